@@ -1,0 +1,141 @@
+// The I/O control record and the connections it works on.
+//
+// One IoControl exists for the whole run. Before each statement the caller
+// fills the statement fields (options, item, unit, file name, status text,
+// format) and passes the record to every call of that statement; the rest is
+// the layer's own state. Every call returns an IoStatus; a failure the
+// statement did not ask to handle never returns (see report.h).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace recio {
+
+enum class IoStatus : std::int32_t { Ok = 0, Error = 1, EndOfFile = 2 };
+
+// A failureCode: 10000..10073 are the layer's own, anything else is a
+// platform error number.
+using FailureCode = std::int32_t;
+
+enum class StatementKind : std::uint8_t { None, Open, Close, Read, Write };
+enum class ItemType : std::uint8_t { Character, Integer32, Real64 };
+enum class Access : std::uint8_t { Read = 1, Write = 2, Both = 3 };
+enum class ResolvedStatus : std::uint8_t { Old, New };
+
+// The unit that names the console.
+inline constexpr std::int32_t kDefaultUnit = -1;
+// Internal numbers of the console entries; no statement can name them.
+inline constexpr std::int32_t kStandardInputUnit = -2;
+inline constexpr std::int32_t kStandardOutputUnit = -3;
+inline constexpr std::int32_t kStandardErrorUnit = -4;
+
+inline constexpr std::size_t kFileBufferSize = 8192;
+inline constexpr std::size_t kConsoleBufferSize = 256;
+inline constexpr std::size_t kWorkBufferSize = 1024;
+inline constexpr std::size_t kWorkBufferGrowth = 8192;
+inline constexpr std::int32_t kNoRecordLengthLimit = 2147483647;
+
+struct StatementOptions {
+  bool freeForm = false;
+  bool formatted = false;  // fixed-field, with a compiled format
+  bool handlesEndOfFile = false;
+  bool handlesErrors = false;
+  bool fileNameGiven = false;
+  bool statusGiven = false;
+};
+
+struct ItemDescriptor {
+  std::size_t size = 0;
+  ItemType type = ItemType::Real64;
+  std::int32_t count = 1;
+};
+
+struct UnitConnection {
+  std::int32_t unit = 0;
+  char* fileName = nullptr;  // owned, terminated; none for console entries
+  int descriptor = -1;
+  Access access = Access::Both;
+  ResolvedStatus status = ResolvedStatus::Old;
+  // One buffer serves input (bytes obtained, next to take) and output (bytes filled).
+  char* buffer = nullptr;
+  std::size_t capacity = 0;
+  std::size_t fill = 0;
+  std::size_t readPosition = 0;
+  std::int64_t blockCount = 0;
+  std::int64_t baseOffset = 0;
+  std::int32_t recordLengthLimit = kNoRecordLengthLimit;
+  std::int32_t tabWidth = 8;
+  bool writeEachRecord = false;
+  bool unwrittenData = false;
+  bool truncateOnFirstWrite = false;
+  bool atEndOfFile = false;
+  // A physical write failed: the buffer's bytes are dropped, never written again.
+  bool writeFailed = false;
+  FailureCode lastCode = 0;
+  UnitConnection* next = nullptr;
+};
+
+// Connections in order of creation; lookups take the first match from the head.
+struct UnitTable {
+  UnitConnection* head = nullptr;
+};
+
+// The record being read or built (first statement work buffer).
+struct RecordText {
+  char* bytes = nullptr;
+  std::size_t fill = 0;
+  std::size_t position = 0;
+  std::size_t capacity = 0;
+};
+
+// Characters of the value being converted, zero-terminated (second work buffer).
+struct ValueText {
+  char* chars = nullptr;
+  std::size_t count = 0;
+  std::size_t capacity = 0;
+};
+
+struct FormatState {
+  const std::uint8_t* start = nullptr;
+  const std::uint8_t* cursor = nullptr;
+  std::int32_t repeatLeft = 0;
+  const std::uint8_t* current = nullptr;  // code byte of the data edit being repeated
+};
+
+struct EditInProgress {
+  std::int32_t fieldWidth = 0;
+  std::int32_t signedWidth = 0;
+  std::int32_t fractionDigits = 0;
+  std::int32_t scaleFactor = 0;
+};
+
+struct IoControl {
+  // Statement fields, filled by the caller.
+  StatementOptions options;
+  ItemDescriptor item;
+  std::int32_t unit = 0;
+  const char* fileName = nullptr;
+  std::size_t fileNameLength = 0;
+  const char* statusText = nullptr;
+  std::size_t statusTextLength = 0;
+  const std::uint8_t* format = nullptr;  // a CompiledFormat (fixed_format.h)
+
+  // The layer's own state; callers never write it.
+  StatementKind statementKind = StatementKind::None;
+  bool closingAll = false;
+  UnitConnection* current = nullptr;
+  UnitTable units;
+  RecordText record;
+  ValueText value;
+  std::int32_t valueUsesLeft = 0;
+  bool valueEndedAtRecordEnd = false;
+  bool lastWasText = false;
+  FormatState formatState;
+  EditInProgress edit;
+};
+
+// Clears the statement fields before the caller fills them for a new statement.
+void prepareStatement(IoControl& control, std::int32_t unit);
+
+}  // namespace recio

@@ -1,0 +1,80 @@
+// The real platform: each entry forwards to one POSIX call.
+#include "recio/platform.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace recio {
+namespace {
+
+int failure() { return -errno; }
+
+int checkReadWrite(const char* path) { return ::access(path, R_OK | W_OK) == 0 ? 0 : failure(); }
+
+int queryPath(const char* path) {
+  struct stat facts {};
+  return ::stat(path, &facts) == 0 ? 0 : failure();
+}
+
+int openPath(const char* path, OpenMode mode) {
+  int flags = O_RDONLY;
+  if (mode == OpenMode::ReadWrite) flags = O_RDWR;
+  if (mode == OpenMode::CreateTruncate) flags = O_RDWR | O_CREAT | O_TRUNC;
+  int descriptor = ::open(path, flags | O_CLOEXEC, 0664);
+  return descriptor >= 0 ? descriptor : failure();
+}
+
+std::int64_t readBytes(int descriptor, void* bytes, std::size_t count) {
+  ssize_t got = ::read(descriptor, bytes, count);
+  return got >= 0 ? got : failure();
+}
+
+std::int64_t writeBytes(int descriptor, const void* bytes, std::size_t count) {
+  ssize_t put = ::write(descriptor, bytes, count);
+  return put >= 0 ? put : failure();
+}
+
+int queryDescriptor(int descriptor, DescriptorFacts* facts) {
+  struct stat status {};
+  if (::fstat(descriptor, &status) != 0) return failure();
+  facts->size = status.st_size;
+  facts->isCharacterDevice = S_ISCHR(status.st_mode);
+  return 0;
+}
+
+int truncateTo(int descriptor, std::int64_t length) {
+  return ::ftruncate(descriptor, length) == 0 ? 0 : failure();
+}
+
+int closeDescriptor(int descriptor) { return ::close(descriptor) == 0 ? 0 : failure(); }
+
+int unlinkPath(const char* path) { return ::unlink(path) == 0 ? 0 : failure(); }
+
+// exit(), not _exit(): the layer has written and closed everything by now, and
+// the leak checkers of the sanitizer builds run at exit.
+[[noreturn]] void exitProcess(int status) { std::exit(status); }
+
+const char* errorText(int errorNumber) { return std::strerror(errorNumber); }
+
+void* allocate(std::size_t bytes) { return std::malloc(bytes); }
+void* reallocate(void* block, std::size_t bytes) { return std::realloc(block, bytes); }
+void release(void* block) { std::free(block); }
+
+constexpr Platform kPosix{
+    checkReadWrite, queryPath,    openPath,  readBytes, writeBytes, queryDescriptor, truncateTo,
+    closeDescriptor, unlinkPath,  exitProcess, errorText, allocate,  reallocate,      release,
+};
+
+const Platform* current = &kPosix;
+
+}  // namespace
+
+const Platform& platform() { return *current; }
+void installPlatform(const Platform* replacement) { current = replacement ? replacement : &kPosix; }
+const Platform& posixPlatform() { return kPosix; }
+
+}  // namespace recio
