@@ -131,6 +131,10 @@ struct IoControl {
   std::int32_t valueUsesLeft = 0;
   bool valueEndedAtRecordEnd = false;
   bool lastWasText = false;
+  bool itemAssigned = false;  // the last readItem stored a value
+  // A physical write that failed while every unit was being closed; reported
+  // once the closing is complete.
+  FailureCode closingFailure = 0;
   FormatState formatState;
   EditInProgress edit;
 };

@@ -1,0 +1,12 @@
+// The run: load, summarise, ask, write the table, stop.
+#pragma once
+
+namespace analysis {
+
+// Never returns: the run ends in the stop (status 0) or a failure report (255).
+[[noreturn]] void runChi2map();
+
+// Round to nearest, double precision, every floating-point exception masked.
+void setFloatingPointMode();
+
+}  // namespace analysis

@@ -1,0 +1,60 @@
+// The driver's fixed working storage: created once before the first record
+// is read and kept until the stop. Nothing grows with the input.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace analysis {
+
+inline constexpr std::int32_t kTCapacity = 85;
+inline constexpr std::int32_t kYorpCapacity = 25;
+inline constexpr std::int32_t kFkeCapacity = 25;
+inline constexpr std::size_t kTSize = kTCapacity;
+inline constexpr std::size_t kYorpSize = kYorpCapacity;
+inline constexpr std::size_t kFkeSize = kFkeCapacity;
+
+// The starting content of every cube cell and of every running smallest value.
+inline constexpr double kEmptyCell = 1.0e10;
+
+struct Range {
+  double smallest;
+  double largest;
+};
+
+// The distinct values of one axis in order of first appearance (positions from 1).
+template <std::int32_t Capacity>
+struct AxisList {
+  static constexpr std::int32_t kCapacity = Capacity;
+  double values[static_cast<std::size_t>(Capacity)];
+  std::int32_t count;
+  Range range;
+  std::int32_t lastMatch;  // index where the previous search matched; the next search starts there
+};
+
+struct WorkingStorage {
+  AxisList<kTCapacity> t;
+  AxisList<kYorpCapacity> yorp;  // the doubled values
+  AxisList<kFkeCapacity> fke;
+  Range chiSquare;
+  // Indexed [f_KE][YORP][T] so that the T position varies fastest.
+  double cube[kFkeSize][kYorpSize][kTSize];
+  double record[5];  // the five values of the record being read
+  double stepT;
+  double stepYorp;
+  double stepFke;
+  std::int32_t choice;
+  double planeTYorp[kYorpSize][kTSize];   // P(i, j) at [j-1][i-1]
+  double planeTFke[kFkeSize][kTSize];   // Q(i, k) at [k-1][i-1]
+  double planeFkeYorp[kFkeSize][kYorpSize];  // R(j, k) at [k-1][j-1]
+};
+
+// Counts 0, ranges (1.0e10, 0.0), every cube cell 1.0e10.
+void initialiseStorage(WorkingStorage& storage);
+
+// The cube cell at 1-based positions (T, YORP, f_KE).
+inline double& cubeCell(WorkingStorage& storage, std::int32_t t, std::int32_t yorp, std::int32_t fke) {
+  return storage.cube[fke - 1][yorp - 1][t - 1];
+}
+
+}  // namespace analysis

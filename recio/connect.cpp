@@ -1,0 +1,102 @@
+// Connect (OPEN): a unit to a named file, status "OLD" or "UNKNOWN".
+#include <cstring>
+
+#include "recio/connection_store.h"
+#include "recio/failure_codes.h"
+#include "recio/platform.h"
+#include "recio/report.h"
+#include "recio/transfer.h"
+#include "recio/units.h"
+
+namespace recio {
+namespace {
+
+enum class StatusKeyword { Old, Unknown, None };
+
+bool isBlank(char c) { return c == ' '; }
+
+// Trailing blanks dropped and a-z raised; leading blanks stay and match nothing.
+StatusKeyword statusKeyword(const char* text, std::size_t length) {
+  while (length > 0 && isBlank(text[length - 1])) --length;
+  char upper[8];
+  if (length >= sizeof upper) return StatusKeyword::None;
+  for (std::size_t i = 0; i < length; ++i) {
+    char c = text[i];
+    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  if (length == 3 && std::memcmp(upper, "OLD", 3) == 0) return StatusKeyword::Old;
+  if (length == 7 && std::memcmp(upper, "UNKNOWN", 7) == 0) return StatusKeyword::Unknown;
+  return StatusKeyword::None;
+}
+
+// Abandons a connect after the connection was appended: the unit stays unconnected.
+IoStatus abandon(IoControl& control, UnitConnection* connection, FailureCode code) {
+  unlinkConnection(control.units, connection);
+  destroyConnection(connection);
+  return failStatement(control, code);
+}
+
+}  // namespace
+
+IoStatus openUnit(IoControl& control) {
+  control.statementKind = StatementKind::Open;
+  IoStatus status = ensureWorkBuffers(control);
+  if (status != IoStatus::Ok) return status;
+  if (control.unit < 0) return failStatement(control, code::kIllegalUnit);
+  // Reconnecting a connected unit does not occur in this program; refuse it.
+  if (lookUpUnit(control.units, control.unit) != nullptr) return failStatement(control, code::kIllegalUnit);
+
+  StatusKeyword keyword = StatusKeyword::Unknown;
+  if (control.options.statusGiven) keyword = statusKeyword(control.statusText, control.statusTextLength);
+  if (keyword == StatusKeyword::None) return failStatement(control, code::kBadIolistSpecifier);
+
+  UnitConnection* connection = createConnection(0);
+  if (connection == nullptr) return failStatement(control, code::kBufferAllocationFailed);
+  connection->unit = control.unit;
+  connection->access = Access::Both;
+  appendConnection(control.units, connection);
+
+  const char* name = control.fileName;
+  std::size_t length = control.options.fileNameGiven ? control.fileNameLength : 0;
+  while (length > 0 && isBlank(*name)) {
+    ++name;
+    --length;
+  }
+  while (length > 0 && isBlank(name[length - 1])) --length;
+  if (length == 0) return abandon(control, connection, code::kBadFileSpecification);
+  connection->fileName = static_cast<char*>(platform().allocate(length + 1));
+  if (connection->fileName == nullptr) return abandon(control, connection, code::kBufferAllocationFailed);
+  std::memcpy(connection->fileName, name, length);
+  connection->fileName[length] = '\0';
+
+  bool exists = keyword == StatusKeyword::Old || platform().queryPath(connection->fileName) == 0;
+  connection->status = exists ? ResolvedStatus::Old : ResolvedStatus::New;
+  int descriptor;
+  if (exists) {
+    bool writable = platform().checkReadWrite(connection->fileName) == 0;
+    if (!writable) connection->access = Access::Read;
+    descriptor = openRetrying(connection->fileName, writable ? OpenMode::ReadWrite : OpenMode::ReadOnly);
+  } else {
+    descriptor = openRetrying(connection->fileName, OpenMode::CreateTruncate);
+  }
+  if (descriptor < 0) return abandon(control, connection, -descriptor);
+  connection->descriptor = descriptor;
+
+  DescriptorFacts facts;
+  if (platform().queryDescriptor(descriptor, &facts) == 0 && facts.isCharacterDevice) {
+    connection->writeEachRecord = true;
+  } else {
+    connection->truncateOnFirstWrite = true;
+  }
+
+  connection->buffer = static_cast<char*>(platform().allocate(kFileBufferSize));
+  if (connection->buffer == nullptr) {
+    (void)platform().close(descriptor);
+    return abandon(control, connection, code::kBufferAllocationFailed);
+  }
+  connection->capacity = kFileBufferSize;
+  control.statementKind = StatementKind::None;
+  return IoStatus::Ok;
+}
+
+}  // namespace recio

@@ -1,0 +1,61 @@
+// Disconnect (CLOSE): write out what is left, close, forget the unit.
+#include <cstring>
+
+#include "recio/connection_store.h"
+#include "recio/failure_codes.h"
+#include "recio/platform.h"
+#include "recio/report.h"
+#include "recio/units.h"
+
+namespace recio {
+namespace {
+
+enum class Disposition { Keep, Delete, Invalid };
+
+Disposition disposition(const char* text, std::size_t length) {
+  while (length > 0 && text[length - 1] == ' ') --length;
+  char upper[7];
+  if (length >= sizeof upper) return Disposition::Invalid;
+  for (std::size_t i = 0; i < length; ++i) {
+    char c = text[i];
+    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+  }
+  if (length == 4 && std::memcmp(upper, "KEEP", 4) == 0) return Disposition::Keep;
+  if (length == 6 && std::memcmp(upper, "DELETE", 6) == 0) return Disposition::Delete;
+  return Disposition::Invalid;
+}
+
+}  // namespace
+
+IoStatus closeUnit(IoControl& control) {
+  if (control.unit < 0) {
+    control.statementKind = StatementKind::Close;
+    return failStatement(control, code::kIllegalUnit);
+  }
+  UnitConnection* connection = lookUpUnit(control.units, control.unit);
+  if (connection == nullptr) return IoStatus::Ok;
+  control.statementKind = StatementKind::Close;
+  Disposition action = Disposition::Keep;
+  if (control.options.statusGiven) action = disposition(control.statusText, control.statusTextLength);
+  if (action == Disposition::Invalid) return failStatement(control, code::kBadIolistSpecifier);
+
+  if (connection->unwrittenData) {
+    IoStatus status = writeBuffer(control, *connection);
+    if (status != IoStatus::Ok) return status;
+  }
+  connection->lastCode = 0;
+  int closed = platform().close(connection->descriptor);
+  if (closed != 0) connection->lastCode = -closed;
+  if (action == Disposition::Delete) {
+    int removed = platform().unlink(connection->fileName);
+    if (removed != 0 && connection->lastCode == 0) connection->lastCode = -removed;
+  }
+  FailureCode lastCode = connection->lastCode;
+  unlinkConnection(control.units, connection);
+  destroyConnection(connection);
+  if (lastCode != 0) return failStatement(control, lastCode);
+  control.statementKind = StatementKind::None;
+  return IoStatus::Ok;
+}
+
+}  // namespace recio

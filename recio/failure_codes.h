@@ -1,0 +1,31 @@
+// The layer's own failure codes and their message texts.
+#pragma once
+
+#include <cstdint>
+
+#include "recio/io_control.h"
+
+namespace recio::code {
+
+inline constexpr FailureCode kFirstLayerCode = 10000;
+inline constexpr FailureCode kLastLayerCode = 10073;
+
+inline constexpr FailureCode kFileNotOpenForRead = 10000;
+inline constexpr FailureCode kFileNotOpenForWrite = 10001;
+inline constexpr FailureCode kBufferAllocationFailed = 10004;
+inline constexpr FailureCode kBadIolistSpecifier = 10005;
+inline constexpr FailureCode kReadPastEndOfFile = 10013;
+inline constexpr FailureCode kBadFileSpecification = 10014;
+inline constexpr FailureCode kIllegalNumericCharacter = 10016;
+inline constexpr FailureCode kTruncateFailed = 10027;
+inline constexpr FailureCode kIllegalUnit = 10029;
+inline constexpr FailureCode kRecordTooLong = 10060;
+
+inline constexpr bool isLayerCode(FailureCode value) {
+  return value >= kFirstLayerCode && value <= kLastLayerCode;
+}
+
+// The message row of a layer code; an empty text for rows this program never meets.
+const char* messageText(FailureCode layerCode);
+
+}  // namespace recio::code

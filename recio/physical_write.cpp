@@ -1,0 +1,46 @@
+// The physical write of a file buffer.
+#include "recio/platform.h"
+#include "recio/failure_codes.h"
+#include "recio/report.h"
+#include "recio/transfer.h"
+#include "recio/units.h"
+
+namespace recio {
+
+IoStatus writeBuffer(IoControl& control, UnitConnection& connection) {
+  WriteOutcome outcome = writeFully(connection.descriptor, connection.buffer, connection.fill);
+  connection.lastCode = outcome.errorNumber;
+
+  // On the first write an old file is cut to the end of the new data, so no
+  // old bytes survive after new ones. When the write failed part-way the cut
+  // still follows the bytes that did reach the file; when none did, the old
+  // file is left exactly as it was.
+  if (connection.truncateOnFirstWrite && (outcome.errorNumber == 0 || outcome.written > 0)) {
+    connection.truncateOnFirstWrite = false;
+    std::int64_t endOfData = connection.baseOffset +
+                             connection.blockCount * static_cast<std::int64_t>(kFileBufferSize) +
+                             static_cast<std::int64_t>(outcome.written);
+    DescriptorFacts facts;
+    if (platform().queryDescriptor(connection.descriptor, &facts) != 0) facts.size = 0;
+    if (facts.size > endOfData && platform().truncate(connection.descriptor, endOfData) != 0 &&
+        connection.lastCode == 0) {
+      connection.lastCode = code::kTruncateFailed;
+    }
+  }
+  if (connection.lastCode == 0) {
+    connection.fill = 0;
+    connection.readPosition = 0;
+  }
+  // Whatever happened, these bytes are never offered again.
+  connection.unwrittenData = false;
+  connection.blockCount += 1;
+  if (connection.lastCode == 0) return IoStatus::Ok;
+  connection.writeFailed = true;
+  if (control.closingAll) {
+    if (control.closingFailure == 0) control.closingFailure = connection.lastCode;
+    return IoStatus::Error;
+  }
+  return failStatement(control, connection.lastCode);
+}
+
+}  // namespace recio

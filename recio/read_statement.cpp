@@ -1,0 +1,62 @@
+// The read statement: begin, one call per item, end.
+#include <cstring>
+
+#include "recio/failure_codes.h"
+#include "recio/numeric_text.h"
+#include "recio/reader.h"
+#include "recio/report.h"
+#include "recio/units.h"
+
+namespace recio {
+
+IoStatus beginRead(IoControl& control) {
+  control.statementKind = StatementKind::Read;
+  control.valueUsesLeft = 0;
+  control.valueEndedAtRecordEnd = false;
+  control.itemAssigned = false;
+  IoStatus status = IoStatus::Ok;
+  UnitConnection* connection = findUnit(control, status);
+  if (status != IoStatus::Ok) return status;
+  if (connection == nullptr) return failStatement(control, code::kIllegalUnit);
+  if (connection->access == Access::Write) return failStatement(control, code::kFileNotOpenForRead);
+  return detail::fillRecord(control, *connection);
+}
+
+IoStatus readItem(IoControl& control, void* destination) {
+  control.itemAssigned = false;
+  // A repeat count serves its value to this and the following items; a count
+  // that wrapped to zero or below serves one item and never wraps further.
+  if (control.valueUsesLeft > 1) {
+    control.valueUsesLeft -= 1;
+  } else {
+    control.valueUsesLeft = 0;
+    IoStatus status = detail::scanValue(control);
+    if (status != IoStatus::Ok) return status;
+  }
+  const ValueText& value = control.value;
+  if (value.count == 0) return IoStatus::Ok;
+  ItemType kind = control.item.type;
+  if (kind == ItemType::Character) return failStatement(control, code::kBadIolistSpecifier);
+  if (!checkNumericText(value.chars, value.count, kind)) {
+    return failStatement(control, code::kIllegalNumericCharacter);
+  }
+  if (kind == ItemType::Integer32) {
+    std::int32_t number = convertInteger(value.chars, value.count);
+    std::memcpy(destination, &number, sizeof number);
+  } else {
+    double number = convertReal(value.chars, value.count);
+    std::memcpy(destination, &number, sizeof number);
+  }
+  control.itemAssigned = true;
+  return IoStatus::Ok;
+}
+
+IoStatus endRead(IoControl& control) {
+  control.record.fill = 0;
+  control.record.position = 0;
+  control.statementKind = StatementKind::None;
+  control.valueEndedAtRecordEnd = false;
+  return IoStatus::Ok;
+}
+
+}  // namespace recio

@@ -1,0 +1,139 @@
+#include "recio/report.h"
+
+#include <cstring>
+
+#include "recio/failure_codes.h"
+#include "recio/platform.h"
+#include "recio/transfer.h"
+#include "recio/units.h"
+
+namespace recio {
+namespace {
+
+constexpr int kStandardErrorDescriptor = 2;
+
+// One report line, "? " + text + line feed, straight to standard error.
+// A failing standard error cannot be reported anywhere: its result is dropped.
+void writeReportLine(const char* text, std::size_t length) {
+  char line[256];
+  line[0] = '?';
+  line[1] = ' ';
+  if (length + 3 <= sizeof line) {
+    std::memcpy(line + 2, text, length);
+    line[length + 2] = '\n';
+    (void)writeFully(kStandardErrorDescriptor, line, length + 3);
+    return;
+  }
+  (void)writeFully(kStandardErrorDescriptor, line, 2);
+  (void)writeFully(kStandardErrorDescriptor, text, length);
+  (void)writeFully(kStandardErrorDescriptor, "\n", 1);
+}
+
+void writeReportLine(const char* text) { writeReportLine(text, std::strlen(text)); }
+
+const char* keyword(StatementKind kind) {
+  switch (kind) {
+    case StatementKind::Open: return "OPEN";
+    case StatementKind::Close: return "CLOSE";
+    case StatementKind::Read: return "READ";
+    case StatementKind::Write: return "WRITE";
+    case StatementKind::None: break;
+  }
+  return "";
+}
+
+void writeStatementLine(const IoControl& control) {
+  char line[64];
+  std::size_t length = 0;
+  const char* word = keyword(control.statementKind);
+  std::size_t wordLength = std::strlen(word);
+  std::memcpy(line, word, wordLength);
+  length += wordLength;
+  std::memcpy(line + length, "(UNIT=", 6);
+  length += 6;
+  if (control.unit == kDefaultUnit) {
+    line[length++] = '*';
+  } else {
+    length += integerToText(control.unit, line + length);
+  }
+  std::memcpy(line + length, ",...", 4);
+  length += 4;
+  writeReportLine(line, length);
+}
+
+void writeCodeLines(FailureCode code) {
+  if (code::isLayerCode(code)) {
+    writeReportLine("FORTRAN Runtime Error:");
+    writeReportLine(code::messageText(code));
+  } else {
+    writeReportLine("System Error:");
+    writeReportLine(platform().errorText(code));
+  }
+}
+
+}  // namespace
+
+std::size_t integerToText(std::int32_t value, char* out) {
+  // Digits of the magnitude in unsigned arithmetic, so the most negative value needs no special case.
+  std::uint32_t magnitude = value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
+  char reversed[10];
+  std::size_t count = 0;
+  do {
+    reversed[count++] = static_cast<char>('0' + magnitude % 10U);
+    magnitude /= 10U;
+  } while (magnitude != 0);
+  std::size_t length = 0;
+  if (value < 0) out[length++] = '-';
+  while (count > 0) out[length++] = reversed[--count];
+  return length;
+}
+
+void resetStatement(IoControl& control) {
+  control.statementKind = StatementKind::None;
+  control.closingAll = false;
+  control.record.fill = 0;
+  control.record.position = 0;
+  control.valueEndedAtRecordEnd = false;
+  control.lastWasText = false;
+}
+
+IoStatus failStatement(IoControl& control, FailureCode code) {
+  if (control.options.handlesErrors) {
+    resetStatement(control);
+    return IoStatus::Error;
+  }
+  StatementKind kind = control.statementKind;
+  bool wasClosing = control.closingAll;
+  closeAllUnits(control);
+  control.statementKind = kind;
+  control.closingAll = wasClosing;
+  writeCodeLines(code);
+  // A failure met while every unit was being closed belongs to no statement.
+  if (!wasClosing) writeStatementLine(control);
+  platform().exit(kFailureExitStatus);
+}
+
+IoStatus reachEndOfFile(IoControl& control) {
+  if (control.options.handlesEndOfFile) {
+    resetStatement(control);
+    return IoStatus::EndOfFile;
+  }
+  return failStatement(control, code::kReadPastEndOfFile);
+}
+
+void failWhileClosing(FailureCode code) {
+  writeCodeLines(code);
+  platform().exit(kFailureExitStatus);
+}
+
+void failWithDataError(IoControl& control, StatementKind kind, const char* text, std::size_t length) {
+  closeAllUnits(control);
+  control.statementKind = kind;
+  control.closingAll = false;
+  writeReportLine("Data Error:");
+  writeReportLine(text, length);
+  writeStatementLine(control);
+  platform().exit(kFailureExitStatus);
+}
+
+}  // namespace recio

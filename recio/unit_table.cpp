@@ -1,0 +1,140 @@
+// The unit table: connections in order of creation, the console entries, and
+// the statement work buffers.
+#include <cstring>
+#include <new>
+
+#include "recio/connection_store.h"
+#include "recio/failure_codes.h"
+#include "recio/platform.h"
+#include "recio/report.h"
+#include "recio/units.h"
+
+namespace recio {
+
+bool growBuffer(char*& bytes, std::size_t& capacity, std::size_t needed, std::size_t step) {
+  if (needed <= capacity) return true;
+  std::size_t steps = (needed - capacity + step - 1) / step;
+  std::size_t grown = capacity + steps * step;
+  void* moved = platform().reallocate(bytes, grown);
+  if (moved == nullptr) return false;
+  bytes = static_cast<char*>(moved);
+  capacity = grown;
+  return true;
+}
+
+IoStatus ensureWorkBuffers(IoControl& control) {
+  if (control.record.bytes == nullptr) {
+    control.record.bytes = static_cast<char*>(platform().allocate(kWorkBufferSize));
+    if (control.record.bytes == nullptr) return failStatement(control, code::kBufferAllocationFailed);
+    control.record.capacity = kWorkBufferSize;
+  }
+  if (control.value.chars == nullptr) {
+    control.value.chars = static_cast<char*>(platform().allocate(kWorkBufferSize));
+    if (control.value.chars == nullptr) return failStatement(control, code::kBufferAllocationFailed);
+    control.value.capacity = kWorkBufferSize;
+  }
+  return IoStatus::Ok;
+}
+
+UnitConnection* createConnection(std::size_t bufferSize) {
+  void* place = platform().allocate(sizeof(UnitConnection));
+  if (place == nullptr) return nullptr;
+  auto* connection = new (place) UnitConnection{};
+  if (bufferSize != 0) {
+    connection->buffer = static_cast<char*>(platform().allocate(bufferSize));
+    if (connection->buffer == nullptr) {
+      destroyConnection(connection);
+      return nullptr;
+    }
+    connection->capacity = bufferSize;
+  }
+  return connection;
+}
+
+void destroyConnection(UnitConnection* connection) {
+  platform().release(connection->buffer);
+  platform().release(connection->fileName);
+  connection->~UnitConnection();
+  platform().release(connection);
+}
+
+void appendConnection(UnitTable& table, UnitConnection* connection) {
+  connection->next = nullptr;
+  UnitConnection** link = &table.head;
+  while (*link != nullptr) link = &(*link)->next;
+  *link = connection;
+}
+
+void unlinkConnection(UnitTable& table, UnitConnection* connection) {
+  for (UnitConnection** link = &table.head; *link != nullptr; link = &(*link)->next) {
+    if (*link == connection) {
+      *link = connection->next;
+      connection->next = nullptr;
+      return;
+    }
+  }
+}
+
+UnitConnection* lookUpUnit(const UnitTable& table, std::int32_t unit) {
+  for (UnitConnection* connection = table.head; connection != nullptr; connection = connection->next) {
+    if (connection->unit == unit) return connection;
+  }
+  return nullptr;
+}
+
+namespace {
+
+UnitConnection* createConsoleEntry(std::int32_t unit, int descriptor, Access access) {
+  UnitConnection* entry = createConnection(kConsoleBufferSize);
+  if (entry == nullptr) return nullptr;
+  entry->unit = unit;
+  entry->descriptor = descriptor;
+  entry->access = access;
+  entry->writeEachRecord = true;
+  return entry;
+}
+
+// Both console entries come into being together, standard input first.
+bool createConsoleEntries(UnitTable& table) {
+  UnitConnection* input = createConsoleEntry(kStandardInputUnit, 0, Access::Read);
+  if (input == nullptr) return false;
+  UnitConnection* output = createConsoleEntry(kStandardOutputUnit, 1, Access::Write);
+  if (output == nullptr) {
+    destroyConnection(input);
+    return false;
+  }
+  appendConnection(table, input);
+  appendConnection(table, output);
+  return true;
+}
+
+}  // namespace
+
+UnitConnection* findUnit(IoControl& control, IoStatus& status) {
+  status = IoStatus::Ok;
+  control.current = nullptr;
+  bool console = control.unit == kDefaultUnit;
+  bool transfer = control.statementKind == StatementKind::Read || control.statementKind == StatementKind::Write;
+  if (control.unit < kDefaultUnit || (console && !transfer)) {
+    status = failStatement(control, code::kIllegalUnit);
+    return nullptr;
+  }
+  UnitConnection* connection = lookUpUnit(control.units, control.unit);
+  if (connection == nullptr && console) {
+    std::int32_t entry = control.statementKind == StatementKind::Read ? kStandardInputUnit : kStandardOutputUnit;
+    connection = lookUpUnit(control.units, entry);
+    if (connection == nullptr) {
+      if (!createConsoleEntries(control.units)) {
+        status = failStatement(control, code::kBufferAllocationFailed);
+        return nullptr;
+      }
+      connection = lookUpUnit(control.units, entry);
+    }
+    status = ensureWorkBuffers(control);
+    if (status != IoStatus::Ok) return nullptr;
+  }
+  control.current = connection;
+  return connection;
+}
+
+}  // namespace recio
