@@ -1,0 +1,243 @@
+// Character check, integer and real conversion of free-form number texts.
+#include "recio/numeric_text.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+
+#include "recio/powers_of_ten.h"
+
+namespace {
+
+using namespace std::string_view_literals;
+using recio::ItemType;
+
+std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+double real(std::string_view text) { return recio::convertReal(text.data(), text.size()); }
+std::int32_t integer(std::string_view text) { return recio::convertInteger(text.data(), text.size()); }
+
+std::string repeated(std::string_view piece, int times) {
+  std::string out;
+  for (int i = 0; i < times; ++i) out += piece;
+  return out;
+}
+
+constexpr std::uint64_t kInf = 0x7FF0'0000'0000'0000;
+constexpr std::uint64_t kNegInf = 0xFFF0'0000'0000'0000;
+constexpr std::uint64_t kNaN = 0x7FFF'0000'FFFF'FFFF;
+constexpr std::uint64_t kNegNaN = 0xFFFF'0000'FFFF'FFFF;
+constexpr std::uint64_t kNegZero = 0x8000'0000'0000'0000;
+
+struct CheckCase {
+  std::string_view text;
+  ItemType kind;
+  bool allowed;
+};
+
+TEST(CheckNumericText, AllowsOnlyTheKindsCharacters) {
+  const CheckCase cases[] = {
+      {"7", ItemType::Integer32, true},      {"+7", ItemType::Integer32, true},
+      {"-5", ItemType::Integer32, true},     {"-", ItemType::Integer32, true},
+      {"", ItemType::Integer32, true},       {"0123456789", ItemType::Integer32, true},
+      {"7.0", ItemType::Integer32, false},   {"7e0", ItemType::Integer32, false},
+      {"seven", ItemType::Integer32, false}, {"--5", ItemType::Integer32, false},
+      {"5-", ItemType::Integer32, false},    {"7 ", ItemType::Integer32, false},
+      {"7\0"sv, ItemType::Integer32, false}, {"Inf", ItemType::Integer32, false},
+      {"1.0", ItemType::Real64, true},       {"1.5+3", ItemType::Real64, true},
+      {"2.5D-1", ItemType::Real64, true},    {"2.5d-1", ItemType::Real64, true},
+      {"E5", ItemType::Real64, true},        {".", ItemType::Real64, true},
+      {"-", ItemType::Real64, true},         {"+-1", ItemType::Real64, true},
+      {"Inf", ItemType::Real64, true},       {"-infinity", ItemType::Real64, true},
+      {"i", ItemType::Real64, true},         {"NaN", ItemType::Real64, true},
+      {"n/a", ItemType::Real64, true},       {"+N$ \0"sv, ItemType::Real64, true},
+      {"1.0Q0", ItemType::Real64, false},    {"1.0E+00x", ItemType::Real64, false},
+      {"$1", ItemType::Real64, false},       {"1i", ItemType::Real64, false},
+      {"-+Inf", ItemType::Real64, false},    {"1,0", ItemType::Real64, false},
+      {"'1'", ItemType::Real64, false},      {"2*", ItemType::Real64, false},
+      {"1.0\0"sv, ItemType::Real64, false},  {"7", ItemType::Character, false},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(recio::checkNumericText(c.text.data(), c.text.size(), c.kind), c.allowed)
+        << '"' << c.text << "\" kind " << static_cast<int>(c.kind);
+  }
+}
+
+TEST(ConvertInteger, WrapsModulo2To32) {
+  const struct {
+    std::string_view text;
+    std::int32_t value;
+  } cases[] = {
+      {"7", 7},
+      {"+7", 7},
+      {"-5", -5},
+      {"-", 0},
+      {"+", 0},
+      {"-0", 0},
+      {"", 0},
+      {"000000000000000000000042", 42},
+      {"2147483647", 2147483647},
+      {"2147483648", std::numeric_limits<std::int32_t>::min()},
+      {"-2147483648", std::numeric_limits<std::int32_t>::min()},
+      {"-2147483649", 2147483647},
+      {"4294967296", 0},
+      {"4294967297", 1},
+      {"-4294967295", 1},
+      {"99999999999999999999", 1661992959},  // (10^20 - 1) mod 2^32
+  };
+  for (const auto& c : cases) EXPECT_EQ(integer(c.text), c.value) << '"' << c.text << '"';
+}
+
+// Expected values are bit patterns of the conversion as defined: a truncated
+// mantissa and the squaring powers of ten, not the correctly rounded doubles.
+TEST(ConvertReal, ExactResults) {
+  const struct {
+    std::string_view text;
+    std::uint64_t bits;
+  } cases[] = {
+      {"1.5+3", bits(1500.0)},
+      {"2.5D-1", bits(0.25)},
+      {"2.5d-1", bits(0.25)},
+      {".5", bits(0.5)},
+      {"5.", bits(5.0)},
+      {"1.2.3", bits(0x1.3333333333333p+0)},
+      {"1e5e5", bits(100000.0)},
+      {"E5", 0},
+      {".", 0},
+      {"+0", 0},
+      {"-", kNegZero},
+      {"-0", kNegZero},
+      {"-E5", kNegZero},
+      {"Inf", kInf},
+      {"-infinity", kNegInf},
+      {"i", kInf},
+      {"+Ix", kInf},
+      {"NaN", kNaN},
+      {"n/a", kNaN},
+      {"-nan", kNegNaN},
+      {"0.1", bits(0x1.999999999999ap-4)},
+      {"9007199254740995", bits(9007199254740994.0)},
+      {"1E100", bits(0x1.249ad2594c37ep+332)},   // 1.0000000000000002E+100
+      {"1E308", bits(0x1.1ccf385ebc8a3p+1023)},  // 1.0000000000000006E+308
+      {"1.7976931348623157E308", kInf},          // P(292) is high: the largest double's text overflows
+      {"1E309", kInf},
+      {"-1E400", kNegInf},
+      {"0E400", 0},
+      {"-0E400", kNegZero},
+      {"1E99999999999", kInf},
+      {"1E-99999999999", 0},
+      {"-1E-99999999999", kNegZero},
+      {"1E4294967297", kInf},  // would be 10.0 if the exponent wrapped in 32 bits
+      {"1E-4294967297", 0},
+      {"1E18446744073709551617", kInf},
+      {"1234567890123456789012345", bits(0x1.056e0f36a6444p+80)},  // 1.2345678901234568E+24
+      {"184467440737095516165", bits(0x1.3ffffffffffffp+67)},      // 1.8446744073709548e+20
+      {"0.333333333333333333333333333333", bits(0x1.5555555555555p-2)},
+      // Below 10^-308: two divisions, the second landing in the subnormal range.
+      {"1E-320", 0x7e8},
+      {"2.2250738585072014E-308", 0x000f'ffff'ffff'fffd},
+      {"4.9406564584124654E-324", 1},
+      {"3E-324", 1},
+      {"2E-324", 0},
+      {"1E-400", 0},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(bits(real(c.text)), c.bits) << '"' << c.text << "\" gave " << real(c.text);
+  }
+}
+
+TEST(ConvertReal, TinyValuesAreNotLost) {
+  const double v = real("12345E-310");
+  EXPECT_TRUE(std::isnormal(v));
+  EXPECT_NEAR(v / 1.2345e-306, 1.0, 1e-14);
+}
+
+TEST(ConvertReal, FourHundredDigitTexts) {
+  const struct {
+    std::string text;
+    double expected;  // the correctly rounded value, to a relative 1e-14
+  } cases[] = {
+      {repeated("1234567890", 30) + "." + repeated("1234567890", 10), 1.2345678901234568e+299},
+      {"0." + repeated("0", 300) + repeated("1234567890", 10), 1.2345678901234567e-301},
+      {"0." + repeated("3", 400), 1.0 / 3.0},
+      {"1" + repeated("0", 399) + "E-399", 1.0},
+      {"-" + repeated("0", 399) + "5", -5.0},
+  };
+  for (const auto& c : cases) {
+    const double v = real(c.text);
+    EXPECT_NEAR(v / c.expected, 1.0, 1e-14) << c.text.substr(0, 40) << "... gave " << v;
+  }
+  EXPECT_EQ(bits(real("1" + repeated("0", 399) + "E-399")), bits(1.0));  // m = 10^19, e = -19: exact
+  EXPECT_EQ(bits(real(repeated("9", 400))), kInf);
+  EXPECT_EQ(bits(real("0." + repeated("0", 399) + "1")), 0U);
+}
+
+// The room test, m * 10 + d <= 2^64 - 1, is made for each digit on its own;
+// held-back fraction zeros count only when a non-zero digit follows.
+TEST(ScanDecimal, MantissaRoomAndExponent) {
+  const struct {
+    std::string_view text;
+    std::uint64_t mantissa;
+    std::int64_t exponent;
+  } cases[] = {
+      {"18446744073709551615", 18446744073709551615ULL, 0},
+      {"18446744073709551616", 1844674407370955161ULL, 1},
+      {"184467440737095516165", 18446744073709551615ULL, 1},
+      {"99999999999999999999", 9999999999999999999ULL, 1},
+      {"1234567890123456789012345", 12345678901234567890ULL, 5},
+      {"000000000000000000000000000001", 1, 0},
+      {"1.000000000000000000000000000000", 1, 0},
+      {"1.50", 15, -1},
+      {"0.001", 1, -3},
+      {"0.000", 0, 0},
+      {"1.5E3", 15, 2},
+      {"0.18446744073709551616", 1844674407370955161ULL, -19},
+      {"0.100000000000000000000000001", 10000000000000000000ULL, -20},
+      {"1844674407370955161.7", 1844674407370955161ULL, 0},
+      {"1844674407370955161.75", 18446744073709551615ULL, -1},
+      {"1844674407370955161.07", 1844674407370955161ULL, 0},   // 7 has no room: the zero stays held
+      {"1844674407370955161.05", 18446744073709551610ULL, -1},  // the zero is taken in, then 5 has none
+      {"99999999999999999999.5", 9999999999999999999ULL, 1},
+      {"1E-2147483648", 1, -2147483648LL},
+      {"1234567890123456789012345E-2147483648", 12345678901234567890ULL, -2147483643LL},
+  };
+  for (const auto& c : cases) {
+    const recio::DecimalScan scan = recio::scanDecimal(c.text.data(), c.text.size());
+    EXPECT_EQ(scan.kind, recio::DecimalScan::Kind::Finite) << c.text;
+    EXPECT_EQ(scan.mantissa, c.mantissa) << c.text;
+    EXPECT_EQ(scan.exponent, c.exponent) << c.text;
+  }
+  const recio::DecimalScan huge = recio::scanDecimal("1E99999999999999999999999", 25);
+  EXPECT_GT(huge.exponent, std::int64_t{std::numeric_limits<std::int32_t>::max()});
+  const recio::DecimalScan tiny = recio::scanDecimal("1E-99999999999999999999999", 26);
+  EXPECT_LT(tiny.exponent, std::int64_t{std::numeric_limits<std::int32_t>::min()});
+}
+
+// 10^n formed again at run time, each 10^(2^b) squared up from 10 afresh.
+double slowSquaringPower(int n) {
+  double r = 1.0;
+  for (int b = 0; (n >> b) != 0; ++b) {
+    if (((n >> b) & 1) == 0) continue;
+    double s = 10.0;
+    for (int j = 0; j < b; ++j) s = s * s;
+    r = r * s;
+  }
+  return r;
+}
+
+TEST(PowerOfTen, TableFollowsRepeatedSquaring) {
+  for (int n = 0; n <= recio::kLargestPowerOfTen; ++n) {
+    EXPECT_EQ(bits(recio::powerOfTen(n)), bits(slowSquaringPower(n))) << "n = " << n;
+  }
+  const double exact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  for (int n = 0; n <= 22; ++n) EXPECT_EQ(recio::powerOfTen(n), exact[n]) << "n = " << n;
+  EXPECT_EQ(bits(recio::powerOfTen(100)), bits(1e100) + 1);
+  EXPECT_EQ(bits(recio::powerOfTen(308)), bits(1e308) + 3);
+}
+
+}  // namespace
