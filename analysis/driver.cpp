@@ -47,10 +47,10 @@ void setFloatingPointMode() {
 #endif
 }
 
-void runChi2map() {
+void runChi2map() { runChi2map(gControl, gStorage); }
+
+void runChi2map(recio::IoControl& control, WorkingStorage& storage) {
   setFloatingPointMode();
-  recio::IoControl& control = gControl;
-  WorkingStorage& storage = gStorage;
   connectFitResults(control);
   initialiseStorage(storage);
   loadFitResults(control, storage);
