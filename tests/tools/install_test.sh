@@ -1,0 +1,78 @@
+#!/usr/bin/env bash
+# Installs a configured and built tree into a scratch prefix and checks what
+# lands there.  Usage: install_test.sh BUILD_DIR
+# Exit status 0 when every check passed, 1 otherwise, 77 without cmake.
+
+set -u -o pipefail
+
+build=${1:?usage: install_test.sh BUILD_DIR}
+[[ -f $build/cmake_install.cmake ]] || { echo "$build is not a configured build directory"; echo "0 passed, 1 failed"; exit 1; }
+if ! command -v cmake >/dev/null 2>&1; then
+    echo "cmake is not installed: skipped"
+    echo "0 passed, 0 failed, 1 skipped"
+    exit 77
+fi
+
+tmp=$(mktemp -d "${TMPDIR:-/tmp}/install_test.XXXXXX")
+trap 'rm -rf -- "$tmp"' EXIT
+prefix=$tmp/prefix
+
+passed=0 failed=0 skipped=0
+check() { # name, then a command that must succeed
+    local name=$1
+    shift
+    if "$@"; then
+        passed=$((passed + 1))
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $name"
+    fi
+}
+
+cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1
+rc=$?
+check "cmake --install exit 0 (got $rc: $(tail -3 "$tmp/install.log"))" test $rc -eq 0
+
+for file in bin/chi2map bin/chi2map-plot; do
+    check "$file installed and executable" test -f "$prefix/$file" -a -x "$prefix/$file"
+done
+for page in chi2map chi2map-plot; do
+    check "man page $page.1 installed" test -s "$prefix/share/man/man1/$page.1"
+done
+check "make_example is a development tool, not installed" test ! -e "$prefix/bin/make_example"
+
+# The installed program runs: without quorvi.res it reports the missing file.
+mkdir -p "$tmp/run"
+(cd "$tmp/run" && "$prefix/bin/chi2map" </dev/null >stdout.txt 2>stderr.txt)
+rc=$?
+check "installed chi2map runs: exit 255 without quorvi.res (got $rc)" test $rc -eq 255
+check "installed chi2map: the missing-file report" \
+    test "$(head -1 "$tmp/run/stderr.txt" 2>/dev/null)" = "? System Error:"
+out=$("$prefix/bin/chi2map-plot" -h 2>&1)
+check "installed chi2map-plot -h" grep -q '^usage: chi2map-plot TABLE' <<<"$out"
+
+# The pages render without a single warning.
+for page in chi2map chi2map-plot; do
+    src=$prefix/share/man/man1/$page.1
+    if command -v groff >/dev/null 2>&1; then
+        warnings=$(groff -man -t -Tutf8 -ww -z "$src" 2>&1)
+        check "$page.1 renders with groff without warnings: $warnings" test -z "$warnings"
+        text=$(groff -man -t -Tutf8 -P-cbou "$src" 2>/dev/null)
+    elif command -v man >/dev/null 2>&1; then
+        warnings=$(MANWIDTH=80 man --warnings -l "$src" 2>&1 >/dev/null)
+        check "$page.1 renders with man without warnings: $warnings" test -z "$warnings"
+        text=$(MANWIDTH=80 man -l "$src" 2>/dev/null)
+    else
+        skipped=$((skipped + 1))
+        echo "neither groff nor man: $page.1 not rendered"
+        continue
+    fi
+    sections=(NAME SYNOPSIS DESCRIPTION "EXIT STATUS" EXAMPLES "SEE ALSO")
+    [[ $page == chi2map ]] && sections+=(FILES DIAGNOSTICS)
+    for section in "${sections[@]}"; do
+        check "$page.1 has the section $section" grep -q "^$section" <<<"$text"
+    done
+done
+
+echo "$passed passed, $failed failed, $skipped skipped"
+((failed == 0))
