@@ -73,8 +73,10 @@ IoStatus openUnit(IoControl& control) {
   connection->status = exists ? ResolvedStatus::Old : ResolvedStatus::New;
   int descriptor;
   if (exists) {
+    // A file that may not be written is opened for reading only, but the
+    // connection still permits both: the refusal shows when data first
+    // reaches the file.
     bool writable = platform().checkReadWrite(connection->fileName) == 0;
-    if (!writable) connection->access = Access::Read;
     descriptor = openRetrying(connection->fileName, writable ? OpenMode::ReadWrite : OpenMode::ReadOnly);
   } else {
     descriptor = openRetrying(connection->fileName, OpenMode::CreateTruncate);

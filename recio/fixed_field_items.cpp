@@ -53,7 +53,6 @@ IoStatus nextEdit(IoControl& control, Edit& edit) {
     format.repeatLeft -= 1;
     return IoStatus::Ok;
   }
-  bool passedEnd = false;
   for (;;) {
     std::uint8_t code = *format.cursor++;
     if (code == kFixedPointEdit) {
@@ -62,6 +61,7 @@ IoStatus nextEdit(IoControl& control, Edit& edit) {
       if (format.repeatLeft < 0) format.repeatLeft = 0;
       readFixedPoint(format.current, edit);
       format.cursor += 4;
+      format.endsWithoutDataEdit = 0;
       return IoStatus::Ok;
     }
     if (code == kSkipEdit) {
@@ -73,8 +73,8 @@ IoStatus nextEdit(IoControl& control, Edit& edit) {
     // The end of the format: the items outlast it, so they go on in a new
     // record from the first descriptor. A format with no data edit would
     // start records forever; it cannot take items.
-    if (passedEnd) return failStatement(control, code::kBadIolistSpecifier);
-    passedEnd = true;
+    if (format.endsWithoutDataEdit > 0) return failStatement(control, code::kBadIolistSpecifier);
+    format.endsWithoutDataEdit += 1;
     IoStatus status = endRecord(control);
     if (status != IoStatus::Ok) return status;
     format.cursor = format.start;

@@ -101,6 +101,7 @@ struct FormatState {
   const std::uint8_t* cursor = nullptr;
   std::int32_t repeatLeft = 0;
   const std::uint8_t* current = nullptr;  // code byte of the data edit being repeated
+  std::int32_t endsWithoutDataEdit = 0;    // format ends met since the last data edit
 };
 
 struct EditInProgress {

@@ -41,6 +41,7 @@ IoStatus beginWrite(IoControl& control) {
     control.formatState.cursor = control.format;
     control.formatState.repeatLeft = 0;
     control.formatState.current = nullptr;
+    control.formatState.endsWithoutDataEdit = 0;
   }
   IoStatus status = IoStatus::Ok;
   UnitConnection* connection = findUnit(control, status);

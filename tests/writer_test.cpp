@@ -1,0 +1,181 @@
+// Whole records from the writers: free-form console lines and fixed-field
+// lines in a file, as they reach the platform.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/table_formats.h"
+#include "recio/units.h"
+#include "recio/writer.h"
+#include "support/fake_platform.h"
+#include "support/statements.h"
+#include "support/work_dir.h"
+
+namespace {
+
+using recio::IoStatus;
+using recio::ItemType;
+
+struct Item {
+  ItemType type;
+  std::string text;
+  std::int32_t integer = 0;
+  double real = 0.0;
+};
+
+Item text(std::string t) { return Item{ItemType::Character, std::move(t)}; }
+Item integer(std::int32_t v) { return Item{ItemType::Integer32, {}, v}; }
+Item real(double v) { return Item{ItemType::Real64, {}, 0, v}; }
+
+void writeConsoleItems(recio::IoControl& control, const std::vector<Item>& items) {
+  recio::prepareStatement(control, recio::kDefaultUnit);
+  control.options.freeForm = true;
+  ASSERT_EQ(recio::beginWrite(control), IoStatus::Ok);
+  for (const Item& item : items) {
+    control.item.type = item.type;
+    if (item.type == ItemType::Character) {
+      control.item.size = item.text.size();
+      ASSERT_EQ(recio::writeItem(control, item.text.data()), IoStatus::Ok);
+    } else if (item.type == ItemType::Integer32) {
+      control.item.size = sizeof item.integer;
+      ASSERT_EQ(recio::writeItem(control, &item.integer), IoStatus::Ok);
+    } else {
+      control.item.size = sizeof item.real;
+      ASSERT_EQ(recio::writeItem(control, &item.real), IoStatus::Ok);
+    }
+  }
+  ASSERT_EQ(recio::endWrite(control), IoStatus::Ok);
+}
+
+TEST(FreeFormLines, LayoutOfItems) {
+  struct Case {
+    std::vector<Item> items;
+    std::string line;
+  };
+  const Case cases[] = {
+      {{text("abc"), integer(-7), text("xyz"), text("!")}, " abc -7 xyz!\n"},
+      {{text(" values of T   : "), integer(85)}, "  values of T   :   85\n"},
+      {{text(" values of T   : "), integer(0)}, "  values of T   :   0\n"},
+      {{text(" min,max values: "), real(100.0), real(300.0)}, "  min,max values:   100.000000000000  300.000000000000\n"},
+      {{text(" Which projection you want?")}, "  Which projection you want?\n"},
+      {{text(" min,max values: "), real(1.0e10), real(0.0)}, "  min,max values:   10000000000.0000  0.000000000000000\n"},
+      {{integer(-2147483647 - 1), integer(2147483647)}, "  -2147483648  2147483647\n"},
+      {{real(-0.0), text("x")}, "   0.000000000000000 x\n"},
+      {{text("a\rb\r")}, " ab\n"},
+      {{}, " \n"},
+  };
+  for (const Case& c : cases) {
+    fake::FakePlatform platform;
+    recio::IoControl control;
+    writeConsoleItems(control, c.items);
+    EXPECT_EQ(platform.standardOutput(), c.line);
+    EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+    EXPECT_EQ(platform.liveAllocations(), 0U);
+  }
+}
+
+TEST(FreeFormLines, LongConsoleRecordIsWrittenWholeIn256BytePieces) {
+  fake::FakePlatform platform;
+  recio::IoControl control;
+  std::string label(600, 'q');
+  writeConsoleItems(control, {text(label)});
+  EXPECT_EQ(platform.standardOutput(), " " + label + "\n");
+  EXPECT_EQ(platform.outputWrites(), (std::vector<std::size_t>{256, 256, 90}));
+  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+}
+
+std::string fixedLines(const std::uint8_t* format, const std::vector<std::vector<double>>& statements) {
+  fake::FakePlatform platform;
+  fake::WorkDir dir;
+  recio::IoControl control;
+  EXPECT_EQ(fake::connect(control, 1, "out.txt", "unknown"), IoStatus::Ok);
+  for (const auto& numbers : statements) fake::writeFixed(control, 1, format, numbers);
+  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+  EXPECT_EQ(platform.liveAllocations(), 0U);
+  return fake::readFile("out.txt");
+}
+
+TEST(FixedFieldLines, TableFormats) {
+  EXPECT_EQ(fixedLines(analysis::kTYorpFormat, {{100.0, -0.002, 1.0e10}}), " 100.0 -.0020 ********\n");
+  EXPECT_EQ(fixedLines(analysis::kTFkeFormat, {{100.0, 2.0, 1234.5}}), " 100.0   2.0   1234.5\n");
+  EXPECT_EQ(fixedLines(analysis::kFkeYorpFormat, {{0.2, 0.5, 20.0}}), "0.2000   0.5     20.0\n");
+  // The items outlast the format: the fourth starts a new line from the first edit.
+  EXPECT_EQ(fixedLines(analysis::kTYorpFormat, {{1.0, 0.5, 2.0, 150.25}}), "   1.0 0.5000      2.0\n 150.2\n");
+  EXPECT_EQ(fixedLines(analysis::kEmptyFormat, {{}, {}}), "\n\n");
+}
+
+TEST(FixedFieldLines, TrailingSkipAddsNothingAndLeadingSkipIsBlank) {
+  const std::uint8_t trailing[] = {5, 0, 1, 5, 1, 16, 0, 3, 0};
+  EXPECT_EQ(fixedLines(trailing, {{1.5}}), "  1.5\n");
+  const std::uint8_t leading[] = {16, 0, 2, 5, 0, 2, 4, 1, 0};
+  EXPECT_EQ(fixedLines(leading, {{1.5, -2.0}}), "   1.5-2.0\n");
+}
+
+TEST(FixedFieldLines, FormatWithoutDataEditRefusesItems) {
+  fake::FakePlatform platform;
+  fake::WorkDir dir;
+  recio::IoControl control;
+  ASSERT_EQ(fake::connect(control, 1, "out.txt", "unknown"), IoStatus::Ok);
+  const std::uint8_t onlySkip[] = {16, 0, 1, 0};
+  EXPECT_EQ(platform.run([&] { fake::writeFixed(control, 1, onlySkip, {1.0}); }), 255);
+  EXPECT_EQ(platform.standardError(), "? FORTRAN Runtime Error:\n? Bad iolist specifier\n? WRITE(UNIT=1,...\n");
+}
+
+// Blocks of 8192 bytes reach the file as they fill; the rest at the stop.
+TEST(FixedFieldLines, FileIsWrittenInWholeBlocks) {
+  fake::FakePlatform platform;
+  fake::WorkDir dir;
+  recio::IoControl control;
+  ASSERT_EQ(fake::connect(control, 1, "out.txt", "unknown"), IoStatus::Ok);
+  const int lines = 1000;  // 22 000 bytes: two full blocks and a part
+  for (int i = 0; i < lines; ++i) fake::writeFixed(control, 1, analysis::kTYorpFormat, {1.0, 0.5, 2.0});
+  EXPECT_EQ(platform.calls(fake::Call::Write), 2);
+  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+  EXPECT_EQ(platform.calls(fake::Call::Write), 3);
+  std::string expected;
+  for (int i = 0; i < lines; ++i) expected += "   1.0 0.5000      2.0\n";
+  EXPECT_EQ(fake::readFile("out.txt"), expected);
+}
+
+TEST(FixedFieldLines, OldFileIsCutAtTheFirstWriteAndKeptWhenNothingIsWritten) {
+  fake::FakePlatform platform;
+  fake::WorkDir dir;
+  fake::writeFile("long.txt", std::string(20000, 'x'));
+  fake::writeFile("kept.txt", "old content\n");
+  recio::IoControl control;
+  ASSERT_EQ(fake::connect(control, 1, "long.txt", "unknown"), IoStatus::Ok);
+  fake::writeFixed(control, 1, analysis::kTYorpFormat, {1.0, 0.5, 2.0});
+  ASSERT_EQ(fake::disconnect(control, 1), IoStatus::Ok);
+  ASSERT_EQ(fake::connect(control, 1, "kept.txt", "unknown"), IoStatus::Ok);
+  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+  EXPECT_EQ(fake::readFile("long.txt"), "   1.0 0.5000      2.0\n");
+  EXPECT_EQ(fake::readFile("kept.txt"), "old content\n");
+}
+
+// A write that fails part-way on the first block never leaves old bytes after new ones.
+TEST(FixedFieldLines, PartialFirstWriteIsStillCut) {
+  fake::FakePlatform platform;
+  fake::WorkDir dir;
+  fake::writeFile("old.txt", std::string(20000, 'x'));
+  recio::IoControl control;
+  ASSERT_EQ(fake::connect(control, 1, "old.txt", "unknown"), IoStatus::Ok);
+  platform.addFault({fake::Call::Write, 1, 0, 100});
+  platform.addFault({fake::Call::Write, 2, ENOSPC});
+  for (int i = 0; i < 400; ++i) {
+    int status = platform.run([&] { fake::writeFixed(control, 1, analysis::kTYorpFormat, {1.0, 0.5, 2.0}); });
+    if (status != -1) {
+      EXPECT_EQ(status, 255);
+      break;
+    }
+  }
+  EXPECT_EQ(platform.standardError(), "? System Error:\n? No space left on device\n? WRITE(UNIT=1,...\n");
+  std::string content = fake::readFile("old.txt");
+  EXPECT_EQ(content.size(), 100U);
+  EXPECT_EQ(content.find('x'), std::string::npos);
+  EXPECT_EQ(platform.liveAllocations(), 0U);
+}
+
+}  // namespace
