@@ -1,0 +1,167 @@
+// The loader's lists, ranges and cube, and the projections drawn from them.
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/dialogue.h"
+#include "analysis/loader.h"
+#include "analysis/projections.h"
+#include "recio/units.h"
+#include "support/fake_platform.h"
+#include "support/statements.h"
+#include "support/work_dir.h"
+
+namespace {
+
+using analysis::kEmptyCell;
+using analysis::WorkingStorage;
+
+std::unique_ptr<WorkingStorage> load(const std::string& input) {
+  fake::FakePlatform platform;
+  fake::WorkDir dir;
+  fake::writeFile("quorvi.res", input);
+  auto storage = std::make_unique<WorkingStorage>();
+  recio::IoControl control;
+  EXPECT_EQ(fake::connect(control, 1, "quorvi.res", "old"), recio::IoStatus::Ok);
+  analysis::initialiseStorage(*storage);
+  analysis::loadFitResults(control, *storage);
+  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+  return storage;
+}
+
+template <std::int32_t N>
+std::vector<double> listOf(const analysis::AxisList<N>& axis) {
+  return std::vector<double>(axis.values, axis.values + axis.count);
+}
+
+struct LoaderCase {
+  const char* name;
+  std::string input;
+  std::vector<double> t, yorp, fke;
+  analysis::Range tRange, yorpRange, fkeRange, chiRange;
+  std::vector<double> firstCells;  // cube cells (1,1,1), (1,1,2), (1,2,1), (2,1,1) where within the counts
+};
+
+void PrintTo(const LoaderCase& c, std::ostream* os) { *os << c.name; }
+
+class LoaderTest : public ::testing::TestWithParam<LoaderCase> {};
+
+TEST_P(LoaderTest, ListsRangesAndCells) {
+  const LoaderCase& c = GetParam();
+  auto storage = load(c.input);
+  EXPECT_EQ(listOf(storage->t), c.t);
+  EXPECT_EQ(listOf(storage->yorp), c.yorp);
+  EXPECT_EQ(listOf(storage->fke), c.fke);
+  auto same = [](const analysis::Range& a, const analysis::Range& b) {
+    return a.smallest == b.smallest && a.largest == b.largest;
+  };
+  EXPECT_TRUE(same(storage->t.range, c.tRange));
+  EXPECT_TRUE(same(storage->yorp.range, c.yorpRange));
+  EXPECT_TRUE(same(storage->fke.range, c.fkeRange));
+  EXPECT_TRUE(same(storage->chiSquare, c.chiRange));
+  const std::int32_t at[4][3] = {{1, 1, 1}, {1, 1, 2}, {1, 2, 1}, {2, 1, 1}};
+  for (std::size_t n = 0; n < c.firstCells.size(); ++n) {
+    EXPECT_EQ(analysis::cubeCell(*storage, at[n][0], at[n][1], at[n][2]), c.firstCells[n]) << "cell " << n;
+  }
+}
+
+const analysis::Range kUntouched{kEmptyCell, 0.0};
+
+INSTANTIATE_TEST_SUITE_P(
+    Records, LoaderTest,
+    ::testing::Values(
+        LoaderCase{"empty file", "", {}, {}, {}, kUntouched, kUntouched, kUntouched, kUntouched, {kEmptyCell}},
+        LoaderCase{"one record", "3 0.25 9 4 7\n", {3}, {0.5}, {4}, {3, 3}, {0.5, 0.5}, {4, 4}, {7, 7}, {7}},
+        LoaderCase{"YORP doubled", "1 0.25 0 1 5\n1 0.5 0 1 6\n", {1}, {0.5, 1.0}, {1},
+                   {1, 1}, {0.5, 1.0}, {1, 1}, {5, 6}, {5, kEmptyCell, 6}},
+        LoaderCase{"repeated triple keeps the smaller", "1 1 0 1 5\n1 1 0 1 3\n1 1 0 1 9\n", {1}, {2}, {1},
+                   {1, 1}, {2, 2}, {1, 1}, {3, 9}, {3}},
+        LoaderCase{"zero and negative zero are one value", "0 1 0 1 5\n-0 1 0 1 6\n", {0}, {2}, {1},
+                   {0, 0}, {2, 2}, {1, 1}, {5, 6}, {5}},
+        LoaderCase{"all negative axis keeps 0.0 as largest", "-5 1 0 1 1\n-3 1 0 1 2\n", {-5, -3}, {2}, {1},
+                   {-5, 0}, {2, 2}, {1, 1}, {1, 2}, {1, kEmptyCell, kEmptyCell, 2}},
+        LoaderCase{"values above 1e10 keep 1e10 as smallest", "2e10 1 0 1 1\n", {2e10}, {2}, {1},
+                   {kEmptyCell, 2e10}, {2, 2}, {1, 1}, {1, 1}, {1}},
+        LoaderCase{"large chi-square stored directly with a new value", "1 1 0 1 5\n1 1 0 2 2e10\n", {1}, {2}, {1, 2},
+                   {1, 1}, {2, 2}, {1, 2}, {5, 2e10}, {5, 2e10}},
+        LoaderCase{"large chi-square loses to the marker in an unreached cell",
+                   "1 1 0 1 5\n2 1 0 2 5\n2 1 0 1 2e10\n", {1, 2}, {2}, {1, 2},
+                   {1, 2}, {2, 2}, {1, 2}, {5, 2e10}, {5, kEmptyCell, kEmptyCell, kEmptyCell}},
+        LoaderCase{"short last record dropped", "1 1 0 1 5\n2 1 0\n", {1}, {2}, {1},
+                   {1, 1}, {2, 2}, {1, 1}, {5, 5}, {5}},
+        LoaderCase{"unreadable record ends loading", "1 1 0 1 5\n2 1 x 1 6\n3 1 0 1 7\n", {1}, {2}, {1},
+                   {1, 1}, {2, 2}, {1, 1}, {5, 5}, {5}},
+        LoaderCase{"heading line ends loading at once", "T YORP x fKE chi2\n1 1 0 1 5\n", {}, {}, {},
+                   kUntouched, kUntouched, kUntouched, kUntouched, {kEmptyCell}},
+        LoaderCase{"null item ends loading", "1 1 0 1 5\n2,,0 1 6\n", {1}, {2}, {1},
+                   {1, 1}, {2, 2}, {1, 1}, {5, 5}, {5}},
+        LoaderCase{"slash ends loading", "1 1 0 1 5\n2 1 / 1 6\n", {1}, {2}, {1}, {1, 1}, {2, 2}, {1, 1},
+                   {5, 5}, {5}},
+        LoaderCase{"larger chi-square widens only the range", "1 1 0 1 5\n1 1 0 1 50\n", {1}, {2}, {1},
+                   {1, 1}, {2, 2}, {1, 1}, {5, 50}, {5}}),
+    [](const auto& testInfo) { return "case" + std::to_string(testInfo.index); });
+
+TEST(LoaderNaN, NaNAxisValuesAppendEveryTime) {
+  auto storage = load("1 1 0 1 5\nNaN 1 0 1 6\nNaN 1 0 1 7\n");
+  ASSERT_EQ(storage->t.count, 3);
+  EXPECT_TRUE(std::isnan(storage->t.values[1]) && std::isnan(storage->t.values[2]));
+  EXPECT_TRUE(std::isnan(storage->t.range.smallest) && std::isnan(storage->t.range.largest));
+  auto next = load("1 1 0 1 5\nNaN 1 0 1 6\n4 1 0 1 7\n");
+  EXPECT_EQ(next->t.range.smallest, 4.0);  // replaced again by the next value appended
+  EXPECT_EQ(next->t.range.largest, 4.0);
+}
+
+TEST(LoaderNaN, NaNChiSquareEntersTheCubeAndTheRange) {
+  auto storage = load("1 1 0 1 NaN\n1 1 0 1 3\n");
+  EXPECT_EQ(analysis::cubeCell(*storage, 1, 1, 1), 3.0);  // 3 replaces a NaN (NaN <= 3 is false)
+  EXPECT_EQ(storage->chiSquare.smallest, 3.0);
+}
+
+// Projections over a cube filled by hand: the reduction, the reversed YORP positions, the labels.
+TEST(Projections, ReduceOverTheThirdAxisWithYorpReversed) {
+  auto storage = load(
+      "1 0.3 0 1 9\n1 0.3 0 2 8\n1 0.2 0 1 7\n1 0.2 0 2 6\n1 0.1 0 1 5\n1 0.1 0 2 4\n"
+      "2 0.3 0 1 3\n2 0.3 0 2 2\n2 0.2 0 1 1\n2 0.2 0 2 0.5\n2 0.1 0 1 0.25\n2 0.1 0 2 0.125\n");
+  ASSERT_EQ(storage->yorp.count, 3);
+  analysis::reduceCube(*storage, analysis::Projection::TYorp);
+  // Plane position j reads list position nY + 1 - j: j = 1 is YORP 0.2 (doubled 0.1).
+  EXPECT_EQ(storage->planeTYorp[0][0], 4.0);
+  EXPECT_EQ(storage->planeTYorp[2][0], 8.0);
+  EXPECT_EQ(storage->planeTYorp[0][1], 0.125);
+  analysis::reduceCube(*storage, analysis::Projection::TFke);
+  EXPECT_EQ(storage->planeTFke[0][0], 5.0);
+  EXPECT_EQ(storage->planeTFke[1][1], 0.125);
+  analysis::reduceCube(*storage, analysis::Projection::FkeYorp);
+  EXPECT_EQ(storage->planeFkeYorp[0][0], 0.25);
+  EXPECT_EQ(storage->planeFkeYorp[1][2], 2.0);
+}
+
+TEST(Projections, ChoiceDispatch) {
+  using analysis::Projection;
+  const std::pair<std::int32_t, Projection> cases[] = {
+      {1, Projection::TYorp}, {2, Projection::TFke},  {3, Projection::FkeYorp}, {0, Projection::TYorp},
+      {-5, Projection::TYorp}, {4, Projection::TYorp}, {7, Projection::TYorp},
+  };
+  for (const auto& [choice, projection] : cases) EXPECT_EQ(analysis::projectionForChoice(choice), projection);
+}
+
+TEST(Projections, GridValuesAndSteps) {
+  // Two roundings: 0.1 + 2 x 0.1 is 0.30000000000000004, not a fused result.
+  EXPECT_EQ(analysis::gridValue(0.1, 0.1, 3), 0.1 + 0.2);
+  EXPECT_EQ(analysis::gridValue(100.0, 100.0, 2), 200.0);
+  // A single value: the step is a division by zero, and 0 x infinity is the negative default NaN.
+  double step = analysis::gridStep(analysis::Range{5.0, 7.0}, 1);
+  EXPECT_TRUE(std::isinf(step));
+  double label = analysis::gridValue(5.0, step, 1);
+  EXPECT_TRUE(std::isnan(label));
+  EXPECT_TRUE(std::signbit(label));
+  EXPECT_TRUE(std::isnan(analysis::gridStep(analysis::Range{5.0, 5.0}, 1)));
+  EXPECT_EQ(analysis::gridStep(analysis::Range{kEmptyCell, 0.0}, 0), kEmptyCell);
+}
+
+}  // namespace
