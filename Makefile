@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; `make test` is what CI runs first.
-.PHONY: all build test run map sanitize fuzz fuzz-smoke valgrind bench install clean
+.PHONY: all build quiet-build test run map sanitize fuzz fuzz-smoke valgrind bench install clean
 
 JOBS ?= 2
 EXAMPLE_DIR ?= example
@@ -14,15 +14,20 @@ build:
 test: build
 	ctest --preset release
 
+# The build without its chatter, for the commands that run the program.
+quiet-build:
+	@mkdir -p build
+	@($(MAKE) --no-print-directory build > build/.build.log 2>&1) || (cat build/.build.log; exit 1)
+
 # Runs chi2map on the bundled example (generated on first use). Type the
 # choice, or pipe it: echo 2 | make -s run
-run: build
+run: quiet-build
 	@mkdir -p $(EXAMPLE_DIR)
 	@test -f $(EXAMPLE_DIR)/quorvi.res || build/make_example $(EXAMPLE_DIR)/quorvi.res
 	@cd $(EXAMPLE_DIR) && ../build/chi2map
 
 # The example's T vs YORP strength map, drawn to docs/example-map.png.
-map: build
+map: quiet-build
 	@mkdir -p $(EXAMPLE_DIR) docs
 	@test -f $(EXAMPLE_DIR)/quorvi.res || build/make_example $(EXAMPLE_DIR)/quorvi.res
 	@cd $(EXAMPLE_DIR) && echo 1 | ../build/chi2map > /dev/null
