@@ -3,6 +3,7 @@
 #include <cfenv>
 #include <cstdint>
 
+#include "analysis/connect_file.h"
 #include "analysis/dialogue.h"
 #include "analysis/loader.h"
 #include "analysis/projections.h"
@@ -15,19 +16,6 @@ namespace {
 // The run's storage, created once: fixed size, outside the stack.
 WorkingStorage gStorage;
 recio::IoControl gControl;
-
-void connectFitResults(recio::IoControl& control) {
-  static constexpr char kName[] = "quorvi.res";
-  static constexpr char kStatus[] = "old";
-  recio::prepareStatement(control, kDataUnit);
-  control.options.fileNameGiven = true;
-  control.options.statusGiven = true;
-  control.fileName = kName;
-  control.fileNameLength = sizeof kName - 1;
-  control.statusText = kStatus;
-  control.statusTextLength = sizeof kStatus - 1;
-  (void)recio::openUnit(control);
-}
 
 void disconnect(recio::IoControl& control) {
   recio::prepareStatement(control, kDataUnit);
@@ -51,7 +39,7 @@ void runChi2map() { runChi2map(gControl, gStorage); }
 
 void runChi2map(recio::IoControl& control, WorkingStorage& storage) {
   setFloatingPointMode();
-  connectFitResults(control);
+  connectDataFile(control, "quorvi.res", "old");
   initialiseStorage(storage);
   loadFitResults(control, storage);
   disconnect(control);

@@ -2,12 +2,11 @@
 // ranges and the chi-square cube.
 #pragma once
 
+#include "analysis/connect_file.h"
 #include "analysis/working_storage.h"
 #include "recio/io_control.h"
 
 namespace analysis {
-
-inline constexpr std::int32_t kDataUnit = 1;
 
 // Reads records until end of file or the first record that cannot be read,
 // silently. A record that would add a value to a full axis list stops the

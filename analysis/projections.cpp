@@ -1,8 +1,7 @@
 #include "analysis/projections.h"
 
-#include "analysis/loader.h"
+#include "analysis/connect_file.h"
 #include "analysis/table_formats.h"
-#include "recio/units.h"
 #include "recio/writer.h"
 
 namespace analysis {
@@ -32,19 +31,6 @@ void writeEmptyLine(recio::IoControl& control) {
   control.format = kEmptyFormat;
   (void)recio::beginWrite(control);
   (void)recio::endWrite(control);
-}
-
-void connectTable(recio::IoControl& control) {
-  static constexpr char kName[] = "table.dat";
-  static constexpr char kStatus[] = "unknown";
-  recio::prepareStatement(control, kDataUnit);
-  control.options.fileNameGiven = true;
-  control.options.statusGiven = true;
-  control.fileName = kName;
-  control.fileNameLength = sizeof kName - 1;
-  control.statusText = kStatus;
-  control.statusTextLength = sizeof kStatus - 1;
-  (void)recio::openUnit(control);
 }
 
 }  // namespace
@@ -98,7 +84,7 @@ void reduceCube(WorkingStorage& storage, Projection projection) {
 void writeProjection(recio::IoControl& control, WorkingStorage& storage, std::int32_t choice) {
   Projection projection = projectionForChoice(choice);
   reduceCube(storage, projection);
-  connectTable(control);
+  connectDataFile(control, "table.dat", "unknown");
   const std::int32_t nT = storage.t.count;
   const std::int32_t nY = storage.yorp.count;
   const std::int32_t nF = storage.fke.count;

@@ -3,6 +3,7 @@
 
 #include "recio/connection_store.h"
 #include "recio/failure_codes.h"
+#include "recio/keyword_text.h"
 #include "recio/platform.h"
 #include "recio/report.h"
 #include "recio/transfer.h"
@@ -15,17 +16,9 @@ enum class StatusKeyword { Old, Unknown, None };
 
 bool isBlank(char c) { return c == ' '; }
 
-// Trailing blanks dropped and a-z raised; leading blanks stay and match nothing.
 StatusKeyword statusKeyword(const char* text, std::size_t length) {
-  while (length > 0 && isBlank(text[length - 1])) --length;
-  char upper[8];
-  if (length >= sizeof upper) return StatusKeyword::None;
-  for (std::size_t i = 0; i < length; ++i) {
-    char c = text[i];
-    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
-  if (length == 3 && std::memcmp(upper, "OLD", 3) == 0) return StatusKeyword::Old;
-  if (length == 7 && std::memcmp(upper, "UNKNOWN", 7) == 0) return StatusKeyword::Unknown;
+  if (isKeyword(text, length, "OLD")) return StatusKeyword::Old;
+  if (isKeyword(text, length, "UNKNOWN")) return StatusKeyword::Unknown;
   return StatusKeyword::None;
 }
 

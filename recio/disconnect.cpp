@@ -1,8 +1,7 @@
 // Disconnect (CLOSE): write out what is left, close, forget the unit.
-#include <cstring>
-
 #include "recio/connection_store.h"
 #include "recio/failure_codes.h"
+#include "recio/keyword_text.h"
 #include "recio/platform.h"
 #include "recio/report.h"
 #include "recio/units.h"
@@ -13,15 +12,8 @@ namespace {
 enum class Disposition { Keep, Delete, Invalid };
 
 Disposition disposition(const char* text, std::size_t length) {
-  while (length > 0 && text[length - 1] == ' ') --length;
-  char upper[7];
-  if (length >= sizeof upper) return Disposition::Invalid;
-  for (std::size_t i = 0; i < length; ++i) {
-    char c = text[i];
-    upper[i] = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-  }
-  if (length == 4 && std::memcmp(upper, "KEEP", 4) == 0) return Disposition::Keep;
-  if (length == 6 && std::memcmp(upper, "DELETE", 6) == 0) return Disposition::Delete;
+  if (isKeyword(text, length, "KEEP")) return Disposition::Keep;
+  if (isKeyword(text, length, "DELETE")) return Disposition::Delete;
   return Disposition::Invalid;
 }
 
