@@ -20,9 +20,11 @@ IoStatus writeBuffer(IoControl& control, UnitConnection& connection) {
     std::int64_t endOfData = connection.baseOffset +
                              connection.blockCount * static_cast<std::int64_t>(kFileBufferSize) +
                              static_cast<std::int64_t>(outcome.written);
+    // A size that cannot be queried is cut all the same: the cut keeps every
+    // new byte, and skipping it could leave old bytes after the new ones.
     DescriptorFacts facts;
-    if (platform().queryDescriptor(connection.descriptor, &facts) != 0) facts.size = 0;
-    if (facts.size > endOfData && platform().truncate(connection.descriptor, endOfData) != 0 &&
+    bool sizeKnown = platform().queryDescriptor(connection.descriptor, &facts) == 0;
+    if ((!sizeKnown || facts.size > endOfData) && platform().truncate(connection.descriptor, endOfData) != 0 &&
         connection.lastCode == 0) {
       connection.lastCode = code::kTruncateFailed;
     }
