@@ -11,24 +11,25 @@ FakePlatform* gActive = nullptr;
 const recio::Platform& real() { return recio::posixPlatform(); }
 
 int checkReadWrite(const char* path) {
-  if (const Fault* f = gActive->intercept(Call::CheckReadWrite)) return -f->errorNumber;
+  if (const Fault* f = gActive->intercept(Call::CheckReadWrite, -1, path)) return -f->errorNumber;
   return real().checkReadWrite(path);
 }
 
 int queryPath(const char* path) {
-  if (const Fault* f = gActive->intercept(Call::QueryPath)) return -f->errorNumber;
+  if (const Fault* f = gActive->intercept(Call::QueryPath, -1, path)) return -f->errorNumber;
   return real().queryPath(path);
 }
 
 int openPath(const char* path, recio::OpenMode mode) {
-  if (const Fault* f = gActive->intercept(Call::Open)) return -f->errorNumber;
+  if (const Fault* f = gActive->intercept(Call::Open, -1, path)) return -f->errorNumber;
   int descriptor = real().open(path, mode);
   if (descriptor >= 0) gActive->openDescriptors_ += 1;
+  gActive->recordDescriptor(descriptor);
   return descriptor;
 }
 
 std::int64_t readBytes(int descriptor, void* bytes, std::size_t count) {
-  if (const Fault* f = gActive->intercept(Call::Read)) return -f->errorNumber;
+  if (const Fault* f = gActive->intercept(Call::Read, descriptor, nullptr)) return -f->errorNumber;
   if (descriptor == 0) {
     FakePlatform& p = *gActive;
     std::size_t left = p.stdin_.size() - p.stdinPosition_;
@@ -44,7 +45,7 @@ std::int64_t readBytes(int descriptor, void* bytes, std::size_t count) {
 }
 
 std::int64_t writeBytes(int descriptor, const void* bytes, std::size_t count) {
-  const Fault* f = gActive->intercept(Call::Write);
+  const Fault* f = gActive->intercept(Call::Write, descriptor, nullptr);
   if (f != nullptr && f->shortCount < 0) return -f->errorNumber;
   if (f != nullptr && static_cast<std::size_t>(f->shortCount) < count) count = static_cast<std::size_t>(f->shortCount);
   if (descriptor == 1 || descriptor == 2) {
@@ -57,17 +58,17 @@ std::int64_t writeBytes(int descriptor, const void* bytes, std::size_t count) {
 }
 
 int queryDescriptor(int descriptor, recio::DescriptorFacts* facts) {
-  if (const Fault* f = gActive->intercept(Call::QueryDescriptor)) return -f->errorNumber;
+  if (const Fault* f = gActive->intercept(Call::QueryDescriptor, descriptor, nullptr)) return -f->errorNumber;
   return real().queryDescriptor(descriptor, facts);
 }
 
 int truncateTo(int descriptor, std::int64_t length) {
-  if (const Fault* f = gActive->intercept(Call::Truncate)) return -f->errorNumber;
+  if (const Fault* f = gActive->intercept(Call::Truncate, descriptor, nullptr)) return -f->errorNumber;
   return real().truncate(descriptor, length);
 }
 
 int closeDescriptor(int descriptor) {
-  const Fault* f = gActive->intercept(Call::Close);
+  const Fault* f = gActive->intercept(Call::Close, descriptor, nullptr);
   // A failed close still releases the descriptor, as on Linux.
   int result = real().close(descriptor);
   if (result == 0) gActive->openDescriptors_ -= 1;
@@ -75,7 +76,7 @@ int closeDescriptor(int descriptor) {
 }
 
 int unlinkPath(const char* path) {
-  if (const Fault* f = gActive->intercept(Call::Unlink)) return -f->errorNumber;
+  if (const Fault* f = gActive->intercept(Call::Unlink, -1, path)) return -f->errorNumber;
   return real().unlink(path);
 }
 
@@ -127,7 +128,20 @@ FakePlatform::~FakePlatform() {
 
 FakePlatform& FakePlatform::active() { return *gActive; }
 
-const Fault* FakePlatform::intercept(Call call) {
+const Fault* FakePlatform::intercept(Call call) { return intercept(call, -1, nullptr); }
+
+int FakePlatform::callsOn(Call call, int descriptor) const {
+  int count = 0;
+  for (const CallRecord& record : records_) count += record.call == call && record.descriptor == descriptor ? 1 : 0;
+  return count;
+}
+
+void FakePlatform::recordDescriptor(int descriptor) {
+  if (!records_.empty()) records_.back().descriptor = descriptor;
+}
+
+const Fault* FakePlatform::intercept(Call call, int descriptor, const char* path) {
+  records_.push_back(CallRecord{call, descriptor, path != nullptr ? path : ""});
   int& count = counts_[static_cast<int>(call)];
   count += 1;
   allCalls_ += 1;

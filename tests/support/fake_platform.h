@@ -34,6 +34,14 @@ struct ProcessExit {
   int status;
 };
 
+// One intercepted call: its kind, the descriptor it works on (for open, the
+// one it returned; -1 when none) and the path it names ("" when none).
+struct CallRecord {
+  Call call;
+  int descriptor;
+  std::string path;
+};
+
 struct Fault {
   Call call;
   int nth;  // 1-based among calls of that kind; negative: -n-th among all calls
@@ -60,6 +68,10 @@ class FakePlatform {
   int allCalls() const { return allCalls_; }
   // Calls of each kind in order, for enumerating fault positions.
   const std::vector<Call>& callLog() const { return log_; }
+  // The same calls with their descriptors and paths.
+  const std::vector<CallRecord>& callRecords() const { return records_; }
+  // Calls of a kind made on one descriptor.
+  int callsOn(Call call, int descriptor) const;
   std::size_t liveAllocations() const { return live_.size(); }
   int openDescriptors() const { return openDescriptors_; }
 
@@ -72,6 +84,9 @@ class FakePlatform {
 
   // Internal: decides whether the call fails, and how.
   const Fault* intercept(Call call);
+  const Fault* intercept(Call call, int descriptor, const char* path);
+  // Internal: notes the descriptor an open returned in its record.
+  void recordDescriptor(int descriptor);
 
   std::string stdin_;
   std::size_t stdinPosition_ = 0;
@@ -86,6 +101,7 @@ class FakePlatform {
   int counts_[static_cast<int>(Call::Count)] = {};
   int allCalls_ = 0;
   std::vector<Call> log_;
+  std::vector<CallRecord> records_;
   recio::Platform table_{};
 };
 

@@ -1,0 +1,383 @@
+// Every system call and allocation of typical runs made to fail in turn.
+//
+// A clean run logs the calls; each call is then failed, in a fresh run, with
+// every error number of the list (writes also accept 0 or 1 byte, allocations
+// give nothing). What a failure leads to is decided by the phase of the run
+// the call belongs to and its kind (kRules below), and the run is checked
+// against that: the exact report and status 255, or the clean outcome when
+// the call is retried or its failure is survivable, or the outcome of a clean
+// run over the records read before a failed read of the input. Every run must
+// leave no layer memory and no descriptor behind, and "table.dat" as it was
+// or holding a prefix of the new table.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "analysis/driver.h"
+#include "recio/units.h"
+#include "support/fake_platform.h"
+#include "support/work_dir.h"
+
+namespace {
+
+using fake::Call;
+
+constexpr int kErrorNumbers[] = {ENOENT, EACCES, EISDIR, ENOSPC, EIO, EBADF, EINTR};
+constexpr std::size_t kBlock = recio::kFileBufferSize;
+
+// ---------------------------------------------------------------- phases and their rules
+
+enum class Phase { OpenInput, ReadInput, CloseInput, Console, ReadChoice, OpenTable, WriteTable, Stop };
+
+const char* phaseName(Phase phase) {
+  static const char* const kNames[] = {"open input", "read input", "close input", "console",
+                                       "read choice", "open table", "write table", "stop"};
+  return kNames[static_cast<int>(phase)];
+}
+
+// The statement line of a report in each phase; none at the stop.
+const char* statementLine(Phase phase) {
+  static const char* const kLines[] = {"OPEN(UNIT=1,...", "",  "CLOSE(UNIT=1,...", "WRITE(UNIT=*,...",
+                                       "READ(UNIT=*,...", "OPEN(UNIT=1,...", "WRITE(UNIT=1,...", ""};
+  return kLines[static_cast<int>(phase)];
+}
+
+enum class Effect {
+  Runs,          // the clean outcome: the failure is survivable
+  LoadsPrefix,   // loading ends silently with the records read before
+  Reports,       // the report of the failure, status 255
+  TableRefused,  // "table.dat" opened for reading only: its first write fails with EBADF
+};
+
+struct Rule {
+  Phase phase;
+  Call call;
+  Effect effect;
+};
+
+constexpr Rule kRules[] = {
+    {Phase::OpenInput, Call::Allocate, Effect::Reports},
+    {Phase::OpenInput, Call::CheckReadWrite, Effect::Runs},  // opened for reading only
+    {Phase::OpenInput, Call::Open, Effect::Reports},
+    {Phase::OpenInput, Call::QueryDescriptor, Effect::Runs},
+    {Phase::ReadInput, Call::Read, Effect::LoadsPrefix},
+    {Phase::CloseInput, Call::Close, Effect::Reports},
+    {Phase::Console, Call::Allocate, Effect::Reports},
+    {Phase::Console, Call::Write, Effect::Reports},
+    {Phase::ReadChoice, Call::Read, Effect::Reports},
+    {Phase::OpenTable, Call::Allocate, Effect::Reports},
+    {Phase::OpenTable, Call::QueryPath, Effect::Runs},  // taken as new: created and truncated
+    {Phase::OpenTable, Call::CheckReadWrite, Effect::TableRefused},
+    {Phase::OpenTable, Call::Open, Effect::Reports},
+    {Phase::OpenTable, Call::QueryDescriptor, Effect::Runs},
+    {Phase::WriteTable, Call::Write, Effect::Reports},
+    {Phase::WriteTable, Call::QueryDescriptor, Effect::Runs},
+    {Phase::WriteTable, Call::Truncate, Effect::Reports},
+    {Phase::Stop, Call::Write, Effect::Reports},
+    {Phase::Stop, Call::QueryDescriptor, Effect::Runs},
+    {Phase::Stop, Call::Truncate, Effect::Reports},
+    {Phase::Stop, Call::Close, Effect::Runs},  // a failed close at the stop is not reported
+};
+
+const Rule* ruleFor(Phase phase, Call call) {
+  for (const Rule& rule : kRules) {
+    if (rule.phase == phase && rule.call == call) return &rule;
+  }
+  return nullptr;
+}
+
+// The phase of each call of a clean run, from the files the calls work on.
+std::vector<Phase> phasesOf(const std::vector<fake::CallRecord>& calls) {
+  std::vector<std::string> files(calls.size());
+  std::map<int, std::string> open;
+  std::size_t lastTableWrite = calls.size();
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    const fake::CallRecord& c = calls[i];
+    files[i] = !c.path.empty() ? c.path : open.count(c.descriptor) != 0 ? open[c.descriptor] : "";
+    if (c.call == Call::Open && c.descriptor >= 0) open[c.descriptor] = c.path;
+    if (c.call == Call::Close) open.erase(c.descriptor);
+    if (c.call == Call::Write && files[i] == "table.dat") lastTableWrite = i;
+  }
+  std::vector<Phase> phases;
+  Phase phase = Phase::OpenInput;
+  for (std::size_t i = 0; i < calls.size(); ++i) {
+    const fake::CallRecord& c = calls[i];
+    if (c.call == Call::Read && files[i] == "quorvi.res") {
+      phase = Phase::ReadInput;
+    } else if (c.call == Call::Close && files[i] == "quorvi.res") {
+      phase = Phase::CloseInput;
+    } else if (c.call == Call::Read && c.descriptor == 0) {
+      phase = Phase::ReadChoice;
+    } else if (phase == Phase::CloseInput) {
+      phase = Phase::Console;
+    } else if (phase == Phase::ReadChoice) {
+      phase = Phase::OpenTable;
+    }
+    if (c.call == Call::Write && files[i] == "table.dat") phase = i >= lastTableWrite ? Phase::Stop : Phase::WriteTable;
+    if (c.call == Call::Close && files[i] == "table.dat") phase = Phase::Stop;
+    phases.push_back(phase);
+  }
+  return phases;
+}
+
+// ---------------------------------------------------------------- runs
+
+struct Scenario {
+  const char* name;
+  std::string input;
+  std::optional<std::string> oldTable;
+  std::string reply;
+};
+
+void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
+
+struct Outcome {
+  int status = 0;
+  std::string out;
+  std::string err;
+  std::optional<std::string> table;
+  std::vector<fake::CallRecord> calls;
+};
+
+std::optional<std::string> tableFile() {
+  if (!fake::fileExists("table.dat")) return std::nullopt;
+  return fake::readFile("table.dat");
+}
+
+Outcome runProgram(const Scenario& s, const std::string& input, const std::vector<fake::Fault>& faults,
+                   analysis::WorkingStorage& storage) {
+  fake::writeFile("quorvi.res", input);
+  std::remove("table.dat");
+  if (s.oldTable) fake::writeFile("table.dat", *s.oldTable);
+  Outcome outcome;
+  fake::FakePlatform platform;
+  for (const fake::Fault& fault : faults) platform.addFault(fault);
+  platform.setStandardInput(s.reply);
+  auto control = std::make_unique<recio::IoControl>();
+  outcome.status = platform.run([&] { analysis::runChi2map(*control, storage); });
+  EXPECT_EQ(platform.liveAllocations(), 0U) << "layer memory left behind";
+  EXPECT_EQ(platform.openDescriptors(), 0) << "descriptors left open";
+  outcome.out = platform.standardOutput();
+  outcome.err = platform.standardError();
+  outcome.calls = platform.callRecords();
+  outcome.table = tableFile();
+  return outcome;
+}
+
+std::string report(int code, const std::string& statement) {
+  bool layer = code >= 10000 && code <= 10073;
+  std::string text = layer ? (code == 10004 ? "Buffer allocation failed"
+                                            : "Unable to truncate file after rewind, backspace, or endfile")
+                           : std::strerror(code);
+  std::string lines = std::string("? ") + (layer ? "FORTRAN Runtime Error:" : "System Error:") + "\n? " + text + "\n";
+  if (!statement.empty()) lines += "? " + statement + "\n";
+  return lines;
+}
+
+// "" when both are the same file content, else a short account of the difference.
+std::string difference(const std::optional<std::string>& got, const std::optional<std::string>& expected) {
+  if (got == expected) return "";
+  if (!got || !expected) return got ? "file present" : "file missing";
+  std::size_t same = 0;
+  while (same < got->size() && same < expected->size() && (*got)[same] == (*expected)[same]) ++same;
+  return std::to_string(got->size()) + " bytes instead of " + std::to_string(expected->size()) +
+         ", first difference at byte " + std::to_string(same);
+}
+
+// Only the clean text, cut at a line end, may be on standard output.
+bool isLinePrefix(const std::string& part, const std::string& whole) {
+  return whole.compare(0, part.size(), part) == 0 && (part.empty() || part.back() == '\n');
+}
+
+// "table.dat" as before the run, or a prefix of the new table.
+bool isUnchangedOrNewPrefix(const std::optional<std::string>& after, const std::optional<std::string>& before,
+                            const std::string& fresh) {
+  if (after == before) return true;
+  return after && after->size() <= fresh.size() && fresh.compare(0, after->size(), *after) == 0;
+}
+
+// A failed cut leaves new bytes over the start of the old table and the old rest behind them.
+bool isNewOverOld(const std::optional<std::string>& after, const std::string& before, const std::string& fresh) {
+  if (!after || after->size() != before.size()) return false;
+  std::size_t same = 0;
+  while (same < after->size() && same < fresh.size() && (*after)[same] == fresh[same]) ++same;
+  return same > 0 && after->compare(same, std::string::npos, before, same) == 0;
+}
+
+std::string describe(const fake::Fault& fault, Phase phase) {
+  std::string text = std::string(fake::callName(fault.call)) + " #" + std::to_string(fault.nth) + " (" +
+                     phaseName(phase) + ") ";
+  if (fault.call == Call::Allocate) return text + "no memory";
+  if (fault.shortCount >= 0) return text + "accepting " + std::to_string(fault.shortCount) + " bytes";
+  return text + std::strerror(fault.errorNumber);
+}
+
+std::vector<fake::Fault> faultsFor(Call call, int nth) {
+  std::vector<fake::Fault> faults;
+  if (call == Call::Allocate) return {fake::Fault{call, nth, 0}};
+  for (int errorNumber : kErrorNumbers) faults.push_back(fake::Fault{call, nth, errorNumber});
+  if (call == Call::Write) {
+    faults.push_back(fake::Fault{call, nth, 0, 0});
+    faults.push_back(fake::Fault{call, nth, 0, 1});
+  }
+  return faults;
+}
+
+int gInjected = 0;
+
+class FaultInjection : public ::testing::TestWithParam<Scenario> {
+ protected:
+  static void TearDownTestSuite() {
+    std::cout << "[ faults   ] " << gInjected << " injected faults checked\n";
+  }
+};
+
+TEST_P(FaultInjection, EveryFailingCallEndsAsSpecified) {
+  const Scenario& s = GetParam();
+  fake::WorkDir dir;
+  auto storage = std::make_unique<analysis::WorkingStorage>();
+  const Outcome clean = runProgram(s, s.input, {}, *storage);
+  ASSERT_EQ(clean.status, 0) << clean.err;
+  ASSERT_TRUE(clean.table.has_value());
+  const std::string& fresh = *clean.table;
+  const std::vector<Phase> phases = phasesOf(clean.calls);
+
+  // Clean runs over the records before a failed read of the input, by read number.
+  std::map<int, Outcome> prefixRuns;
+  auto prefixRun = [&](int read) -> const Outcome& {
+    auto found = prefixRuns.find(read);
+    if (found != prefixRuns.end()) return found->second;
+    std::size_t delivered = static_cast<std::size_t>(read - 1) * kBlock;
+    std::size_t cut = delivered >= s.input.size() ? s.input.size()
+                      : delivered == 0            ? 0
+                                                  : s.input.rfind('\n', delivered - 1) + 1;
+    return prefixRuns[read] = runProgram(s, s.input.substr(0, cut), {}, *storage);
+  };
+
+  int injected = 0;
+  std::map<Call, int> seen;
+  int inputReads = 0;
+  for (std::size_t n = 0; n < clean.calls.size(); ++n) {
+    const Call call = clean.calls[n].call;
+    const Phase phase = phases[n];
+    const int nth = ++seen[call];
+    if (phase == Phase::ReadInput && call == Call::Read) ++inputReads;
+    const Rule* rule = ruleFor(phase, call);
+    if (rule == nullptr) {
+      ADD_FAILURE() << "no rule for " << fake::callName(call) << " in phase " << phaseName(phase);
+      continue;
+    }
+    for (const fake::Fault& fault : faultsFor(call, nth)) {
+      ++injected;
+      const std::string what = describe(fault, phase);
+      const Outcome got = runProgram(s, s.input, {fault}, *storage);
+      const bool retried = (fault.errorNumber == EINTR && (call == Call::Read || call == Call::Write || call == Call::Open)) ||
+                           fault.shortCount > 0;
+      Effect effect = retried ? Effect::Runs : rule->effect;
+      int code = call == Call::Allocate ? 10004 : call == Call::Truncate ? 10027 : fault.errorNumber;
+      if (fault.shortCount == 0) code = EIO;  // a write that accepts nothing
+
+      switch (effect) {
+        case Effect::Runs:
+          EXPECT_EQ(got.status, 0) << what;
+          EXPECT_EQ(got.err, "") << what;
+          EXPECT_EQ(got.out, clean.out) << what;
+          EXPECT_EQ(difference(got.table, clean.table), "") << what;
+          break;
+        case Effect::LoadsPrefix: {
+          const Outcome& expected = prefixRun(inputReads);
+          EXPECT_EQ(got.status, 0) << what;
+          EXPECT_EQ(got.err, "") << what;
+          EXPECT_EQ(got.out, expected.out) << what;
+          EXPECT_EQ(difference(got.table, expected.table), "") << what;
+          break;
+        }
+        case Effect::Reports:
+        case Effect::TableRefused: {
+          std::string statement = statementLine(phase);
+          if (effect == Effect::TableRefused) {
+            code = EBADF;
+            statement = fresh.size() > kBlock ? "WRITE(UNIT=1,..." : "";
+          }
+          EXPECT_EQ(got.status, 255) << what;
+          EXPECT_EQ(got.err, report(code, statement)) << what;
+          if (phase < Phase::Console) {
+            EXPECT_EQ(got.out, "") << what;
+          } else if (phase == Phase::Console) {
+            EXPECT_TRUE(isLinePrefix(got.out, clean.out)) << what << ": " << got.out;
+          } else {
+            EXPECT_EQ(got.out, clean.out) << what;
+          }
+          if (phase < Phase::OpenTable) {
+            EXPECT_EQ(difference(got.table, s.oldTable), "") << what;
+          } else if (call == Call::Truncate) {
+            EXPECT_TRUE(isNewOverOld(got.table, s.oldTable.value_or(""), fresh)) << what << ": " << difference(got.table, s.oldTable);
+          } else {
+            EXPECT_TRUE(isUnchangedOrNewPrefix(got.table, s.oldTable, fresh)) << what << ": " << difference(got.table, s.oldTable);
+          }
+          break;
+        }
+      }
+    }
+  }
+  gInjected += injected;
+  RecordProperty("injected_faults", injected);
+  std::cout << "[ faults   ] " << s.name << ": " << clean.calls.size() << " calls, " << injected
+            << " injected faults\n";
+}
+
+// ---------------------------------------------------------------- scenarios
+
+const std::string kWorked =
+    "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n100.0 0.1 0.0 0.5 20.0\n100.0 0.1 0.0 1.0 25.0\n"
+    "200.0 0.2 0.0 0.5 15.0\n200.0 0.2 0.0 1.0 12.5\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n";
+
+// 60 T x 25 YORP (descending) x 3 f_KE values: about 13 input blocks; the
+// T vs YORP table spans five 8192-byte blocks.
+std::string grid() {
+  std::string text;
+  for (int t = 1; t <= 60; ++t) {
+    for (int y = 25; y >= 1; --y) {
+      for (int f = 1; f <= 3; ++f) {
+        text += std::to_string(10 * t) + " " + std::to_string(y) + "e-2 0 " + std::to_string(f) + ".5 " +
+                std::to_string(t * y + f) + "." + std::to_string(f) + "\n";
+      }
+    }
+  }
+  return text;
+}
+
+std::string oldTable(std::size_t bytes) {
+  std::string text;
+  while (text.size() < bytes) text += "an old table line, longer than the new ones\n";
+  return text;
+}
+
+const std::string kShortOld = "old\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    Runs, FaultInjection,
+    ::testing::Values(Scenario{"worked_1", kWorked, std::nullopt, "1\n"},
+                      Scenario{"worked_2", kWorked, std::nullopt, "2\n"},
+                      Scenario{"worked_3", kWorked, std::nullopt, "3\n"},
+                      Scenario{"worked_1_longer_old", kWorked, oldTable(10000), "1\n"},
+                      Scenario{"worked_2_longer_old", kWorked, oldTable(10000), "2\n"},
+                      Scenario{"worked_3_longer_old", kWorked, oldTable(10000), "3\n"},
+                      Scenario{"worked_1_shorter_old", kWorked, kShortOld, "1\n"},
+                      Scenario{"worked_2_shorter_old", kWorked, kShortOld, "2\n"},
+                      Scenario{"worked_3_shorter_old", kWorked, kShortOld, "3\n"},
+                      Scenario{"grid_1", grid(), std::nullopt, "1\n"},
+                      Scenario{"grid_1_longer_old", grid(), oldTable(50000), "1\n"},
+                      Scenario{"grid_2_longer_old", grid(), oldTable(50000), "2\n"},
+                      Scenario{"grid_3", grid(), std::nullopt, "3\n"}),
+    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+}  // namespace
