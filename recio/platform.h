@@ -40,7 +40,9 @@ struct Platform {
   int (*truncate)(int descriptor, std::int64_t length);
   int (*close)(int descriptor);
   int (*unlink)(const char* path);
-  [[noreturn]] void (*exit)(int status);
+  // Never returns; called through endProcess, since a pointer cannot carry
+  // the noreturn attribute in standard C++.
+  void (*exit)(int status);
   // The platform's text for an error number (C locale).
   const char* (*errorText)(int errorNumber);
   // Memory for the layer's buffers and records; nullptr when exhausted.
@@ -57,5 +59,8 @@ void installPlatform(const Platform* replacement);
 
 // The POSIX table itself, for fakes that forward most calls.
 const Platform& posixPlatform();
+
+// Ends the process through the table in force.
+[[noreturn]] void endProcess(int status);
 
 }  // namespace recio

@@ -77,4 +77,9 @@ const Platform& platform() { return *current; }
 void installPlatform(const Platform* replacement) { current = replacement ? replacement : &kPosix; }
 const Platform& posixPlatform() { return kPosix; }
 
+void endProcess(int status) {
+  current->exit(status);
+  std::abort();  // an exit entry that returned
+}
+
 }  // namespace recio

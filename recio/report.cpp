@@ -110,7 +110,7 @@ IoStatus failStatement(IoControl& control, FailureCode code) {
   writeCodeLines(code);
   // A failure met while every unit was being closed belongs to no statement.
   if (!wasClosing) writeStatementLine(control);
-  platform().exit(kFailureExitStatus);
+  endProcess(kFailureExitStatus);
 }
 
 IoStatus reachEndOfFile(IoControl& control) {
@@ -123,7 +123,7 @@ IoStatus reachEndOfFile(IoControl& control) {
 
 void failWhileClosing(FailureCode code) {
   writeCodeLines(code);
-  platform().exit(kFailureExitStatus);
+  endProcess(kFailureExitStatus);
 }
 
 void failWithDataError(IoControl& control, StatementKind kind, const char* text, std::size_t length) {
@@ -133,7 +133,7 @@ void failWithDataError(IoControl& control, StatementKind kind, const char* text,
   writeReportLine("Data Error:");
   writeReportLine(text, length);
   writeStatementLine(control);
-  platform().exit(kFailureExitStatus);
+  endProcess(kFailureExitStatus);
 }
 
 }  // namespace recio

@@ -41,7 +41,7 @@ void closeAllUnits(IoControl& control) {
 
 void stopRun(IoControl& control) {
   closeAllUnits(control);
-  platform().exit(0);
+  endProcess(0);
 }
 
 }  // namespace recio
