@@ -8,6 +8,31 @@
 
 namespace analysis {
 
+inline constexpr std::int32_t kNotFound = 0;
+
+// The value's 1-based position in the list, or kNotFound. The lists never
+// hold two equal values, so the first equal entry is the only one, and the
+// search may start where the previous record matched (grids repeat values
+// in long runs). A NaN equals nothing and is never found.
+template <std::int32_t Capacity>
+std::int32_t findValue(AxisList<Capacity>& axis, double value) {
+  const std::int32_t count = axis.count;
+  const std::int32_t start = axis.lastMatch;
+  for (std::int32_t i = start; i < count; ++i) {
+    if (axis.values[i] == value) {
+      axis.lastMatch = i;
+      return i + 1;
+    }
+  }
+  for (std::int32_t i = 0; i < start && i < count; ++i) {
+    if (axis.values[i] == value) {
+      axis.lastMatch = i;
+      return i + 1;
+    }
+  }
+  return kNotFound;
+}
+
 // Reads records until end of file or the first record that cannot be read,
 // silently. A record that would add a value to a full axis list stops the
 // run with a data error report.

@@ -34,6 +34,20 @@ constexpr bool isNotANumberLetter(char c) noexcept { return c == 'N' || c == 'n'
 constexpr bool isExponentLetter(char c) noexcept { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
 constexpr bool isRealCharacter(char c) noexcept { return isDigit(c) || isSign(c) || c == '.' || isExponentLetter(c); }
 
+struct RealCharacterTable {
+  bool allowed[256] = {};
+  constexpr RealCharacterTable() {
+    for (int c = 0; c < 256; ++c) allowed[c] = isRealCharacter(static_cast<char>(c));
+  }
+};
+constexpr RealCharacterTable kRealCharacters{};
+
+// Texts of at most this many characters after the sign cannot hold more
+// than 19 digits, whose value always fits the mantissa: no digit needs the
+// room test.
+constexpr std::size_t kPlainDecimalMax = 19;
+constexpr std::uint64_t kExactMantissaLimit = std::uint64_t{1} << kMantissaBits;
+
 // m * 10 + d still fits the mantissa. Made for each digit on its own, so a
 // small digit after a dropped large one may still be kept.
 constexpr bool hasRoom(std::uint64_t m, std::uint32_t d) noexcept { return m <= (kMantissaMax - d) / 10U; }
@@ -79,12 +93,15 @@ bool checkNumericText(const char* text, std::size_t length, ItemType kind) noexc
       for (; i < length; ++i)
         if (!isDigit(text[i])) return false;
       return true;
-    case ItemType::Real64:
+    case ItemType::Real64: {
       // "Inf..." and "NaN..." are taken whatever follows the letter.
       if (i < length && (isInfinityLetter(text[i]) || isNotANumberLetter(text[i]))) return true;
-      for (; i < length; ++i)
-        if (!isRealCharacter(text[i])) return false;
-      return true;
+      // One table lookup a character, and no early exit, so the loop is a
+      // plain reduction.
+      bool allowed = true;
+      for (; i < length; ++i) allowed &= kRealCharacters.allowed[static_cast<unsigned char>(text[i])];
+      return allowed;
+    }
     case ItemType::Character:
       break;
   }
@@ -196,6 +213,57 @@ double decimalToDouble(const DecimalScan& scan) noexcept {
   return v;
 }
 
-double convertReal(const char* text, std::size_t length) noexcept { return decimalToDouble(scanDecimal(text, length)); }
+bool convertPlainDecimal(const char* text, std::size_t length, double& result) noexcept {
+  std::size_t i = 0;
+  bool negative = false;
+  if (length > 0 && isSign(text[0])) {
+    negative = text[0] == '-';
+    i = 1;
+  }
+  if (length - i > kPlainDecimalMax) return false;
+  std::uint64_t m = 0;
+  for (; i < length; ++i) {
+    const std::uint32_t d = digitValue(text[i]);  // wraps for characters below '0'
+    if (d > 9) break;
+    m = m * 10U + d;
+  }
+  std::int32_t fraction = 0;
+  if (i < length) {
+    if (text[i] != '.') return false;
+    const std::size_t first = ++i;
+    for (; i < length; ++i) {
+      const std::uint32_t d = digitValue(text[i]);
+      if (d > 9) return false;
+      m = m * 10U + d;
+    }
+    fraction = static_cast<std::int32_t>(length - first);
+  }
+  // Below 2^53 the mantissa is exact as a double, and so is 10^fraction
+  // (fraction <= 19 <= 22): the one division is then the correctly rounded
+  // quotient, the same double scanDecimal's steps give, which drop the
+  // trailing fraction zeros first (m / 10^z over 10^(fraction - z) is the
+  // same exact quotient). Longer mantissas take the general steps, which
+  // truncate.
+  if (m >= kExactMantissaLimit) return false;
+  double v = static_cast<double>(m);
+  if (fraction != 0) v = v / powerOfTen(fraction);
+  if (negative) v = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | kSignBit);
+  result = v;
+  return true;
+}
+
+double convertReal(const char* text, std::size_t length) noexcept {
+  double v = 0.0;
+  if (convertPlainDecimal(text, length, v)) return v;
+  return decimalToDouble(scanDecimal(text, length));
+}
+
+bool checkAndConvertReal(const char* text, std::size_t length, double& result) noexcept {
+  // A plain decimal has passed the character check on the way.
+  if (convertPlainDecimal(text, length, result)) return true;
+  if (!checkNumericText(text, length, ItemType::Real64)) return false;
+  result = decimalToDouble(scanDecimal(text, length));
+  return true;
+}
 
 }  // namespace recio

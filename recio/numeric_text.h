@@ -31,7 +31,19 @@ struct DecimalScan {
 [[nodiscard]] DecimalScan scanDecimal(const char* text, std::size_t length) noexcept;
 [[nodiscard]] double decimalToDouble(const DecimalScan& scan) noexcept;
 
-// The layer's decimal-to-double conversion: scanDecimal, then decimalToDouble.
+// The layer's decimal-to-double conversion: the result of scanDecimal, then
+// decimalToDouble, bit for bit.
 [[nodiscard]] double convertReal(const char* text, std::size_t length) noexcept;
+
+// The shortcut behind convertReal for the texts data files are made of: a
+// sign, at most 19 characters of digits and at most one point, nothing else,
+// whose digits make a mantissa below 2^53. Gives the same double as the
+// general steps, with one pass over the text; false, leaving `result`
+// alone, for any other text.
+[[nodiscard]] bool convertPlainDecimal(const char* text, std::size_t length, double& result) noexcept;
+
+// The character check for a double and the conversion in one: false, with
+// `result` untouched, when checkNumericText refuses the text.
+[[nodiscard]] bool checkAndConvertReal(const char* text, std::size_t length, double& result) noexcept;
 
 }  // namespace recio

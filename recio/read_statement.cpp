@@ -37,14 +37,17 @@ IoStatus readItem(IoControl& control, void* destination) {
   if (value.count == 0) return IoStatus::Ok;
   ItemType kind = control.item.type;
   if (kind == ItemType::Character) return failStatement(control, code::kBadIolistSpecifier);
-  if (!checkNumericText(value.chars, value.count, kind)) {
-    return failStatement(control, code::kIllegalNumericCharacter);
-  }
   if (kind == ItemType::Integer32) {
+    if (!checkNumericText(value.chars, value.count, kind)) {
+      return failStatement(control, code::kIllegalNumericCharacter);
+    }
     std::int32_t number = convertInteger(value.chars, value.count);
     std::memcpy(destination, &number, sizeof number);
   } else {
-    double number = convertReal(value.chars, value.count);
+    double number = 0.0;
+    if (!checkAndConvertReal(value.chars, value.count, number)) {
+      return failStatement(control, code::kIllegalNumericCharacter);
+    }
     std::memcpy(destination, &number, sizeof number);
   }
   control.itemAssigned = true;

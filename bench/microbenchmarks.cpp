@@ -1,0 +1,233 @@
+// Google Benchmark microbenchmarks of the loading hot path: the real
+// conversion, the digit generator, collecting and scanning one record, a
+// whole five-item read statement, and the loader's list searches.
+//
+//   build-bench/bench/chi2map_microbenchmarks [--benchmark_filter=REGEX]
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "analysis/loader.h"
+#include "analysis/working_storage.h"
+#include "recio/decimal_digits.h"
+#include "recio/numeric_text.h"
+#include "recio/platform.h"
+#include "recio/reader.h"
+#include "recio/units.h"
+
+namespace {
+
+// One record of the benchmark file, as "%10.3f %12.6f %10.4f %8.3f %14.6f".
+constexpr char kRecord[] = "   612.500     0.340000     1.0306    1.200     409.150000\n";
+constexpr std::size_t kRecordSize = sizeof kRecord - 1;
+
+// The texts of that record's values, and a few that take the general path.
+const char* const kTexts[] = {"612.500", "0.340000", "1.0306", "1.200", "409.150000", "-2.5D-3", "1E100",
+                              "1234567890123456789012345"};
+
+void BM_ConvertReal(benchmark::State& state) {
+  const char* text = kTexts[state.range(0)];
+  const std::size_t length = std::strlen(text);
+  state.SetLabel(text);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text);
+    benchmark::DoNotOptimize(recio::convertReal(text, length));
+  }
+}
+BENCHMARK(BM_ConvertReal)->DenseRange(0, 7);
+
+// The general steps on their own, for comparison with the shortcut.
+void BM_ConvertRealGeneral(benchmark::State& state) {
+  const char* text = kTexts[state.range(0)];
+  const std::size_t length = std::strlen(text);
+  state.SetLabel(text);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text);
+    benchmark::DoNotOptimize(recio::decimalToDouble(recio::scanDecimal(text, length)));
+  }
+}
+BENCHMARK(BM_ConvertRealGeneral)->DenseRange(0, 7);
+
+void BM_CheckAndConvertReal(benchmark::State& state) {
+  const char* text = kTexts[state.range(0)];
+  const std::size_t length = std::strlen(text);
+  state.SetLabel(text);
+  double result = 0.0;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text);
+    benchmark::DoNotOptimize(recio::checkAndConvertReal(text, length, result));
+    benchmark::DoNotOptimize(result);
+  }
+}
+BENCHMARK(BM_CheckAndConvertReal)->DenseRange(0, 7);
+
+void BM_ToDecimalDigits(benchmark::State& state) {
+  const double values[] = {612.5, 0.34, 409.15, 1.0000000000000002e100, 6.02214076e23};
+  const double value = values[state.range(0)];
+  const auto mode = state.range(1) == 0 ? recio::DigitMode::Significant : recio::DigitMode::Fraction;
+  const auto n = static_cast<std::int32_t>(state.range(2));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(value);
+    benchmark::DoNotOptimize(recio::toDecimalDigits(value, n, mode));
+  }
+}
+// Free-form output asks for 16 fraction digits, the table for 1 or 4.
+BENCHMARK(BM_ToDecimalDigits)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}, {1, 16}});
+
+// A file block of whole benchmark records, served by the platform's read
+// from memory, so that the statement benchmarks measure the layer without
+// the kernel.
+struct MemoryFile {
+  std::string block;
+  MemoryFile() {
+    while (block.size() + kRecordSize <= recio::kFileBufferSize) block += kRecord;
+  }
+};
+MemoryFile& memoryFile() {
+  static MemoryFile file;
+  return file;
+}
+
+std::int64_t readFromMemory(int, void* bytes, std::size_t count) {
+  const std::string& block = memoryFile().block;
+  const std::size_t n = count < block.size() ? count : block.size();
+  std::memcpy(bytes, block.data(), n);
+  return static_cast<std::int64_t>(n);
+}
+
+// Unit 1 connected to a real (empty) file, then reads served from memory.
+class ConnectedUnit {
+ public:
+  ConnectedUnit() : control_(std::make_unique<recio::IoControl>()) {
+    char name[] = "/tmp/chi2map-bench-XXXXXX";
+    const int descriptor = ::mkstemp(name);
+    if (descriptor < 0) std::abort();
+    ::close(descriptor);
+    path_ = name;
+    recio::prepareStatement(*control_, 1);
+    control_->options.fileNameGiven = true;
+    control_->options.statusGiven = true;
+    control_->fileName = path_.c_str();
+    control_->fileNameLength = path_.size();
+    control_->statusText = "old";
+    control_->statusTextLength = 3;
+    if (recio::openUnit(*control_) != recio::IoStatus::Ok) std::abort();
+    platform_ = recio::posixPlatform();
+    platform_.read = readFromMemory;
+    recio::installPlatform(&platform_);
+  }
+  ~ConnectedUnit() {
+    recio::installPlatform(nullptr);
+    recio::prepareStatement(*control_, 1);
+    (void)recio::closeUnit(*control_);
+    std::remove(path_.c_str());
+  }
+  ConnectedUnit(const ConnectedUnit&) = delete;
+  ConnectedUnit& operator=(const ConnectedUnit&) = delete;
+  recio::IoControl& control() { return *control_; }
+
+ private:
+  std::unique_ptr<recio::IoControl> control_;
+  recio::Platform platform_{};
+  std::string path_;
+};
+
+void prepareRead(recio::IoControl& control) {
+  recio::prepareStatement(control, 1);
+  control.options.freeForm = true;
+  control.options.handlesEndOfFile = true;
+  control.options.handlesErrors = true;
+  control.item.type = recio::ItemType::Real64;
+  control.item.size = sizeof(double);
+}
+
+// fillRecord and the five scanValue calls of one benchmark record.
+void BM_CollectAndScanRecord(benchmark::State& state) {
+  ConnectedUnit unit;
+  recio::IoControl& control = unit.control();
+  prepareRead(control);
+  if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
+  recio::UnitConnection& connection = *control.current;
+  for (auto _ : state) {
+    if (recio::detail::fillRecord(control, connection) != recio::IoStatus::Ok) std::abort();
+    for (int i = 0; i < 5; ++i) {
+      if (recio::detail::scanValue(control) != recio::IoStatus::Ok) std::abort();
+    }
+    benchmark::DoNotOptimize(control.value.chars[0]);
+  }
+  (void)recio::endRead(control);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
+}
+BENCHMARK(BM_CollectAndScanRecord);
+
+// The loader's read statement: beginRead, five readItem, endRead.
+void BM_ReadStatement(benchmark::State& state) {
+  ConnectedUnit unit;
+  recio::IoControl& control = unit.control();
+  double record[5] = {};
+  for (auto _ : state) {
+    prepareRead(control);
+    if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
+    for (double& value : record) {
+      if (recio::readItem(control, &value) != recio::IoStatus::Ok) std::abort();
+    }
+    (void)recio::endRead(control);
+    benchmark::DoNotOptimize(record);
+  }
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
+}
+BENCHMARK(BM_ReadStatement);
+
+// The three list searches of one record, over the points of the full grid
+// in file order (T slowest, f_KE fastest), or in an order that defeats the
+// start at the previous match.
+void BM_FindAxisValues(benchmark::State& state) {
+  const bool fileOrder = state.range(0) == 0;
+  auto storage = std::make_unique<analysis::WorkingStorage>();
+  analysis::initialiseStorage(*storage);
+  for (std::int32_t i = 0; i < analysis::kTCapacity; ++i) storage->t.values[i] = 50.0 + 12.5 * i;
+  for (std::int32_t j = 0; j < analysis::kYorpCapacity; ++j) storage->yorp.values[j] = 1.0 - 0.04 * j;
+  for (std::int32_t k = 0; k < analysis::kFkeCapacity; ++k) storage->fke.values[k] = 0.1 + 0.1 * k;
+  storage->t.count = analysis::kTCapacity;
+  storage->yorp.count = analysis::kYorpCapacity;
+  storage->fke.count = analysis::kFkeCapacity;
+  struct Point {
+    double t, yorp, fke;
+  };
+  std::vector<Point> points;
+  for (std::int32_t i = 0; i < analysis::kTCapacity; ++i) {
+    for (std::int32_t j = 0; j < analysis::kYorpCapacity; ++j) {
+      for (std::int32_t k = 0; k < analysis::kFkeCapacity; ++k) {
+        points.push_back({storage->t.values[i], storage->yorp.values[j], storage->fke.values[k]});
+      }
+    }
+  }
+  if (!fileOrder) {
+    // A fixed stride through the grid: consecutive points share no value.
+    std::vector<Point> shuffled;
+    for (std::size_t n = 0, at = 0; n < points.size(); ++n, at = (at + 7919) % points.size()) {
+      shuffled.push_back(points[at]);
+    }
+    points.swap(shuffled);
+  }
+  std::size_t next = 0;
+  for (auto _ : state) {
+    const Point& p = points[next];
+    next = next + 1 == points.size() ? 0 : next + 1;
+    benchmark::DoNotOptimize(analysis::findValue(storage->t, p.t));
+    benchmark::DoNotOptimize(analysis::findValue(storage->yorp, p.yorp));
+    benchmark::DoNotOptimize(analysis::findValue(storage->fke, p.fke));
+  }
+  state.SetLabel(fileOrder ? "file order" : "scattered");
+}
+BENCHMARK(BM_FindAxisValues)->Arg(0)->Arg(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();
