@@ -48,7 +48,11 @@ class MemoryPlatform {
   static bool isFile(const char* path) { return std::strcmp(path, self().name_) == 0; }
 
   static int checkReadWrite(const char* path) { return isFile(path) ? 0 : -ENOENT; }
-  static int queryPath(const char* path) { return isFile(path) ? 0 : -ENOENT; }
+  static int queryPath(const char* path, recio::DescriptorFacts* facts) {
+    if (!isFile(path)) return -ENOENT;
+    if (facts != nullptr) queryDescriptor(kFileDescriptor, facts);
+    return 0;
+  }
   static int open(const char* path, recio::OpenMode) {
     if (!isFile(path)) return -ENOENT;
     self().position_ = 0;

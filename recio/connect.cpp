@@ -62,7 +62,7 @@ IoStatus openUnit(IoControl& control) {
   std::memcpy(connection->fileName, name, length);
   connection->fileName[length] = '\0';
 
-  bool exists = keyword == StatusKeyword::Old || platform().queryPath(connection->fileName) == 0;
+  bool exists = keyword == StatusKeyword::Old || platform().queryPath(connection->fileName, nullptr) == 0;
   connection->status = exists ? ResolvedStatus::Old : ResolvedStatus::New;
   int descriptor;
   if (exists) {
@@ -70,6 +70,14 @@ IoStatus openUnit(IoControl& control) {
     // connection still permits both: the refusal shows when data first
     // reaches the file.
     bool writable = platform().checkReadWrite(connection->fileName) == 0;
+    // A FIFO that must exist is the program's input: opened for reading and
+    // writing, the program would be its own writer and never meet the end of
+    // the data. Opened for reading only, the open waits for a writer.
+    DescriptorFacts path;
+    if (writable && keyword == StatusKeyword::Old && platform().queryPath(connection->fileName, &path) == 0 &&
+        path.isFifo) {
+      writable = false;
+    }
     descriptor = openRetrying(connection->fileName, writable ? OpenMode::ReadWrite : OpenMode::ReadOnly);
   } else {
     descriptor = openRetrying(connection->fileName, OpenMode::CreateTruncate);

@@ -14,10 +14,11 @@
 
 namespace recio {
 
-// What a status query of an open descriptor tells.
+// What a status query of a path or an open descriptor tells.
 struct DescriptorFacts {
   std::int64_t size = 0;
   bool isCharacterDevice = false;
+  bool isFifo = false;
 };
 
 enum class OpenMode {
@@ -29,8 +30,9 @@ enum class OpenMode {
 struct Platform {
   // Access check for both read and write permission; 0 or -errno.
   int (*checkReadWrite)(const char* path);
-  // Status query of a path; 0 when the path exists, else -errno.
-  int (*queryPath)(const char* path);
+  // Status query of a path; 0 when the path exists (its facts then in
+  // `facts`, unless that is nullptr), else -errno.
+  int (*queryPath)(const char* path, DescriptorFacts* facts);
   // A descriptor, or -errno.
   int (*open)(const char* path, OpenMode mode);
   // Bytes transferred (0 on end of file for read), or -errno. One call only.

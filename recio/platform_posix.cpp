@@ -15,9 +15,17 @@ int failure() { return -errno; }
 
 int checkReadWrite(const char* path) { return ::access(path, R_OK | W_OK) == 0 ? 0 : failure(); }
 
-int queryPath(const char* path) {
-  struct stat facts {};
-  return ::stat(path, &facts) == 0 ? 0 : failure();
+void describe(const struct stat& status, DescriptorFacts* facts) {
+  facts->size = status.st_size;
+  facts->isCharacterDevice = S_ISCHR(status.st_mode);
+  facts->isFifo = S_ISFIFO(status.st_mode);
+}
+
+int queryPath(const char* path, DescriptorFacts* facts) {
+  struct stat status {};
+  if (::stat(path, &status) != 0) return failure();
+  if (facts != nullptr) describe(status, facts);
+  return 0;
 }
 
 int openPath(const char* path, OpenMode mode) {
@@ -41,8 +49,7 @@ std::int64_t writeBytes(int descriptor, const void* bytes, std::size_t count) {
 int queryDescriptor(int descriptor, DescriptorFacts* facts) {
   struct stat status {};
   if (::fstat(descriptor, &status) != 0) return failure();
-  facts->size = status.st_size;
-  facts->isCharacterDevice = S_ISCHR(status.st_mode);
+  describe(status, facts);
   return 0;
 }
 

@@ -66,6 +66,7 @@ struct Rule {
 constexpr Rule kRules[] = {
     {Phase::OpenInput, Call::Allocate, Effect::Reports},
     {Phase::OpenInput, Call::CheckReadWrite, Effect::Runs},  // opened for reading only
+    {Phase::OpenInput, Call::QueryPath, Effect::Runs},       // taken as no FIFO
     {Phase::OpenInput, Call::Open, Effect::Reports},
     {Phase::OpenInput, Call::QueryDescriptor, Effect::Runs},
     {Phase::ReadInput, Call::Read, Effect::LoadsPrefix},

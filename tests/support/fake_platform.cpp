@@ -15,9 +15,9 @@ int checkReadWrite(const char* path) {
   return real().checkReadWrite(path);
 }
 
-int queryPath(const char* path) {
+int queryPath(const char* path, recio::DescriptorFacts* facts) {
   if (const Fault* f = gActive->intercept(Call::QueryPath, -1, path)) return -f->errorNumber;
-  return real().queryPath(path);
+  return real().queryPath(path, facts);
 }
 
 int openPath(const char* path, recio::OpenMode mode) {
