@@ -42,11 +42,6 @@ struct RealCharacterTable {
 };
 constexpr RealCharacterTable kRealCharacters{};
 
-// Texts of at most this many characters after the sign cannot hold more
-// than 19 digits, whose value always fits the mantissa: no digit needs the
-// room test.
-constexpr std::size_t kPlainDecimalMax = 19;
-constexpr std::uint64_t kExactMantissaLimit = std::uint64_t{1} << kMantissaBits;
 
 // m * 10 + d still fits the mantissa. Made for each digit on its own, so a
 // small digit after a dropped large one may still be kept.
@@ -238,17 +233,10 @@ bool convertPlainDecimal(const char* text, std::size_t length, double& result) n
     }
     fraction = static_cast<std::int32_t>(length - first);
   }
-  // Below 2^53 the mantissa is exact as a double, and so is 10^fraction
-  // (fraction <= 19 <= 22): the one division is then the correctly rounded
-  // quotient, the same double scanDecimal's steps give, which drop the
-  // trailing fraction zeros first (m / 10^z over 10^(fraction - z) is the
-  // same exact quotient). Longer mantissas take the general steps, which
-  // truncate.
+  // At most 19 digits: m has not wrapped. Longer mantissas take the general
+  // steps, which truncate.
   if (m >= kExactMantissaLimit) return false;
-  double v = static_cast<double>(m);
-  if (fraction != 0) v = v / powerOfTen(fraction);
-  if (negative) v = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | kSignBit);
-  result = v;
+  result = plainDecimalValue(m, fraction, negative);
   return true;
 }
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "recio/io_control.h"
+#include "recio/powers_of_ten.h"
 
 namespace recio {
 
@@ -34,6 +35,23 @@ struct DecimalScan {
 // The layer's decimal-to-double conversion: the result of scanDecimal, then
 // decimalToDouble, bit for bit.
 [[nodiscard]] double convertReal(const char* text, std::size_t length) noexcept;
+
+// A plain decimal: a sign, then at most this many characters of digits and
+// one point, whose digits make a mantissa below 2^53.
+inline constexpr std::size_t kPlainDecimalMax = 19;
+inline constexpr std::uint64_t kExactMantissaLimit = std::uint64_t{1} << 53;
+
+// The double of a plain decimal with mantissa m (below 2^53) and `fraction`
+// digits after the point (at most 19). Both m and 10^fraction are exact
+// doubles, so the one division is the correctly rounded quotient: the same
+// double the general steps give, which drop the trailing fraction zeros
+// first (m / 10^z over 10^(fraction - z) is the same exact quotient).
+inline double plainDecimalValue(std::uint64_t m, std::int32_t fraction, bool negative) noexcept {
+  double v = static_cast<double>(m);
+  if (fraction != 0) v = v / powerOfTen(fraction);
+  if (negative) v = -v;  // v is +0.0 or positive: negation only sets the sign bit
+  return v;
+}
 
 // The shortcut behind convertReal for the texts data files are made of: a
 // sign, at most 19 characters of digits and at most one point, nothing else,

@@ -21,5 +21,23 @@ namespace detail {
 // Scans the next value into the value text (empty for a null value or a slash).
 [[nodiscard]] IoStatus scanValue(IoControl& control);
 
+// What the scan found out about the value on the way: `plain` when its text
+// is a plain decimal (sign, digits, one point) that convertPlainDecimal
+// takes, with the double that gives.
+struct ScannedNumber {
+  bool plain = false;
+  double value = 0.0;
+};
+
+// scanValue, converting a plain decimal while its characters are copied.
+[[nodiscard]] IoStatus scanValue(IoControl& control, ScannedNumber& number);
+
+// readItem in full for its common case: a double item that takes a new
+// value, a plain decimal beginning in the current record, not after a value
+// that ended the record before, and no repeat count. Stores it, with the
+// effect of the general steps; false in every other case, with nothing
+// changed but the byte past the record text.
+[[nodiscard]] bool readPlainDouble(IoControl& control, void* destination);
+
 }  // namespace detail
 }  // namespace recio

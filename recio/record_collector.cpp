@@ -5,6 +5,7 @@
 // effect: the record text grows by one step exactly when a byte-at-a-time
 // collection would find it full before taking the next byte, and a failed
 // growth leaves the connection at the same byte.
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -35,25 +36,39 @@ constexpr std::uint64_t kHighBits = 0x8080'8080'8080'8080ULL;
 // Line feed, tab and carriage return are all below this.
 constexpr std::uint64_t kSpecialBound = 0x0E;
 
-// The first line feed, tab or carriage return in [p, limit), or limit.
-// Eight bytes at a time: a word none of whose bytes is below 0x0E holds none
-// of them (the test is exact in whether it fires). A word that fires is
-// looked at byte by byte, so every byte is examined at most twice and the
-// cost stays linear whatever the bytes.
-const unsigned char* findSpecial(const unsigned char* p, const unsigned char* limit) {
-  for (;;) {
-    while (limit - p >= 8) {
-      std::uint64_t word = 0;
-      std::memcpy(&word, p, sizeof word);
-      if (((word - kSpecialBound * kEveryByte) & ~word & kHighBits) != 0) break;
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+// Copies the bytes of [p, limit) to `out` up to the first line feed, tab or
+// carriage return, and returns where it stopped (limit when there is none).
+// `out` has room for limit - p bytes. Eight bytes at a time: a word none of
+// whose bytes is below 0x0E holds none of the three (the test is exact in
+// whether it fires, and in the lowest byte it flags). Words are stored
+// whole, the bytes past the stop too, which the next run or the caller's
+// fill overwrite or ignore; every byte is looked at a bounded number of
+// times, so the cost stays linear whatever the bytes.
+const unsigned char* copyPlainBytes(const unsigned char* p, const unsigned char* limit, char* out) {
+  while (limit - p >= 8) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, sizeof word);
+    std::memcpy(out, &word, sizeof word);
+    const std::uint64_t low = (word - kSpecialBound * kEveryByte) & ~word & kHighBits;
+    if (low == 0) {
       p += 8;
+      out += 8;
+      continue;
     }
-    const unsigned char* wordEnd = limit - p >= 8 ? p + 8 : limit;
-    for (; p < wordEnd; ++p) {
-      if (kSpecial.table[*p]) return p;
+    std::size_t at = 0;
+    if constexpr (kLittleEndian) {
+      at = static_cast<std::size_t>(std::countr_zero(low)) / 8;
+    } else {
+      while (!kSpecial.table[p[at]] && p[at] >= kSpecialBound) ++at;
     }
-    if (p == limit) return limit;
+    if (kSpecial.table[p[at]]) return p + at;
+    p += at + 1;  // a low byte that is none of the three, such as a zero byte
+    out += at + 1;
   }
+  for (; p < limit && !kSpecial.table[*p]; ++p) *out++ = static_cast<char>(*p);
+  return p;
 }
 
 // One growth step of the record text.
@@ -91,9 +106,8 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
     const std::size_t room = record.capacity - record.fill;
     if (available > room) available = room;
     const unsigned char* limit = start + available;
-    const unsigned char* stop = findSpecial(start, limit);
+    const unsigned char* stop = copyPlainBytes(start, limit, record.bytes + record.fill);
     const auto plain = static_cast<std::size_t>(stop - start);
-    std::memcpy(record.bytes + record.fill, start, plain);
     record.fill += plain;
     connection.readPosition += plain;
     if (stop == limit) continue;

@@ -1,8 +1,15 @@
 // Splitting records into values: separators, null values, repeat counts and
 // the slash that ends a statement.
+//
+// readPlainDouble takes the values data files are made of (plain decimals
+// for double items) in one pass that converts as it scans, with a line feed
+// put past the record to end its loops; everything else takes the general
+// steps of scanValue.
+#include <cstdint>
 #include <cstring>
 
 #include "recio/failure_codes.h"
+#include "recio/numeric_text.h"
 #include "recio/reader.h"
 #include "recio/report.h"
 #include "recio/units.h"
@@ -18,6 +25,10 @@ constexpr int kStatementOver = -2;  // end of file or a failure: `status` says w
 // asterisk end a value too.
 enum CharacterClass : unsigned char { kValueCharacter = 0, kBlank = 1, kValueEnd = 2 };
 
+constexpr char kStopByte = '\n';
+// A point less '0', as the digit loop sees it (wrapped below zero).
+constexpr std::uint64_t kPointDigit = std::uint64_t{'.'} - std::uint64_t{'0'};
+
 struct CharacterClasses {
   unsigned char of[256] = {};
   constexpr CharacterClasses() {
@@ -26,25 +37,50 @@ struct CharacterClasses {
     of[static_cast<unsigned char>(',')] = kValueEnd;
     of[static_cast<unsigned char>('/')] = kValueEnd;
     of[static_cast<unsigned char>('*')] = kValueEnd;
+    // No record holds a line feed; scanPlainValue puts one past the record.
+    of[static_cast<unsigned char>(kStopByte)] = kValueEnd;
   }
 };
 constexpr CharacterClasses kClasses{};
 
 unsigned char classOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
+bool isDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
+
+// The number of blanks and tabs from bytes[i] on, within the fill.
+std::size_t blankRun(const char* bytes, std::size_t i, std::size_t fill) {
+  const std::size_t start = i;
+  while (i < fill && classOf(bytes[i]) == kBlank) ++i;
+  return i - start;
+}
+
+// The number of digits from bytes[i] on, within the fill, with m extended by
+// them: m * 10^n + their value, modulo 2^64.
+std::size_t digitRun(const char* bytes, std::size_t i, std::size_t fill, std::uint64_t& m) {
+  const std::size_t start = i;
+  // Two digits a step where two are left: half the jumps, and the two
+  // digits combine apart from the long multiplication chain.
+  for (; i + 1 < fill; i += 2) {
+    const auto high = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]) - '0');
+    const auto low = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1]) - '0');
+    if (high > 9) return i - start;
+    if (low > 9) {
+      m = m * 10U + high;
+      return i + 1 - start;
+    }
+    m = m * 100U + (high * 10U + low);
+  }
+  for (; i < fill && isDigit(bytes[i]); ++i) m = m * 10U + static_cast<std::uint32_t>(bytes[i] - '0');
+  return i - start;
+}
 
 // The next character that is not a blank or tab, the read position after it.
 int skipBlanks(IoControl& control, bool acrossRecords, IoStatus& status) {
   RecordText& record = control.record;
   for (;;) {
-    const char* bytes = record.bytes;
-    const std::size_t fill = record.fill;
-    std::size_t position = record.position;
-    while (position < fill) {
-      const char c = bytes[position++];
-      if (classOf(c) != kBlank) {
-        record.position = position;
-        return static_cast<unsigned char>(c);
-      }
+    const std::size_t position = record.position + blankRun(record.bytes, record.position, record.fill);
+    if (position < record.fill) {
+      record.position = position + 1;
+      return static_cast<unsigned char>(record.bytes[position]);
     }
     record.position = position;
     if (!acrossRecords) return kEndOfRecord;
@@ -62,13 +98,121 @@ bool reserveValue(ValueText& value, std::size_t needed) {
   return true;
 }
 
+// The value that begins at bytes[first] taken as a plain decimal: true,
+// with the position after it and its double, when it is one and the value
+// ends there; false for any other value, which is then scanned as usual.
+bool scanPlainDecimal(const char* bytes, std::size_t first, std::size_t fill, std::size_t& end, double& result) {
+  std::size_t i = first;
+  const bool negative = bytes[i] == '-';
+  if (negative || bytes[i] == '+') ++i;
+  const std::size_t digits = i;
+  std::uint64_t m = 0;  // wraps only for more digits than the check below lets through
+  i += digitRun(bytes, i, fill, m);
+  std::size_t fraction = 0;
+  if (i < fill && bytes[i] == '.') {
+    ++i;
+    fraction = digitRun(bytes, i, fill, m);
+    i += fraction;
+  }
+  if (i < fill && classOf(bytes[i]) == kValueCharacter) return false;
+  if (i - digits > kPlainDecimalMax || m >= kExactMantissaLimit) return false;
+  end = i;
+  result = plainDecimalValue(m, static_cast<std::int32_t>(fraction), negative);
+  return true;
+}
+
+constexpr std::size_t kShortValue = 16;
+
+// The value's characters, record bytes first to end - 1, into the value
+// text, which has room for them and the zero byte. A short value goes as one
+// block of fixed size (bytes past it are copied too, but both buffers hold
+// that many), which needs no call.
+void copyValue(ValueText& value, const RecordText& record, std::size_t first, std::size_t end) {
+  const std::size_t length = end - first;
+  if (length <= kShortValue && first + kShortValue <= record.capacity && kShortValue < value.capacity) {
+    std::memcpy(value.chars, record.bytes + first, kShortValue);
+  } else {
+    std::memcpy(value.chars, record.bytes + first, length);
+  }
+  value.chars[length] = '\0';
+  value.count = length;
+}
+
 }  // namespace
 
+bool readPlainDouble(IoControl& control, void* destination) {
+  RecordText& record = control.record;
+  const std::size_t fill = record.fill;
+  if (control.valueUsesLeft > 1 || control.item.type != ItemType::Real64 || control.valueEndedAtRecordEnd ||
+      fill >= record.capacity) {
+    return false;
+  }
+  char* bytes = record.bytes;
+  // A line feed past the record stops every loop below: none needs a bound.
+  bytes[fill] = kStopByte;
+  std::size_t i = record.position;
+  while (classOf(bytes[i]) == kBlank) ++i;
+  const std::size_t first = i;
+  const bool negative = bytes[i] == '-';
+  if (negative || bytes[i] == '+') ++i;
+  const std::size_t digits = i;
+  // The digits before and after the point in one loop, the point noted.
+  std::uint64_t m = 0;  // wraps only for more digits than the test below lets through
+  bool point = false;
+  std::size_t pointAt = 0;
+  for (;; ++i) {
+    const std::uint64_t d = static_cast<unsigned char>(bytes[i]) - std::uint64_t{'0'};
+    if (d <= 9) {
+      m = m * 10U + d;
+    } else if (d == kPointDigit && !point) {
+      point = true;
+      pointAt = i;
+    } else {
+      break;
+    }
+  }
+  const std::size_t end = i;
+  const char stop = bytes[end];
+  // Not plain: nothing before a comma, slash or asterisk (or the record
+  // end); a value that goes on; more digits than the shortcut takes; a
+  // repeat count; a value text too small even for this value.
+  if (end == first || classOf(stop) == kValueCharacter || end - digits > kPlainDecimalMax ||
+      m >= kExactMantissaLimit || stop == '*' || end - first >= control.value.capacity) {
+    return false;
+  }
+  // The value text is left as it is: nothing reads it before the next scan
+  // writes it, as only a repeat count (never taken here) makes an item use
+  // the text of an earlier one.
+  const auto fraction = static_cast<std::int32_t>(point ? end - pointAt - 1 : 0);
+  const double number = plainDecimalValue(m, fraction, negative);
+  std::memcpy(destination, &number, sizeof number);
+  control.valueUsesLeft = 0;
+  control.itemAssigned = true;
+  std::size_t position = end;
+  if (end == fill) {
+    control.valueEndedAtRecordEnd = true;
+  } else if (stop != '/') {  // a slash stays for the next scan
+    ++position;
+    if (stop != ',') {
+      while (classOf(bytes[position]) == kBlank) ++position;
+      if (bytes[position] == ',' && position < fill) ++position;
+    }
+  }
+  record.position = position;
+  return true;
+}
+
 IoStatus scanValue(IoControl& control) {
+  ScannedNumber number;
+  return scanValue(control, number);
+}
+
+IoStatus scanValue(IoControl& control, ScannedNumber& number) {
   RecordText& record = control.record;
   ValueText& value = control.value;
   for (;;) {  // once more after each repeat count
     value.count = 0;
+    number.plain = false;
     IoStatus status = IoStatus::Ok;
     int ch = skipBlanks(control, true, status);
     if (ch == kStatementOver) return status;
@@ -94,22 +238,17 @@ IoStatus scanValue(IoControl& control) {
     const std::size_t first = record.position - 1;
     std::size_t end = record.position;
     if (fill - first < value.capacity) {
-      // The rest of the record fits the value text with its zero byte, so no
-      // character can make it grow: copy while scanning.
-      char* out = value.chars;
-      out[0] = bytes[first];
-      std::size_t count = 1;
-      while (end < fill && classOf(bytes[end]) == kValueCharacter) out[count++] = bytes[end++];
-      out[count] = '\0';
-      value.count = count;
+      // No character can make the value text grow.
+      if (scanPlainDecimal(bytes, first, fill, end, number.value)) {
+        number.plain = true;
+      } else {
+        while (end < fill && classOf(bytes[end]) == kValueCharacter) ++end;
+      }
     } else {
       while (end < fill && classOf(bytes[end]) == kValueCharacter) ++end;
-      const std::size_t length = end - first;
-      if (!reserveValue(value, length + 1)) return failStatement(control, code::kBufferAllocationFailed);
-      std::memcpy(value.chars, bytes + first, length);
-      value.chars[length] = '\0';
-      value.count = length;
+      if (!reserveValue(value, end - first + 1)) return failStatement(control, code::kBufferAllocationFailed);
     }
+    copyValue(value, record, first, end);
     record.position = end;
     if (end == fill) {
       control.valueEndedAtRecordEnd = true;
@@ -120,7 +259,7 @@ IoStatus scanValue(IoControl& control) {
       std::uint32_t count = 0;
       for (std::size_t i = first; i < end; ++i) {
         const char digit = bytes[i];
-        if (digit < '0' || digit > '9') return failStatement(control, code::kIllegalNumericCharacter);
+        if (!isDigit(digit)) return failStatement(control, code::kIllegalNumericCharacter);
         count = count * 10U + static_cast<std::uint32_t>(digit - '0');  // wraps modulo 2^32
       }
       control.valueUsesLeft = static_cast<std::int32_t>(count);
@@ -131,7 +270,7 @@ IoStatus scanValue(IoControl& control) {
     std::size_t position = end + 1;
     if (stop != ',') {
       // Ended by a blank or tab: the rest of the separator, with at most one comma.
-      while (position < fill && classOf(bytes[position]) == kBlank) ++position;
+      position += blankRun(bytes, position, fill);
       if (position < fill && bytes[position] == ',') ++position;
     }
     record.position = position;
