@@ -23,8 +23,8 @@ IoStatus beginRead(IoControl& control) {
 }
 
 IoStatus readItem(IoControl& control, void* destination) {
-  control.itemAssigned = false;
   if (detail::readPlainDouble(control, destination)) return IoStatus::Ok;
+  control.itemAssigned = false;
   // A repeat count serves its value to this and the following items; a count
   // that wrapped to zero or below serves one item and never wraps further.
   // A repeated value is converted again from its text.

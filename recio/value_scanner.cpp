@@ -23,9 +23,10 @@ constexpr int kStatementOver = -2;  // end of file or a failure: `status` says w
 // What a record character is to the scan, by one table lookup: blanks and
 // tabs separate values and are passed over; a comma, a slash and an
 // asterisk end a value too.
-enum CharacterClass : unsigned char { kValueCharacter = 0, kBlank = 1, kValueEnd = 2 };
+enum CharacterClass : unsigned char { kValueCharacter = 0, kBlank = 1, kValueEnd = 2, kRepeatMark = 3 };
 
 constexpr char kStopByte = '\n';
+constexpr std::size_t kShortPlainDecimal = 15;
 // A point less '0', as the digit loop sees it (wrapped below zero).
 constexpr std::uint64_t kPointDigit = std::uint64_t{'.'} - std::uint64_t{'0'};
 
@@ -36,7 +37,7 @@ struct CharacterClasses {
     of[static_cast<unsigned char>('\t')] = kBlank;
     of[static_cast<unsigned char>(',')] = kValueEnd;
     of[static_cast<unsigned char>('/')] = kValueEnd;
-    of[static_cast<unsigned char>('*')] = kValueEnd;
+    of[static_cast<unsigned char>('*')] = kRepeatMark;
     // No record holds a line feed; scanPlainValue puts one past the record.
     of[static_cast<unsigned char>(kStopByte)] = kValueEnd;
   }
@@ -174,10 +175,13 @@ bool readPlainDouble(IoControl& control, void* destination) {
   const std::size_t end = i;
   const char stop = bytes[end];
   // Not plain: nothing before a comma, slash or asterisk (or the record
-  // end); a value that goes on; more digits than the shortcut takes; a
-  // repeat count; a value text too small even for this value.
-  if (end == first || classOf(stop) == kValueCharacter || end - digits > kPlainDecimalMax ||
-      m >= kExactMantissaLimit || stop == '*' || end - first >= control.value.capacity) {
+  // end); a value that goes on, or a repeat count; more digits than the
+  // shortcut takes (up to 15 characters cannot be, as 10^15 < 2^53); a value
+  // text too small even for this value.
+  const unsigned char stopClass = classOf(stop);
+  if (end == first || (stopClass != kBlank && stopClass != kValueEnd) ||
+      (end - digits > kShortPlainDecimal && (end - digits > kPlainDecimalMax || m >= kExactMantissaLimit)) ||
+      end - first >= control.value.capacity) {
     return false;
   }
   // The value text is left as it is: nothing reads it before the next scan
