@@ -460,6 +460,9 @@ std::string randomInput(std::mt19937_64& random) {
         value = "x1";  // refused by the check
       } else if (kind == 18) {
         value = "/";
+      } else if (kind == 19) {
+        const char* const odd[] = {"*", "**", "*5", "*,", "3**", "+", "-.", ".", "+-1", "1.2.3", "5.", "00"};
+        value = odd[random() % (sizeof odd / sizeof odd[0])];
       } else {
         value = digitsOf(random, 1 + random() % 4);
       }
