@@ -115,6 +115,9 @@ bool scanPlainDecimal(const char* bytes, std::size_t first, std::size_t fill, st
     fraction = digitRun(bytes, i, fill, m);
     i += fraction;
   }
+  // The first character belongs to the value whatever it is: a value that
+  // begins with an asterisk is no repeat count.
+  if (i == first) return false;
   if (i < fill && classOf(bytes[i]) == kValueCharacter) return false;
   if (i - digits > kPlainDecimalMax || m >= kExactMantissaLimit) return false;
   end = i;

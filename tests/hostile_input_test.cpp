@@ -29,6 +29,9 @@
 #include <string>
 #include <thread>
 
+#include "recio/units.h"
+#include "support/fake_platform.h"
+#include "support/statements.h"
 #include "support/work_dir.h"
 
 #ifndef CHI2MAP_BINARY
@@ -358,5 +361,36 @@ INSTANTIATE_TEST_SUITE_P(
         HostileCase{"input_is_dev_null", Kind::DevNull, {}, one, Reference{"", "1\n"}, {}},
         HostileCase{"input_is_a_fifo", Kind::Fifo, worked, two, workedWith("2\n"), {}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// ---------------------------------------------------------------- fuzzing findings
+
+// Inputs the reader fuzz target found, read by one five-double statement.
+TEST(FuzzFindings, ValueBeginningWithAnAsteriskIsNoRepeatCount) {
+  struct Case {
+    std::string input;
+    recio::IoStatus status;
+    std::size_t values;  // items that received a value before the status
+  };
+  const std::string found = "*" + std::string(127, '\t') + ".0  * 3 *0.21.25\n";
+  const Case cases[] = {
+      {"* 1 2 3 4 5\n", recio::IoStatus::Error, 0},
+      {"*5 1 2 3 4\n", recio::IoStatus::Error, 0},
+      {"1 ** 2 3 4\n", recio::IoStatus::Error, 1},
+      {found, recio::IoStatus::Error, 0},
+      {"*" + std::string(127, ' ') + ".0  * 3 *0.21.25\n", recio::IoStatus::Error, 0},
+      {"2* 1 2 3 4\n", recio::IoStatus::Ok, 5},  // an empty value after a count is the next one
+  };
+  for (const Case& c : cases) {
+    fake::WorkDir dir;
+    fake::writeFile("input.txt", c.input);
+    fake::FakePlatform platform;
+    recio::IoControl control;
+    ASSERT_EQ(fake::connect(control, 1, "input.txt", "old"), recio::IoStatus::Ok);
+    fake::ReadOutcome outcome = fake::readDoubles(control, 1, 5);
+    EXPECT_EQ(outcome.status, c.status) << c.input.substr(0, 12);
+    EXPECT_EQ(outcome.values.size(), c.values) << c.input.substr(0, 12);
+    EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+  }
+}
 
 }  // namespace
