@@ -47,7 +47,8 @@ inline constexpr std::uint64_t kExactMantissaLimit = std::uint64_t{1} << 53;
 // double the general steps give, which drop the trailing fraction zeros
 // first (m / 10^z over 10^(fraction - z) is the same exact quotient).
 inline double plainDecimalValue(std::uint64_t m, std::int32_t fraction, bool negative) noexcept {
-  double v = static_cast<double>(m);
+  // m < 2^53 fits the signed conversion, which needs no fix-up for the top bit.
+  double v = static_cast<double>(static_cast<std::int64_t>(m));
   if (fraction != 0) v = v / powerOfTen(fraction);
   if (negative) v = -v;  // v is +0.0 or positive: negation only sets the sign bit
   return v;

@@ -14,6 +14,14 @@ IoStatus beginRead(IoControl& control) {
   control.valueUsesLeft = 0;
   control.valueEndedAtRecordEnd = false;
   control.itemAssigned = false;
+  // A data file read again and again is the first connection of the
+  // table: that lookup is findUnit's result, found without it.
+  UnitConnection* head = control.units.head;
+  if (control.unit >= 0 && head != nullptr && head->unit == control.unit) {
+    control.current = head;
+    if (head->access == Access::Write) return failStatement(control, code::kFileNotOpenForRead);
+    return detail::fillRecord(control, *head);
+  }
   IoStatus status = IoStatus::Ok;
   UnitConnection* connection = findUnit(control, status);
   if (status != IoStatus::Ok) return status;
@@ -22,8 +30,10 @@ IoStatus beginRead(IoControl& control) {
   return detail::fillRecord(control, *connection);
 }
 
-IoStatus readItem(IoControl& control, void* destination) {
-  if (detail::readPlainDouble(control, destination)) return IoStatus::Ok;
+namespace {
+
+// Every item readPlainDouble does not take.
+IoStatus readAnyItem(IoControl& control, void* destination) {
   control.itemAssigned = false;
   // A repeat count serves its value to this and the following items; a count
   // that wrapped to zero or below serves one item and never wraps further.
@@ -56,6 +66,13 @@ IoStatus readItem(IoControl& control, void* destination) {
   }
   control.itemAssigned = true;
   return IoStatus::Ok;
+}
+
+}  // namespace
+
+IoStatus readItem(IoControl& control, void* destination) {
+  if (detail::readPlainDouble(control, destination)) return IoStatus::Ok;
+  return readAnyItem(control, destination);
 }
 
 IoStatus endRead(IoControl& control) {
