@@ -3,9 +3,11 @@
 # numbers a line (T, YORP strength, unused, f_KE, chi-square), keeps the
 # distinct values of each axis in order of first appearance, the smallest
 # chi-square of every (T, YORP, f_KE) cell, prints the summary and writes the
-# T vs YORP strength plane (minimum over f_KE) to table.dat.
+# T vs YORP strength plane (minimum over f_KE) to table.dat (or the file
+# given as out).
 #
 #   awk -f reduce.awk quorvi.res
+#   awk -v out=plane.dat -f reduce.awk quorvi.res
 {
     t = $1 + 0; y = 2 * $2; f = $4 + 0; c = $5 + 0
     if (!(t in ti)) { ti[t] = ++nt; tv[nt] = t }
@@ -18,7 +20,7 @@
 }
 END {
     printf "values of T   : %d\nvalues of YORP: %d\nvalues of f_KE: %d\nchi2min,-max: %g %g\n", nt, ny, nf, cmin, cmax
-    out = "table.dat"
+    if (out == "") out = "table.dat"
     for (i = 1; i <= nt; i++) {
         # YORP strength was listed descending: the plane runs it upwards.
         for (j = ny; j >= 1; j--) {
