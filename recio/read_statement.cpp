@@ -6,6 +6,7 @@
 #include "recio/reader.h"
 #include "recio/report.h"
 #include "recio/units.h"
+#include "recio/value_classes.h"
 
 namespace recio {
 

@@ -32,12 +32,5 @@ struct ScannedNumber {
 // scanValue, converting a plain decimal while its characters are copied.
 [[nodiscard]] IoStatus scanValue(IoControl& control, ScannedNumber& number);
 
-// readItem in full for its common case: a double item that takes a new
-// value, a plain decimal beginning in the current record, not after a value
-// that ended the record before, and no repeat count. Stores it, with the
-// effect of the general steps; false in every other case, with nothing
-// changed but the byte past the record text.
-[[nodiscard]] bool readPlainDouble(IoControl& control, void* destination);
-
 }  // namespace detail
 }  // namespace recio

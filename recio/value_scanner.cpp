@@ -1,10 +1,8 @@
 // Splitting records into values: separators, null values, repeat counts and
 // the slash that ends a statement.
 //
-// readPlainDouble takes the values data files are made of (plain decimals
-// for double items) in one pass that converts as it scans, with a line feed
-// put past the record to end its loops; everything else takes the general
-// steps of scanValue.
+// The values data files are made of take readPlainDouble (value_classes.h);
+// everything else takes the general steps of scanValue here.
 #include <cstdint>
 #include <cstring>
 
@@ -13,6 +11,7 @@
 #include "recio/reader.h"
 #include "recio/report.h"
 #include "recio/units.h"
+#include "recio/value_classes.h"
 
 namespace recio::detail {
 namespace {
@@ -20,31 +19,6 @@ namespace {
 constexpr int kEndOfRecord = -1;
 constexpr int kStatementOver = -2;  // end of file or a failure: `status` says which
 
-// What a record character is to the scan, by one table lookup: blanks and
-// tabs separate values and are passed over; a comma, a slash and an
-// asterisk end a value too.
-enum CharacterClass : unsigned char { kValueCharacter = 0, kBlank = 1, kValueEnd = 2, kRepeatMark = 3 };
-
-constexpr char kStopByte = '\n';
-constexpr std::size_t kShortPlainDecimal = 15;
-// A point less '0', as the digit loop sees it (wrapped below zero).
-constexpr std::uint64_t kPointDigit = std::uint64_t{'.'} - std::uint64_t{'0'};
-
-struct CharacterClasses {
-  unsigned char of[256] = {};
-  constexpr CharacterClasses() {
-    of[static_cast<unsigned char>(' ')] = kBlank;
-    of[static_cast<unsigned char>('\t')] = kBlank;
-    of[static_cast<unsigned char>(',')] = kValueEnd;
-    of[static_cast<unsigned char>('/')] = kValueEnd;
-    of[static_cast<unsigned char>('*')] = kRepeatMark;
-    // No record holds a line feed; scanPlainValue puts one past the record.
-    of[static_cast<unsigned char>(kStopByte)] = kValueEnd;
-  }
-};
-constexpr CharacterClasses kClasses{};
-
-unsigned char classOf(char c) { return kClasses.of[static_cast<unsigned char>(c)]; }
 bool isDigit(char c) { return static_cast<unsigned char>(c - '0') <= 9; }
 
 // The number of blanks and tabs from bytes[i] on, within the fill.
@@ -143,71 +117,6 @@ void copyValue(ValueText& value, const RecordText& record, std::size_t first, st
 }
 
 }  // namespace
-
-bool readPlainDouble(IoControl& control, void* destination) {
-  RecordText& record = control.record;
-  const std::size_t fill = record.fill;
-  if (control.valueUsesLeft > 1 || control.item.type != ItemType::Real64 || control.valueEndedAtRecordEnd ||
-      fill >= record.capacity) {
-    return false;
-  }
-  char* bytes = record.bytes;
-  // A line feed past the record stops every loop below: none needs a bound.
-  bytes[fill] = kStopByte;
-  std::size_t i = record.position;
-  while (classOf(bytes[i]) == kBlank) ++i;
-  const std::size_t first = i;
-  const bool negative = bytes[i] == '-';
-  if (negative || bytes[i] == '+') ++i;
-  const std::size_t digits = i;
-  // The digits before and after the point in one loop, the point noted.
-  std::uint64_t m = 0;  // wraps only for more digits than the test below lets through
-  bool point = false;
-  std::size_t pointAt = 0;
-  for (;; ++i) {
-    const std::uint64_t d = static_cast<unsigned char>(bytes[i]) - std::uint64_t{'0'};
-    if (d <= 9) {
-      m = m * 10U + d;
-    } else if (d == kPointDigit && !point) {
-      point = true;
-      pointAt = i;
-    } else {
-      break;
-    }
-  }
-  const std::size_t end = i;
-  const char stop = bytes[end];
-  // Not plain: nothing before a comma, slash or asterisk (or the record
-  // end); a value that goes on, or a repeat count; more digits than the
-  // shortcut takes (up to 15 characters cannot be, as 10^15 < 2^53); a value
-  // text too small even for this value.
-  const unsigned char stopClass = classOf(stop);
-  if (end == first || (stopClass != kBlank && stopClass != kValueEnd) ||
-      (end - digits > kShortPlainDecimal && (end - digits > kPlainDecimalMax || m >= kExactMantissaLimit)) ||
-      end - first >= control.value.capacity) {
-    return false;
-  }
-  // The value text is left as it is: nothing reads it before the next scan
-  // writes it, as only a repeat count (never taken here) makes an item use
-  // the text of an earlier one.
-  const auto fraction = static_cast<std::int32_t>(point ? end - pointAt - 1 : 0);
-  const double number = plainDecimalValue(m, fraction, negative);
-  std::memcpy(destination, &number, sizeof number);
-  control.valueUsesLeft = 0;
-  control.itemAssigned = true;
-  std::size_t position = end;
-  if (end == fill) {
-    control.valueEndedAtRecordEnd = true;
-  } else if (stop != '/') {  // a slash stays for the next scan
-    ++position;
-    if (stop != ',') {
-      while (classOf(bytes[position]) == kBlank) ++position;
-      if (bytes[position] == ',' && position < fill) ++position;
-    }
-  }
-  record.position = position;
-  return true;
-}
 
 IoStatus scanValue(IoControl& control) {
   ScannedNumber number;
