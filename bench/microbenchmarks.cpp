@@ -147,7 +147,8 @@ void prepareRead(recio::IoControl& control) {
   control.item.size = sizeof(double);
 }
 
-// fillRecord and the five scanValue calls of one benchmark record.
+// fillRecord and the five scanValue calls of one benchmark record: the
+// general steps, which every value that is no plain decimal takes.
 void BM_CollectAndScanRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
@@ -165,6 +166,28 @@ void BM_CollectAndScanRecord(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
 }
 BENCHMARK(BM_CollectAndScanRecord);
+
+// fillRecord and the five readItem calls of one benchmark record: the path
+// the loader's values take.
+void BM_CollectAndReadRecord(benchmark::State& state) {
+  ConnectedUnit unit;
+  recio::IoControl& control = unit.control();
+  prepareRead(control);
+  if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
+  recio::UnitConnection& connection = *control.current;
+  double record[5] = {};
+  for (auto _ : state) {
+    if (recio::detail::fillRecord(control, connection) != recio::IoStatus::Ok) std::abort();
+    control.valueEndedAtRecordEnd = false;  // as beginRead leaves it
+    for (double& value : record) {
+      if (recio::readItem(control, &value) != recio::IoStatus::Ok) std::abort();
+    }
+    benchmark::DoNotOptimize(record);
+  }
+  (void)recio::endRead(control);
+  state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
+}
+BENCHMARK(BM_CollectAndReadRecord);
 
 // The loader's read statement: beginRead, five readItem, endRead.
 void BM_ReadStatement(benchmark::State& state) {
