@@ -54,8 +54,10 @@ inline unsigned char classOf(char c) { return kClasses.of[static_cast<unsigned c
   char* bytes = record.bytes;
   // A line feed past the record stops every loop below: none needs a bound.
   bytes[fill] = kStopByte;
+  // Tabs were made blanks when the record was collected; one all the same
+  // ends the value at once and leaves it to the general steps.
   std::size_t i = record.position;
-  while (classOf(bytes[i]) == kBlank) ++i;
+  while (bytes[i] == ' ') ++i;
   const std::size_t first = i;
   const bool negative = bytes[i] == '-';
   if (negative || bytes[i] == '+') ++i;
@@ -102,8 +104,9 @@ inline unsigned char classOf(char c) { return kClasses.of[static_cast<unsigned c
   } else if (stop != '/') {  // a slash stays for the next scan
     ++position;
     if (stop != ',') {
-      while (classOf(bytes[position]) == kBlank) ++position;
-      if (bytes[position] == ',') ++position;  // the stop byte is no comma
+      while (bytes[position] == ' ') ++position;
+      while (classOf(bytes[position]) == kBlank) ++position;  // a tab all the same
+      if (bytes[position] == ',') ++position;                 // the stop byte is no comma
     }
   }
   record.position = position;
