@@ -14,8 +14,8 @@
 namespace recio::detail {
 
 // What a record character is to the scan, by one table lookup: blanks and
-// tabs separate values and are passed over; a comma, a slash and an
-// asterisk end a value too.
+// tabs separate values and are passed over; a comma and a slash end a value
+// too, and an asterisk ends one that is a repeat count.
 enum CharacterClass : unsigned char { kValueCharacter = 0, kBlank = 1, kValueEnd = 2, kRepeatMark = 3 };
 
 inline constexpr char kStopByte = '\n';
