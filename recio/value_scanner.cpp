@@ -32,18 +32,6 @@ std::size_t blankRun(const char* bytes, std::size_t i, std::size_t fill) {
 // them: m * 10^n + their value, modulo 2^64.
 std::size_t digitRun(const char* bytes, std::size_t i, std::size_t fill, std::uint64_t& m) {
   const std::size_t start = i;
-  // Two digits a step where two are left: half the jumps, and the two
-  // digits combine apart from the long multiplication chain.
-  for (; i + 1 < fill; i += 2) {
-    const auto high = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i]) - '0');
-    const auto low = static_cast<std::uint32_t>(static_cast<unsigned char>(bytes[i + 1]) - '0');
-    if (high > 9) return i - start;
-    if (low > 9) {
-      m = m * 10U + high;
-      return i + 1 - start;
-    }
-    m = m * 100U + (high * 10U + low);
-  }
   for (; i < fill && isDigit(bytes[i]); ++i) m = m * 10U + static_cast<std::uint32_t>(bytes[i] - '0');
   return i - start;
 }
