@@ -215,28 +215,33 @@ bool convertPlainDecimal(const char* text, std::size_t length, double& result) n
     negative = text[0] == '-';
     i = 1;
   }
-  if (length - i > kPlainDecimalMax) return false;
-  std::uint64_t m = 0;
-  for (; i < length; ++i) {
-    const std::uint32_t d = digitValue(text[i]);  // wraps for characters below '0'
-    if (d > 9) break;
-    m = m * 10U + d;
-  }
+  const std::size_t digits = i;
+  std::uint64_t m = 0;  // wraps only for more digits than the test below lets through
+  for (; i < length && isDigit(text[i]); ++i) m = m * 10U + digitValue(text[i]);
   std::int32_t fraction = 0;
-  if (i < length) {
-    if (text[i] != '.') return false;
+  if (i < length && text[i] == '.') {
     const std::size_t first = ++i;
-    for (; i < length; ++i) {
-      const std::uint32_t d = digitValue(text[i]);
-      if (d > 9) return false;
-      m = m * 10U + d;
-    }
-    fraction = static_cast<std::int32_t>(length - first);
+    for (; i < length && isDigit(text[i]); ++i) m = m * 10U + digitValue(text[i]);
+    fraction = static_cast<std::int32_t>(i - first);
   }
-  // At most 19 digits: m has not wrapped. Longer mantissas take the general
-  // steps, which truncate.
-  if (m >= kExactMantissaLimit) return false;
-  result = plainDecimalValue(m, fraction, negative);
+  if (i - digits > kPlainDecimalMax || m >= kExactMantissaLimit) return false;
+  std::int32_t x = 0;
+  if (i < length) {
+    // The letter is optional: a sign alone introduces the exponent ("1.5+3").
+    if (isExponentLetter(text[i])) ++i;
+    bool negativeExponent = false;
+    if (i < length && isSign(text[i])) {
+      negativeExponent = text[i] == '-';
+      ++i;
+    }
+    const std::size_t first = i;
+    for (; i < length && isDigit(text[i]) && i - first < kPlainExponentDigits; ++i) {
+      x = x * 10 + static_cast<std::int32_t>(digitValue(text[i]));
+    }
+    if (negativeExponent) x = -x;
+    if (i < length || !plainExponent(x, fraction)) return false;
+  }
+  result = plainDecimalValue(m, x - fraction, negative);
   return true;
 }
 

@@ -39,12 +39,11 @@ IoStatus readAnyItem(IoControl& control, void* destination) {
   // A repeat count serves its value to this and the following items; a count
   // that wrapped to zero or below serves one item and never wraps further.
   // A repeated value is converted again from its text.
-  detail::ScannedNumber scanned;
   if (control.valueUsesLeft > 1) {
     control.valueUsesLeft -= 1;
   } else {
     control.valueUsesLeft = 0;
-    IoStatus status = detail::scanValue(control, scanned);
+    IoStatus status = detail::scanValue(control);
     if (status != IoStatus::Ok) return status;
   }
   const ValueText& value = control.value;
@@ -58,9 +57,8 @@ IoStatus readAnyItem(IoControl& control, void* destination) {
     std::int32_t number = convertInteger(value.chars, value.count);
     std::memcpy(destination, &number, sizeof number);
   } else {
-    // A plain decimal has passed the character check on the way.
-    double result = scanned.value;
-    if (!scanned.plain && !checkAndConvertReal(value.chars, value.count, result)) {
+    double result = 0.0;
+    if (!checkAndConvertReal(value.chars, value.count, result)) {
       return failStatement(control, code::kIllegalNumericCharacter);
     }
     std::memcpy(destination, &result, sizeof result);

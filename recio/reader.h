@@ -21,16 +21,5 @@ namespace detail {
 // Scans the next value into the value text (empty for a null value or a slash).
 [[nodiscard]] IoStatus scanValue(IoControl& control);
 
-// What the scan found out about the value on the way: `plain` when its text
-// is a plain decimal (sign, digits, one point) that convertPlainDecimal
-// takes, with the double that gives.
-struct ScannedNumber {
-  bool plain = false;
-  double value = 0.0;
-};
-
-// scanValue, converting a plain decimal while its characters are copied.
-[[nodiscard]] IoStatus scanValue(IoControl& control, ScannedNumber& number);
-
 }  // namespace detail
 }  // namespace recio

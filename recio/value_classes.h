@@ -20,8 +20,6 @@ enum CharacterClass : unsigned char { kValueCharacter = 0, kBlank = 1, kValueEnd
 
 inline constexpr char kStopByte = '\n';
 inline constexpr std::size_t kShortPlainDecimal = 15;
-// A point less '0', as the digit loop sees it (wrapped below zero).
-inline constexpr std::uint64_t kPointDigit = std::uint64_t{'.'} - std::uint64_t{'0'};
 
 struct CharacterClasses {
   unsigned char of[256] = {};
@@ -62,39 +60,61 @@ inline unsigned char classOf(char c) { return kClasses.of[static_cast<unsigned c
   const bool negative = bytes[i] == '-';
   if (negative || bytes[i] == '+') ++i;
   const std::size_t digits = i;
-  // The digits before and after the point in one loop, the point noted.
+  // The digits before the point, and after it. Two plain loops, each
+  // aligned on its own (see the loop alignment in CMakeLists.txt).
   std::uint64_t m = 0;  // wraps only for more digits than the test below lets through
-  bool point = false;
-  std::size_t pointAt = 0;
   for (;; ++i) {
     const std::uint64_t d = static_cast<unsigned char>(bytes[i]) - std::uint64_t{'0'};
-    if (d <= 9) {
+    if (d > 9) break;
+    m = m * 10U + d;
+  }
+  std::size_t fractionDigits = 0;
+  if (bytes[i] == '.') {
+    const std::size_t fractionStart = ++i;
+    for (;; ++i) {
+      const std::uint64_t d = static_cast<unsigned char>(bytes[i]) - std::uint64_t{'0'};
+      if (d > 9) break;
       m = m * 10U + d;
-    } else if (d == kPointDigit && !point) {
-      point = true;
-      pointAt = i;
-    } else {
-      break;
     }
+    fractionDigits = i - fractionStart;
+  }
+  const std::size_t mantissaEnd = i;
+  const auto fraction = static_cast<std::int32_t>(fractionDigits);
+  std::int32_t x = 0;
+  char stop = bytes[i];
+  unsigned char stopClass = classOf(stop);
+  if (stopClass == kValueCharacter) {
+    // An exponent: a letter, a sign, or both (the letter is optional), then
+    // up to kPlainExponentDigits digits; the stop byte ends it.
+    if (stop == 'E' || stop == 'e' || stop == 'D' || stop == 'd') ++i;
+    const bool negativeExponent = bytes[i] == '-';
+    if (negativeExponent || bytes[i] == '+') ++i;
+    for (const std::size_t exponentStart = i; i - exponentStart < kPlainExponentDigits; ++i) {
+      const std::uint64_t d = static_cast<unsigned char>(bytes[i]) - std::uint64_t{'0'};
+      if (d > 9) break;
+      x = x * 10 + static_cast<std::int32_t>(d);
+    }
+    if (negativeExponent) x = -x;
+    if (!plainExponent(x, fraction)) return false;
+    stop = bytes[i];
+    stopClass = classOf(stop);
   }
   const std::size_t end = i;
-  const char stop = bytes[end];
   // Not plain: nothing before a comma, slash or asterisk (or the record
   // end); a value that goes on, or a repeat count; more digits than the
   // shortcut takes; a value text too small even for this value. Up to 15
-  // characters after the sign need no more tests: 10^15 < 2^53, and the value
-  // text, made with 1024 bytes, holds 17.
-  const unsigned char stopClass = classOf(stop);
+  // characters of mantissa after the sign need no more tests: 10^15 < 2^53,
+  // and the value text, made with 1024 bytes, holds such a value (at most 22
+  // characters with its exponent).
   if (end == first || (stopClass != kBlank && stopClass != kValueEnd) ||
-      (end - digits > kShortPlainDecimal && (end - digits > kPlainDecimalMax || m >= kExactMantissaLimit ||
-                                             end - first >= control.value.capacity))) {
+      (mantissaEnd - digits > kShortPlainDecimal &&
+       (mantissaEnd - digits > kPlainDecimalMax || m >= kExactMantissaLimit || end - first >= control.value.capacity))) {
     return false;
   }
   // The value text is left as it is: nothing reads it before the next scan
   // writes it, as only a repeat count (never taken here) makes an item use
   // the text of an earlier one.
-  const auto fraction = static_cast<std::int32_t>(point ? end - pointAt - 1 : 0);
-  const double number = plainDecimalValue(m, fraction, negative);
+  const double number = plainDecimalValue(m, x - fraction, negative);
   std::memcpy(destination, &number, sizeof number);
   control.valueUsesLeft = 0;
   control.itemAssigned = true;

@@ -28,14 +28,6 @@ std::size_t blankRun(const char* bytes, std::size_t i, std::size_t fill) {
   return i - start;
 }
 
-// The number of digits from bytes[i] on, within the fill, with m extended by
-// them: m * 10^n + their value, modulo 2^64.
-std::size_t digitRun(const char* bytes, std::size_t i, std::size_t fill, std::uint64_t& m) {
-  const std::size_t start = i;
-  for (; i < fill && isDigit(bytes[i]); ++i) m = m * 10U + static_cast<std::uint32_t>(bytes[i] - '0');
-  return i - start;
-}
-
 // The next character that is not a blank or tab, the read position after it.
 int skipBlanks(IoControl& control, bool acrossRecords, IoStatus& status) {
   RecordText& record = control.record;
@@ -61,32 +53,6 @@ bool reserveValue(ValueText& value, std::size_t needed) {
   return true;
 }
 
-// The value that begins at bytes[first] taken as a plain decimal: true,
-// with the position after it and its double, when it is one and the value
-// ends there; false for any other value, which is then scanned as usual.
-bool scanPlainDecimal(const char* bytes, std::size_t first, std::size_t fill, std::size_t& end, double& result) {
-  std::size_t i = first;
-  const bool negative = bytes[i] == '-';
-  if (negative || bytes[i] == '+') ++i;
-  const std::size_t digits = i;
-  std::uint64_t m = 0;  // wraps only for more digits than the check below lets through
-  i += digitRun(bytes, i, fill, m);
-  std::size_t fraction = 0;
-  if (i < fill && bytes[i] == '.') {
-    ++i;
-    fraction = digitRun(bytes, i, fill, m);
-    i += fraction;
-  }
-  // The first character belongs to the value whatever it is: a value that
-  // begins with an asterisk is no repeat count.
-  if (i == first) return false;
-  if (i < fill && classOf(bytes[i]) == kValueCharacter) return false;
-  if (i - digits > kPlainDecimalMax || m >= kExactMantissaLimit) return false;
-  end = i;
-  result = plainDecimalValue(m, static_cast<std::int32_t>(fraction), negative);
-  return true;
-}
-
 constexpr std::size_t kShortValue = 16;
 
 // The value's characters, record bytes first to end - 1, into the value
@@ -107,16 +73,10 @@ void copyValue(ValueText& value, const RecordText& record, std::size_t first, st
 }  // namespace
 
 IoStatus scanValue(IoControl& control) {
-  ScannedNumber number;
-  return scanValue(control, number);
-}
-
-IoStatus scanValue(IoControl& control, ScannedNumber& number) {
   RecordText& record = control.record;
   ValueText& value = control.value;
   for (;;) {  // once more after each repeat count
     value.count = 0;
-    number.plain = false;
     IoStatus status = IoStatus::Ok;
     int ch = skipBlanks(control, true, status);
     if (ch == kStatementOver) return status;
@@ -141,17 +101,8 @@ IoStatus scanValue(IoControl& control, ScannedNumber& number) {
     const std::size_t fill = record.fill;
     const std::size_t first = record.position - 1;
     std::size_t end = record.position;
-    if (fill - first < value.capacity) {
-      // No character can make the value text grow.
-      if (scanPlainDecimal(bytes, first, fill, end, number.value)) {
-        number.plain = true;
-      } else {
-        while (end < fill && classOf(bytes[end]) == kValueCharacter) ++end;
-      }
-    } else {
-      while (end < fill && classOf(bytes[end]) == kValueCharacter) ++end;
-      if (!reserveValue(value, end - first + 1)) return failStatement(control, code::kBufferAllocationFailed);
-    }
+    while (end < fill && classOf(bytes[end]) == kValueCharacter) ++end;
+    if (!reserveValue(value, end - first + 1)) return failStatement(control, code::kBufferAllocationFailed);
     copyValue(value, record, first, end);
     record.position = end;
     if (end == fill) {

@@ -209,6 +209,26 @@ TEST(RealConversionOracle, PlainDecimalsAtTheShortcutsLimits) {
   for (const char* text : edges) expectSameConversion(text);
 }
 
+// Exponents around the shortcut's bounds: x up to 22 and x less the
+// fraction digits down to -22, written with each letter, a sign alone, or
+// leading zeros.
+TEST(RealConversionOracle, PlainDecimalsWithExponents) {
+  std::mt19937_64 random(1022);
+  const char* const introducers[] = {"E", "e", "D", "d", "E+", "e-", "D-", "d+", "+", "-", "E+0", "e-00"};
+  for (int n = 0; n < 1'000'000; ++n) {
+    std::string text = signOf(random) + digitsOf(random, random() % 10);
+    if (random() % 6 != 0) text += "." + digitsOf(random, random() % 12);
+    text += introducers[random() % (sizeof introducers / sizeof introducers[0])];
+    if (random() % 10 != 0) text += std::to_string(random() % 45);
+    expectSameConversion(text);
+  }
+  const char* const edges[] = {"1E22", "1E23", "1.5E22", "9007199254740991E22", "1E-22", "1.0E-22", "1.5E-21",
+                               "1.5E-22", "12345.6789E-18", "12345.6789E-19", "0.0000000000000000001E0",
+                               "1.2345678901234567890E3", "6.123000e+02", "2.000000e-02", "1.5+3", "1.5-3",
+                               "1e", "1e+", "-e5", "e5", "1E0022", "1E00022", "5D-1", "5.d-1"};
+  for (const char* text : edges) expectSameConversion(text);
+}
+
 TEST(RealConversionOracle, RandomGeneralTexts) {
   std::mt19937_64 random(7);
   const std::string alphabet = "0123456789..+-EeDdIiNnxQ$ *";
@@ -448,8 +468,12 @@ std::string randomInput(std::mt19937_64& random) {
       std::string value;
       if (kind < 12) {
         value = signOf(random) + digitsOf(random, random() % 8) + "." + digitsOf(random, random() % 8);
-      } else if (kind < 14) {
+      } else if (kind < 13) {
         value = digitsOf(random, 1 + random() % 3) + "E" + signOf(random) + std::to_string(random() % 400);
+      } else if (kind < 14) {
+        const char* const letters[] = {"e", "E", "D", "d", ""};
+        value = signOf(random) + digitsOf(random, 1) + "." + digitsOf(random, random() % 8) +
+                letters[random() % 5] + (random() % 2 ? "+" : "-") + std::to_string(random() % 30);
       } else if (kind == 14) {
         value = std::to_string(random() % 4) + "*";  // a repeat count, its value follows
       } else if (kind == 15) {
