@@ -23,17 +23,6 @@ std::int32_t append(AxisList<Capacity>& axis, double value) {
   return axis.count;
 }
 
-std::size_t unsignedToText(std::uint64_t value, char* out) {
-  char reversed[20];
-  std::size_t count = 0;
-  do {
-    reversed[count++] = static_cast<char>('0' + value % 10U);
-    value /= 10U;
-  } while (value != 0);
-  for (std::size_t i = 0; i < count; ++i) out[i] = reversed[count - 1 - i];
-  return count;
-}
-
 [[noreturn]] void failCapacity(recio::IoControl& control, const char* axisName, std::int32_t capacity,
                                std::uint64_t recordNumber) {
   char text[128];
@@ -44,11 +33,11 @@ std::size_t unsignedToText(std::uint64_t value, char* out) {
     length += n;
   };
   put("more than ");
-  length += unsignedToText(static_cast<std::uint64_t>(capacity), text + length);
+  length += recio::unsignedToText(static_cast<std::uint64_t>(capacity), text + length);
   put(" distinct ");
   put(axisName);
   put(" values in quorvi.res (record ");
-  length += unsignedToText(recordNumber, text + length);
+  length += recio::unsignedToText(recordNumber, text + length);
   put(")");
   control.unit = kDataUnit;
   recio::failWithDataError(control, recio::StatementKind::Read, text, length);

@@ -73,19 +73,23 @@ void writeCodeLines(FailureCode code) {
 
 }  // namespace
 
-std::size_t integerToText(std::int32_t value, char* out) {
-  // Digits of the magnitude in unsigned arithmetic, so the most negative value needs no special case.
-  std::uint32_t magnitude = value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
-  char reversed[10];
+std::size_t unsignedToText(std::uint64_t value, char* out) {
+  char reversed[20];
   std::size_t count = 0;
   do {
-    reversed[count++] = static_cast<char>('0' + magnitude % 10U);
-    magnitude /= 10U;
-  } while (magnitude != 0);
+    reversed[count++] = static_cast<char>('0' + value % 10U);
+    value /= 10U;
+  } while (value != 0);
+  for (std::size_t i = 0; i < count; ++i) out[i] = reversed[count - 1 - i];
+  return count;
+}
+
+std::size_t integerToText(std::int32_t value, char* out) {
+  // The magnitude in unsigned arithmetic, so the most negative value needs no special case.
+  std::uint32_t magnitude = value < 0 ? 0U - static_cast<std::uint32_t>(value) : static_cast<std::uint32_t>(value);
   std::size_t length = 0;
   if (value < 0) out[length++] = '-';
-  while (count > 0) out[length++] = reversed[--count];
-  return length;
+  return length + unsignedToText(magnitude, out + length);
 }
 
 void resetStatement(IoControl& control) {

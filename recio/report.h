@@ -28,7 +28,8 @@ inline constexpr int kFailureExitStatus = 255;
 // Clears a statement after a failure or end of file given back to the caller.
 void resetStatement(IoControl& control);
 
-// Decimal text of a 32-bit integer, no padding; returns its length (at most 11).
+// Decimal text of an integer, no padding; returns its length (at most 20).
+std::size_t unsignedToText(std::uint64_t value, char* out);
 std::size_t integerToText(std::int32_t value, char* out);
 
 }  // namespace recio
