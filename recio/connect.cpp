@@ -56,7 +56,7 @@ IoStatus openUnit(IoControl& control) {
     --length;
   }
   while (length > 0 && isBlank(name[length - 1])) --length;
-  if (length == 0) return abandon(control, connection, code::kBadFileSpecification);
+  if (length == 0) return abandon(control, connection, code::kBadFileName);
   connection->fileName = static_cast<char*>(platform().allocate(length + 1));
   if (connection->fileName == nullptr) return abandon(control, connection, code::kBufferAllocationFailed);
   std::memcpy(connection->fileName, name, length);

@@ -9,7 +9,7 @@ const char* messageText(FailureCode layerCode) {
     case kBufferAllocationFailed: return "Buffer allocation failed";
     case kBadIolistSpecifier: return "Bad iolist specifier";
     case kReadPastEndOfFile: return "Attempt to read past end of file";
-    case kBadFileSpecification: return "Bad file specification";
+    case kBadFileName: return "Bad file specification";
     case kIllegalNumericCharacter: return "Illegal character in numeric input";
     case kTruncateFailed: return "Unable to truncate file after rewind, backspace, or endfile";
     case kIllegalUnit: return "Unconnected or illegal unit specified";

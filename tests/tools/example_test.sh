@@ -15,17 +15,8 @@ tmp=$(mktemp -d "${TMPDIR:-/tmp}/example_test.XXXXXX")
 trap 'rm -rf -- "$tmp"' EXIT
 cd "$tmp" || exit 1
 
-passed=0 failed=0 skipped=0
-check() { # name, then a command that must succeed
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name"
-    fi
-}
+# shellcheck source=check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 # The output is pinned byte for byte: the generator promises the same file
 # on every compiler and C library, so a change here is a change of the

@@ -17,17 +17,8 @@ tmp=$(mktemp -d "${TMPDIR:-/tmp}/install_test.XXXXXX")
 trap 'rm -rf -- "$tmp"' EXIT
 prefix=$tmp/prefix
 
-passed=0 failed=0 skipped=0
-check() { # name, then a command that must succeed
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name"
-    fi
-}
+# shellcheck source=check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1
 rc=$?

@@ -19,17 +19,8 @@ tmp=$(mktemp -d "${TMPDIR:-/tmp}/plot_test.XXXXXX")
 trap 'rm -rf -- "$tmp"' EXIT
 cd "$tmp" || exit 1
 
-passed=0 failed=0
-check() { # name, then a command that must succeed
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name"
-    fi
-}
+# shellcheck source=check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 # table FILE PROJ NOUTER NINNER MIN_OUTER MIN_INNER [MISSING]
 # A valley with its minimum at block MIN_OUTER, line MIN_INNER (1-based).
