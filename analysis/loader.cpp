@@ -46,12 +46,7 @@ std::int32_t append(AxisList<Capacity>& axis, double value) {
 // One five-item read; false when the file ended, a value could not be read,
 // or an item received no value (such a record is not a record of the grid).
 bool readRecord(recio::IoControl& control, double (&record)[5]) {
-  recio::prepareStatement(control, kDataUnit);
-  control.options.freeForm = true;
-  control.options.handlesEndOfFile = true;
-  control.options.handlesErrors = true;
-  control.item.type = recio::ItemType::Real64;
-  control.item.size = sizeof(double);
+  prepareRecordRead(control);
   if (recio::beginRead(control) != recio::IoStatus::Ok) return false;
   for (double& value : record) {
     if (recio::readItem(control, &value) != recio::IoStatus::Ok) return false;
@@ -65,6 +60,15 @@ bool readRecord(recio::IoControl& control, double (&record)[5]) {
 }
 
 }  // namespace
+
+void prepareRecordRead(recio::IoControl& control) {
+  recio::prepareStatement(control, kDataUnit);
+  control.options.freeForm = true;
+  control.options.handlesEndOfFile = true;
+  control.options.handlesErrors = true;
+  control.item.type = recio::ItemType::Real64;
+  control.item.size = sizeof(double);
+}
 
 void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   double (&record)[5] = storage.record;

@@ -138,21 +138,12 @@ class ConnectedUnit {
   std::string path_;
 };
 
-void prepareRead(recio::IoControl& control) {
-  recio::prepareStatement(control, 1);
-  control.options.freeForm = true;
-  control.options.handlesEndOfFile = true;
-  control.options.handlesErrors = true;
-  control.item.type = recio::ItemType::Real64;
-  control.item.size = sizeof(double);
-}
-
 // fillRecord and the five scanValue calls of one benchmark record: the
 // general steps, which every value that is no plain decimal takes.
 void BM_CollectAndScanRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
-  prepareRead(control);
+  analysis::prepareRecordRead(control);
   if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
   recio::UnitConnection& connection = *control.current;
   for (auto _ : state) {
@@ -172,7 +163,7 @@ BENCHMARK(BM_CollectAndScanRecord);
 void BM_CollectAndReadRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
-  prepareRead(control);
+  analysis::prepareRecordRead(control);
   if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
   recio::UnitConnection& connection = *control.current;
   double record[5] = {};
@@ -195,7 +186,7 @@ void BM_ReadStatement(benchmark::State& state) {
   recio::IoControl& control = unit.control();
   double record[5] = {};
   for (auto _ : state) {
-    prepareRead(control);
+    analysis::prepareRecordRead(control);
     if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
     for (double& value : record) {
       if (recio::readItem(control, &value) != recio::IoStatus::Ok) std::abort();

@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/loader.h"
 #include "fuzz/memory_platform.h"
 #include "recio/reader.h"
 #include "recio/units.h"
@@ -47,18 +48,9 @@ bool operator==(const Statement& a, const Statement& b) {
   return true;
 }
 
-void prepareRead(recio::IoControl& control) {
-  recio::prepareStatement(control, 1);
-  control.options.freeForm = true;
-  control.options.handlesEndOfFile = true;
-  control.options.handlesErrors = true;
-  control.item.type = recio::ItemType::Real64;
-  control.item.size = sizeof(double);
-}
-
 Statement readStatement(recio::IoControl& control) {
   Statement s{};
-  prepareRead(control);
+  analysis::prepareRecordRead(control);
   s.status = recio::beginRead(control);
   while (s.status == recio::IoStatus::Ok && s.itemsDone < kItems) {
     double value = 0.0;
