@@ -39,6 +39,7 @@ void runChi2map() { runChi2map(gControl, gStorage); }
 
 void runChi2map(recio::IoControl& control, WorkingStorage& storage) {
   setFloatingPointMode();
+  recio::startRun();
   connectDataFile(control, "quorvi.res", "old");
   initialiseStorage(storage);
   loadFitResults(control, storage);

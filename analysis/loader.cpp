@@ -1,7 +1,9 @@
 #include "analysis/loader.h"
 
-#include <cstring>
+#include <string_view>
 
+#include "analysis/message_text.h"
+#include "recio/failure_codes.h"
 #include "recio/reader.h"
 #include "recio/report.h"
 
@@ -23,40 +25,68 @@ std::int32_t append(AxisList<Capacity>& axis, double value) {
   return axis.count;
 }
 
-[[noreturn]] void failCapacity(recio::IoControl& control, const char* axisName, std::int32_t capacity,
-                               std::uint64_t recordNumber) {
-  char text[128];
-  std::size_t length = 0;
-  auto put = [&](const char* piece) {
-    std::size_t n = std::strlen(piece);
-    std::memcpy(text + length, piece, n);
-    length += n;
-  };
-  put("more than ");
-  length += recio::unsignedToText(static_cast<std::uint64_t>(capacity), text + length);
-  put(" distinct ");
-  put(axisName);
-  put(" values in quorvi.res (record ");
-  length += recio::unsignedToText(recordNumber, text + length);
-  put(")");
+// A record that would add a value to a full list stops the run: the map of
+// a grid larger than the cube would be wrong without a word.
+[[noreturn]] void failCapacity(recio::IoControl& control, std::string_view axisName, std::int32_t capacity) {
+  MessageText text;
+  text.add("more than ").add(static_cast<std::uint64_t>(capacity)).add(" distinct ").add(axisName);
+  text.add(" values in quorvi.res (line ");
+  text.add(static_cast<std::uint64_t>(recio::inputPosition(control, kDataUnit).line)).add(")");
   control.unit = kDataUnit;
-  recio::failWithDataError(control, recio::StatementKind::Read, text, length);
+  const std::string_view message = text.text();
+  recio::failWithDataError(control, recio::StatementKind::Read, message.data(), message.size());
 }
 
-// One five-item read; false when the file ended, a value could not be read,
-// or an item received no value (such a record is not a record of the grid).
-bool readRecord(recio::IoControl& control, double (&record)[5]) {
+enum class RecordEnd { Complete, EndOfFile, NotARecord };
+
+struct RecordOutcome {
+  RecordEnd end;
+  int valuesTaken;  // items that received a value before the statement ended
+};
+
+// One five-item read. A field that cannot be read, or an item without a
+// value, makes the record no record of the grid; a failing read call or
+// exhausted memory is no property of the file and is reported.
+RecordOutcome readRecord(recio::IoControl& control, double (&record)[5]) {
   prepareRecordRead(control);
-  if (recio::beginRead(control) != recio::IoStatus::Ok) return false;
+  recio::IoStatus status = recio::beginRead(control);
+  int taken = 0;
   for (double& value : record) {
-    if (recio::readItem(control, &value) != recio::IoStatus::Ok) return false;
+    if (status != recio::IoStatus::Ok) break;
+    status = recio::readItem(control, &value);
+    if (status != recio::IoStatus::Ok) break;
     if (!control.itemAssigned) {
       (void)recio::endRead(control);
-      return false;
+      return {RecordEnd::NotARecord, taken};
     }
+    ++taken;
   }
-  (void)recio::endRead(control);
-  return true;
+  switch (status) {
+    case recio::IoStatus::Ok:
+      (void)recio::endRead(control);
+      return {RecordEnd::Complete, taken};
+    case recio::IoStatus::EndOfFile:
+      return {RecordEnd::EndOfFile, taken};
+    case recio::IoStatus::Error:
+      break;
+  }
+  if (control.handledCode != recio::code::kIllegalNumericCharacter) recio::reportHandledFailure(control);
+  return {RecordEnd::NotARecord, taken};
+}
+
+// Loading that ends anywhere but at a clean end of the file leaves records
+// unread: say where, so a partial map is never taken for the whole.
+void warnAboutEnd(const recio::IoControl& control, const RecordOutcome& last) {
+  const recio::InputPosition position = recio::inputPosition(control, kDataUnit);
+  if (last.end == RecordEnd::NotARecord) {
+    MessageText text;
+    text.add("loading stopped at line ").add(static_cast<std::uint64_t>(position.line));
+    text.add(" of quorvi.res: not a record of five numbers");
+    recio::writeWarning(text.text());
+  } else if (last.valuesTaken > 0 || position.endedInsideRecord) {
+    recio::writeWarning(
+        "quorvi.res ends inside a record (a last line without a line feed, or too few values): it was not read");
+  }
 }
 
 }  // namespace
@@ -72,8 +102,12 @@ void prepareRecordRead(recio::IoControl& control) {
 
 void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   double (&record)[5] = storage.record;
-  for (std::uint64_t recordNumber = 1;; ++recordNumber) {
-    if (!readRecord(control, record)) return;
+  for (;;) {
+    const RecordOutcome outcome = readRecord(control, record);
+    if (outcome.end != RecordEnd::Complete) {
+      warnAboutEnd(control, outcome);
+      return;
+    }
     double t = record[0];
     double yorp = record[1] + record[1];
     double fke = record[3];
@@ -84,12 +118,12 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
     std::int32_t j = findValue(storage.yorp, yorp);
     std::int32_t k = findValue(storage.fke, fke);
     // Capacity is checked before anything of the record is appended, first full list first.
-    if (i == kNotFound && storage.t.count == kTCapacity) failCapacity(control, "T", kTCapacity, recordNumber);
+    if (i == kNotFound && storage.t.count == kTCapacity) failCapacity(control, "T", kTCapacity);
     if (j == kNotFound && storage.yorp.count == kYorpCapacity) {
-      failCapacity(control, "YORP", kYorpCapacity, recordNumber);
+      failCapacity(control, "YORP", kYorpCapacity);
     }
     if (k == kNotFound && storage.fke.count == kFkeCapacity) {
-      failCapacity(control, "f_KE", kFkeCapacity, recordNumber);
+      failCapacity(control, "f_KE", kFkeCapacity);
     }
     bool allFound = i != kNotFound && j != kNotFound && k != kNotFound;
     if (i == kNotFound) i = append(storage.t, t);

@@ -37,9 +37,11 @@ std::int32_t findValue(AxisList<Capacity>& axis, double value) {
 // and errors given back to the caller.
 void prepareRecordRead(recio::IoControl& control);
 
-// Reads records until end of file or the first record that cannot be read,
-// silently. A record that would add a value to a full axis list stops the
-// run with a data error report.
+// Reads records until end of file or the first record that cannot be read;
+// a warning on standard error says where loading stopped when that was not a
+// clean end of the file. A record that would add a value to a full axis list
+// stops the run with a data error report, and so does a failing read call or
+// exhausted memory.
 void loadFitResults(recio::IoControl& control, WorkingStorage& storage);
 
 }  // namespace analysis

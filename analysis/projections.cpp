@@ -1,6 +1,7 @@
 #include "analysis/projections.h"
 
 #include "analysis/connect_file.h"
+#include "analysis/label_check.h"
 #include "analysis/table_formats.h"
 #include "recio/writer.h"
 
@@ -84,6 +85,7 @@ void reduceCube(WorkingStorage& storage, Projection projection) {
 void writeProjection(recio::IoControl& control, WorkingStorage& storage, std::int32_t choice) {
   Projection projection = projectionForChoice(choice);
   reduceCube(storage, projection);
+  checkTableLabels(storage, projection);
   connectDataFile(control, "table.dat", "unknown");
   const std::int32_t nT = storage.t.count;
   const std::int32_t nY = storage.yorp.count;
@@ -95,7 +97,7 @@ void writeProjection(recio::IoControl& control, WorkingStorage& storage, std::in
     case Projection::TYorp:
       for (std::int32_t i = 1; i <= nT; ++i) {
         for (std::int32_t j = 1; j <= nY; ++j) {
-          writeLine(control, kTYorpFormat, gridValue(tMin, storage.stepT, i), gridValue(yMin, storage.stepYorp, j),
+          writeLine(control, kTYorpFormat.data(), gridValue(tMin, storage.stepT, i), gridValue(yMin, storage.stepYorp, j),
                     storage.planeTYorp[j - 1][i - 1]);
         }
         writeEmptyLine(control);
@@ -104,7 +106,7 @@ void writeProjection(recio::IoControl& control, WorkingStorage& storage, std::in
     case Projection::TFke:
       for (std::int32_t i = 1; i <= nT; ++i) {
         for (std::int32_t k = 1; k <= nF; ++k) {
-          writeLine(control, kTFkeFormat, gridValue(tMin, storage.stepT, i), gridValue(fMin, storage.stepFke, k),
+          writeLine(control, kTFkeFormat.data(), gridValue(tMin, storage.stepT, i), gridValue(fMin, storage.stepFke, k),
                     storage.planeTFke[k - 1][i - 1]);
         }
         writeEmptyLine(control);
@@ -113,7 +115,7 @@ void writeProjection(recio::IoControl& control, WorkingStorage& storage, std::in
     case Projection::FkeYorp:
       for (std::int32_t j = 1; j <= nY; ++j) {
         for (std::int32_t k = 1; k <= nF; ++k) {
-          writeLine(control, kFkeYorpFormat, gridValue(yMin, storage.stepYorp, j),
+          writeLine(control, kFkeYorpFormat.data(), gridValue(yMin, storage.stepYorp, j),
                     gridValue(fMin, storage.stepFke, k), storage.planeFkeYorp[k - 1][j - 1]);
         }
         writeEmptyLine(control);

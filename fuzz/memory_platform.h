@@ -47,6 +47,7 @@ class MemoryPlatform {
   static MemoryPlatform& self() { return *active(); }
   static bool isFile(const char* path) { return std::strcmp(path, self().name_) == 0; }
 
+  static void ignoreFileSizeSignal() {}
   static int checkReadWrite(const char* path) { return isFile(path) ? 0 : -ENOENT; }
   static int queryPath(const char* path, recio::DescriptorFacts* facts) {
     if (!isFile(path)) return -ENOENT;
@@ -101,7 +102,7 @@ class MemoryPlatform {
     std::free(block);
   }
 
-  static constexpr recio::Platform kTable{checkReadWrite, queryPath, open,   read,      write,
+  static constexpr recio::Platform kTable{ignoreFileSizeSignal, checkReadWrite, queryPath, open,   read,      write,
                                           queryDescriptor, truncate, close,  unlink,    exit,
                                           errorText,       allocate, reallocate, release};
 

@@ -80,7 +80,7 @@ IoStatus openUnit(IoControl& control) {
     }
     descriptor = openRetrying(connection->fileName, writable ? OpenMode::ReadWrite : OpenMode::ReadOnly);
   } else {
-    descriptor = openRetrying(connection->fileName, OpenMode::CreateTruncate);
+    descriptor = openRetrying(connection->fileName, OpenMode::Create);
   }
   if (descriptor < 0) return abandon(control, connection, -descriptor);
   connection->descriptor = descriptor;

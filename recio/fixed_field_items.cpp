@@ -95,16 +95,11 @@ IoStatus writeFixedFieldItem(IoControl& control, const char* item) {
   }
   double value;
   std::memcpy(&value, item, sizeof value);
-  if ((std::bit_cast<std::uint64_t>(value) << 1U) == 0) value = 0.0;  // negative zero prints as zero
-  bool negative = std::signbit(value);
-  control.edit.fieldWidth = edit.width;
-  control.edit.signedWidth = negative ? edit.width - 1 : edit.width;
-  control.edit.fractionDigits = edit.fractionDigits;
   if (edit.width <= 0) return IoStatus::Ok;
   IoStatus status = IoStatus::Ok;
   char* field = reserveAtPosition(control, static_cast<std::size_t>(edit.width), status);
   if (field == nullptr) return status;
-  renderFixed(value, control.edit.fieldWidth, control.edit.signedWidth, control.edit.fractionDigits, field);
+  fixedFieldText(value, edit.width, edit.fractionDigits, field);
   return IoStatus::Ok;
 }
 

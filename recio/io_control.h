@@ -70,6 +70,11 @@ struct UnitConnection {
   bool unwrittenData = false;
   bool truncateOnFirstWrite = false;
   bool atEndOfFile = false;
+  // Input: line feeds taken so far, so the number of the line the last
+  // record came from; and whether the file ended inside a record (bytes
+  // other than blanks, tabs and carriage returns after the last line feed).
+  std::int64_t linesEnded = 0;
+  bool endedInsideRecord = false;
   // A physical write failed: the buffer's bytes are dropped, never written again.
   bool writeFailed = false;
   FailureCode lastCode = 0;
@@ -133,6 +138,10 @@ struct IoControl {
   bool valueEndedAtRecordEnd = false;
   bool lastWasText = false;
   bool itemAssigned = false;  // the last readItem stored a value
+  // The failure last given back as Error, and the kind of its statement: a
+  // caller that handles errors tells bad data from a failing system by it.
+  FailureCode handledCode = 0;
+  StatementKind handledKind = StatementKind::None;
   // A physical write that failed while every unit was being closed; reported
   // once the closing is complete.
   FailureCode closingFailure = 0;

@@ -204,4 +204,10 @@ void renderFixed(double value, std::int32_t width, std::int32_t signedWidth, std
   while (field.used < w) field.put(' ');
 }
 
+void fixedFieldText(double value, std::int32_t width, std::int32_t fractionDigits, char* out) noexcept {
+  if ((std::bit_cast<std::uint64_t>(value) << 1U) == 0) value = 0.0;
+  const std::int32_t signedWidth = signBitSet(value) ? width - 1 : width;
+  renderFixed(value, width, signedWidth, fractionDigits, out);
+}
+
 }  // namespace recio

@@ -23,4 +23,8 @@ inline constexpr std::size_t kFreeFormNumberMax = 32;
 void renderFixed(double value, std::int32_t width, std::int32_t signedWidth, std::int32_t fractionDigits,
                  char* out) noexcept;
 
+// Exactly `width` characters of an F width.fractionDigits field as a
+// fixed-field write places them: a negative zero is written as zero.
+void fixedFieldText(double value, std::int32_t width, std::int32_t fractionDigits, char* out) noexcept;
+
 }  // namespace recio

@@ -66,7 +66,7 @@ inline double plainDecimalValue(std::uint64_t m, std::int32_t e, bool negative) 
 
 // Whether the exponent x of a plain decimal with `fraction` digits after the
 // point keeps both powers of ten exact (see plainDecimalValue).
-inline bool plainExponent(std::int32_t x, std::int32_t fraction) noexcept {
+inline bool plainExponent(std::int64_t x, std::int64_t fraction) noexcept {
   return x <= kExactPowerMax && x - fraction >= -kExactPowerMax;
 }
 

@@ -24,10 +24,16 @@ struct DescriptorFacts {
 enum class OpenMode {
   ReadOnly,
   ReadWrite,
-  CreateTruncate,  // read-write, created if missing, cut to 0, bits 0664 under the umask
+  // Read-write, created with bits 0664 under the umask if missing, never cut
+  // here: a file that appeared since the existence check keeps its bytes
+  // until the first physical write cuts it.
+  Create,
 };
 
 struct Platform {
+  // Ignores the file-size-limit signal, so a write past the limit fails
+  // with EFBIG and is reported instead of killing the process half-way.
+  void (*ignoreFileSizeSignal)();
   // Access check for both read and write permission; 0 or -errno.
   int (*checkReadWrite)(const char* path);
   // Status query of a path; 0 when the path exists (its facts then in

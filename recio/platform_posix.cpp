@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -12,6 +13,8 @@ namespace recio {
 namespace {
 
 int failure() { return -errno; }
+
+void ignoreFileSizeSignal() { (void)std::signal(SIGXFSZ, SIG_IGN); }
 
 int checkReadWrite(const char* path) { return ::access(path, R_OK | W_OK) == 0 ? 0 : failure(); }
 
@@ -31,7 +34,7 @@ int queryPath(const char* path, DescriptorFacts* facts) {
 int openPath(const char* path, OpenMode mode) {
   int flags = O_RDONLY;
   if (mode == OpenMode::ReadWrite) flags = O_RDWR;
-  if (mode == OpenMode::CreateTruncate) flags = O_RDWR | O_CREAT | O_TRUNC;
+  if (mode == OpenMode::Create) flags = O_RDWR | O_CREAT;
   int descriptor = ::open(path, flags | O_CLOEXEC, 0664);
   return descriptor >= 0 ? descriptor : failure();
 }
@@ -72,7 +75,7 @@ void* reallocate(void* block, std::size_t bytes) { return std::realloc(block, by
 void release(void* block) { std::free(block); }
 
 constexpr Platform kPosix{
-    checkReadWrite, queryPath,    openPath,  readBytes, writeBytes, queryDescriptor, truncateTo,
+    ignoreFileSizeSignal, checkReadWrite, queryPath,    openPath,  readBytes, writeBytes, queryDescriptor, truncateTo,
     closeDescriptor, unlinkPath,  exitProcess, errorText, allocate,  reallocate,      release,
 };
 

@@ -1,6 +1,7 @@
 // The read statement: begin, one call per item, end.
 #include <cstring>
 
+#include "recio/connection_store.h"
 #include "recio/failure_codes.h"
 #include "recio/numeric_text.h"
 #include "recio/reader.h"
@@ -80,6 +81,12 @@ IoStatus endRead(IoControl& control) {
   control.statementKind = StatementKind::None;
   control.valueEndedAtRecordEnd = false;
   return IoStatus::Ok;
+}
+
+InputPosition inputPosition(const IoControl& control, std::int32_t unit) {
+  const UnitConnection* connection = lookUpUnit(control.units, unit);
+  if (connection == nullptr) return {};
+  return {connection->linesEnded, connection->endedInsideRecord};
 }
 
 }  // namespace recio

@@ -71,6 +71,15 @@ const unsigned char* copyPlainBytes(const unsigned char* p, const unsigned char*
   return p;
 }
 
+// Whether the record text holds anything but blanks (tabs are blanks in it
+// by now, carriage returns are gone).
+bool holdsNonBlank(const char* bytes, std::size_t count) {
+  for (std::size_t i = 0; i < count; ++i) {
+    if (bytes[i] != ' ') return true;
+  }
+  return false;
+}
+
 // One growth step of the record text.
 bool growRecord(RecordText& record) {
   return growBuffer(record.bytes, record.capacity, record.capacity + 1, kWorkBufferGrowth);
@@ -86,6 +95,7 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
   if (connection.readPosition < connection.fill && connection.buffer[connection.readPosition] == '\n' &&
       record.capacity > 0) {
     connection.readPosition += 1;
+    connection.linesEnded += 1;
     return IoStatus::Ok;
   }
   // The blanks of tabs at the end of the record text are counted in its fill
@@ -102,9 +112,13 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
       connection.readPosition = 0;
       if (got <= 0) {
         connection.fill = 0;
-        record.fill = 0;
-        if (got < 0) return failStatement(control, static_cast<FailureCode>(-got));
+        if (got < 0) {
+          record.fill = 0;
+          return failStatement(control, static_cast<FailureCode>(-got));
+        }
         connection.atEndOfFile = true;
+        connection.endedInsideRecord = holdsNonBlank(record.bytes, record.fill - pendingBlanks);
+        record.fill = 0;
         return reachEndOfFile(control);
       }
       connection.fill = static_cast<std::size_t>(got);
@@ -151,7 +165,10 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
     // room and of the block, so neither a growth nor a read comes first.
     if (stop == limit || *stop == '\t') continue;
     connection.readPosition += 1;
-    if (*stop == '\n') return IoStatus::Ok;
+    if (*stop == '\n') {
+      connection.linesEnded += 1;
+      return IoStatus::Ok;
+    }
     // A carriage return is dropped wherever it stands.
   }
 }

@@ -12,24 +12,28 @@ namespace {
 
 constexpr int kStandardErrorDescriptor = 2;
 
-// One report line, "? " + text + line feed, straight to standard error.
-// A failing standard error cannot be reported anywhere: its result is dropped.
-void writeReportLine(const char* text, std::size_t length) {
+// One report line, "? " + head + text + line feed, straight to standard
+// error, in one write when it fits. A failing standard error cannot be
+// reported anywhere: its result is dropped.
+void writeReportLine(std::string_view head, std::string_view text) {
   char line[256];
-  line[0] = '?';
-  line[1] = ' ';
-  if (length + 3 <= sizeof line) {
-    std::memcpy(line + 2, text, length);
-    line[length + 2] = '\n';
-    (void)writeFully(kStandardErrorDescriptor, line, length + 3);
+  const std::size_t length = 2 + head.size() + text.size() + 1;
+  if (length > sizeof line) {
+    (void)writeFully(kStandardErrorDescriptor, "? ", 2);
+    (void)writeFully(kStandardErrorDescriptor, head.data(), head.size());
+    (void)writeFully(kStandardErrorDescriptor, text.data(), text.size());
+    (void)writeFully(kStandardErrorDescriptor, "\n", 1);
     return;
   }
-  (void)writeFully(kStandardErrorDescriptor, line, 2);
-  (void)writeFully(kStandardErrorDescriptor, text, length);
-  (void)writeFully(kStandardErrorDescriptor, "\n", 1);
+  line[0] = '?';
+  line[1] = ' ';
+  head.copy(line + 2, head.size());
+  text.copy(line + 2 + head.size(), text.size());
+  line[length - 1] = '\n';
+  (void)writeFully(kStandardErrorDescriptor, line, length);
 }
 
-void writeReportLine(const char* text) { writeReportLine(text, std::strlen(text)); }
+void writeReportLine(std::string_view text) { writeReportLine({}, text); }
 
 const char* keyword(StatementKind kind) {
   switch (kind) {
@@ -58,7 +62,7 @@ void writeStatementLine(const IoControl& control) {
   }
   std::memcpy(line + length, ",...", 4);
   length += 4;
-  writeReportLine(line, length);
+  writeReportLine({line, length});
 }
 
 void writeCodeLines(FailureCode code) {
@@ -101,14 +105,12 @@ void resetStatement(IoControl& control) {
   control.lastWasText = false;
 }
 
-IoStatus failStatement(IoControl& control, FailureCode code) {
-  if (control.options.handlesErrors) {
-    resetStatement(control);
-    return IoStatus::Error;
-  }
+namespace {
+
+[[noreturn]] void reportAndEnd(IoControl& control, FailureCode code) {
   StatementKind kind = control.statementKind;
   bool wasClosing = control.closingAll;
-  closeAllUnits(control);
+  closeAllUnits(control, FailedClose::Ignored);
   control.statementKind = kind;
   control.closingAll = wasClosing;
   writeCodeLines(code);
@@ -116,6 +118,23 @@ IoStatus failStatement(IoControl& control, FailureCode code) {
   if (!wasClosing) writeStatementLine(control);
   endProcess(kFailureExitStatus);
 }
+
+}  // namespace
+
+IoStatus failStatement(IoControl& control, FailureCode code) {
+  if (!control.options.handlesErrors) reportAndEnd(control, code);
+  control.handledCode = code;
+  control.handledKind = control.statementKind;
+  resetStatement(control);
+  return IoStatus::Error;
+}
+
+void reportHandledFailure(IoControl& control) {
+  control.statementKind = control.handledKind;
+  reportAndEnd(control, control.handledCode);
+}
+
+void writeWarning(std::string_view text) { writeReportLine("Warning: ", text); }
 
 IoStatus reachEndOfFile(IoControl& control) {
   if (control.options.handlesEndOfFile) {
@@ -131,11 +150,11 @@ void failWhileClosing(FailureCode code) {
 }
 
 void failWithDataError(IoControl& control, StatementKind kind, const char* text, std::size_t length) {
-  closeAllUnits(control);
+  closeAllUnits(control, FailedClose::Ignored);
   control.statementKind = kind;
   control.closingAll = false;
   writeReportLine("Data Error:");
-  writeReportLine(text, length);
+  writeReportLine({text, length});
   writeStatementLine(control);
   endProcess(kFailureExitStatus);
 }

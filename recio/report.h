@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string_view>
 
 #include "recio/io_control.h"
 
@@ -12,6 +13,13 @@ inline constexpr int kFailureExitStatus = 255;
 
 // `Error` when the statement handles errors; otherwise the report, and no return.
 [[nodiscard]] IoStatus failStatement(IoControl& control, FailureCode code);
+
+// Reports the failure last given back as Error (handledCode) as if its
+// statement had not handled it: for failures a caller cannot go on from.
+[[noreturn]] void reportHandledFailure(IoControl& control);
+
+// One warning line on standard error, "? Warning: " + text; never fails the run.
+void writeWarning(std::string_view text);
 
 // `EndOfFile` when the statement handles end of file; otherwise failure 10013.
 [[nodiscard]] IoStatus reachEndOfFile(IoControl& control);

@@ -14,7 +14,7 @@ bool isConsoleEntry(const UnitConnection& connection) {
 
 }  // namespace
 
-void closeAllUnits(IoControl& control) {
+void closeAllUnits(IoControl& control, FailedClose failedClose) {
   control.closingAll = true;
   // Each connection leaves the table before it is written, so nothing met
   // on the way can reach it a second time.
@@ -23,7 +23,10 @@ void closeAllUnits(IoControl& control) {
     control.units.head = connection->next;
     if (!isConsoleEntry(*connection)) {
       if (connection->unwrittenData) (void)writeBuffer(control, *connection);
-      (void)platform().close(connection->descriptor);  // a failed close is not reported here
+      const int closed = platform().close(connection->descriptor);
+      if (closed != 0 && failedClose == FailedClose::Reported && control.closingFailure == 0) {
+        control.closingFailure = -closed;
+      }
     }
     destroyConnection(connection);
   }
@@ -39,8 +42,12 @@ void closeAllUnits(IoControl& control) {
   }
 }
 
+void startRun() { platform().ignoreFileSizeSignal(); }
+
 void stopRun(IoControl& control) {
-  closeAllUnits(control);
+  // A file whose close fails may not hold what was written to it: at the
+  // stop that is a failure, reported like a failed last write.
+  closeAllUnits(control, FailedClose::Reported);
   endProcess(0);
 }
 

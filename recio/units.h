@@ -12,13 +12,19 @@ namespace recio {
 // a connection is no failure.
 [[nodiscard]] IoStatus closeUnit(IoControl& control);
 
-// Stop: every connection written out and closed, exit status 0, nothing printed.
+// The process settings the layer relies on; the first call of a run.
+void startRun();
+
+// Stop: every connection written out and closed, exit status 0, nothing
+// printed. A failed last write or close is reported (two lines, status 255).
 [[noreturn]] void stopRun(IoControl& control);
 
 // Writes out and closes every connection in table order and frees everything
-// the layer owns. A failed write met here is remembered and reported once all
-// connections are closed (report.cpp), so closing never recurses.
-void closeAllUnits(IoControl& control);
+// the layer owns. The first failed write (or close, when those are reported)
+// is remembered and reported once all connections are closed (report.cpp),
+// so closing never recurses. Inside another report a failed close is not.
+enum class FailedClose { Reported, Ignored };
+void closeAllUnits(IoControl& control, FailedClose failedClose);
 
 // The connection a transfer works on, made current; nullptr when the unit has
 // none. May create the console entries and the statement work buffers.

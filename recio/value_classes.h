@@ -79,6 +79,8 @@ inline unsigned char classOf(char c) { return kClasses.of[static_cast<unsigned c
     fractionDigits = i - fractionStart;
   }
   const std::size_t mantissaEnd = i;
+  // Wraps for more than 2^31 fraction digits; plainExponent compares in 64
+  // bits, so that cannot overflow, and the length test below refuses them.
   const auto fraction = static_cast<std::int32_t>(fractionDigits);
   std::int32_t x = 0;
   char stop = bytes[i];

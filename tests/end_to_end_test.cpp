@@ -6,6 +6,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +18,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/expected_texts.h"
 #include "support/work_dir.h"
 
 #ifndef CHI2MAP_BINARY
@@ -39,6 +41,7 @@ struct Launch {
   std::optional<std::string> input;  // standard input; none: descriptor 0 closed
   mode_t mask = 022;
   bool unprivileged = false;  // run as uid/gid 65534 through setpriv
+  rlim_t fileSizeLimit = RLIM_INFINITY;
 };
 
 const char* setprivPath() {
@@ -92,6 +95,8 @@ Outcome run(const Launch& launch) {
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::umask(launch.mask);
+    const struct rlimit limit {launch.fileSizeLimit, launch.fileSizeLimit};
+    ::setrlimit(RLIMIT_FSIZE, &limit);
     if (launch.input) {
       ::dup2(in[0], 0);
     } else {
@@ -122,39 +127,17 @@ Outcome run(const Launch& launch) {
 
 // ---------------------------------------------------------------- expected texts
 
-// The eleven console lines; each range is the text of its two numbers, each
-// with its two-blank sign area.
-std::string summary(const std::string& nT, const std::string& tRange, const std::string& nY,
-                    const std::string& yRange, const std::string& nF, const std::string& fRange,
-                    const std::string& chiRange) {
-  return "  values of T   :   " + nT + "\n  min,max values: " + tRange +
-         "\n  values of YORP:   " + nY + "\n  min,max values: " + yRange +
-         "\n  values of f_KE:   " + nF + "\n  min,max values: " + fRange +
-         "\n  chi2min,-max: " + chiRange +
-         "\n  Which projection you want?\n"
-         "  T vs YORP strength    - 1\n"
-         "  T vs f_KE             - 2\n"
-         "  f_KE vs YORP strength - 3\n";
-}
-
-const std::string kWorked =
-    "100.0 0.2 0.0 0.5 40.0\n"
-    "100.0 0.2 0.0 1.0 30.0\n"
-    "100.0 0.1 0.0 0.5 20.0\n"
-    "100.0 0.1 0.0 1.0 25.0\n"
-    "200.0 0.2 0.0 0.5 15.0\n"
-    "200.0 0.2 0.0 1.0 12.5\n"
-    "200.0 0.1 0.0 0.5 50.0\n"
-    "200.0 0.1 0.0 1.0 35.0\n";
-const std::string kWorkedOut = summary(
-    "2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "2",
-    "  0.500000000000000  1.00000000000000", "  12.5000000000000  50.0000000000000");
-const std::string kTable1 =
-    " 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n";
-const std::string kTable2 =
-    " 100.0   0.5     20.0\n 100.0   1.0     25.0\n\n 200.0   0.5     15.0\n 200.0   1.0     12.5\n\n";
-const std::string kTable3 =
-    "0.2000   0.5     20.0\n0.2000   1.0     25.0\n\n0.4000   0.5     15.0\n0.4000   1.0     12.5\n\n";
+using fake::capacityReport;
+using fake::kEndsInsideRecord;
+using fake::kWorked;
+using fake::kWorkedOut;
+using fake::labelsMismatch;
+using fake::singleValue;
+using fake::stoppedAtLine;
+using fake::summary;
+const std::string kTable1 = fake::kWorkedTable[1];
+const std::string kTable2 = fake::kWorkedTable[2];
+const std::string kTable3 = fake::kWorkedTable[3];
 
 const std::string kNoRange = "  10000000000.0000  0.000000000000000";
 const std::string kEmptyOut = summary("0", kNoRange, "0", kNoRange, "0", kNoRange, kNoRange);
@@ -165,11 +148,6 @@ const std::string kEndOfInput =
 const std::string kIllegal =
     "? FORTRAN Runtime Error:\n? Illegal character in numeric input\n? READ(UNIT=*,...\n";
 const std::string kOld = "an older table\nwith two lines\n";
-
-std::string capacity(const std::string& axis, int limit, int record) {
-  return "? Data Error:\n? more than " + std::to_string(limit) + " distinct " + axis +
-         " values in quorvi.res (record " + std::to_string(record) + ")\n? READ(UNIT=1,...\n";
-}
 
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
   for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
@@ -281,6 +259,14 @@ std::string cutAtThird(const std::string& third) {
 const std::string kCutOut = summary(
     "1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "2",
     "  0.500000000000000  1.00000000000000", "  30.0000000000000  40.0000000000000");
+// The worked example listed backwards, and sorted with YORP ascending.
+const std::string kReversed =
+    "200.0 0.1 0.0 1.0 35.0\n200.0 0.1 0.0 0.5 50.0\n200.0 0.2 0.0 1.0 12.5\n200.0 0.2 0.0 0.5 15.0\n"
+    "100.0 0.1 0.0 1.0 25.0\n100.0 0.1 0.0 0.5 20.0\n100.0 0.2 0.0 1.0 30.0\n100.0 0.2 0.0 0.5 40.0\n";
+const std::string kYorpAscending =
+    "100.0 0.1 0.0 0.5 20.0\n100.0 0.1 0.0 1.0 25.0\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n"
+    "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n200.0 0.2 0.0 0.5 15.0\n200.0 0.2 0.0 1.0 12.5\n";
+const std::string kCutWarnings = stoppedAtLine(3) + singleValue("T");
 const std::string kCutTable2 = "  -NaN   0.5     40.0\n  -NaN   1.0     30.0\n\n";
 const std::string kFreeLayout =
     "\n  100.0,0.2,0.0,0.5,40.0,999.0\n"
@@ -327,30 +313,47 @@ INSTANTIATE_TEST_SUITE_P(Replies, EndToEnd, ::testing::ValuesIn(kReplies), caseN
 const std::vector<Case> kInputs = {
     {"empty_creates_empty_table", "", none, "1\n", 0, kEmptyOut, "", ""},
     {"empty_keeps_old_table", "", kOld, "2\n", 0, kEmptyOut, "", kOld},
-    {"header_line_ends_loading", "T YORP unused f_KE chi2\n" + kWorked, none, "1\n", 0, kEmptyOut, "", ""},
+    {"header_line_ends_loading", "T YORP unused f_KE chi2\n" + kWorked, none, "1\n", 0, kEmptyOut, stoppedAtLine(1), ""},
     {"crlf", replaceAll(kWorked, "\n", "\r\n"), none, "1\n", 0, kWorkedOut, "", kTable1},
     {"tabs", "\t" + replaceAll(kWorked, " ", "\t"), none, "2\n", 0, kWorkedOut, "", kTable2},
     {"free_layout", kFreeLayout, none, "3\n", 0, kWorkedOut, "", kTable3},
-    {"last_line_without_line_feed", kWorkedMissingLast, none, "1\n", 0, kWorkedOut, "",
+    {"last_line_without_line_feed", kWorkedMissingLast, none, "1\n", 0, kWorkedOut, kEndsInsideRecord,
      replaceAll(kTable1, "35.0", "50.0")},
     {"longer_old_table_cut", kWorked, std::string(10000, 'x') + "\n", "1\n", 0, kWorkedOut, "", kTable1},
     {"shorter_old_table_replaced", kWorked, "x\n", "2\n", 0, kWorkedOut, "", kTable2},
-    {"single_record_1", kSingle, none, "1\n", 0, kSingleOut, "", "  -NaN   -NaN     40.0\n\n"},
-    {"single_record_2", kSingle, none, "2\n", 0, kSingleOut, "", "  -NaN  -NaN     40.0\n\n"},
-    {"single_record_3", kSingle, none, "3\n", 0, kSingleOut, "", "  -NaN  -NaN     40.0\n\n"},
+    {"single_record_1", kSingle, none, "1\n", 0, kSingleOut, singleValue("T") + singleValue("YORP"), "  -NaN   -NaN     40.0\n\n"},
+    {"single_record_2", kSingle, none, "2\n", 0, kSingleOut, singleValue("T") + singleValue("f_KE"), "  -NaN  -NaN     40.0\n\n"},
+    {"single_record_3", kSingle, none, "3\n", 0, kSingleOut, singleValue("YORP") + singleValue("f_KE"), "  -NaN  -NaN     40.0\n\n"},
     {"unreached_cells_1", kGap, none, "1\n", 0, kGapOut, "",
      " 100.0 0.2000 ********\n 100.0 0.4000     40.0\n\n 200.0 0.2000     20.0\n 200.0 0.4000 ********\n\n"},
-    {"unreached_cells_2", kGap, none, "2\n", 0, kGapOut, "", " 100.0  -NaN     40.0\n\n 200.0  -NaN     20.0\n\n"},
-    {"unreached_cells_3", kGap, none, "3\n", 0, kGapOut, "", "0.2000  -NaN     20.0\n\n0.4000  -NaN     40.0\n\n"},
-    {"null_item_ends_loading", cutAtThird("100.0,,0.0,0.5,20.0"), none, "2\n", 0, kCutOut, "", kCutTable2},
-    {"leading_comma_ends_loading", cutAtThird(",100.0 0.1 0.0 0.5 20.0"), none, "2\n", 0, kCutOut, "",
+    {"unreached_cells_2", kGap, none, "2\n", 0, kGapOut, singleValue("f_KE"), " 100.0  -NaN     40.0\n\n 200.0  -NaN     20.0\n\n"},
+    {"unreached_cells_3", kGap, none, "3\n", 0, kGapOut, singleValue("f_KE"), "0.2000  -NaN     20.0\n\n0.4000  -NaN     40.0\n\n"},
+    {"null_item_ends_loading", cutAtThird("100.0,,0.0,0.5,20.0"), none, "2\n", 0, kCutOut, kCutWarnings, kCutTable2},
+    {"leading_comma_ends_loading", cutAtThird(",100.0 0.1 0.0 0.5 20.0"), none, "2\n", 0, kCutOut, kCutWarnings,
      kCutTable2},
-    {"slash_ends_loading", cutAtThird("100.0 0.1 / 0.5 20.0"), none, "2\n", 0, kCutOut, "", kCutTable2},
-    {"unreadable_unused_column", cutAtThird("100.0 0.1 x 0.5 20.0"), none, "2\n", 0, kCutOut, "", kCutTable2},
+    {"slash_ends_loading", cutAtThird("100.0 0.1 / 0.5 20.0"), none, "2\n", 0, kCutOut, kCutWarnings, kCutTable2},
+    {"unreadable_unused_column", cutAtThird("100.0 0.1 x 0.5 20.0"), none, "2\n", 0, kCutOut, kCutWarnings, kCutTable2},
+    {"word_on_a_later_line_of_a_record", "100.0 0.2\n\n0.0 x 40.0\n", none, "1\n", 0, kEmptyOut, stoppedAtLine(3), ""},
+    {"null_value_on_the_next_line", "100.0 0.2 0.0 \n,0.5 40.0\n", none, "1\n", 0, kEmptyOut, stoppedAtLine(2), ""},
+    {"too_few_values_at_the_end", kWorked + "300.0 0.1 0.0\n", none, "1\n", 0, kWorkedOut, kEndsInsideRecord,
+     kTable1},
+    {"blanks_after_the_last_line_feed", kWorked + " \t\r", none, "1\n", 0, kWorkedOut, "", kTable1},
+    {"reversed_file", kReversed, none, "2\n", 0, kWorkedOut, labelsMismatch("T") + labelsMismatch("f_KE"),
+     " 100.0   0.5     12.5\n 100.0   1.0     15.0\n\n 200.0   0.5     25.0\n 200.0   1.0     20.0\n\n"},
+    {"yorp_ascending", kYorpAscending, none, "3\n", 0, kWorkedOut, labelsMismatch("YORP"),
+     "0.2000   0.5     15.0\n0.2000   1.0     12.5\n\n0.4000   0.5     20.0\n0.4000   1.0     25.0\n\n"},
+    {"missing_grid_row", kWorked + "400.0 0.2 0.0 0.5 10.0\n", none, "1\n", 0,
+     summary("3", "  100.000000000000  400.000000000000", "2", "  0.200000000000000  0.400000000000000", "2",
+             "  0.500000000000000  1.00000000000000", "  10.0000000000000  50.0000000000000"),
+     labelsMismatch("T"), replaceAll(kTable1, "200.0", "250.0") + " 400.0 0.2000 ********\n 400.0 0.4000     10.0\n\n"},
+    {"labels_equal_once_rounded", "0.1 0.1 0 1 5\n0.2 0.1 0 1 6\n0.3 0.1 0 1 7\n", none, "1\n", 0,
+     summary("3", "  0.100000000000000  0.300000000000000", "1", "  0.200000000000000  0.200000000000000", "1",
+             "  1.00000000000000  1.00000000000000", "  5.00000000000000  7.00000000000000"),
+     singleValue("YORP"), "   0.1   -NaN      5.0\n\n   0.2   -NaN      6.0\n\n   0.3   -NaN      7.0\n\n"},
     {"full_T_list", linesOf(85, fullT), none, "1\n", 0,
      summary("85", "  1.00000000000000  85.0000000000000", "1", "  0.200000000000000  0.200000000000000", "1",
              "  0.500000000000000  0.500000000000000", "  1.00000000000000  85.0000000000000"),
-     "", fullTTable()},
+     singleValue("YORP"), fullTTable()},
     {"table_over_one_block", grid(), kOld, "1\n", 0, kGridOut, "", gridTable()},
     {"missing_input", none, none, "1\n", 255, "", kMissingInput, none},
     {"missing_input_keeps_old", none, kOld, "1\n", 255, "", kMissingInput, kOld},
@@ -364,13 +367,14 @@ std::string yorpAndFke(int r) { return "1.0 " + whole(r) + " 0.0 " + whole(r) + 
 std::string tAndYorp(int r) { return whole(r) + " " + whole(r <= 85 ? (r - 1) % 25 + 1 : 26) + " 0.0 0.5 1.0"; }
 
 const std::vector<Case> kCapacity = {
-    {"T", linesOf(86, tooManyT), kOld, "1\n", 255, "", capacity("T", 85, 86), kOld},
-    {"T_counts_statements_not_lines", "\n\n1.0 0.1\n0.0 0.5 1.0\n" + linesOf(86, tooManyT).substr(tooManyT(1).size() + 1), none,
-     "1\n", 255, "", capacity("T", 85, 86), none},
-    {"YORP", linesOf(26, tooManyYorp), kOld, "1\n", 255, "", capacity("YORP", 25, 26), kOld},
-    {"f_KE", linesOf(26, tooManyFke), none, "1\n", 255, "", capacity("f_KE", 25, 26), none},
-    {"YORP_before_f_KE", linesOf(26, yorpAndFke), none, "1\n", 255, "", capacity("YORP", 25, 26), none},
-    {"T_before_YORP", linesOf(86, tAndYorp), none, "1\n", 255, "", capacity("T", 85, 86), none},
+    {"T", linesOf(86, tooManyT), kOld, "1\n", 255, "", capacityReport("T", 85, 86), kOld},
+    {"T_names_the_line_of_the_fifth_value",
+     "\n\n1.0 0.1\n0.0 0.5 1.0\n" + linesOf(86, tooManyT).substr(tooManyT(1).size() + 1), none, "1\n", 255, "",
+     capacityReport("T", 85, 89), none},
+    {"YORP", linesOf(26, tooManyYorp), kOld, "1\n", 255, "", capacityReport("YORP", 25, 26), kOld},
+    {"f_KE", linesOf(26, tooManyFke), none, "1\n", 255, "", capacityReport("f_KE", 25, 26), none},
+    {"YORP_before_f_KE", linesOf(26, yorpAndFke), none, "1\n", 255, "", capacityReport("YORP", 25, 26), none},
+    {"T_before_YORP", linesOf(86, tAndYorp), none, "1\n", 255, "", capacityReport("T", 85, 86), none},
 };
 INSTANTIATE_TEST_SUITE_P(Capacity, EndToEnd, ::testing::ValuesIn(kCapacity), caseName);
 
@@ -455,5 +459,33 @@ const std::vector<FileCase> kFiles = {
      "? System Error:\n? No space left on device\n? WRITE(UNIT=1,...\n", "", 0},
 };
 INSTANTIATE_TEST_SUITE_P(Situations, TableFile, ::testing::ValuesIn(kFiles), fileCaseName);
+
+// ---------------------------------------------------------------- failing system calls
+
+// A write past the file-size limit fails and is reported; the table is then
+// a prefix of the new one, never new bytes followed by old ones.
+TEST(SystemFailure, WritePastTheFileSizeLimit) {
+  fake::WorkDir dir;
+  fake::writeFile("quorvi.res", grid());
+  fake::writeFile("table.dat", std::string(10000, 'x'));
+  const Outcome got = run({"1\n", 022, false, 4096});
+  EXPECT_EQ(got.status, 255);
+  EXPECT_EQ(got.out, kGridOut);
+  EXPECT_EQ(got.err, "? System Error:\n? File too large\n? WRITE(UNIT=1,...\n");
+  EXPECT_EQ(fake::readFile("table.dat"), gridTable().substr(0, 4096));
+}
+
+// A directory the user may not write is opened for reading; its read fails.
+TEST(SystemFailure, ReadOfADirectory) {
+  if (::geteuid() != 0 || setprivPath() == nullptr) GTEST_SKIP() << "needs root and setpriv";
+  fake::WorkDir dir;
+  ASSERT_EQ(::mkdir("quorvi.res", 0755), 0);
+  ASSERT_EQ(::chmod(dir.path().c_str(), 0777), 0);
+  const Outcome got = run({"1\n", 022, true});
+  EXPECT_EQ(got.status, 255);
+  EXPECT_EQ(got.out, "");
+  EXPECT_EQ(got.err, "? System Error:\n? Is a directory\n? READ(UNIT=1,...\n");
+  EXPECT_FALSE(fake::fileExists("table.dat"));
+}
 
 }  // namespace

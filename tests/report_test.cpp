@@ -5,12 +5,14 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <vector>
 #include <sys/stat.h>
 
 #include "analysis/driver.h"
 #include "recio/units.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
+#include "support/expected_texts.h"
 #include "support/work_dir.h"
 
 namespace {
@@ -39,7 +41,7 @@ std::string bigGrid() {
   std::string text;
   for (int t = 1; t <= 40; ++t) {
     for (int y = 10; y >= 1; --y) {
-      text += std::to_string(t * 10) + " 0." + std::to_string(y) + " 0 1 " + std::to_string(t + y) + "\n";
+      text += std::to_string(t * 10) + " " + std::to_string(y) + "e-2 0 1 " + std::to_string(t + y) + "\n";
     }
   }
   return text;
@@ -130,6 +132,27 @@ TEST(ReportDetails, FailedCutLeavesTheNewDataWritten) {
   EXPECT_EQ(run.status, 255);
   EXPECT_EQ(run.err, layerReport("Unable to truncate file after rewind, backspace, or endfile", ""));
   EXPECT_EQ(fake::readFile("table.dat").substr(0, 23), " 100.0 0.2000     20.0\n");
+}
+
+// A table.dat that appears between the existence check and the open is
+// taken as new, but only the first write cuts it: with nothing to write it
+// stays as it was, with a table it holds exactly the table.
+TEST(ReportDetails, TableAppearingAfterTheExistenceCheck) {
+  for (const bool withData : {false, true}) {
+    fake::FakePlatform platform;
+    fake::WorkDir dir;
+    fake::writeFile("quorvi.res", withData ? kWorkedExample : "");
+    fake::writeFile("table.dat", std::string(10000, 'x'));
+    platform.addFault({Call::QueryPath, 2, ENOENT});
+    RunResult run = runProgram(platform, "1\n");
+    std::vector<std::string> queried;
+    for (const fake::CallRecord& c : platform.callRecords()) {
+      if (c.call == Call::QueryPath) queried.push_back(c.path);
+    }
+    ASSERT_EQ(queried, (std::vector<std::string>{"quorvi.res", "table.dat"}));
+    EXPECT_EQ(run.status, 0);
+    EXPECT_EQ(fake::readFile("table.dat"), withData ? fake::kWorkedTable[1] : std::string(10000, 'x'));
+  }
 }
 
 TEST(ReportDetails, ShortWritesAndInterruptionsAreCompleted) {

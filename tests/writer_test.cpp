@@ -99,11 +99,11 @@ std::string fixedLines(const std::uint8_t* format, const std::vector<std::vector
 }
 
 TEST(FixedFieldLines, TableFormats) {
-  EXPECT_EQ(fixedLines(analysis::kTYorpFormat, {{100.0, -0.002, 1.0e10}}), " 100.0 -.0020 ********\n");
-  EXPECT_EQ(fixedLines(analysis::kTFkeFormat, {{100.0, 2.0, 1234.5}}), " 100.0   2.0   1234.5\n");
-  EXPECT_EQ(fixedLines(analysis::kFkeYorpFormat, {{0.2, 0.5, 20.0}}), "0.2000   0.5     20.0\n");
+  EXPECT_EQ(fixedLines(analysis::kTYorpFormat.data(), {{100.0, -0.002, 1.0e10}}), " 100.0 -.0020 ********\n");
+  EXPECT_EQ(fixedLines(analysis::kTFkeFormat.data(), {{100.0, 2.0, 1234.5}}), " 100.0   2.0   1234.5\n");
+  EXPECT_EQ(fixedLines(analysis::kFkeYorpFormat.data(), {{0.2, 0.5, 20.0}}), "0.2000   0.5     20.0\n");
   // The items outlast the format: the fourth starts a new line from the first edit.
-  EXPECT_EQ(fixedLines(analysis::kTYorpFormat, {{1.0, 0.5, 2.0, 150.25}}), "   1.0 0.5000      2.0\n 150.2\n");
+  EXPECT_EQ(fixedLines(analysis::kTYorpFormat.data(), {{1.0, 0.5, 2.0, 150.25}}), "   1.0 0.5000      2.0\n 150.2\n");
   EXPECT_EQ(fixedLines(analysis::kEmptyFormat, {{}, {}}), "\n\n");
 }
 
@@ -131,7 +131,7 @@ TEST(FixedFieldLines, FileIsWrittenInWholeBlocks) {
   recio::IoControl control;
   ASSERT_EQ(fake::connect(control, 1, "out.txt", "unknown"), IoStatus::Ok);
   const int lines = 1000;  // 22 000 bytes: two full blocks and a part
-  for (int i = 0; i < lines; ++i) fake::writeFixed(control, 1, analysis::kTYorpFormat, {1.0, 0.5, 2.0});
+  for (int i = 0; i < lines; ++i) fake::writeFixed(control, 1, analysis::kTYorpFormat.data(), {1.0, 0.5, 2.0});
   EXPECT_EQ(platform.calls(fake::Call::Write), 2);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
   EXPECT_EQ(platform.calls(fake::Call::Write), 3);
@@ -147,7 +147,7 @@ TEST(FixedFieldLines, OldFileIsCutAtTheFirstWriteAndKeptWhenNothingIsWritten) {
   fake::writeFile("kept.txt", "old content\n");
   recio::IoControl control;
   ASSERT_EQ(fake::connect(control, 1, "long.txt", "unknown"), IoStatus::Ok);
-  fake::writeFixed(control, 1, analysis::kTYorpFormat, {1.0, 0.5, 2.0});
+  fake::writeFixed(control, 1, analysis::kTYorpFormat.data(), {1.0, 0.5, 2.0});
   ASSERT_EQ(fake::disconnect(control, 1), IoStatus::Ok);
   ASSERT_EQ(fake::connect(control, 1, "kept.txt", "unknown"), IoStatus::Ok);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
@@ -165,7 +165,7 @@ TEST(FixedFieldLines, PartialFirstWriteIsStillCut) {
   platform.addFault({fake::Call::Write, 1, 0, 100});
   platform.addFault({fake::Call::Write, 2, ENOSPC});
   for (int i = 0; i < 400; ++i) {
-    int status = platform.run([&] { fake::writeFixed(control, 1, analysis::kTYorpFormat, {1.0, 0.5, 2.0}); });
+    int status = platform.run([&] { fake::writeFixed(control, 1, analysis::kTYorpFormat.data(), {1.0, 0.5, 2.0}); });
     if (status != -1) {
       EXPECT_EQ(status, 255);
       break;

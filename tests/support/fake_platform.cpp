@@ -10,6 +10,9 @@ FakePlatform* gActive = nullptr;
 
 const recio::Platform& real() { return recio::posixPlatform(); }
 
+// The test process keeps its own signal settings.
+void ignoreFileSizeSignal() {}
+
 int checkReadWrite(const char* path) {
   if (const Fault* f = gActive->intercept(Call::CheckReadWrite, -1, path)) return -f->errorNumber;
   return real().checkReadWrite(path);
@@ -114,7 +117,7 @@ const char* callName(Call call) {
 }
 
 FakePlatform::FakePlatform() {
-  table_ = recio::Platform{checkReadWrite, queryPath,   openPath,          readBytes,   writeBytes,
+  table_ = recio::Platform{ignoreFileSizeSignal, checkReadWrite, queryPath,   openPath,          readBytes,   writeBytes,
                            queryDescriptor, truncateTo, closeDescriptor,   unlinkPath,  exitProcess,
                            real().errorText, allocate,  reallocate,        release};
   gActive = this;
