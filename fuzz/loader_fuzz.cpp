@@ -7,7 +7,9 @@
 //  - an axis without a NaN ranges over min(1e10, values) .. max(0, values);
 //  - with nothing loaded the chi-square range is untouched;
 //  - a full list stops the run with the data error report, naming a list
-//    that is full; otherwise disconnect and stop free every buffer.
+//    that is full; otherwise loading writes at most one warning, naming a
+//    line the input has, and disconnect and stop free every buffer.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -104,7 +106,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(std::memcmp(all.expected.cube, storage.cube, sizeof storage.cube) == 0, "cells outside the counts empty");
 
   if (status == -1) {
-    require(platform.standardError().empty(), "loading reports nothing");
+    const std::string& err = platform.standardError();
+    const std::string stopped = "? Warning: loading stopped at line ";
+    const long lines = static_cast<long>(std::count(data, data + size, '\n'));
+    if (err.rfind(stopped, 0) == 0) {
+      const long line = std::strtol(err.c_str() + stopped.size(), nullptr, 10);
+      require(line >= 1 && line <= lines, "the warning names a line of the input");
+    } else {
+      require(err.empty() || err.rfind("? Warning: quorvi.res ends inside a record", 0) == 0,
+              "loading warns of nothing else");
+    }
+    require(std::count(err.begin(), err.end(), '\n') <= 1, "one warning at most");
     try {
       recio::prepareStatement(*control, analysis::kDataUnit);
       (void)recio::closeUnit(*control);
