@@ -1,19 +1,18 @@
 // The console dialogue: the summary with the menu, and the reply.
 #pragma once
 
+#include <cstdint>
+
 #include "analysis/working_storage.h"
 #include "recio/io_control.h"
 
 namespace analysis {
 
-// The eleven console lines; the grid steps are computed right after the
-// range line of their axis.
-void writeSummary(recio::IoControl& control, WorkingStorage& storage);
-
-// (largest - smallest) / (count - 1).
-double gridStep(const Range& range, std::int32_t count);
+// The eleven console lines.
+void writeSummary(recio::IoControl& control, const WorkingStorage& storage);
 
 // One integer from the console; a failure or the end of input ends the run.
-void readChoice(recio::IoControl& control, WorkingStorage& storage);
+// A reply accepted without a value selects T vs YORP strength (1).
+std::int32_t readChoice(recio::IoControl& control);
 
 }  // namespace analysis

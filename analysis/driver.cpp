@@ -3,12 +3,13 @@
 #include <cfenv>
 #include <cstdint>
 
-#include "analysis/connect_file.h"
+#include "analysis/data_files.h"
 #include "analysis/dialogue.h"
 #include "analysis/loader.h"
 #include "analysis/projections.h"
 #include "analysis/working_storage.h"
-#include "recio/units.h"
+#include "recio/run.h"
+#include "recio/statements.h"
 
 namespace analysis {
 namespace {
@@ -16,11 +17,6 @@ namespace {
 // The run's storage, created once: fixed size, outside the stack.
 WorkingStorage gStorage;
 recio::IoControl gControl;
-
-void disconnect(recio::IoControl& control) {
-  recio::prepareStatement(control, kDataUnit);
-  (void)recio::closeUnit(control);
-}
 
 }  // namespace
 
@@ -40,13 +36,12 @@ void runChi2map() { runChi2map(gControl, gStorage); }
 void runChi2map(recio::IoControl& control, WorkingStorage& storage) {
   setFloatingPointMode();
   recio::startRun();
-  connectDataFile(control, "quorvi.res", "old");
+  recio::connectUnit(control, kDataUnit, kFitResults, "old");
   initialiseStorage(storage);
   loadFitResults(control, storage);
-  disconnect(control);
+  recio::disconnectUnit(control, kDataUnit);
   writeSummary(control, storage);
-  readChoice(control, storage);
-  writeProjection(control, storage, storage.choice);
+  writeProjection(control, storage, readChoice(control));
   recio::stopRun(control);
 }
 

@@ -2,10 +2,11 @@
 
 #include <string_view>
 
+#include "analysis/data_files.h"
 #include "analysis/message_text.h"
+#include "recio/diagnostics.h"
 #include "recio/failure_codes.h"
-#include "recio/reader.h"
-#include "recio/report.h"
+#include "recio/reader/read_statement.h"
 
 namespace analysis {
 namespace {
@@ -33,8 +34,7 @@ std::int32_t append(AxisList<Capacity>& axis, double value) {
   text.add(" values in quorvi.res (line ");
   text.add(static_cast<std::uint64_t>(recio::inputPosition(control, kDataUnit).line)).add(")");
   control.unit = kDataUnit;
-  const std::string_view message = text.text();
-  recio::failWithDataError(control, recio::StatementKind::Read, message.data(), message.size());
+  recio::failWithDataError(control, recio::StatementKind::Read, text.text());
 }
 
 enum class RecordEnd { Complete, EndOfFile, NotARecord };
@@ -101,7 +101,9 @@ void prepareRecordRead(recio::IoControl& control) {
 }
 
 void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
-  double (&record)[5] = storage.record;
+  // Kept from record to record, though no record that leaves an item without
+  // a value is loaded.
+  double record[5] = {};
   for (;;) {
     const RecordOutcome outcome = readRecord(control, record);
     if (outcome.end != RecordEnd::Complete) {

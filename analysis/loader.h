@@ -2,7 +2,6 @@
 // ranges and the chi-square cube.
 #pragma once
 
-#include "analysis/connect_file.h"
 #include "analysis/working_storage.h"
 #include "recio/io_control.h"
 

@@ -1,6 +1,6 @@
 #include "analysis/message_text.h"
 
-#include "recio/report.h"
+#include "recio/numbers/integer_text.h"
 
 namespace analysis {
 
@@ -10,7 +10,7 @@ MessageText& MessageText::add(std::string_view piece) {
 }
 
 MessageText& MessageText::add(std::uint64_t number) {
-  char digits[20];
+  char digits[recio::kIntegerTextMax];
   return add(std::string_view(digits, recio::unsignedToText(number, digits)));
 }
 

@@ -1,37 +1,31 @@
 #include "analysis/projections.h"
 
-#include "analysis/connect_file.h"
+#include <array>
+
+#include "analysis/data_files.h"
 #include "analysis/label_check.h"
-#include "analysis/table_formats.h"
-#include "recio/writer.h"
+#include "recio/statements.h"
 
 namespace analysis {
 namespace {
 
+constexpr AxisColumn kColumns[] = {
+    {"T", kTField, false},
+    {"YORP", kYorpField, true},
+    {"f_KE", kFkeField, false},
+};
+
+const ProjectionLayout kLayouts[] = {
+    {Axis::T, Axis::Yorp, Axis::Fke, kTYorpFormat},
+    {Axis::T, Axis::Fke, Axis::Yorp, kTFkeFormat},
+    {Axis::Yorp, Axis::Fke, Axis::T, kFkeYorpFormat},
+};
+
+constexpr std::size_t index(Axis axis) { return static_cast<std::size_t>(axis); }
+
 // The entry becomes the cell's value unless entry <= value: a NaN cell wins.
 void keepSmaller(double& entry, double value) {
   if (!(entry <= value)) entry = value;
-}
-
-void writeLine(recio::IoControl& control, const std::uint8_t* format, double first, double second, double third) {
-  recio::prepareStatement(control, kDataUnit);
-  control.options.formatted = true;
-  control.format = format;
-  control.item.type = recio::ItemType::Real64;
-  control.item.size = sizeof(double);
-  (void)recio::beginWrite(control);
-  (void)recio::writeItem(control, &first);
-  (void)recio::writeItem(control, &second);
-  (void)recio::writeItem(control, &third);
-  (void)recio::endWrite(control);
-}
-
-void writeEmptyLine(recio::IoControl& control) {
-  recio::prepareStatement(control, kDataUnit);
-  control.options.formatted = true;
-  control.format = kEmptyFormat;
-  (void)recio::beginWrite(control);
-  (void)recio::endWrite(control);
 }
 
 }  // namespace
@@ -42,85 +36,65 @@ Projection projectionForChoice(std::int32_t choice) {
   return Projection::TYorp;
 }
 
+const AxisColumn& columnOf(Axis axis) { return kColumns[index(axis)]; }
+
+const ProjectionLayout& layoutOf(Projection projection) { return kLayouts[static_cast<std::size_t>(projection)]; }
+
+double gridStep(const Range& range, std::int32_t count) {
+  const double span = range.largest - range.smallest;
+  return span / static_cast<double>(count - 1);
+}
+
 double gridValue(double smallest, double step, std::int32_t position) {
-  double offset = static_cast<double>(position - 1) * step;
+  const double offset = static_cast<double>(position - 1) * step;
   return smallest + offset;
 }
 
+std::int32_t listPosition(Axis axis, std::int32_t count, std::int32_t m) {
+  return columnOf(axis).descending ? count + 1 - m : m;
+}
+
 void reduceCube(WorkingStorage& storage, Projection projection) {
-  const std::int32_t nT = storage.t.count;
-  const std::int32_t nY = storage.yorp.count;
-  const std::int32_t nF = storage.fke.count;
-  switch (projection) {
-    case Projection::TYorp:  // YORP positions counted from the end of the list
-      for (std::int32_t j = 1; j <= nY; ++j) {
-        for (std::int32_t i = 1; i <= nT; ++i) {
-          double& entry = storage.planeTYorp[j - 1][i - 1];
-          entry = cubeCell(storage, i, nY + 1 - j, 1);
-          for (std::int32_t k = 2; k <= nF; ++k) keepSmaller(entry, cubeCell(storage, i, nY + 1 - j, k));
-        }
-      }
-      break;
-    case Projection::TFke:
-      for (std::int32_t k = 1; k <= nF; ++k) {
-        for (std::int32_t i = 1; i <= nT; ++i) {
-          double& entry = storage.planeTFke[k - 1][i - 1];
-          entry = cubeCell(storage, i, 1, k);
-          for (std::int32_t j = 2; j <= nY; ++j) keepSmaller(entry, cubeCell(storage, i, j, k));
-        }
-      }
-      break;
-    case Projection::FkeYorp:
-      for (std::int32_t k = 1; k <= nF; ++k) {
-        for (std::int32_t j = 1; j <= nY; ++j) {
-          double& entry = storage.planeFkeYorp[k - 1][j - 1];
-          entry = cubeCell(storage, 1, nY + 1 - j, k);
-          for (std::int32_t i = 2; i <= nT; ++i) keepSmaller(entry, cubeCell(storage, i, nY + 1 - j, k));
-        }
-      }
-      break;
+  const ProjectionLayout& layout = layoutOf(projection);
+  const std::int32_t nOuter = axisView(storage, layout.outer).count;
+  const std::int32_t nInner = axisView(storage, layout.inner).count;
+  const std::int32_t nReduced = axisView(storage, layout.reduced).count;
+  // Distance in the cube between neighbouring list positions of each axis.
+  constexpr std::array<std::size_t, 3> kStride = {1, kTSize, kTSize * kYorpSize};
+  const double* cube = &storage.cube[0][0][0];
+  for (std::int32_t a = 1; a <= nOuter; ++a) {
+    const std::size_t outer =
+        static_cast<std::size_t>(listPosition(layout.outer, nOuter, a) - 1) * kStride[index(layout.outer)];
+    for (std::int32_t b = 1; b <= nInner; ++b) {
+      const double* line = cube + outer +
+                           static_cast<std::size_t>(listPosition(layout.inner, nInner, b) - 1) *
+                               kStride[index(layout.inner)];
+      // The reduced axis in list order, from its first position on.
+      const std::size_t step = kStride[index(layout.reduced)];
+      double entry = line[0];
+      for (std::int32_t c = 1; c < nReduced; ++c) keepSmaller(entry, line[static_cast<std::size_t>(c) * step]);
+      storage.plane[a - 1][b - 1] = entry;
+    }
   }
 }
 
 void writeProjection(recio::IoControl& control, WorkingStorage& storage, std::int32_t choice) {
-  Projection projection = projectionForChoice(choice);
+  const Projection projection = projectionForChoice(choice);
+  const ProjectionLayout& layout = layoutOf(projection);
   reduceCube(storage, projection);
   checkTableLabels(storage, projection);
-  connectDataFile(control, "table.dat", "unknown");
-  const std::int32_t nT = storage.t.count;
-  const std::int32_t nY = storage.yorp.count;
-  const std::int32_t nF = storage.fke.count;
-  const double tMin = storage.t.range.smallest;
-  const double yMin = storage.yorp.range.smallest;
-  const double fMin = storage.fke.range.smallest;
-  switch (projection) {
-    case Projection::TYorp:
-      for (std::int32_t i = 1; i <= nT; ++i) {
-        for (std::int32_t j = 1; j <= nY; ++j) {
-          writeLine(control, kTYorpFormat.data(), gridValue(tMin, storage.stepT, i), gridValue(yMin, storage.stepYorp, j),
-                    storage.planeTYorp[j - 1][i - 1]);
-        }
-        writeEmptyLine(control);
-      }
-      break;
-    case Projection::TFke:
-      for (std::int32_t i = 1; i <= nT; ++i) {
-        for (std::int32_t k = 1; k <= nF; ++k) {
-          writeLine(control, kTFkeFormat.data(), gridValue(tMin, storage.stepT, i), gridValue(fMin, storage.stepFke, k),
-                    storage.planeTFke[k - 1][i - 1]);
-        }
-        writeEmptyLine(control);
-      }
-      break;
-    case Projection::FkeYorp:
-      for (std::int32_t j = 1; j <= nY; ++j) {
-        for (std::int32_t k = 1; k <= nF; ++k) {
-          writeLine(control, kFkeYorpFormat.data(), gridValue(yMin, storage.stepYorp, j),
-                    gridValue(fMin, storage.stepFke, k), storage.planeFkeYorp[k - 1][j - 1]);
-        }
-        writeEmptyLine(control);
-      }
-      break;
+  recio::connectUnit(control, kDataUnit, kTableFile, "unknown");
+  const AxisView outer = axisView(storage, layout.outer);
+  const AxisView inner = axisView(storage, layout.inner);
+  const double outerStep = gridStep(outer.range, outer.count);
+  const double innerStep = gridStep(inner.range, inner.count);
+  for (std::int32_t a = 1; a <= outer.count; ++a) {
+    const double outerLabel = gridValue(outer.range.smallest, outerStep, a);
+    for (std::int32_t b = 1; b <= inner.count; ++b) {
+      const double line[] = {outerLabel, gridValue(inner.range.smallest, innerStep, b), storage.plane[a - 1][b - 1]};
+      recio::writeFormatted(control, kDataUnit, layout.format.data(), line);
+    }
+    recio::writeFormatted(control, kDataUnit, kEmptyFormat, {});
   }
 }
 

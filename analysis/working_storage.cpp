@@ -11,6 +11,11 @@ void clearAxis(AxisList<Capacity>& axis) {
   axis.lastMatch = 0;
 }
 
+template <std::int32_t Capacity>
+AxisView view(const AxisList<Capacity>& axis) {
+  return {axis.values, axis.count, axis.range};
+}
+
 }  // namespace
 
 void initialiseStorage(WorkingStorage& storage) {
@@ -23,9 +28,15 @@ void initialiseStorage(WorkingStorage& storage) {
       for (double& cell : row) cell = kEmptyCell;
     }
   }
-  for (double& value : storage.record) value = 0.0;
-  storage.stepT = storage.stepYorp = storage.stepFke = 0.0;
-  storage.choice = 0;
+}
+
+AxisView axisView(const WorkingStorage& storage, Axis axis) {
+  switch (axis) {
+    case Axis::T: return view(storage.t);
+    case Axis::Yorp: return view(storage.yorp);
+    case Axis::Fke: break;
+  }
+  return view(storage.fke);
 }
 
 }  // namespace analysis

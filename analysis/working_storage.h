@@ -25,11 +25,19 @@ struct Range {
 // The distinct values of one axis in order of first appearance (positions from 1).
 template <std::int32_t Capacity>
 struct AxisList {
-  static constexpr std::int32_t kCapacity = Capacity;
   double values[static_cast<std::size_t>(Capacity)];
   std::int32_t count;
   Range range;
   std::int32_t lastMatch;  // index where the previous search matched; the next search starts there
+};
+
+enum class Axis : std::uint8_t { T, Yorp, Fke };
+
+// Any axis list as the projections read it.
+struct AxisView {
+  const double* values;
+  std::int32_t count;
+  Range range;
 };
 
 struct WorkingStorage {
@@ -39,14 +47,9 @@ struct WorkingStorage {
   Range chiSquare;
   // Indexed [f_KE][YORP][T] so that the T position varies fastest.
   double cube[kFkeSize][kYorpSize][kTSize];
-  double record[5];  // the five values of the record being read
-  double stepT;
-  double stepYorp;
-  double stepFke;
-  std::int32_t choice;
-  double planeTYorp[kYorpSize][kTSize];   // P(i, j) at [j-1][i-1]
-  double planeTFke[kFkeSize][kTSize];   // Q(i, k) at [k-1][i-1]
-  double planeFkeYorp[kFkeSize][kYorpSize];  // R(j, k) at [k-1][j-1]
+  // The chosen projection's plane: [outer position - 1][inner position - 1]
+  // (outer T or YORP, inner YORP or f_KE).
+  double plane[kTSize][kYorpSize];
 };
 
 // Counts 0, ranges (1.0e10, 0.0), every cube cell 1.0e10.
@@ -56,5 +59,7 @@ void initialiseStorage(WorkingStorage& storage);
 inline double& cubeCell(WorkingStorage& storage, std::int32_t t, std::int32_t yorp, std::int32_t fke) {
   return storage.cube[fke - 1][yorp - 1][t - 1];
 }
+
+AxisView axisView(const WorkingStorage& storage, Axis axis);
 
 }  // namespace analysis

@@ -15,11 +15,15 @@
 
 #include "analysis/loader.h"
 #include "analysis/working_storage.h"
-#include "recio/decimal_digits.h"
-#include "recio/numeric_text.h"
-#include "recio/platform.h"
-#include "recio/reader.h"
-#include "recio/units.h"
+#include "recio/numbers/decimal_scan.h"
+#include "recio/numbers/decimal_to_double.h"
+#include "recio/numbers/digit_generator.h"
+#include "recio/platform/platform.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/reader/read_statement.h"
+#include "recio/reader/record_collector.h"
+#include "recio/reader/value_scanner.h"
 
 namespace {
 
@@ -31,6 +35,20 @@ constexpr std::size_t kRecordSize = sizeof kRecord - 1;
 const char* const kTexts[] = {"612.500", "0.340000", "1.0306", "1.200", "409.150000", "-2.5D-3", "1E100",
                               "1234567890123456789012345"};
 
+// A value text as the reader converts it, ending in a zero byte: plain
+// decimals by the plain scan, the rest by the general steps.
+void BM_ConvertTerminatedReal(benchmark::State& state) {
+  const char* text = kTexts[state.range(0)];
+  const std::size_t length = std::strlen(text);
+  state.SetLabel(text);
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text);
+    benchmark::DoNotOptimize(recio::convertTerminatedReal(text, length));
+  }
+}
+BENCHMARK(BM_ConvertTerminatedReal)->DenseRange(0, 7);
+
+// The general steps on their own, for comparison with the plain scan.
 void BM_ConvertReal(benchmark::State& state) {
   const char* text = kTexts[state.range(0)];
   const std::size_t length = std::strlen(text);
@@ -41,31 +59,6 @@ void BM_ConvertReal(benchmark::State& state) {
   }
 }
 BENCHMARK(BM_ConvertReal)->DenseRange(0, 7);
-
-// The general steps on their own, for comparison with the shortcut.
-void BM_ConvertRealGeneral(benchmark::State& state) {
-  const char* text = kTexts[state.range(0)];
-  const std::size_t length = std::strlen(text);
-  state.SetLabel(text);
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(text);
-    benchmark::DoNotOptimize(recio::decimalToDouble(recio::scanDecimal(text, length)));
-  }
-}
-BENCHMARK(BM_ConvertRealGeneral)->DenseRange(0, 7);
-
-void BM_CheckAndConvertReal(benchmark::State& state) {
-  const char* text = kTexts[state.range(0)];
-  const std::size_t length = std::strlen(text);
-  state.SetLabel(text);
-  double result = 0.0;
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(text);
-    benchmark::DoNotOptimize(recio::checkAndConvertReal(text, length, result));
-    benchmark::DoNotOptimize(result);
-  }
-}
-BENCHMARK(BM_CheckAndConvertReal)->DenseRange(0, 7);
 
 void BM_ToDecimalDigits(benchmark::State& state) {
   const double values[] = {612.5, 0.34, 409.15, 1.0000000000000002e100, 6.02214076e23};
@@ -147,9 +140,9 @@ void BM_CollectAndScanRecord(benchmark::State& state) {
   if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
   recio::UnitConnection& connection = *control.current;
   for (auto _ : state) {
-    if (recio::detail::fillRecord(control, connection) != recio::IoStatus::Ok) std::abort();
+    if (recio::fillRecord(control, connection) != recio::IoStatus::Ok) std::abort();
     for (int i = 0; i < 5; ++i) {
-      if (recio::detail::scanValue(control) != recio::IoStatus::Ok) std::abort();
+      if (recio::scanValue(control) != recio::IoStatus::Ok) std::abort();
     }
     benchmark::DoNotOptimize(control.value.chars[0]);
   }
@@ -168,7 +161,7 @@ void BM_CollectAndReadRecord(benchmark::State& state) {
   recio::UnitConnection& connection = *control.current;
   double record[5] = {};
   for (auto _ : state) {
-    if (recio::detail::fillRecord(control, connection) != recio::IoStatus::Ok) std::abort();
+    if (recio::fillRecord(control, connection) != recio::IoStatus::Ok) std::abort();
     control.valueEndedAtRecordEnd = false;  // as beginRead leaves it
     for (double& value : record) {
       if (recio::readItem(control, &value) != recio::IoStatus::Ok) std::abort();

@@ -8,8 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "recio/decimal_digits.h"
-#include "recio/item_text.h"
+#include "recio/numbers/digit_generator.h"
+#include "recio/numbers/printed_numbers.h"
 
 namespace {
 

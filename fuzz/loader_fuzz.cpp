@@ -20,11 +20,12 @@
 #include <memory>
 #include <string>
 
-#include "analysis/connect_file.h"
+#include "analysis/data_files.h"
 #include "analysis/loader.h"
 #include "analysis/working_storage.h"
 #include "fuzz/memory_platform.h"
-#include "recio/units.h"
+#include "recio/run.h"
+#include "recio/statements.h"
 
 namespace {
 
@@ -77,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto control = std::make_unique<recio::IoControl>();
   int status = -1;
   try {
-    analysis::connectDataFile(*control, "quorvi.res", "old");
+    recio::connectUnit(*control, analysis::kDataUnit, analysis::kFitResults, "old");
     analysis::loadFitResults(*control, storage);
   } catch (const fuzzing::MemoryPlatform::Exit& exit) {
     status = exit.status;
@@ -118,8 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     require(std::count(err.begin(), err.end(), '\n') <= 1, "one warning at most");
     try {
-      recio::prepareStatement(*control, analysis::kDataUnit);
-      (void)recio::closeUnit(*control);
+      recio::disconnectUnit(*control, analysis::kDataUnit);
       recio::stopRun(*control);
     } catch (const fuzzing::MemoryPlatform::Exit& exit) {
       status = exit.status;

@@ -11,7 +11,7 @@
 #include <cstring>
 #include <string>
 
-#include "recio/platform.h"
+#include "recio/platform/platform.h"
 
 namespace fuzzing {
 

@@ -12,7 +12,8 @@
 #include <limits>
 #include <string>
 
-#include "recio/numeric_text.h"
+#include "recio/numbers/decimal_scan.h"
+#include "recio/numbers/decimal_to_double.h"
 
 namespace {
 
@@ -121,7 +122,7 @@ void checkInteger(const char* text, std::size_t length) {
   bool allDigits = true;
   for (std::size_t i = start; i < length; ++i) allDigits = allDigits && isDigit(text[i]);
   if (!allDigits) return;
-  require(recio::checkNumericText(text, length, recio::ItemType::Integer32), "digits after a sign pass the check");
+  require(recio::checkNumberText(text, length, recio::NumberKind::Integer), "digits after a sign pass the check");
 
   if (signed_) {
     const auto magnitude = static_cast<std::uint32_t>(recio::convertInteger(text + 1, length - 1));
@@ -144,8 +145,8 @@ void checkInteger(const char* text, std::size_t length) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const char* text = reinterpret_cast<const char*>(data);
-  const bool integerOk = recio::checkNumericText(text, size, recio::ItemType::Integer32);
-  const bool realOk = recio::checkNumericText(text, size, recio::ItemType::Real64);
+  const bool integerOk = recio::checkNumberText(text, size, recio::NumberKind::Integer);
+  const bool realOk = recio::checkNumberText(text, size, recio::NumberKind::Real);
   require(!integerOk || realOk, "an integer text is also a real text");
   checkInteger(text, size);
   checkReal(text, size);

@@ -19,8 +19,10 @@
 
 #include "analysis/loader.h"
 #include "fuzz/memory_platform.h"
-#include "recio/reader.h"
-#include "recio/units.h"
+#include "recio/reader/read_statement.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
 
 namespace {
 

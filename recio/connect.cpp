@@ -1,13 +1,13 @@
-// Connect (OPEN): a unit to a named file, status "OLD" or "UNKNOWN".
+#include "recio/connect.h"
+
 #include <cstring>
 
-#include "recio/connection_store.h"
+#include "recio/failure.h"
 #include "recio/failure_codes.h"
 #include "recio/keyword_text.h"
-#include "recio/platform.h"
-#include "recio/report.h"
-#include "recio/transfer.h"
-#include "recio/units.h"
+#include "recio/platform/platform.h"
+#include "recio/platform/retrying_calls.h"
+#include "recio/unit_table.h"
 
 namespace recio {
 namespace {
@@ -63,7 +63,6 @@ IoStatus openUnit(IoControl& control) {
   connection->fileName[length] = '\0';
 
   bool exists = keyword == StatusKeyword::Old || platform().queryPath(connection->fileName, nullptr) == 0;
-  connection->status = exists ? ResolvedStatus::Old : ResolvedStatus::New;
   int descriptor;
   if (exists) {
     // A file that may not be written is opened for reading only, but the

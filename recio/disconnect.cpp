@@ -1,10 +1,11 @@
-// Disconnect (CLOSE): write out what is left, close, forget the unit.
-#include "recio/connection_store.h"
+#include "recio/disconnect.h"
+
+#include "recio/failure.h"
 #include "recio/failure_codes.h"
 #include "recio/keyword_text.h"
-#include "recio/platform.h"
-#include "recio/report.h"
-#include "recio/units.h"
+#include "recio/platform/platform.h"
+#include "recio/unit_table.h"
+#include "recio/writer/physical_write.h"
 
 namespace recio {
 namespace {
@@ -32,7 +33,7 @@ IoStatus closeUnit(IoControl& control) {
   if (action == Disposition::Invalid) return failStatement(control, code::kBadIolistSpecifier);
 
   if (connection->unwrittenData) {
-    IoStatus status = writeBuffer(control, *connection);
+    IoStatus status = writeBuffer(control, *connection, BufferWrite::InStatement);
     if (status != IoStatus::Ok) return status;
   }
   connection->lastCode = 0;

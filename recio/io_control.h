@@ -4,7 +4,8 @@
 // fills the statement fields (options, item, unit, file name, status text,
 // format) and passes the record to every call of that statement; the rest is
 // the layer's own state. Every call returns an IoStatus; a failure the
-// statement did not ask to handle never returns (see report.h).
+// statement did not ask to handle never returns: the layer reports it and
+// ends the process.
 #pragma once
 
 #include <cstddef>
@@ -12,7 +13,7 @@
 
 namespace recio {
 
-enum class IoStatus : std::int32_t { Ok = 0, Error = 1, EndOfFile = 2 };
+enum class [[nodiscard]] IoStatus : std::int32_t { Ok = 0, Error = 1, EndOfFile = 2 };
 
 // A failureCode: 10000..10073 are the layer's own, anything else is a
 // platform error number.
@@ -21,14 +22,13 @@ using FailureCode = std::int32_t;
 enum class StatementKind : std::uint8_t { None, Open, Close, Read, Write };
 enum class ItemType : std::uint8_t { Character, Integer32, Real64 };
 enum class Access : std::uint8_t { Read = 1, Write = 2, Both = 3 };
-enum class ResolvedStatus : std::uint8_t { Old, New };
 
 // The unit that names the console.
 inline constexpr std::int32_t kDefaultUnit = -1;
-// Internal numbers of the console entries; no statement can name them.
+// Internal numbers of the console entries, below every number a statement
+// can name.
 inline constexpr std::int32_t kStandardInputUnit = -2;
 inline constexpr std::int32_t kStandardOutputUnit = -3;
-inline constexpr std::int32_t kStandardErrorUnit = -4;
 
 inline constexpr std::size_t kFileBufferSize = 8192;
 inline constexpr std::size_t kConsoleBufferSize = 256;
@@ -56,27 +56,21 @@ struct UnitConnection {
   char* fileName = nullptr;  // owned, terminated; none for console entries
   int descriptor = -1;
   Access access = Access::Both;
-  ResolvedStatus status = ResolvedStatus::Old;
   // One buffer serves input (bytes obtained, next to take) and output (bytes filled).
   char* buffer = nullptr;
   std::size_t capacity = 0;
   std::size_t fill = 0;
   std::size_t readPosition = 0;
-  std::int64_t blockCount = 0;
-  std::int64_t baseOffset = 0;
+  std::int64_t blockCount = 0;  // whole buffers transferred before this one
   std::int32_t recordLengthLimit = kNoRecordLengthLimit;
-  std::int32_t tabWidth = 8;
   bool writeEachRecord = false;
   bool unwrittenData = false;
   bool truncateOnFirstWrite = false;
-  bool atEndOfFile = false;
   // Input: line feeds taken so far, so the number of the line the last
   // record came from; and whether the file ended inside a record (bytes
   // other than blanks, tabs and carriage returns after the last line feed).
   std::int64_t linesEnded = 0;
   bool endedInsideRecord = false;
-  // A physical write failed: the buffer's bytes are dropped, never written again.
-  bool writeFailed = false;
   FailureCode lastCode = 0;
   UnitConnection* next = nullptr;
 };
@@ -109,13 +103,6 @@ struct FormatState {
   std::int32_t endsWithoutDataEdit = 0;    // format ends met since the last data edit
 };
 
-struct EditInProgress {
-  std::int32_t fieldWidth = 0;
-  std::int32_t signedWidth = 0;
-  std::int32_t fractionDigits = 0;
-  std::int32_t scaleFactor = 0;
-};
-
 struct IoControl {
   // Statement fields, filled by the caller.
   StatementOptions options;
@@ -125,11 +112,10 @@ struct IoControl {
   std::size_t fileNameLength = 0;
   const char* statusText = nullptr;
   std::size_t statusTextLength = 0;
-  const std::uint8_t* format = nullptr;  // a CompiledFormat (fixed_format.h)
+  const std::uint8_t* format = nullptr;  // a compiled format (writer/compiled_format.h)
 
   // The layer's own state; callers never write it.
   StatementKind statementKind = StatementKind::None;
-  bool closingAll = false;
   UnitConnection* current = nullptr;
   UnitTable units;
   RecordText record;
@@ -146,7 +132,6 @@ struct IoControl {
   // once the closing is complete.
   FailureCode closingFailure = 0;
   FormatState formatState;
-  EditInProgress edit;
 };
 
 // Clears the statement fields before the caller fills them for a new statement.

@@ -1,13 +1,11 @@
-// The unit table: connections in order of creation, the console entries, and
-// the statement work buffers.
-#include <cstring>
+#include "recio/unit_table.h"
+
 #include <new>
 
-#include "recio/connection_store.h"
+#include "recio/failure.h"
 #include "recio/failure_codes.h"
-#include "recio/platform.h"
-#include "recio/report.h"
-#include "recio/units.h"
+#include "recio/platform/platform.h"
+#include "recio/writer/physical_write.h"
 
 namespace recio {
 
@@ -110,31 +108,57 @@ bool createConsoleEntries(UnitTable& table) {
 
 }  // namespace
 
-UnitConnection* findUnit(IoControl& control, IoStatus& status) {
-  status = IoStatus::Ok;
+FoundUnit findUnit(IoControl& control) {
   control.current = nullptr;
-  bool console = control.unit == kDefaultUnit;
-  bool transfer = control.statementKind == StatementKind::Read || control.statementKind == StatementKind::Write;
+  const bool console = control.unit == kDefaultUnit;
+  const bool transfer =
+      control.statementKind == StatementKind::Read || control.statementKind == StatementKind::Write;
   if (control.unit < kDefaultUnit || (console && !transfer)) {
-    status = failStatement(control, code::kIllegalUnit);
-    return nullptr;
+    return {nullptr, failStatement(control, code::kIllegalUnit)};
   }
   UnitConnection* connection = lookUpUnit(control.units, control.unit);
   if (connection == nullptr && console) {
-    std::int32_t entry = control.statementKind == StatementKind::Read ? kStandardInputUnit : kStandardOutputUnit;
+    const std::int32_t entry =
+        control.statementKind == StatementKind::Read ? kStandardInputUnit : kStandardOutputUnit;
     connection = lookUpUnit(control.units, entry);
     if (connection == nullptr) {
       if (!createConsoleEntries(control.units)) {
-        status = failStatement(control, code::kBufferAllocationFailed);
-        return nullptr;
+        return {nullptr, failStatement(control, code::kBufferAllocationFailed)};
       }
       connection = lookUpUnit(control.units, entry);
     }
-    status = ensureWorkBuffers(control);
-    if (status != IoStatus::Ok) return nullptr;
+    const IoStatus status = ensureWorkBuffers(control);
+    if (status != IoStatus::Ok) return {nullptr, status};
   }
   control.current = connection;
-  return connection;
+  return {connection, IoStatus::Ok};
+}
+
+void closeAllUnits(IoControl& control, FailedClose failedClose) {
+  // Each connection leaves the table before it is written, so nothing met
+  // on the way can reach it a second time.
+  while (control.units.head != nullptr) {
+    UnitConnection* connection = control.units.head;
+    control.units.head = connection->next;
+    if (!isConsoleEntry(*connection)) {
+      if (connection->unwrittenData) (void)writeBuffer(control, *connection, BufferWrite::WhileClosing);
+      const int closed = platform().close(connection->descriptor);
+      if (closed != 0 && failedClose == FailedClose::Reported && control.closingFailure == 0) {
+        control.closingFailure = -closed;
+      }
+    }
+    destroyConnection(connection);
+  }
+  control.current = nullptr;
+  platform().release(control.record.bytes);
+  platform().release(control.value.chars);
+  control.record = RecordText{};
+  control.value = ValueText{};
+  if (control.closingFailure != 0) {
+    const FailureCode failure = control.closingFailure;
+    control.closingFailure = 0;
+    failWhileClosing(failure);
+  }
 }
 
 }  // namespace recio

@@ -11,8 +11,10 @@
 #include <vector>
 
 #include "analysis/driver.h"
-#include "recio/units.h"
-#include "recio/writer.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
+#include "recio/writer/write_statement.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
 #include "support/work_dir.h"
@@ -80,7 +82,7 @@ TEST_P(ClosingFailure, ClosesEverythingOnceAndReportsOnce) {
   fake::FakePlatform platform;
   auto control = std::make_unique<recio::IoControl>();
   for (std::int32_t unit = 1; unit <= 3; ++unit) {
-    ASSERT_EQ(fake::connect(*control, unit, kFiles[unit - 1], "unknown"), recio::IoStatus::Ok);
+    ASSERT_EQ(recio::connectUnit(*control, unit, kFiles[unit - 1], "unknown", {}), recio::IoStatus::Ok);
     writeRecord(*control, unit, kFiles[unit - 1]);
   }
   // The connects' own status queries come first; faults count from here.

@@ -1,7 +1,7 @@
 // The digit generator: exact digit strings for chosen values, the rounding
 // rule, and a randomized check of the digit extraction against an exact
 // big-integer expansion of the scaled value.
-#include "recio/decimal_digits.h"
+#include "recio/numbers/digit_generator.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "recio/powers_of_ten.h"
+#include "recio/numbers/powers_of_ten.h"
 
 namespace {
 

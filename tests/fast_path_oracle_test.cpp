@@ -18,10 +18,13 @@
 #include <string>
 #include <vector>
 
-#include "recio/numeric_text.h"
-#include "recio/powers_of_ten.h"
-#include "recio/reader.h"
-#include "recio/units.h"
+#include "recio/numbers/decimal_scan.h"
+#include "recio/numbers/decimal_to_double.h"
+#include "recio/numbers/powers_of_ten.h"
+#include "recio/reader/read_statement.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
 #include "support/work_dir.h"
@@ -131,15 +134,13 @@ void expectSameConversion(const std::string& text) {
   const double expected = oracle::convertReal(text);
   const bool allowed = oracle::checkReal(text);
   ASSERT_EQ(bits(recio::convertReal(text.data(), text.size())), bits(expected)) << '"' << text << '"';
-  ASSERT_EQ(recio::checkNumericText(text.data(), text.size(), ItemType::Real64), allowed) << '"' << text << '"';
-  double checked = -7.0;
-  ASSERT_EQ(recio::checkAndConvertReal(text.data(), text.size(), checked), allowed) << '"' << text << '"';
-  ASSERT_EQ(bits(checked), allowed ? bits(expected) : bits(-7.0)) << '"' << text << '"';
-  double plain = -7.0;
-  if (recio::convertPlainDecimal(text.data(), text.size(), plain)) {
-    ASSERT_EQ(bits(plain), bits(expected)) << '"' << text << '"';
-  } else {
-    ASSERT_EQ(bits(plain), bits(-7.0)) << "result touched for \"" << text << '"';
+  ASSERT_EQ(recio::checkNumberText(text.data(), text.size(), recio::NumberKind::Real), allowed) << '"' << text << '"';
+  // A std::string's characters are followed by a zero byte, as the value text's are.
+  ASSERT_EQ(bits(recio::convertTerminatedReal(text.c_str(), text.size())), bits(expected)) << '"' << text << '"';
+  const recio::PlainDecimal plain = recio::scanPlainDecimal(text.c_str());
+  if (plain.plain && plain.end == text.c_str() + text.size()) {
+    ASSERT_TRUE(allowed) << '"' << text << '"';
+    ASSERT_EQ(bits(recio::plainDecimalValue(plain)), bits(expected)) << '"' << text << '"';
   }
 }
 
@@ -536,7 +537,7 @@ int expectSameReading(const std::string& input, std::mt19937_64& random, int fai
   fake::WorkDir dir;
   fake::writeFile("input.txt", input);
   recio::IoControl control;
-  EXPECT_EQ(fake::connect(control, 1, "input.txt", "old"), IoStatus::Ok);
+  EXPECT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
   LibraryReader library{platform, control, platform.calls(fake::Call::Read), platform.calls(fake::Call::Allocate)};
   if (failingGrowth > 0) {
     platform.addFault({fake::Call::Allocate, library.allocationsBefore + failingGrowth, 0});

@@ -21,7 +21,9 @@
 #include <vector>
 
 #include "analysis/driver.h"
-#include "recio/units.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
 #include "support/fake_platform.h"
 #include "support/expected_texts.h"
 #include "support/work_dir.h"

@@ -29,7 +29,9 @@
 #include <string>
 #include <thread>
 
-#include "recio/units.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
 #include "support/expected_texts.h"
@@ -382,7 +384,7 @@ TEST(FuzzFindings, ValueBeginningWithAnAsteriskIsNoRepeatCount) {
     fake::writeFile("input.txt", c.input);
     fake::FakePlatform platform;
     recio::IoControl control;
-    ASSERT_EQ(fake::connect(control, 1, "input.txt", "old"), recio::IoStatus::Ok);
+    ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), recio::IoStatus::Ok);
     fake::ReadOutcome outcome = fake::readDoubles(control, 1, 5);
     EXPECT_EQ(outcome.status, c.status) << c.input.substr(0, 12);
     EXPECT_EQ(outcome.values.size(), c.values) << c.input.substr(0, 12);

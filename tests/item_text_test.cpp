@@ -1,5 +1,5 @@
 // Exact texts of free-form numbers and of F w.d fields.
-#include "recio/item_text.h"
+#include "recio/numbers/printed_numbers.h"
 
 #include <gtest/gtest.h>
 

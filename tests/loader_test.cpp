@@ -11,7 +11,9 @@
 #include "analysis/dialogue.h"
 #include "analysis/loader.h"
 #include "analysis/projections.h"
-#include "recio/units.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
 #include "support/work_dir.h"
@@ -27,7 +29,7 @@ std::unique_ptr<WorkingStorage> load(const std::string& input) {
   fake::writeFile("quorvi.res", input);
   auto storage = std::make_unique<WorkingStorage>();
   recio::IoControl control;
-  EXPECT_EQ(fake::connect(control, 1, "quorvi.res", "old"), recio::IoStatus::Ok);
+  EXPECT_EQ(recio::connectUnit(control, 1, "quorvi.res", "old", {}), recio::IoStatus::Ok);
   analysis::initialiseStorage(*storage);
   analysis::loadFitResults(control, *storage);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
@@ -130,15 +132,15 @@ TEST(Projections, ReduceOverTheThirdAxisWithYorpReversed) {
   ASSERT_EQ(storage->yorp.count, 3);
   analysis::reduceCube(*storage, analysis::Projection::TYorp);
   // Plane position j reads list position nY + 1 - j: j = 1 is YORP 0.2 (doubled 0.1).
-  EXPECT_EQ(storage->planeTYorp[0][0], 4.0);
-  EXPECT_EQ(storage->planeTYorp[2][0], 8.0);
-  EXPECT_EQ(storage->planeTYorp[0][1], 0.125);
+  EXPECT_EQ(storage->plane[0][0], 4.0);
+  EXPECT_EQ(storage->plane[0][2], 8.0);
+  EXPECT_EQ(storage->plane[1][0], 0.125);
   analysis::reduceCube(*storage, analysis::Projection::TFke);
-  EXPECT_EQ(storage->planeTFke[0][0], 5.0);
-  EXPECT_EQ(storage->planeTFke[1][1], 0.125);
+  EXPECT_EQ(storage->plane[0][0], 5.0);
+  EXPECT_EQ(storage->plane[1][1], 0.125);
   analysis::reduceCube(*storage, analysis::Projection::FkeYorp);
-  EXPECT_EQ(storage->planeFkeYorp[0][0], 0.25);
-  EXPECT_EQ(storage->planeFkeYorp[1][2], 2.0);
+  EXPECT_EQ(storage->plane[0][0], 0.25);
+  EXPECT_EQ(storage->plane[2][1], 2.0);
 }
 
 TEST(Projections, ChoiceDispatch) {

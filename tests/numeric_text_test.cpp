@@ -1,5 +1,6 @@
 // Character check, integer and real conversion of free-form number texts.
-#include "recio/numeric_text.h"
+#include "recio/numbers/decimal_scan.h"
+#include "recio/numbers/decimal_to_double.h"
 
 #include <gtest/gtest.h>
 
@@ -10,12 +11,12 @@
 #include <string>
 #include <string_view>
 
-#include "recio/powers_of_ten.h"
+#include "recio/numbers/powers_of_ten.h"
 
 namespace {
 
 using namespace std::string_view_literals;
-using recio::ItemType;
+using recio::NumberKind;
 
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 double real(std::string_view text) { return recio::convertReal(text.data(), text.size()); }
@@ -35,34 +36,34 @@ constexpr std::uint64_t kNegZero = 0x8000'0000'0000'0000;
 
 struct CheckCase {
   std::string_view text;
-  ItemType kind;
+  NumberKind kind;
   bool allowed;
 };
 
 TEST(CheckNumericText, AllowsOnlyTheKindsCharacters) {
   const CheckCase cases[] = {
-      {"7", ItemType::Integer32, true},      {"+7", ItemType::Integer32, true},
-      {"-5", ItemType::Integer32, true},     {"-", ItemType::Integer32, true},
-      {"", ItemType::Integer32, true},       {"0123456789", ItemType::Integer32, true},
-      {"7.0", ItemType::Integer32, false},   {"7e0", ItemType::Integer32, false},
-      {"seven", ItemType::Integer32, false}, {"--5", ItemType::Integer32, false},
-      {"5-", ItemType::Integer32, false},    {"7 ", ItemType::Integer32, false},
-      {"7\0"sv, ItemType::Integer32, false}, {"Inf", ItemType::Integer32, false},
-      {"1.0", ItemType::Real64, true},       {"1.5+3", ItemType::Real64, true},
-      {"2.5D-1", ItemType::Real64, true},    {"2.5d-1", ItemType::Real64, true},
-      {"E5", ItemType::Real64, true},        {".", ItemType::Real64, true},
-      {"-", ItemType::Real64, true},         {"+-1", ItemType::Real64, true},
-      {"Inf", ItemType::Real64, true},       {"-infinity", ItemType::Real64, true},
-      {"i", ItemType::Real64, true},         {"NaN", ItemType::Real64, true},
-      {"n/a", ItemType::Real64, true},       {"+N$ \0"sv, ItemType::Real64, true},
-      {"1.0Q0", ItemType::Real64, false},    {"1.0E+00x", ItemType::Real64, false},
-      {"$1", ItemType::Real64, false},       {"1i", ItemType::Real64, false},
-      {"-+Inf", ItemType::Real64, false},    {"1,0", ItemType::Real64, false},
-      {"'1'", ItemType::Real64, false},      {"2*", ItemType::Real64, false},
-      {"1.0\0"sv, ItemType::Real64, false},  {"7", ItemType::Character, false},
+      {"7", NumberKind::Integer, true},      {"+7", NumberKind::Integer, true},
+      {"-5", NumberKind::Integer, true},     {"-", NumberKind::Integer, true},
+      {"", NumberKind::Integer, true},       {"0123456789", NumberKind::Integer, true},
+      {"7.0", NumberKind::Integer, false},   {"7e0", NumberKind::Integer, false},
+      {"seven", NumberKind::Integer, false}, {"--5", NumberKind::Integer, false},
+      {"5-", NumberKind::Integer, false},    {"7 ", NumberKind::Integer, false},
+      {"7\0"sv, NumberKind::Integer, false}, {"Inf", NumberKind::Integer, false},
+      {"1.0", NumberKind::Real, true},       {"1.5+3", NumberKind::Real, true},
+      {"2.5D-1", NumberKind::Real, true},    {"2.5d-1", NumberKind::Real, true},
+      {"E5", NumberKind::Real, true},        {".", NumberKind::Real, true},
+      {"-", NumberKind::Real, true},         {"+-1", NumberKind::Real, true},
+      {"Inf", NumberKind::Real, true},       {"-infinity", NumberKind::Real, true},
+      {"i", NumberKind::Real, true},         {"NaN", NumberKind::Real, true},
+      {"n/a", NumberKind::Real, true},       {"+N$ \0"sv, NumberKind::Real, true},
+      {"1.0Q0", NumberKind::Real, false},    {"1.0E+00x", NumberKind::Real, false},
+      {"$1", NumberKind::Real, false},       {"1i", NumberKind::Real, false},
+      {"-+Inf", NumberKind::Real, false},    {"1,0", NumberKind::Real, false},
+      {"'1'", NumberKind::Real, false},      {"2*", NumberKind::Real, false},
+      {"1.0\0"sv, NumberKind::Real, false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(recio::checkNumericText(c.text.data(), c.text.size(), c.kind), c.allowed)
+    EXPECT_EQ(recio::checkNumberText(c.text.data(), c.text.size(), c.kind), c.allowed)
         << '"' << c.text << "\" kind " << static_cast<int>(c.kind);
   }
 }
@@ -206,14 +207,14 @@ TEST(ScanDecimal, MantissaRoomAndExponent) {
       {"1234567890123456789012345E-2147483648", 12345678901234567890ULL, -2147483643LL},
   };
   for (const auto& c : cases) {
-    const recio::DecimalScan scan = recio::scanDecimal(c.text.data(), c.text.size());
-    EXPECT_EQ(scan.kind, recio::DecimalScan::Kind::Finite) << c.text;
+    const recio::ScannedDecimal scan = recio::scanDecimal(c.text.data(), c.text.size());
+    EXPECT_EQ(scan.kind, recio::ScannedDecimal::Kind::Finite) << c.text;
     EXPECT_EQ(scan.mantissa, c.mantissa) << c.text;
     EXPECT_EQ(scan.exponent, c.exponent) << c.text;
   }
-  const recio::DecimalScan huge = recio::scanDecimal("1E99999999999999999999999", 25);
+  const recio::ScannedDecimal huge = recio::scanDecimal("1E99999999999999999999999", 25);
   EXPECT_GT(huge.exponent, std::int64_t{std::numeric_limits<std::int32_t>::max()});
-  const recio::DecimalScan tiny = recio::scanDecimal("1E-99999999999999999999999", 26);
+  const recio::ScannedDecimal tiny = recio::scanDecimal("1E-99999999999999999999999", 26);
   EXPECT_LT(tiny.exponent, std::int64_t{std::numeric_limits<std::int32_t>::min()});
 }
 

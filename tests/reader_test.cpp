@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "recio/units.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
 #include "support/work_dir.h"
@@ -39,7 +41,7 @@ TEST_P(ReaderTest, GivesTheValuesOfEachStatement) {
   fake::WorkDir dir;
   fake::writeFile("input.txt", c.input);
   recio::IoControl control;
-  ASSERT_EQ(fake::connect(control, 1, "input.txt", "old"), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
   for (std::size_t s = 0; s < c.statements.size(); ++s) {
     const Statement& statement = c.statements[s];
     fake::ReadOutcome outcome = fake::readDoubles(control, 1, statement.items);
@@ -112,7 +114,7 @@ TEST(ReaderValues, NotANumberWordsReadAsTheLayersNaN) {
   fake::WorkDir dir;
   fake::writeFile("input.txt", "NaN nonsense -n\n");
   recio::IoControl control;
-  ASSERT_EQ(fake::connect(control, 1, "input.txt", "old"), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
   fake::ReadOutcome outcome = fake::readDoubles(control, 1, 3);
   ASSERT_EQ(outcome.status, IoStatus::Ok);
   ASSERT_EQ(outcome.values.size(), 3U);
@@ -147,7 +149,7 @@ TEST(ReaderValues, IntegerItems) {
     fake::WorkDir dir;
     fake::writeFile("input.txt", c.input);
     recio::IoControl control;
-    ASSERT_EQ(fake::connect(control, 1, "input.txt", "old"), IoStatus::Ok);
+    ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
     fake::ReadOutcome outcome = fake::readIntegers(control, 1, 1);
     EXPECT_EQ(outcome.status, c.status) << c.input;
     EXPECT_EQ(outcome.values, c.expected) << c.input;
@@ -163,7 +165,7 @@ TEST(ReaderValues, LongRecordsAndValues) {
   std::string input = std::string(50000, ' ') + "3\t4 " + longValue + "\n" + std::string(20000, '\t') + "9\n";
   fake::writeFile("input.txt", input);
   recio::IoControl control;
-  ASSERT_EQ(fake::connect(control, 1, "input.txt", "old"), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
   fake::ReadOutcome first = fake::readDoubles(control, 1, 3);
   ASSERT_EQ(first.status, IoStatus::Ok);
   EXPECT_EQ(first.values[0], 3.0);

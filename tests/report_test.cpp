@@ -9,7 +9,9 @@
 #include <sys/stat.h>
 
 #include "analysis/driver.h"
-#include "recio/units.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
 #include "support/expected_texts.h"
@@ -210,7 +212,7 @@ TEST(Connect, StatusKeywordsAndFileNames) {
     fake::WorkDir dir;
     fake::writeFile("data.txt", "1\n");
     recio::IoControl control;
-    EXPECT_EQ(fake::connect(control, 1, c.name, c.status, true), c.expected) << c.name << "/" << c.status;
+    EXPECT_EQ(recio::connectUnit(control, 1, c.name, c.status, {.errors = true}), c.expected) << c.name << "/" << c.status;
     EXPECT_EQ(control.units.head != nullptr, c.expected == IoStatus::Ok) << "a failed connect leaves no unit";
     EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
     EXPECT_EQ(platform.liveAllocations(), 0U);
@@ -231,7 +233,7 @@ TEST(Connect, LayerCodesOfRefusedConnects) {
     fake::FakePlatform platform;
     fake::WorkDir dir;
     recio::IoControl control;
-    EXPECT_EQ(platform.run([&] { (void)fake::connect(control, 1, c.name, c.status); }), 255);
+    EXPECT_EQ(platform.run([&] { (void)recio::connectUnit(control, 1, c.name, c.status, {}); }), 255);
     EXPECT_EQ(platform.standardError(), c.report);
   }
 }
@@ -240,7 +242,7 @@ TEST(Connect, NewFileGetsMode664UnderTheMask) {
   fake::FakePlatform platform;
   fake::WorkDir dir;
   recio::IoControl control;
-  ASSERT_EQ(fake::connect(control, 1, "fresh.txt", "unknown"), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "fresh.txt", "unknown", {}), IoStatus::Ok);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
   struct stat facts {};
   ASSERT_EQ(::stat("fresh.txt", &facts), 0);

@@ -8,8 +8,10 @@
 #include <vector>
 
 #include "analysis/table_formats.h"
-#include "recio/units.h"
-#include "recio/writer.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
+#include "recio/run.h"
+#include "recio/writer/write_statement.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
 #include "support/work_dir.h"
@@ -91,8 +93,8 @@ std::string fixedLines(const std::uint8_t* format, const std::vector<std::vector
   fake::FakePlatform platform;
   fake::WorkDir dir;
   recio::IoControl control;
-  EXPECT_EQ(fake::connect(control, 1, "out.txt", "unknown"), IoStatus::Ok);
-  for (const auto& numbers : statements) fake::writeFixed(control, 1, format, numbers);
+  EXPECT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
+  for (const auto& numbers : statements) recio::writeFormatted(control, 1, format, numbers);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
   EXPECT_EQ(platform.liveAllocations(), 0U);
   return fake::readFile("out.txt");
@@ -118,9 +120,9 @@ TEST(FixedFieldLines, FormatWithoutDataEditRefusesItems) {
   fake::FakePlatform platform;
   fake::WorkDir dir;
   recio::IoControl control;
-  ASSERT_EQ(fake::connect(control, 1, "out.txt", "unknown"), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
   const std::uint8_t onlySkip[] = {16, 0, 1, 0};
-  EXPECT_EQ(platform.run([&] { fake::writeFixed(control, 1, onlySkip, {1.0}); }), 255);
+  EXPECT_EQ(platform.run([&] { recio::writeFormatted(control, 1, onlySkip, std::vector<double>{1.0}); }), 255);
   EXPECT_EQ(platform.standardError(), "? FORTRAN Runtime Error:\n? Bad iolist specifier\n? WRITE(UNIT=1,...\n");
 }
 
@@ -129,9 +131,9 @@ TEST(FixedFieldLines, FileIsWrittenInWholeBlocks) {
   fake::FakePlatform platform;
   fake::WorkDir dir;
   recio::IoControl control;
-  ASSERT_EQ(fake::connect(control, 1, "out.txt", "unknown"), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
   const int lines = 1000;  // 22 000 bytes: two full blocks and a part
-  for (int i = 0; i < lines; ++i) fake::writeFixed(control, 1, analysis::kTYorpFormat.data(), {1.0, 0.5, 2.0});
+  for (int i = 0; i < lines; ++i) recio::writeFormatted(control, 1, analysis::kTYorpFormat.data(), std::vector<double>{1.0, 0.5, 2.0});
   EXPECT_EQ(platform.calls(fake::Call::Write), 2);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
   EXPECT_EQ(platform.calls(fake::Call::Write), 3);
@@ -146,10 +148,10 @@ TEST(FixedFieldLines, OldFileIsCutAtTheFirstWriteAndKeptWhenNothingIsWritten) {
   fake::writeFile("long.txt", std::string(20000, 'x'));
   fake::writeFile("kept.txt", "old content\n");
   recio::IoControl control;
-  ASSERT_EQ(fake::connect(control, 1, "long.txt", "unknown"), IoStatus::Ok);
-  fake::writeFixed(control, 1, analysis::kTYorpFormat.data(), {1.0, 0.5, 2.0});
-  ASSERT_EQ(fake::disconnect(control, 1), IoStatus::Ok);
-  ASSERT_EQ(fake::connect(control, 1, "kept.txt", "unknown"), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "long.txt", "unknown", {}), IoStatus::Ok);
+  recio::writeFormatted(control, 1, analysis::kTYorpFormat.data(), std::vector<double>{1.0, 0.5, 2.0});
+  ASSERT_EQ(recio::disconnectUnit(control, 1, {}), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "kept.txt", "unknown", {}), IoStatus::Ok);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
   EXPECT_EQ(fake::readFile("long.txt"), "   1.0 0.5000      2.0\n");
   EXPECT_EQ(fake::readFile("kept.txt"), "old content\n");
@@ -161,11 +163,11 @@ TEST(FixedFieldLines, PartialFirstWriteIsStillCut) {
   fake::WorkDir dir;
   fake::writeFile("old.txt", std::string(20000, 'x'));
   recio::IoControl control;
-  ASSERT_EQ(fake::connect(control, 1, "old.txt", "unknown"), IoStatus::Ok);
+  ASSERT_EQ(recio::connectUnit(control, 1, "old.txt", "unknown", {}), IoStatus::Ok);
   platform.addFault({fake::Call::Write, 1, 0, 100});
   platform.addFault({fake::Call::Write, 2, ENOSPC});
   for (int i = 0; i < 400; ++i) {
-    int status = platform.run([&] { fake::writeFixed(control, 1, analysis::kTYorpFormat.data(), {1.0, 0.5, 2.0}); });
+    int status = platform.run([&] { recio::writeFormatted(control, 1, analysis::kTYorpFormat.data(), std::vector<double>{1.0, 0.5, 2.0}); });
     if (status != -1) {
       EXPECT_EQ(status, 255);
       break;

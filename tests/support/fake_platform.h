@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "recio/platform.h"
+#include "recio/platform/platform.h"
 
 namespace fake {
 

@@ -1,0 +1,12 @@
+// Disconnect (CLOSE): writes out and closes the unit's file and forgets the
+// unit; a unit without a connection is no failure.
+#pragma once
+
+#include "recio/io_control.h"
+
+namespace recio {
+
+// A status text, when given, is "KEEP" or "DELETE".
+[[nodiscard]] IoStatus closeUnit(IoControl& control);
+
+}  // namespace recio

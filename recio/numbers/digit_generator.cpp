@@ -1,0 +1,125 @@
+// Every printed digit depends on these exact steps, so none of them may be
+// replaced by a "better" conversion.
+#include "recio/numbers/digit_generator.h"
+
+#include <bit>
+#include <cstdint>
+
+#include "recio/numbers/float_bits.h"
+#include "recio/numbers/powers_of_ten.h"
+
+namespace recio {
+namespace {
+
+constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << 52) - 1;
+constexpr std::uint64_t kHiddenBit = std::uint64_t{1} << 52;
+constexpr std::int32_t kGeneratedDigits = 17;
+constexpr std::int32_t kStringDigits = 20;
+
+void fillDigits(DecimalDigits& out, char c) noexcept {
+  for (std::int32_t i = 0; i < kStringDigits; ++i) out.digits[i] = c;
+  out.digits[kStringDigits] = '\0';
+}
+
+// floor(a / 65536) without relying on how >> treats negative operands.
+constexpr std::int32_t floorDiv65536(std::int32_t a) noexcept {
+  std::int32_t q = a / 65536;
+  if (a % 65536 != 0 && a < 0) --q;
+  return q;
+}
+
+}  // namespace
+
+DecimalDigits toDecimalDigits(double value, std::int32_t n, DigitMode mode) noexcept {
+  DecimalDigits out{};
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const auto exponentField = static_cast<std::int32_t>((bits >> 52) & 0x7FFU);
+  const std::uint64_t fractionField = bits & kFractionMask;
+
+  if (exponentField == 0x7FF) {
+    fillDigits(out, ' ');
+    const char* word = fractionField != 0 ? "NaN" : "INF";
+    for (std::int32_t i = 0; i < 3; ++i) out.digits[i] = word[i];
+    out.exponent = 0;
+    return out;
+  }
+  if (exponentField == 0) {
+    // Zero and the subnormal numbers both print as zero.
+    fillDigits(out, '0');
+    out.exponent = 0;
+    return out;
+  }
+
+  // 19728 / 65536 is just below log10(2), so k is at most one off.
+  const std::int32_t e = exponentField - 1023;
+  std::int32_t k = floorDiv65536(e * 19728);
+
+  double x = std::bit_cast<double>(bits & ~kSignBit);
+  if (k > 0) {
+    x = x / powerOfTen(k);
+  } else if (k < 0) {
+    x = x * powerOfTen(-k);
+  }
+  k += 1;
+  if (x >= 10.0) {
+    x = x / 10.0;
+    k += 1;
+  }
+  // Two narrow bands of tiny magnitudes get an estimate one too high.
+  if (x < 1.0) {
+    x = x * 10.0;
+    k -= 1;
+  }
+
+  // x is now in [1, 10): its unbiased exponent is 0..3, and the significand
+  // shifted by it is x as fixed point with 52 fraction bits, exactly.
+  const auto xBits = std::bit_cast<std::uint64_t>(x);
+  const auto xExponent = static_cast<std::int32_t>((xBits >> 52) & 0x7FFU) - 1023;
+  std::uint64_t fixed = (xBits & kFractionMask) | kHiddenBit;
+  if (xExponent > 0 && xExponent <= 3) fixed <<= static_cast<std::uint32_t>(xExponent);
+
+  for (std::int32_t i = 0; i < kGeneratedDigits; ++i) {
+    const auto digit = static_cast<std::uint32_t>(fixed >> 52);
+    out.digits[i] = static_cast<char>('0' + static_cast<char>(digit));
+    fixed = (fixed & kFractionMask) * 10U;
+  }
+  for (std::int32_t i = kGeneratedDigits; i < kStringDigits; ++i) out.digits[i] = '0';
+  out.digits[kStringDigits] = '\0';
+
+  // r is the 1-based digit at which to round; widen so n near the int32
+  // limits cannot overflow.
+  std::int64_t r = static_cast<std::int64_t>(n) + 1;
+  if (mode == DigitMode::Fraction) {
+    r += k;
+    if (r <= 0) {
+      // Below a tenth of the last requested place: shown as zero anyway.
+      out.exponent = k;
+      return out;
+    }
+  }
+  if (r > kGeneratedDigits) r = kGeneratedDigits;
+
+  if (r >= 1) {
+    const auto place = static_cast<std::int32_t>(r) - 1;
+    if (out.digits[place] >= '5') {
+      out.digits[place] = '0';
+      std::int32_t i = place - 1;
+      while (i >= 0 && out.digits[i] == '9') {
+        out.digits[i] = '0';
+        --i;
+      }
+      if (i >= 0) {
+        out.digits[i] = static_cast<char>(out.digits[i] + 1);
+      } else {
+        out.digits[0] = '1';
+        k += 1;
+      }
+    }
+    if (r == kGeneratedDigits) out.digits[kGeneratedDigits - 1] = '0';
+  }
+
+  out.exponent = k;
+  return out;
+}
+
+}  // namespace recio

@@ -1,0 +1,27 @@
+// The calls the layer makes through the platform table, made whole:
+// interrupted calls are retried and a short write is continued, so callers
+// see all-or-error. Only these loops retry; the table forwards each call once.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "recio/platform/platform.h"
+
+namespace recio {
+
+struct WriteOutcome {
+  std::size_t written = 0;  // bytes accepted before any failure
+  int errorNumber = 0;      // 0 when all were written
+};
+
+// Writes all `count` bytes; a write that accepts nothing counts as EIO.
+[[nodiscard]] WriteOutcome writeFully(int descriptor, const void* bytes, std::size_t count);
+
+// One read, retried while interrupted: bytes read, 0 at end of file, or -errno.
+[[nodiscard]] std::int64_t readOnce(int descriptor, void* bytes, std::size_t count);
+
+// Open, retried while interrupted: a descriptor or -errno.
+[[nodiscard]] int openRetrying(const char* path, OpenMode mode);
+
+}  // namespace recio

@@ -1,0 +1,95 @@
+#include "recio/reader/read_statement.h"
+
+#include <cstring>
+
+#include "recio/failure.h"
+#include "recio/failure_codes.h"
+#include "recio/numbers/decimal_scan.h"
+#include "recio/numbers/decimal_to_double.h"
+#include "recio/reader/plain_decimal_item.h"
+#include "recio/reader/record_collector.h"
+#include "recio/reader/value_scanner.h"
+#include "recio/unit_table.h"
+
+namespace recio {
+
+IoStatus beginRead(IoControl& control) {
+  control.statementKind = StatementKind::Read;
+  control.valueUsesLeft = 0;
+  control.valueEndedAtRecordEnd = false;
+  control.itemAssigned = false;
+  // A data file read again and again is the first connection of the
+  // table: that lookup is findUnit's result, found without it.
+  UnitConnection* head = control.units.head;
+  if (control.unit >= 0 && head != nullptr && head->unit == control.unit) {
+    control.current = head;
+    if (head->access == Access::Write) return failStatement(control, code::kFileNotOpenForRead);
+    return fillRecord(control, *head);
+  }
+  const FoundUnit found = findUnit(control);
+  if (found.status != IoStatus::Ok) return found.status;
+  if (found.connection == nullptr) return failStatement(control, code::kIllegalUnit);
+  if (found.connection->access == Access::Write) return failStatement(control, code::kFileNotOpenForRead);
+  return fillRecord(control, *found.connection);
+}
+
+namespace {
+
+// Every item readPlainDouble does not take. A value it scanned and found not
+// plain goes to the general conversion at once.
+IoStatus readAnyItem(IoControl& control, void* destination, PlainItem plain) {
+  control.itemAssigned = false;
+  // A repeat count serves its value to this and the following items; a count
+  // that wrapped to zero or below serves one item and never wraps further.
+  // A repeated value is converted again from its text.
+  if (control.valueUsesLeft > 1) {
+    control.valueUsesLeft -= 1;
+  } else {
+    control.valueUsesLeft = 0;
+    const IoStatus status = scanValue(control);
+    if (status != IoStatus::Ok) return status;
+  }
+  const ValueText& value = control.value;
+  if (value.count == 0) return IoStatus::Ok;
+  ItemType kind = control.item.type;
+  if (kind == ItemType::Character) return failStatement(control, code::kBadIolistSpecifier);
+  const NumberKind number = kind == ItemType::Integer32 ? NumberKind::Integer : NumberKind::Real;
+  if (!checkNumberText(value.chars, value.count, number)) {
+    return failStatement(control, code::kIllegalNumericCharacter);
+  }
+  if (number == NumberKind::Integer) {
+    const std::int32_t result = convertInteger(value.chars, value.count);
+    std::memcpy(destination, &result, sizeof result);
+  } else {
+    // The value text ends in a zero byte, which ends the plain scan.
+    const double result = plain == PlainItem::NotPlain ? convertReal(value.chars, value.count)
+                                                       : convertTerminatedReal(value.chars, value.count);
+    std::memcpy(destination, &result, sizeof result);
+  }
+  control.itemAssigned = true;
+  return IoStatus::Ok;
+}
+
+}  // namespace
+
+IoStatus readItem(IoControl& control, void* destination) {
+  const PlainItem plain = readPlainDouble(control, destination);
+  if (plain == PlainItem::Taken) return IoStatus::Ok;
+  return readAnyItem(control, destination, plain);
+}
+
+IoStatus endRead(IoControl& control) {
+  control.record.fill = 0;
+  control.record.position = 0;
+  control.statementKind = StatementKind::None;
+  control.valueEndedAtRecordEnd = false;
+  return IoStatus::Ok;
+}
+
+InputPosition inputPosition(const IoControl& control, std::int32_t unit) {
+  const UnitConnection* connection = lookUpUnit(control.units, unit);
+  if (connection == nullptr) return {};
+  return {connection->linesEnded, connection->endedInsideRecord};
+}
+
+}  // namespace recio

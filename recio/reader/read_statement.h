@@ -1,0 +1,28 @@
+// Free-form read statements: beginRead, one readItem per item, endRead; and
+// where reading a file stands.
+#pragma once
+
+#include <cstdint>
+
+#include "recio/io_control.h"
+
+namespace recio {
+
+[[nodiscard]] IoStatus beginRead(IoControl& control);
+// Stores the next value into `destination`, converted to the item type of the
+// control (Integer32: std::int32_t, Real64: double); a null value or an item
+// after a slash stores nothing (control.itemAssigned tells).
+[[nodiscard]] IoStatus readItem(IoControl& control, void* destination);
+[[nodiscard]] IoStatus endRead(IoControl& control);
+
+// Where reading a unit's file stands: the number of the line the reader is
+// on (every line feed ends a line; 0 before the first), and whether the file
+// ended inside a record (bytes other than blanks, tabs and carriage returns
+// after its last line feed). Zeros for a unit without a connection.
+struct InputPosition {
+  std::int64_t line = 0;
+  bool endedInsideRecord = false;
+};
+[[nodiscard]] InputPosition inputPosition(const IoControl& control, std::int32_t unit);
+
+}  // namespace recio

@@ -1,0 +1,13 @@
+// Collecting one input record: the bytes up to a line feed, carriage returns
+// dropped, tabs expanded to the next multiple of 8 columns.
+#pragma once
+
+#include "recio/io_control.h"
+
+namespace recio {
+
+// Collects the connection's next record into the record text; end of file
+// and a failed read go through the statement's options.
+[[nodiscard]] IoStatus fillRecord(IoControl& control, UnitConnection& connection);
+
+}  // namespace recio

@@ -1,0 +1,17 @@
+#include "recio/run.h"
+
+#include "recio/platform/platform.h"
+#include "recio/unit_table.h"
+
+namespace recio {
+
+void startRun() { platform().ignoreFileSizeSignal(); }
+
+void stopRun(IoControl& control) {
+  // A file whose close fails may not hold what was written to it: at the
+  // stop that is a failure, reported like a failed last write.
+  closeAllUnits(control, FailedClose::Reported);
+  endProcess(0);
+}
+
+}  // namespace recio

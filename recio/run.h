@@ -1,0 +1,15 @@
+// The beginning and the end of a run.
+#pragma once
+
+#include "recio/io_control.h"
+
+namespace recio {
+
+// The process settings the layer relies on; the first call of a run.
+void startRun();
+
+// Stop: every connection written out and closed, exit status 0, nothing
+// printed. A failed last write or close is reported (two lines, status 255).
+[[noreturn]] void stopRun(IoControl& control);
+
+}  // namespace recio

@@ -1,0 +1,11 @@
+// Free-form items: character strings as they are, numbers after their sign
+// area, each laid out in the record text.
+#pragma once
+
+#include "recio/io_control.h"
+
+namespace recio {
+
+[[nodiscard]] IoStatus writeFreeFormItem(IoControl& control, const char* item);
+
+}  // namespace recio

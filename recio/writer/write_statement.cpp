@@ -1,0 +1,60 @@
+#include "recio/writer/write_statement.h"
+
+#include "recio/failure.h"
+#include "recio/failure_codes.h"
+#include "recio/unit_table.h"
+#include "recio/writer/fixed_field_items.h"
+#include "recio/writer/free_form_items.h"
+#include "recio/writer/record_text.h"
+
+namespace recio {
+
+IoStatus beginWrite(IoControl& control) {
+  control.statementKind = StatementKind::Write;
+  if (control.options.formatted) {
+    control.formatState.start = control.format;
+    control.formatState.cursor = control.format;
+    control.formatState.repeatLeft = 0;
+    control.formatState.current = nullptr;
+    control.formatState.endsWithoutDataEdit = 0;
+  }
+  const FoundUnit found = findUnit(control);
+  if (found.status != IoStatus::Ok) return found.status;
+  if (found.connection == nullptr) return failStatement(control, code::kIllegalUnit);
+  if (found.connection->access == Access::Read) return failStatement(control, code::kFileNotOpenForWrite);
+  control.record.fill = 0;
+  control.record.position = 0;
+  if (control.options.freeForm) {
+    const IoStatus status = placeBytes(control, " ", 1);
+    if (status != IoStatus::Ok) return status;
+    control.lastWasText = true;
+  }
+  return IoStatus::Ok;
+}
+
+IoStatus writeItem(IoControl& control, const void* item) {
+  const char* next = static_cast<const char*>(item);
+  for (std::int32_t i = 0; i < control.item.count; ++i) {
+    IoStatus status = control.options.formatted ? writeFixedFieldItem(control, next)
+                                                : writeFreeFormItem(control, next);
+    if (status != IoStatus::Ok) return status;
+    next += control.item.size;
+  }
+  return IoStatus::Ok;
+}
+
+IoStatus endWrite(IoControl& control) {
+  if (control.options.formatted) {
+    IoStatus status = actOnTrailingControlEdits(control);
+    if (status != IoStatus::Ok) return status;
+  }
+  IoStatus status = endRecord(control);
+  if (status != IoStatus::Ok) return status;
+  control.record.fill = 0;
+  control.record.position = 0;
+  control.lastWasText = false;
+  control.statementKind = StatementKind::None;
+  return IoStatus::Ok;
+}
+
+}  // namespace recio
