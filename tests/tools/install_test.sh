@@ -24,10 +24,10 @@ cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1
 rc=$?
 check "cmake --install exit 0 (got $rc: $(tail -3 "$tmp/install.log"))" test $rc -eq 0
 
-for file in bin/chi2map bin/chi2map-plot; do
+for file in bin/chi2map bin/chi2map-plot bin/chi2map-fit; do
     check "$file installed and executable" test -f "$prefix/$file" -a -x "$prefix/$file"
 done
-for page in chi2map chi2map-plot; do
+for page in chi2map chi2map-plot chi2map-fit; do
     check "man page $page.1 installed" test -s "$prefix/share/man/man1/$page.1"
 done
 check "make_example is a development tool, not installed" test ! -e "$prefix/bin/make_example"
@@ -41,9 +41,12 @@ check "installed chi2map: the missing-file report" \
     test "$(head -1 "$tmp/run/stderr.txt" 2>/dev/null)" = "? System Error:"
 out=$("$prefix/bin/chi2map-plot" -h 2>&1)
 check "installed chi2map-plot -h" grep -q '^usage: chi2map-plot TABLE' <<<"$out"
+: >"$tmp/run/quorvi.res"
+out=$(cd "$tmp/run" && "$prefix/bin/chi2map-fit" -n 2>&1)
+check "installed chi2map-fit runs the chi2map beside it: $out" grep -q "holds no record chi2map could read" <<<"$out"
 
 # The pages render without a single warning.
-for page in chi2map chi2map-plot; do
+for page in chi2map chi2map-plot chi2map-fit; do
     src=$prefix/share/man/man1/$page.1
     if command -v groff >/dev/null 2>&1; then
         warnings=$(groff -man -t -Tutf8 -ww -z "$src" 2>&1)
