@@ -8,19 +8,13 @@ set -u -o pipefail
 
 fit=${1:?usage: fit_test.sh PATH/TO/chi2map-fit}
 [[ $fit == */* && $fit != /* ]] && fit=$PWD/$fit
-if ! command -v gnuplot >/dev/null 2>&1; then
-    echo "gnuplot is not installed (Debian package gnuplot-nox): skipped"
-    echo "0 passed, 0 failed, 1 skipped"
-    exit 77
-fi
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/fit_test.XXXXXX")
-trap 'rm -rf -- "$tmp"' EXIT
+# shellcheck source=check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+skip_without gnuplot gnuplot-nox
+scratch fit_test
 cd "$tmp" || exit 1
 mkdir scratch
 export TMPDIR=$tmp/scratch
-
-# shellcheck source=check.sh
-source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 # grid T_COUNT YORP_COUNT F_COUNT CHI_OFFSET: a bowl with its minimum at
 # T = 300, f_KE = 1, between YORP 0.2 and 0.3, as a fitting run writes it.

@@ -7,18 +7,11 @@ set -u -o pipefail
 
 build=${1:?usage: install_test.sh BUILD_DIR}
 [[ -f $build/cmake_install.cmake ]] || { echo "$build is not a configured build directory"; echo "0 passed, 1 failed"; exit 1; }
-if ! command -v cmake >/dev/null 2>&1; then
-    echo "cmake is not installed: skipped"
-    echo "0 passed, 0 failed, 1 skipped"
-    exit 77
-fi
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/install_test.XXXXXX")
-trap 'rm -rf -- "$tmp"' EXIT
-prefix=$tmp/prefix
-
 # shellcheck source=check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+skip_without cmake
+scratch install_test
+prefix=$tmp/prefix
 
 cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1
 rc=$?

@@ -6,16 +6,11 @@
 set -u -o pipefail
 
 build=${1:?usage: package_test.sh BUILD_DIR}
-if ! command -v cpack >/dev/null 2>&1 || ! command -v dpkg-deb >/dev/null 2>&1; then
-    echo "cpack or dpkg-deb is not installed: skipped"
-    echo "0 passed, 0 failed, 1 skipped"
-    exit 77
-fi
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/package_test.XXXXXX")
-trap 'rm -rf -- "$tmp"' EXIT
-
 # shellcheck source=check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+skip_without cpack
+skip_without dpkg-deb dpkg-dev
+scratch package_test
 
 (cd "$tmp" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out") >"$tmp/cpack.log" 2>&1
 check "cpack exit 0 ($(tail -2 "$tmp/cpack.log"))" test $? -eq 0

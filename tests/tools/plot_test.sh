@@ -9,18 +9,11 @@ set -u -o pipefail
 # The tests run in a scratch directory: a relative path is made absolute.
 plot=${1:?usage: plot_test.sh PATH/TO/chi2map-plot}
 [[ $plot == */* && $plot != /* ]] && plot=$PWD/$plot
-if ! command -v gnuplot >/dev/null 2>&1; then
-    echo "gnuplot is not installed (Debian package gnuplot-nox): skipped"
-    echo "0 passed, 0 failed, 1 skipped"
-    exit 77
-fi
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/plot_test.XXXXXX")
-trap 'rm -rf -- "$tmp"' EXIT
-cd "$tmp" || exit 1
-
 # shellcheck source=check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+skip_without gnuplot gnuplot-nox
+scratch plot_test
+cd "$tmp" || exit 1
 
 # table FILE PROJ NOUTER NINNER MIN_OUTER MIN_INNER [MISSING]
 # A valley with its minimum at block MIN_OUTER, line MIN_INNER (1-based).
