@@ -34,14 +34,6 @@ std::string quoted(std::string_view text) {
   return out + "'";
 }
 
-// A usable axis: two or more grid values, all numbers.
-bool drawable(const std::vector<double>& grid) {
-  if (grid.size() < 2) return false;
-  for (const double g : grid)
-    if (!std::isfinite(g)) return false;
-  return true;
-}
-
 // The axis range: half a step beyond the first and last value, the edges of
 // the map's cells.
 std::string rangeOf(const std::vector<double>& grid) {
@@ -59,7 +51,7 @@ std::string margins(std::size_t row, std::size_t column) {
 using Drawn = std::array<bool, 3>;
 
 Drawn drawnAxes(const CornerData& data) {
-  return {drawable(data.grids[0]), drawable(data.grids[1]), drawable(data.grids[2])};
+  return {isNumberGrid(data.grids[0]), isNumberGrid(data.grids[1]), isNumberGrid(data.grids[2])};
 }
 
 bool mapDrawn(std::size_t index, const Drawn& drawn) { return drawn[kMapAxes[index][0]] && drawn[kMapAxes[index][1]]; }

@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cerrno>
 #include <cmath>
@@ -138,7 +139,8 @@ constexpr std::array<const char*, 3> kProjectionNames = {"T vs YORP strength", "
 int runChoice(Run& run, int choice) {
   const std::string dir = run.work.path();
   if (!fit::writeFile(dir + "/choice", std::to_string(choice) + "\n")) return fail("cannot write in " + dir);
-  std::filesystem::remove(dir + "/table.dat");
+  std::error_code ignored;  // none there yet is fine; chi2map's own failure tells of the rest
+  std::filesystem::remove(dir + "/table.dat", ignored);
   const int status = fit::runProgram({run.chi2map}, {dir, dir + "/choice", dir + "/console", dir + "/errors"});
   std::string text;
   if (fit::readFile(dir + "/errors", text)) passOn(text, run.seenErrors);
@@ -179,22 +181,15 @@ int drawFigure(Run& run, const fit::CornerData& data, const std::string& gnuplot
   const int status = fit::runProgram({gnuplot, dir + "/corner.gp"}, {"", dir + "/empty", dir + "/gnuplot.out", dir + "/gnuplot.err"});
   std::string errors;
   if (fit::readFile(dir + "/gnuplot.err", errors)) passOn(errors, run.seenErrors, "chi2map-fit: gnuplot: ");
-  std::error_code ignored;
-  if (status != 0 || std::filesystem::file_size(partial, ignored) == 0 || ignored ||
-      (std::filesystem::rename(partial, figure, ignored), ignored)) {
-    std::filesystem::remove(partial, ignored);
-    return fail("gnuplot could not draw '" + run.options.figure + "'");
+  std::error_code error;
+  bool drawn = status == 0 && std::filesystem::file_size(partial, error) > 0 && !error;
+  if (drawn) {
+    std::filesystem::rename(partial, figure, error);
+    drawn = !error;
   }
-  return 0;
-}
-
-bool anyDrawable(const std::array<std::vector<double>, 3>& grids) {
-  for (const auto& grid : grids) {
-    bool numbers = grid.size() >= 2;
-    for (const double g : grid) numbers = numbers && std::isfinite(g);
-    if (numbers) return true;
-  }
-  return false;
+  if (drawn) return 0;
+  std::filesystem::remove(partial, error);
+  return fail("gnuplot could not draw '" + run.options.figure + "'");
 }
 
 }  // namespace
@@ -246,7 +241,7 @@ int main(int argc, char** argv) {
   say(options.json ? fit::fitJson(report) : fit::fitText(report), stdout);
   std::fflush(stdout);
   if (!options.drawFigure) return 0;
-  if (!anyDrawable(data.grids)) return fail("no figure: no parameter has two or more values");
+  if (std::none_of(data.grids.begin(), data.grids.end(), fit::isNumberGrid)) return fail("no figure: no parameter has two or more values");
   if (const int status = drawFigure(run, data, gnuplot, terminal); status != 0) return status;
   if (!options.json) say("corner figure: " + options.figure + "\n", stdout);
   return 0;

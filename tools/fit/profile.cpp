@@ -46,6 +46,13 @@ std::vector<double> gridValues(int count, double smallest, double largest) {
   return values;
 }
 
+bool isNumberGrid(const std::vector<double>& grid) {
+  if (grid.size() < 2) return false;
+  for (const double g : grid)
+    if (!std::isfinite(g)) return false;
+  return true;
+}
+
 std::vector<double> rowProfile(const Plane& plane) {
   std::vector<double> profile(plane.rows, kMissing);
   for (std::size_t r = 0; r < plane.rows; ++r)
@@ -72,11 +79,9 @@ ParameterFit fitProfile(const std::vector<double>& grid, const std::vector<doubl
     fit.status = ParameterFit::Status::SingleValue;
     return fit;
   }
-  for (const double g : grid) {
-    if (!std::isfinite(g)) {
-      fit.status = ParameterFit::Status::GridNotNumbers;
-      return fit;
-    }
+  if (!isNumberGrid(grid)) {
+    fit.status = ParameterFit::Status::GridNotNumbers;
+    return fit;
   }
   fit.minimum = smallestOf(profile);
   if (std::isnan(fit.minimum) || profile.size() != grid.size()) return fit;

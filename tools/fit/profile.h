@@ -15,6 +15,10 @@ namespace fit {
 // A single value gives a NaN (0 * infinity, or 0 * NaN), as in chi2map.
 [[nodiscard]] std::vector<double> gridValues(int count, double smallest, double largest);
 
+// Two or more grid values, every one a number: an axis that can have a
+// profile and be drawn.
+[[nodiscard]] bool isNumberGrid(const std::vector<double>& grid);
+
 // A projection plane: rows x columns chi-squares, row after row.
 struct Plane {
   std::size_t rows = 0;
