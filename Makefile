@@ -1,8 +1,9 @@
 # Thin wrapper over the CMake presets; `make test` is what CI runs first.
-.PHONY: all build quiet-build test run map sanitize fuzz fuzz-smoke valgrind bench install clean
+.PHONY: all build test run map corner sanitize fuzz fuzz-smoke valgrind bench install package clean
 
 JOBS ?= 2
 EXAMPLE_DIR ?= example
+PREFIX ?= /usr/local
 
 all: build
 
@@ -14,24 +15,41 @@ build:
 test: build
 	ctest --preset release
 
-# The build without its chatter, for the commands that run the program.
-quiet-build:
-	@mkdir -p build
-	@($(MAKE) --no-print-directory build > build/.build.log 2>&1) || (cat build/.build.log; exit 1)
+# Builds just the targets named, its progress on standard error, so that a
+# first run shows what it waits for and `echo 2 | make -s run` keeps its
+# output clean.
+define build-only
+	@test -f build/build.ninja || cmake --preset release >&2
+	@cmake --build --preset release -j $(JOBS) --target $(1) >&2
+endef
 
-# Runs chi2map on the bundled example (generated on first use). Type the
-# choice, or pipe it: echo 2 | make -s run
-run: quiet-build
+# The bundled example's fit results, written on first use.
+define example
 	@mkdir -p $(EXAMPLE_DIR)
 	@test -f $(EXAMPLE_DIR)/quorvi.res || build/make_example $(EXAMPLE_DIR)/quorvi.res
+endef
+
+# Runs chi2map on the bundled example. Type the choice, or pipe it:
+# echo 2 | make -s run
+run:
+	$(call build-only,chi2map make_example)
+	$(example)
 	@cd $(EXAMPLE_DIR) && ../build/chi2map
 
 # The example's T vs YORP strength map, drawn to docs/example-map.png.
-map: quiet-build
-	@mkdir -p $(EXAMPLE_DIR) docs
-	@test -f $(EXAMPLE_DIR)/quorvi.res || build/make_example $(EXAMPLE_DIR)/quorvi.res
+map:
+	$(call build-only,chi2map make_example)
+	$(example)
+	@mkdir -p docs
 	@cd $(EXAMPLE_DIR) && echo 1 | ../build/chi2map > /dev/null
 	tools/chi2map-plot $(EXAMPLE_DIR)/table.dat -o docs/example-map.png
+
+# The example's best fit, and its corner figure drawn to docs/example-corner.png.
+corner:
+	$(call build-only,chi2map chi2map-fit make_example)
+	$(example)
+	@mkdir -p docs
+	build/chi2map-fit $(EXAMPLE_DIR)/quorvi.res -o docs/example-corner.png
 
 sanitize:
 	cmake --preset asan-ubsan
@@ -55,8 +73,14 @@ bench:
 	cmake --build --preset bench -j $(JOBS)
 	bench/run-benchmark
 
-install: build
+install:
+	$(call build-only,chi2map chi2map-fit)
 	cmake --install build --prefix $(PREFIX)
+
+# A Debian package of what `make install` installs: build/chi2map_*.deb.
+package:
+	$(call build-only,chi2map chi2map-fit)
+	cd build && cpack -G DEB
 
 clean:
 	rm -rf build build-debug build-asan build-fuzz build-bench

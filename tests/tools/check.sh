@@ -10,3 +10,17 @@ check() { # name, then a command that must succeed
         echo "FAIL: $name"
     fi
 }
+
+# skip_without COMMAND [PACKAGE]: end the test as skipped (77) without COMMAND.
+skip_without() {
+    command -v "$1" >/dev/null 2>&1 && return
+    echo "$1 is not installed${2:+ (Debian package $2)}: skipped"
+    echo "0 passed, 0 failed, 1 skipped"
+    exit 77
+}
+
+# scratch NAME: a fresh directory in $tmp, removed at exit.
+scratch() {
+    tmp=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX") || exit 1
+    trap 'rm -rf -- "$tmp"' EXIT
+}

@@ -7,27 +7,20 @@ set -u -o pipefail
 
 build=${1:?usage: install_test.sh BUILD_DIR}
 [[ -f $build/cmake_install.cmake ]] || { echo "$build is not a configured build directory"; echo "0 passed, 1 failed"; exit 1; }
-if ! command -v cmake >/dev/null 2>&1; then
-    echo "cmake is not installed: skipped"
-    echo "0 passed, 0 failed, 1 skipped"
-    exit 77
-fi
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/install_test.XXXXXX")
-trap 'rm -rf -- "$tmp"' EXIT
-prefix=$tmp/prefix
-
 # shellcheck source=check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+skip_without cmake
+scratch install_test
+prefix=$tmp/prefix
 
 cmake --install "$build" --prefix "$prefix" >"$tmp/install.log" 2>&1
 rc=$?
 check "cmake --install exit 0 (got $rc: $(tail -3 "$tmp/install.log"))" test $rc -eq 0
 
-for file in bin/chi2map bin/chi2map-plot; do
+for file in bin/chi2map bin/chi2map-plot bin/chi2map-fit; do
     check "$file installed and executable" test -f "$prefix/$file" -a -x "$prefix/$file"
 done
-for page in chi2map chi2map-plot; do
+for page in chi2map chi2map-plot chi2map-fit; do
     check "man page $page.1 installed" test -s "$prefix/share/man/man1/$page.1"
 done
 check "make_example is a development tool, not installed" test ! -e "$prefix/bin/make_example"
@@ -41,9 +34,12 @@ check "installed chi2map: the missing-file report" \
     test "$(head -1 "$tmp/run/stderr.txt" 2>/dev/null)" = "? System Error:"
 out=$("$prefix/bin/chi2map-plot" -h 2>&1)
 check "installed chi2map-plot -h" grep -q '^usage: chi2map-plot TABLE' <<<"$out"
+: >"$tmp/run/quorvi.res"
+out=$(cd "$tmp/run" && "$prefix/bin/chi2map-fit" -n 2>&1)
+check "installed chi2map-fit runs the chi2map beside it: $out" grep -q "holds no record chi2map could read" <<<"$out"
 
 # The pages render without a single warning.
-for page in chi2map chi2map-plot; do
+for page in chi2map chi2map-plot chi2map-fit; do
     src=$prefix/share/man/man1/$page.1
     if command -v groff >/dev/null 2>&1; then
         warnings=$(groff -man -t -Tutf8 -ww -z "$src" 2>&1)
@@ -62,6 +58,10 @@ for page in chi2map chi2map-plot; do
     [[ $page == chi2map ]] && sections+=(FILES DIAGNOSTICS)
     for section in "${sections[@]}"; do
         check "$page.1 has the section $section" grep -q "^$section" <<<"$text"
+    done
+    [[ $page == chi2map ]] && continue
+    for option in $("$prefix/bin/$page" -h | grep -oE '^ +-[a-z]|^ +-[a-z], --[a-z-]+|^ +--[a-z-]+' | grep -oE -- '-[-a-z]+'); do
+        check "$page.1 lists the option $option of -h" grep -qE -- "(^| )$option( |,|$)" <<<"$text"
     done
 done
 

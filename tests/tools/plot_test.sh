@@ -9,18 +9,11 @@ set -u -o pipefail
 # The tests run in a scratch directory: a relative path is made absolute.
 plot=${1:?usage: plot_test.sh PATH/TO/chi2map-plot}
 [[ $plot == */* && $plot != /* ]] && plot=$PWD/$plot
-if ! command -v gnuplot >/dev/null 2>&1; then
-    echo "gnuplot is not installed (Debian package gnuplot-nox): skipped"
-    echo "0 passed, 0 failed, 1 skipped"
-    exit 77
-fi
-
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/plot_test.XXXXXX")
-trap 'rm -rf -- "$tmp"' EXIT
-cd "$tmp" || exit 1
-
 # shellcheck source=check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+skip_without gnuplot gnuplot-nox
+scratch plot_test
+cd "$tmp" || exit 1
 
 # table FILE PROJ NOUTER NINNER MIN_OUTER MIN_INNER [MISSING]
 # A valley with its minimum at block MIN_OUTER, line MIN_INNER (1-based).
@@ -142,6 +135,10 @@ table c.dat 1 20 15 10 8
 read -r _ _ w_none _ < <(pixel_stats c_none.png contours)
 read -r _ _ w_default _ < <(pixel_stats c_default.png contours)
 read -r _ _ w_more _ < <(pixel_stats c_more.png contours)
+"$plot" c.dat -s 500x400 -o c_full.png -l none -c full 2>/dev/null
+read -r capped _ < <(pixel_stats c_none.png)
+read -r full _ < <(pixel_stats c_full.png)
+check "colours stop at delta chi-square 25 unless -c full ($capped < $full colours)" test "${capped:-9999}" -lt "${full:-0}"
 check "no contour lines with -l none ($w_none)" test "${w_none:-1}" -lt 20
 check "contours drawn in white over the map ($w_none -> $w_default)" test "${w_default:-0}" -gt $((${w_none:-0} + 60))
 check "more levels, more contour lines ($w_default -> $w_more)" test "${w_more:-0}" -gt $((${w_default:-0} + 60))
@@ -173,8 +170,18 @@ tr -d '\r' <w2.dat | sed 's/$/\r/' >crlf.dat
 check "CR line ends accepted" "$plot" crlf.dat -o crlf.png
 "$plot" -p 2 w2.dat -o forced.png 2>/dev/null
 check "-p matching the layout" is_png forced.png
-"$plot" w1.dat -o titled.png -t "it's a \"title\" with f_KE" -L 2>/dev/null
-check "title with quotes, log scale" is_png titled.png
+"$plot" w1.dat -o titled.png -t "it's a \"title\" with f_KE" 2>/dev/null
+check "title with quotes" is_png titled.png
+"$plot" w1.dat -o w1.svg -x "T (K)" -y "YORP strength (1/s)" && "$plot" w1.dat -o w1.pdf
+check "svg and pdf by extension" test "$(head -c 5 w1.svg)$(head -c 4 w1.pdf)" = "<?xml%PDF"
+check "title names the parameter minimised over" grep -q "T vs YORP strength, smallest over f_KE" w1.svg
+check "axis labels with units" grep -q "YORP strength (1/s)" w1.svg
+# Labels rounded by the table's F5.1: 0.1, 0.15, 0.2, 0.25 show as 0.1, 0.2, 0.2, 0.3.
+for f in 0.1 0.2 0.2 0.3; do printf ' 100.0   %s     20.0\n' $f; done >rounded.dat
+for f in 0.1 0.2 0.2 0.3; do printf ' 200.0   %s     21.0\n' $f; done | sed '1s/^/\n/;$s/$/\n/' >>rounded.dat
+err=$("$plot" rounded.dat 2>&1)
+check "repeated rounded labels drawn, with a note: $err" \
+    test $? -eq 0 -a -n "$(grep 'column 2 repeats the label "0.2".*uniform grid from 0.1 to 0.3' <<<"$err")"
 mkdir -p sub.d && cp w1.dat sub.d/table
 "$plot" sub.d/table 2>/dev/null
 check "default name for a table without extension" is_png sub.d/table.png
@@ -197,15 +204,17 @@ printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n' >oneblock.dat
 printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.4000     35.0\n 200.0 0.2000     12.5\n\n' >inner.dat
 printf '****** 0.2000     20.0\n****** 0.4000     30.0\n\n' >starlabel.dat
 printf 'T YORP chi2\n' >words.dat
+printf '100.0 0.200 0 0.50 63.250\n' >records.dat
+printf '\211PNG\r\n\032\n\000' >binary.dat
 # name | arguments | message (grep -E) | exit status
 while IFS='|' read -r name args message status; do
-    rm -f -- *.png.bad
+    rm -f -- bad.png
     # shellcheck disable=SC2086 # the arguments are split on purpose
-    err=$("$plot" $args -o out.png.bad 2>&1 >/dev/null)
+    err=$("$plot" $args -o bad.png 2>&1 >/dev/null)
     rc=$?
     check "$name: exit $status (got $rc)" test $rc -eq "$status"
     check "$name: message /$message/ (got: $err)" grep -qE -- "$message" <<<"$err"
-    check "$name: no image written" test ! -e out.png.bad
+    check "$name: no image written" test ! -e bad.png
 done <<'EOF'
 missing file|none.dat|cannot read 'none.dat': no such file|1
 directory|sub.d|it is a directory|1
@@ -224,6 +233,9 @@ blocks not ascending|down.dat|column 1 does not increase|1
 inner order differs|inner.dat|inner.dat:4: column 2 is "0.4000" where the first block has "0.2000"|1
 single block|oneblock.dat|two or more values on each axis|1
 column headings|words.dat|words.dat:1: malformed line "T YORP chi2"|1
+fit records|records.dat|records.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
+binary file|binary.dat|^chi2map-plot: 'binary.dat' is not a text file, not a chi2map table$|1
+removed -L|-L w1.dat|-L is gone|2
 -p against the layout|-p 3 w2.dat|w2.dat:1: malformed column 1 " 100.0"; expected F6.4 YORP strength|1
 -p 1 on a 21-column table|-p 1 w3.dat|w3.dat:1: malformed line .*expected F6.1 T, blank, F6.4|1
 no table|-t x|no table given|2
@@ -241,9 +253,10 @@ check "default output naming the table itself is refused: $err" test $rc -eq 1 -
 check "the table is left as it was" cmp -s same.png w1.dat
 err=$("$plot" w1.dat -o nodir/x.png 2>&1)
 check "output directory missing: $err" grep -q "cannot write 'nodir/x.png': no directory 'nodir'" <<<"$err"
-printf ' 100.0 0.2000    -20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n' >neg.dat
-err=$("$plot" neg.dat -L 2>&1)
-check "log scale refuses a negative chi-square: $err" grep -q "logarithmic colour scale needs positive values" <<<"$err"
+err=$("$plot" w1.dat -o x.jpg 2>&1)
+check "other formats refused: $err" test $? -eq 2 -a -n "$(grep 'must end in .png, .svg or .pdf' <<<"$err")"
+out=$("$plot" --help)
+check "--help prints usage" grep -q "^usage: chi2map-plot TABLE" <<<"$out"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))
