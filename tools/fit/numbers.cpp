@@ -4,7 +4,8 @@
 #include <cmath>
 
 // The one place that knows where the record layer keeps its conversions.
-#include "recio/numeric_text.h"
+#include "recio/numbers/decimal_scan.h"
+#include "recio/numbers/decimal_to_double.h"
 
 namespace fit {
 namespace {
@@ -27,7 +28,7 @@ std::string charsText(double value, std::chars_format format, int precision) {
 
 std::optional<double> readReal(std::string_view text) {
   text = trimmed(text);
-  if (text.empty() || !recio::checkNumericText(text.data(), text.size(), recio::ItemType::Real64)) return {};
+  if (text.empty() || !recio::checkNumberText(text.data(), text.size(), recio::NumberKind::Real)) return {};
   return recio::convertReal(text.data(), text.size());
 }
 
