@@ -33,7 +33,7 @@ void writeSummary(recio::IoControl& control, const WorkingStorage& storage) {
 
 std::int32_t readChoice(recio::IoControl& control) {
   std::int32_t choice = 1;
-  (void)recio::readValues(control, recio::kDefaultUnit, std::span(&choice, 1));
+  recio::readValues(control, recio::kDefaultUnit, std::span(&choice, 1));
   return choice;
 }
 

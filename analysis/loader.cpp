@@ -7,6 +7,7 @@
 #include "recio/diagnostics.h"
 #include "recio/failure_codes.h"
 #include "recio/reader/read_statement.h"
+#include "recio/statements.h"
 
 namespace analysis {
 namespace {
@@ -44,11 +45,12 @@ struct RecordOutcome {
   int valuesTaken;  // items that received a value before the statement ended
 };
 
-// One five-item read. A field that cannot be read, or an item without a
-// value, makes the record no record of the grid; a failing read call or
-// exhausted memory is no property of the file and is reported.
+// One five-item read, its statement fields set by the caller (no call of a
+// statement changes them, so they are set once for all records). A field
+// that cannot be read, or an item without a value, makes the record no record
+// of the grid; a failing read call or exhausted memory is no property of the
+// file and is reported.
 RecordOutcome readRecord(recio::IoControl& control, double (&record)[5]) {
-  prepareRecordRead(control);
   recio::IoStatus status = recio::beginRead(control);
   int taken = 0;
   for (double& value : record) {
@@ -91,19 +93,11 @@ void warnAboutEnd(const recio::IoControl& control, const RecordOutcome& last) {
 
 }  // namespace
 
-void prepareRecordRead(recio::IoControl& control) {
-  recio::prepareStatement(control, kDataUnit);
-  control.options.freeForm = true;
-  control.options.handlesEndOfFile = true;
-  control.options.handlesErrors = true;
-  control.item.type = recio::ItemType::Real64;
-  control.item.size = sizeof(double);
-}
-
 void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   // Kept from record to record, though no record that leaves an item without
   // a value is loaded.
   double record[5] = {};
+  recio::prepareRead(control, kDataUnit, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
   for (;;) {
     const RecordOutcome outcome = readRecord(control, record);
     if (outcome.end != RecordEnd::Complete) {

@@ -32,10 +32,6 @@ std::int32_t findValue(AxisList<Capacity>& axis, double value) {
   return kNotFound;
 }
 
-// Sets up the five-double read of one fit record on unit 1, with end of file
-// and errors given back to the caller.
-void prepareRecordRead(recio::IoControl& control);
-
 // Reads records until end of file or the first record that cannot be read;
 // a warning on standard error says where loading stopped when that was not a
 // clean end of the file. A record that would add a value to a full axis list

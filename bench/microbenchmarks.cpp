@@ -22,6 +22,7 @@
 #include "recio/connect.h"
 #include "recio/disconnect.h"
 #include "recio/reader/read_statement.h"
+#include "recio/statements.h"
 #include "recio/reader/record_collector.h"
 #include "recio/reader/value_scanner.h"
 
@@ -136,7 +137,7 @@ class ConnectedUnit {
 void BM_CollectAndScanRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
-  analysis::prepareRecordRead(control);
+  recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
   if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
   recio::UnitConnection& connection = *control.current;
   for (auto _ : state) {
@@ -156,7 +157,7 @@ BENCHMARK(BM_CollectAndScanRecord);
 void BM_CollectAndReadRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
-  analysis::prepareRecordRead(control);
+  recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
   if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
   recio::UnitConnection& connection = *control.current;
   double record[5] = {};
@@ -179,7 +180,7 @@ void BM_ReadStatement(benchmark::State& state) {
   recio::IoControl& control = unit.control();
   double record[5] = {};
   for (auto _ : state) {
-    analysis::prepareRecordRead(control);
+    recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
     if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
     for (double& value : record) {
       if (recio::readItem(control, &value) != recio::IoStatus::Ok) std::abort();

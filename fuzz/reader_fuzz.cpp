@@ -20,6 +20,7 @@
 #include "analysis/loader.h"
 #include "fuzz/memory_platform.h"
 #include "recio/reader/read_statement.h"
+#include "recio/statements.h"
 #include "recio/connect.h"
 #include "recio/disconnect.h"
 #include "recio/run.h"
@@ -52,7 +53,7 @@ bool operator==(const Statement& a, const Statement& b) {
 
 Statement readStatement(recio::IoControl& control) {
   Statement s{};
-  analysis::prepareRecordRead(control);
+  recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
   s.status = recio::beginRead(control);
   while (s.status == recio::IoStatus::Ok && s.itemsDone < kItems) {
     double value = 0.0;

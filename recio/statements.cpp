@@ -41,22 +41,28 @@ void writeAndEnd(IoControl& control, const void* items, std::size_t count, ItemT
 
 template <typename Number>
 ReadOutcome read(IoControl& control, std::int32_t unit, std::span<Number> items, Handling handling, ItemType type) {
-  prepare(control, unit, handling);
-  control.options.freeForm = true;
-  describeItems(control, type, sizeof(Number));
+  prepareRead(control, unit, type, handling);
   ReadOutcome outcome{beginRead(control), 0, 0};
   for (Number& item : items) {
     if (outcome.status != IoStatus::Ok) return outcome;
     outcome.status = readItem(control, &item);
     if (outcome.status != IoStatus::Ok) return outcome;
-    if (control.itemAssigned && outcome.transferred < 64) outcome.assigned |= std::uint64_t{1} << outcome.transferred;
     outcome.transferred += 1;
+    if (control.itemAssigned && outcome.transferred <= 64) {
+      outcome.assigned |= std::uint64_t{1} << (outcome.transferred - 1);
+    }
   }
   if (outcome.status == IoStatus::Ok) outcome.status = endRead(control);
   return outcome;
 }
 
 }  // namespace
+
+void prepareRead(IoControl& control, std::int32_t unit, ItemType type, Handling handling) {
+  prepare(control, unit, handling);
+  control.options.freeForm = true;
+  describeItems(control, type, type == ItemType::Integer32 ? sizeof(std::int32_t) : sizeof(double));
+}
 
 IoStatus connectUnit(IoControl& control, std::int32_t unit, std::string_view name, std::string_view status,
                      Handling handling) {

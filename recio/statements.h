@@ -34,6 +34,10 @@ void writeLine(IoControl& control, std::int32_t unit, std::string_view label, st
 void writeFormatted(IoControl& control, std::int32_t unit, const std::uint8_t* format,
                     std::span<const double> numbers);
 
+// The statement fields of a free-form read of `type` items, for a caller
+// that makes the begin, item and end calls itself.
+void prepareRead(IoControl& control, std::int32_t unit, ItemType type, Handling handling);
+
 // One free-form read statement of items.size() items of one kind. `assigned`
 // has a bit for each of the first 64 items that received a value (items without one keep
 // theirs); `transferred` counts the item calls that came back Ok. A status
