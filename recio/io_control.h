@@ -32,6 +32,10 @@ inline constexpr std::int32_t kStandardOutputUnit = -3;
 
 inline constexpr std::size_t kFileBufferSize = 8192;
 inline constexpr std::size_t kConsoleBufferSize = 256;
+// Zeroed bytes past the capacity of every connection buffer: the input fast
+// path ends the block's data with a line feed and loads up to 64 bytes from
+// anywhere before it, so it reads at most this far past the last byte read.
+inline constexpr std::size_t kBufferSlack = 64;
 inline constexpr std::size_t kWorkBufferSize = 1024;
 inline constexpr std::size_t kWorkBufferGrowth = 8192;
 inline constexpr std::int32_t kNoRecordLengthLimit = 2147483647;
