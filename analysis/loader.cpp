@@ -51,6 +51,7 @@ struct RecordOutcome {
 // of the grid; a failing read call or exhausted memory is no property of the
 // file and is reported.
 RecordOutcome readRecord(recio::IoControl& control, double (&record)[5]) {
+  if (recio::readPlainRecord(control, record)) return {RecordEnd::Complete, 5};
   recio::IoStatus status = recio::beginRead(control);
   int taken = 0;
   for (double& value : record) {

@@ -1,0 +1,149 @@
+// The loader's records take this path. A record of the shape of the one
+// before (record_layout.h) is read from that shape; any other is scanned
+// where it lies in the input block, with the steps readPlainDouble takes in
+// the record text (a record without tabs and carriage returns is the same
+// bytes there), and its shape kept for the next. The record is never
+// copied. The block's data is ended by a line feed in the buffer's slack,
+// so a record that runs past the block stops every scan there and goes to
+// the general steps.
+#include "recio/reader/read_statement.h"
+
+#include <algorithm>
+
+#include "recio/numbers/decimal_scan.h"
+#include "recio/numbers/decimal_to_double.h"
+#include "recio/reader/character_classes.h"
+#include "recio/reader/record_end_search.h"
+#include "recio/reader/record_layout.h"
+
+namespace recio {
+namespace {
+
+const char* skipBlanks(const char* p) {
+  for (;; p += 8) {
+    const std::uint64_t notBlank = loadTextWord(p) ^ (std::uint64_t{' '} * kEachByte);
+    if (notBlank != 0) return p + firstNonZeroByte(notBlank);
+  }
+}
+
+// What beginRead, the item calls and endRead leave, for a record that ended
+// at `lineEnd`.
+void endPlainRecord(IoControl& control, UnitConnection& connection, const char* lineEnd) {
+  connection.readPosition = static_cast<std::size_t>(lineEnd + 1 - connection.buffer);
+  connection.linesEnded += 1;
+  control.current = &connection;
+  control.statementKind = StatementKind::None;
+  control.valueUsesLeft = 0;
+  control.valueEndedAtRecordEnd = false;
+  control.itemAssigned = true;
+  control.record.fill = 0;
+  control.record.position = 0;
+}
+
+// The record at `start` scanned value by value; its shape becomes the
+// layout when every value fits one.
+bool scanPlainRecord(IoControl& control, UnitConnection& connection, std::span<double> items, const char* start) {
+  const char* const blockEnd = connection.buffer + connection.fill;
+  double values[kPlainRecordItems];
+  ValueShape shapes[kPlainRecordItems];
+  bool shaped = true;
+  const std::size_t last = items.size() - 1;
+  const char* p = start;
+  for (std::size_t i = 0;; ++i) {
+    p = skipBlanks(p);
+    const PlainDecimal number = scanPlainDecimal(p);
+    if (number.end == p || !number.plain) return false;
+    values[i] = plainDecimalValue(number);
+    if (shaped) {
+      const char* const digits = *p == '-' || *p == '+' ? p + 1 : p;
+      int whole = 0;
+      while (isDigit(digits[whole])) ++whole;
+      const bool point = digits[whole] == '.';
+      const int fraction = point ? -number.exponent : 0;
+      // Anything past the digits is an exponent.
+      shaped = number.end == digits + whole + (point ? 1 + fraction : 0) && fitsLayout(whole, fraction);
+      shapes[i] = {static_cast<std::uint32_t>(digits - start), whole, fraction, number.negative};
+    }
+    p = number.end;
+    const char stop = *p;
+    if (i == last) {
+      // The rest of the record is discarded: after the last item a slash
+      // and the record's end end nothing early.
+      if (stop != ' ' && stop != ',' && stop != '/' && stop != kStopByte) return false;
+      break;
+    }
+    // A value that ends its record, a slash, or a stop that is not a
+    // separator leaves the next item to the general steps.
+    if (stop == ',') {
+      ++p;
+    } else if (stop == ' ') {
+      p = skipBlanks(p + 1);
+      if (*p == ',') ++p;  // a comma after blanks belongs to the same separator
+    } else {
+      return false;
+    }
+  }
+  // The record's line feed, in this block, with no tab or carriage return
+  // on the way; the collector would not have grown the record text for it.
+  const char* const lineEnd = *p == '\n' ? p : findRecordStop(p);
+  const auto length = static_cast<std::size_t>(lineEnd - start);
+  if (lineEnd == blockEnd || *lineEnd != '\n' || length >= control.record.capacity) return false;
+  if (shaped && length < RecordLayout::kBytes) takeLayout(control.plainLayout, start, length, shapes, items.size());
+  std::copy(values, values + items.size(), items.begin());
+  endPlainRecord(control, connection, lineEnd);
+  return true;
+}
+
+}  // namespace
+
+void takeLayout(RecordLayout& layout, const char* record, std::size_t length, const ValueShape* shapes,
+                std::size_t items) noexcept {
+  layout.items = static_cast<std::uint32_t>(items);
+  layout.length = static_cast<std::uint32_t>(length);
+  layout.chunks = static_cast<std::uint32_t>(length / 16 + 1);
+  for (std::size_t i = 0; i < RecordLayout::kBytes; ++i) {
+    const char c = i <= length ? record[i] : '\0';
+    const bool digit = i <= length && isDigit(c);
+    layout.base[i] = static_cast<std::uint8_t>(digit ? '0' : c);
+    layout.room[i] = digit ? 9 : i <= length ? 0 : 255;
+  }
+  layout.firstRead = 0;
+  for (std::size_t i = 0; i < items; ++i) {
+    const ValueShape& shape = shapes[i];
+    // The point, or the byte after the digits, is the eighth byte read.
+    layout.at[i] = static_cast<std::int32_t>(shape.at) + shape.whole - 7;
+    layout.firstRead = std::min(layout.firstRead, layout.at[i]);
+    for (int b = 0; b < 16; ++b) {
+      const bool digit = (b >= 7 - shape.whole && b < 7) || (b >= 8 && b < 8 + shape.fraction);
+      layout.digitMasks[i][b] = digit ? 0x0F : 0;
+    }
+    layout.divisors[i] = shape.negative ? -1e8 : 1e8;
+  }
+}
+
+bool readPlainRecord(IoControl& control, std::span<double> items) {
+  UnitConnection* const connection = control.units.head;
+  // The unit's connection as beginRead finds it at the head of the table.
+  if (connection == nullptr || control.unit < 0 || connection->unit != control.unit ||
+      connection->access == Access::Write || control.item.type != ItemType::Real64) {
+    return false;
+  }
+  const char* const start = connection->buffer + connection->readPosition;
+  const RecordLayout& layout = control.plainLayout;
+  // A layout has 1 to kPlainRecordItems values, and its record is shorter
+  // than the record text ever is. Its line feed lies within the block's
+  // data, so the shape test reads at most 63 bytes past it, and its values
+  // at most 7 bytes before the record, within the block.
+  static_assert(RecordLayout::kBytes <= kWorkBufferSize);
+  if (layout.items == items.size() && layout.length < connection->fill - connection->readPosition &&
+      static_cast<std::int64_t>(connection->readPosition) + layout.firstRead >= 0 && hasLayout(layout, start)) {
+    layoutValues(layout, start, items.data());
+    endPlainRecord(control, *connection, start + layout.length);
+    return true;
+  }
+  if (items.empty() || items.size() > kPlainRecordItems || connection->readPosition >= connection->fill) return false;
+  connection->buffer[connection->fill] = kStopByte;
+  return scanPlainRecord(control, *connection, items, start);
+}
+
+}  // namespace recio
