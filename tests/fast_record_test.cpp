@@ -1,5 +1,6 @@
 // The whole-record path of the reader against the statement calls it stands
-// for, and the SSE2 forms of its scans against their portable forms.
+// for, and the SSE2 forms of its scans and of the fixed-field digits against
+// the forms they replace.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -11,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "recio/numbers/digit_generator.h"
 #include "recio/reader/read_statement.h"
 #include "recio/reader/record_end_search.h"
 #include "recio/reader/record_layout.h"
@@ -142,5 +144,20 @@ TEST(FastRecord, StopSearchSse2AsPortable) {
   }
 }
 #endif
+
+// The fixed-field writer's digits: those before the rounding place and the
+// exponent are the full generator's, for every magnitude and place.
+TEST(FastRecord, RoundedDigitsAsAllDigits) {
+  std::mt19937_64 random(17);
+  for (int n = 0; n < 300000; ++n) {
+    const double value = std::bit_cast<double>(random() >> (random() % 12));
+    const auto places = static_cast<std::int32_t>(random() % 24) - 3;
+    const recio::DecimalDigits all = recio::toDecimalDigits(value, places, recio::DigitMode::Fraction);
+    const recio::DecimalDigits rounded = recio::toRoundedDigits(value, places, recio::DigitMode::Fraction);
+    ASSERT_EQ(rounded.exponent, all.exponent) << value << " " << places;
+    const auto read = static_cast<std::size_t>(std::clamp(all.exponent + places, 0, 20));
+    ASSERT_EQ(std::string(rounded.digits, read), std::string(all.digits, read)) << value << " " << places;
+  }
+}
 
 }  // namespace
