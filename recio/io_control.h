@@ -107,7 +107,7 @@ struct FormatState {
   std::int32_t endsWithoutDataEdit = 0;    // format ends met since the last data edit
 };
 
-// The shape of the last record of doubles that readPlainRecord scanned
+// The shape of a record of doubles that readPlainRecord scanned
 // (reader/record_layout.h): its bytes with every digit as '0', and where
 // each value's digits stand. A record of the same shape is read from it.
 struct RecordLayout {
@@ -153,7 +153,11 @@ struct IoControl {
   bool valueEndedAtRecordEnd = false;
   bool lastWasText = false;
   bool itemAssigned = false;  // the last readItem stored a value
-  RecordLayout plainLayout;
+  // The shapes of the last two kinds of record of doubles read, and which
+  // of them was read last: a column whose values change width (999.5,
+  // 1000.5) makes files alternate between two.
+  RecordLayout plainLayouts[2];
+  std::uint8_t recentLayout = 0;
   // The failure last given back as Error, and the kind of its statement: a
   // caller that handles errors tells bad data from a failing system by it.
   FailureCode handledCode = 0;

@@ -9,6 +9,7 @@
 #include "recio/reader/read_statement.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
@@ -88,9 +89,31 @@ bool scanPlainRecord(IoControl& control, UnitConnection& connection, std::span<d
   const char* const lineEnd = *p == '\n' ? p : findRecordStop(p);
   const auto length = static_cast<std::size_t>(lineEnd - start);
   if (lineEnd == blockEnd || *lineEnd != '\n' || length >= control.record.capacity) return false;
-  if (shaped && length < RecordLayout::kBytes) takeLayout(control.plainLayout, start, length, shapes, items.size());
+  if (shaped && length < RecordLayout::kBytes) {
+    // In place of the shape read longer ago.
+    control.recentLayout ^= 1;
+    takeLayout(control.plainLayouts[control.recentLayout], start, length, shapes, items.size());
+  }
   std::copy(values, values + items.size(), items.begin());
   endPlainRecord(control, connection, lineEnd);
+  return true;
+}
+
+// The record read by `layout`, if it has its shape. A layout has 1 to
+// kPlainRecordItems values, and its record is shorter than the record text
+// ever is. Its line feed lies within the block's data, so the shape test
+// reads at most 63 bytes past it, and its values at most 7 bytes before the
+// record, within the block.
+[[gnu::always_inline]] inline bool readByLayout(IoControl& control, UnitConnection& connection,
+                                                const RecordLayout& layout, std::span<double> items) {
+  static_assert(RecordLayout::kBytes <= kWorkBufferSize);
+  const char* const start = connection.buffer + connection.readPosition;
+  if (layout.items != items.size() || layout.length >= connection.fill - connection.readPosition ||
+      static_cast<std::int64_t>(connection.readPosition) + layout.firstRead < 0 || !hasLayout(layout, start)) {
+    return false;
+  }
+  layoutValues(layout, start, items.data());
+  endPlainRecord(control, connection, start + layout.length);
   return true;
 }
 
@@ -101,22 +124,26 @@ void takeLayout(RecordLayout& layout, const char* record, std::size_t length, co
   layout.items = static_cast<std::uint32_t>(items);
   layout.length = static_cast<std::uint32_t>(length);
   layout.chunks = static_cast<std::uint32_t>(length / 16 + 1);
-  for (std::size_t i = 0; i < RecordLayout::kBytes; ++i) {
-    const char c = i <= length ? record[i] : '\0';
-    const bool digit = i <= length && isDigit(c);
+  for (std::size_t i = 0; i <= length; ++i) {
+    const char c = record[i];
+    const bool digit = isDigit(c);
     layout.base[i] = static_cast<std::uint8_t>(digit ? '0' : c);
-    layout.room[i] = digit ? 9 : i <= length ? 0 : 255;
+    layout.room[i] = digit ? 9 : 0;
   }
+  // Past the line feed, up to the four chunks the shape test always reads.
+  const std::size_t tested = std::max<std::size_t>(16 * layout.chunks, 64);
+  std::memset(layout.base + length + 1, 0, tested - length - 1);
+  std::memset(layout.room + length + 1, 255, tested - length - 1);
   layout.firstRead = 0;
   for (std::size_t i = 0; i < items; ++i) {
     const ValueShape& shape = shapes[i];
     // The point, or the byte after the digits, is the eighth byte read.
     layout.at[i] = static_cast<std::int32_t>(shape.at) + shape.whole - 7;
     layout.firstRead = std::min(layout.firstRead, layout.at[i]);
-    for (int b = 0; b < 16; ++b) {
-      const bool digit = (b >= 7 - shape.whole && b < 7) || (b >= 8 && b < 8 + shape.fraction);
-      layout.digitMasks[i][b] = digit ? 0x0F : 0;
-    }
+    std::uint8_t* const mask = layout.digitMasks[i];
+    std::memset(mask, 0, 16);
+    std::memset(mask + 7 - shape.whole, 0x0F, static_cast<std::size_t>(shape.whole));
+    std::memset(mask + 8, 0x0F, static_cast<std::size_t>(shape.fraction));
     layout.divisors[i] = shape.negative ? -1e8 : 1e8;
   }
 }
@@ -128,22 +155,16 @@ bool readPlainRecord(IoControl& control, std::span<double> items) {
       connection->access == Access::Write || control.item.type != ItemType::Real64) {
     return false;
   }
-  const char* const start = connection->buffer + connection->readPosition;
-  const RecordLayout& layout = control.plainLayout;
-  // A layout has 1 to kPlainRecordItems values, and its record is shorter
-  // than the record text ever is. Its line feed lies within the block's
-  // data, so the shape test reads at most 63 bytes past it, and its values
-  // at most 7 bytes before the record, within the block.
-  static_assert(RecordLayout::kBytes <= kWorkBufferSize);
-  if (layout.items == items.size() && layout.length < connection->fill - connection->readPosition &&
-      static_cast<std::int64_t>(connection->readPosition) + layout.firstRead >= 0 && hasLayout(layout, start)) {
-    layoutValues(layout, start, items.data());
-    endPlainRecord(control, *connection, start + layout.length);
+  // The shape read last is tried first.
+  const std::uint8_t recent = control.recentLayout;
+  if (readByLayout(control, *connection, control.plainLayouts[recent], items)) return true;
+  if (readByLayout(control, *connection, control.plainLayouts[recent ^ 1], items)) {
+    control.recentLayout = recent ^ 1;
     return true;
   }
   if (items.empty() || items.size() > kPlainRecordItems || connection->readPosition >= connection->fill) return false;
   connection->buffer[connection->fill] = kStopByte;
-  return scanPlainRecord(control, *connection, items, start);
+  return scanPlainRecord(control, *connection, items, connection->buffer + connection->readPosition);
 }
 
 }  // namespace recio
