@@ -158,6 +158,9 @@ struct IoControl {
   // 1000.5) makes files alternate between two.
   RecordLayout plainLayouts[2];
   std::uint8_t recentLayout = 0;
+  // Records scanned since one was read by a shape: where shapes do not
+  // repeat, taking each costs more than it saves.
+  std::uint32_t scansInARow = 0;
   // The failure last given back as Error, and the kind of its statement: a
   // caller that handles errors tells bad data from a failing system by it.
   FailureCode handledCode = 0;

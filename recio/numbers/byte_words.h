@@ -30,6 +30,23 @@ inline std::uint64_t loadTextWord(const char* p) noexcept {
   return word;
 }
 
+// Stores a text word as eight bytes, its lowest byte first.
+inline void storeTextWord(std::uint64_t word, std::uint8_t* p) noexcept {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(p, &word, sizeof word);
+  } else {
+    for (int i = 0; i < 8; ++i) p[i] = static_cast<std::uint8_t>(word >> (8 * i));
+  }
+}
+
+// Bit 7 set in each byte of a text word that is not a digit. The byte's
+// distance from '0' is above 9 or at least 0x80; its low seven bits are
+// added apart from the top one, so no byte carries into the next.
+inline std::uint64_t nonDigitBytes(std::uint64_t word) noexcept {
+  const std::uint64_t x = word ^ (0x30 * kEachByte);
+  return (((x & (0x7F * kEachByte)) + 0x76 * kEachByte) | x) & (0x80 * kEachByte);
+}
+
 // The index of the lowest byte of a text word that is not zero; word != 0.
 inline int firstNonZeroByte(std::uint64_t word) noexcept { return std::countr_zero(word) / 8; }
 

@@ -139,7 +139,7 @@ struct ValueShape {
 
 // Whether a value of that shape can be read from a layout: no exponent, at
 // most seven digits before the point and eight after it.
-constexpr bool fitsLayout(int whole, int fraction) noexcept { return whole <= 7 && fraction <= 8; }
+constexpr bool fitsLayout(std::size_t whole, std::size_t fraction) noexcept { return whole <= 7 && fraction <= 8; }
 
 // Makes `layout` the shape of the record of `length` bytes at `record`
 // (length + 1 <= RecordLayout::kBytes), whose values have the given shapes.
