@@ -81,14 +81,13 @@ std::vector<std::uint64_t> readAll(const std::string& input, bool plain) {
   recio::IoControl control;
   recio::connectUnit(control, 1, "quorvi.res", "old");
   std::vector<std::uint64_t> trace;
-  std::size_t n = 0;
   for (IoStatus status = IoStatus::Ok; status != IoStatus::EndOfFile;) {
     double items[5] = {-1, -1, -1, -1, -1};
     status = IoStatus::Ok;
     recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
     const recio::UnitConnection& unit = *control.units.head;
-    const recio::RecordLayout& layout = control.plainLayouts[n++ % 2];
 #ifdef RECIO_SSE2
+    const recio::RecordLayout& layout = control.plainLayouts[control.recentLayout];
     if (plain && layout.items == 5 && unit.readPosition + layout.length < unit.fill) {
       const char* record = unit.buffer + unit.readPosition;
       EXPECT_EQ(recio::hasLayoutSse2(layout, record), recio::hasLayoutPortable(layout, record));
