@@ -141,11 +141,13 @@ void takeLayout(RecordLayout& layout, const char* record, std::size_t length, co
     // The point, or the byte after the digits, is the eighth byte read.
     layout.at[i] = static_cast<std::int32_t>(shape.at) + shape.whole - 7;
     layout.firstRead = std::min(layout.firstRead, layout.at[i]);
-    // 0x0F under bytes 7 - whole to 6 of the first word, 0 to fraction - 1 of the second.
+    // 0x0F under bytes 7 - whole to 6 of the first word, 0 to fraction - 1
+    // of the second.
     const std::uint64_t whole = (std::uint64_t{1} << (8 * shape.whole)) - 1;
-    const std::uint64_t fraction = shape.fraction == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * shape.fraction)) - 1;
-    storeTextWord(whole << (8 * (7 - shape.whole)) & 0x0F * kEachByte, layout.digitMasks[i]);
-    storeTextWord(fraction & 0x0F * kEachByte, layout.digitMasks[i] + 8);
+    const std::uint64_t fraction =
+        shape.fraction == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * shape.fraction)) - 1;
+    storeTextWord((whole << (8 * (7 - shape.whole))) & (0x0F * kEachByte), layout.digitMasks[i]);
+    storeTextWord(fraction & (0x0F * kEachByte), layout.digitMasks[i] + 8);
     layout.divisors[i] = shape.negative ? -1e8 : 1e8;
   }
 }

@@ -44,8 +44,9 @@ inline __m128i layoutChunk(const RecordLayout& layout, const char* record, std::
 // The first four chunks always (past the line feed every byte fits), so a
 // record of up to 63 bytes takes no loop; it reads 64 bytes at least.
 inline bool hasLayoutSse2(const RecordLayout& layout, const char* record) noexcept {
-  __m128i same = _mm_and_si128(_mm_and_si128(detail::layoutChunk(layout, record, 0), detail::layoutChunk(layout, record, 1)),
-                               _mm_and_si128(detail::layoutChunk(layout, record, 2), detail::layoutChunk(layout, record, 3)));
+  const __m128i first = _mm_and_si128(detail::layoutChunk(layout, record, 0), detail::layoutChunk(layout, record, 1));
+  const __m128i second = _mm_and_si128(detail::layoutChunk(layout, record, 2), detail::layoutChunk(layout, record, 3));
+  __m128i same = _mm_and_si128(first, second);
   for (std::uint32_t chunk = 4; chunk < layout.chunks; ++chunk) {
     same = _mm_and_si128(same, detail::layoutChunk(layout, record, chunk));
   }
@@ -109,7 +110,8 @@ inline __m128d twoValues(__m128i a, __m128i b) noexcept {
 inline void layoutValuesSse2(const RecordLayout& layout, const char* record, double* items) noexcept {
   std::size_t i = 0;
   for (; i + 1 < layout.items; i += 2) {
-    const __m128d n = detail::twoValues(detail::layoutDigits(layout, record, i), detail::layoutDigits(layout, record, i + 1));
+    const __m128d n =
+        detail::twoValues(detail::layoutDigits(layout, record, i), detail::layoutDigits(layout, record, i + 1));
     _mm_storeu_pd(items + i, _mm_div_pd(n, _mm_load_pd(layout.divisors + i)));
   }
   if (i < layout.items) {
