@@ -51,6 +51,7 @@ struct RecordOutcome {
 // of the grid; a failing read call or exhausted memory is no property of the
 // file and is reported.
 RecordOutcome readRecord(recio::IoControl& control, double (&record)[5]) {
+  if (recio::readPlainRecord(control, record)) return {RecordEnd::Complete, 5};
   recio::IoStatus status = recio::beginRead(control);
   int taken = 0;
   for (double& value : record) {
@@ -91,6 +92,26 @@ void warnAboutEnd(const recio::IoControl& control, const RecordOutcome& last) {
   }
 }
 
+// A record whose values are not all where the previous record's were, or
+// next to them. Capacity is checked before anything of the record is
+// appended, first full list first. A cell with a newly appended position
+// was never written: it takes the value as it is.
+[[gnu::noinline]] void loadPoint(recio::IoControl& control, WorkingStorage& storage, double t, double yorp,
+                                 double fke, double chiSquare) {
+  std::int32_t i = findValue(storage.t, t);
+  std::int32_t j = findValue(storage.yorp, yorp);
+  std::int32_t k = findValue(storage.fke, fke);
+  if (i == kNotFound && storage.t.count == kTCapacity) failCapacity(control, "T", kTCapacity);
+  if (j == kNotFound && storage.yorp.count == kYorpCapacity) failCapacity(control, "YORP", kYorpCapacity);
+  if (k == kNotFound && storage.fke.count == kFkeCapacity) failCapacity(control, "f_KE", kFkeCapacity);
+  const bool allFound = i != kNotFound && j != kNotFound && k != kNotFound;
+  if (i == kNotFound) i = append(storage.t, t);
+  if (j == kNotFound) j = append(storage.yorp, yorp);
+  if (k == kNotFound) k = append(storage.fke, fke);
+  double& cell = cubeCell(storage, i, j, k);
+  if (!allFound || !(cell <= chiSquare)) cell = chiSquare;
+}
+
 }  // namespace
 
 void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
@@ -104,31 +125,22 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
       warnAboutEnd(control, outcome);
       return;
     }
-    double t = record[0];
-    double yorp = record[1] + record[1];
-    double fke = record[3];
-    double chiSquare = record[4];
+    const double t = record[0];
+    const double yorp = record[1] + record[1];
+    const double fke = record[3];
+    const double chiSquare = record[4];
     widen(storage.chiSquare, chiSquare);
-
-    std::int32_t i = findValue(storage.t, t);
-    std::int32_t j = findValue(storage.yorp, yorp);
-    std::int32_t k = findValue(storage.fke, fke);
-    // Capacity is checked before anything of the record is appended, first full list first.
-    if (i == kNotFound && storage.t.count == kTCapacity) failCapacity(control, "T", kTCapacity);
-    if (j == kNotFound && storage.yorp.count == kYorpCapacity) {
-      failCapacity(control, "YORP", kYorpCapacity);
+    // Most records of a grid find their values at once; nothing is
+    // appended then.
+    const std::size_t i = findNearValue(storage.t, t);
+    const std::size_t j = findNearValue(storage.yorp, yorp);
+    const std::size_t k = findNearValue(storage.fke, fke);
+    if (i == kNotNear || j == kNotNear || k == kNotNear) {
+      loadPoint(control, storage, t, yorp, fke, chiSquare);
+      continue;
     }
-    if (k == kNotFound && storage.fke.count == kFkeCapacity) {
-      failCapacity(control, "f_KE", kFkeCapacity);
-    }
-    bool allFound = i != kNotFound && j != kNotFound && k != kNotFound;
-    if (i == kNotFound) i = append(storage.t, t);
-    if (j == kNotFound) j = append(storage.yorp, yorp);
-    if (k == kNotFound) k = append(storage.fke, fke);
-
-    double& cell = cubeCell(storage, i, j, k);
-    // A cell with a newly appended position was never written: stored directly.
-    if (!allFound || !(cell <= chiSquare)) cell = chiSquare;
+    double& cell = storage.cube[k][j][i];
+    if (!(cell <= chiSquare)) cell = chiSquare;
   }
 }
 

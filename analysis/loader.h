@@ -11,8 +11,8 @@ inline constexpr std::int32_t kNotFound = 0;
 
 // The value's 1-based position in the list, or kNotFound. The lists never
 // hold two equal values, so the first equal entry is the only one, and the
-// search may start where the previous record matched (grids repeat values
-// in long runs). A NaN equals nothing and is never found.
+// search may start where the previous record matched. A NaN equals nothing
+// and is never found.
 template <std::int32_t Capacity>
 std::int32_t findValue(AxisList<Capacity>& axis, double value) {
   const std::int32_t count = axis.count;
@@ -30,6 +30,23 @@ std::int32_t findValue(AxisList<Capacity>& axis, double value) {
     }
   }
   return kNotFound;
+}
+
+inline constexpr std::size_t kNotNear = ~std::size_t{0};
+
+// The value's list index (from 0) where it is the previous record's or the
+// one after it in the list, as grids run; kNotNear where only findValue can
+// tell. Moves lastMatch as findValue does.
+template <std::int32_t Capacity>
+[[gnu::always_inline]] inline std::size_t findNearValue(AxisList<Capacity>& axis, double value) {
+  const auto start = static_cast<std::size_t>(axis.lastMatch);
+  const auto count = static_cast<std::size_t>(axis.count);
+  if (start < count && axis.values[start] == value) return start;
+  if (start + 1 < count && axis.values[start + 1] == value) {
+    axis.lastMatch = static_cast<std::int32_t>(start + 1);
+    return start + 1;
+  }
+  return kNotNear;
 }
 
 // Reads records until end of file or the first record that cannot be read;

@@ -1,6 +1,8 @@
 // Google Benchmark microbenchmarks of the loading hot path: the real
-// conversion, the digit generator, collecting and scanning one record, a
-// whole five-item read statement, and the loader's list searches.
+// conversion, the digit generator, the loader's statement on the
+// whole-record path and on the statement calls, collecting and scanning one
+// record, the shape test and conversion of a record of a known shape, and
+// the loader's list searches.
 //
 //   build-bench/bench/chi2map_microbenchmarks [--benchmark_filter=REGEX]
 #include <benchmark/benchmark.h>
@@ -22,6 +24,7 @@
 #include "recio/connect.h"
 #include "recio/disconnect.h"
 #include "recio/reader/read_statement.h"
+#include "recio/reader/record_layout.h"
 #include "recio/statements.h"
 #include "recio/reader/record_collector.h"
 #include "recio/reader/value_scanner.h"
@@ -61,9 +64,10 @@ void BM_ConvertReal(benchmark::State& state) {
 }
 BENCHMARK(BM_ConvertReal)->DenseRange(0, 7);
 
+const double kPrintedValues[] = {612.5, 0.34, 409.15, 1.0000000000000002e100, 6.02214076e23};
+
 void BM_ToDecimalDigits(benchmark::State& state) {
-  const double values[] = {612.5, 0.34, 409.15, 1.0000000000000002e100, 6.02214076e23};
-  const double value = values[state.range(0)];
+  const double value = kPrintedValues[state.range(0)];
   const auto mode = state.range(1) == 0 ? recio::DigitMode::Significant : recio::DigitMode::Fraction;
   const auto n = static_cast<std::int32_t>(state.range(2));
   for (auto _ : state) {
@@ -74,14 +78,30 @@ void BM_ToDecimalDigits(benchmark::State& state) {
 // Free-form output asks for 16 fraction digits, the table for 1 or 4.
 BENCHMARK(BM_ToDecimalDigits)->ArgsProduct({{0, 1, 2, 3, 4}, {0, 1}, {1, 16}});
 
-// A file block of whole benchmark records, served by the platform's read
-// from memory, so that the statement benchmarks measure the layer without
-// the kernel.
+// The digits of a table field: those up to the rounding place only.
+void BM_ToRoundedDigits(benchmark::State& state) {
+  const double value = kPrintedValues[state.range(0)];
+  const auto n = static_cast<std::int32_t>(state.range(1));
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(value);
+    benchmark::DoNotOptimize(recio::toRoundedDigits(value, n, recio::DigitMode::Fraction));
+  }
+}
+BENCHMARK(BM_ToRoundedDigits)->ArgsProduct({{0, 1, 2, 3, 4}, {1, 4}});
+
+// A file block of whole records, served by the platform's read from
+// memory, so that the statement benchmarks measure the layer without the
+// kernel: benchmark records, or records of three shapes in turn (widths of
+// the first value), which the two shapes a reader keeps never match.
 struct MemoryFile {
   std::string block;
-  MemoryFile() {
-    while (block.size() + kRecordSize <= recio::kFileBufferSize) block += kRecord;
+  void fill(bool threeShapes) {
+    const char* const shapes[] = {kRecord, "  1612.500     0.340000     1.0306    1.200     409.150000\n",
+                                  "    62.500     0.340000     1.0306    1.200     409.150000\n"};
+    block.clear();
+    for (int n = 0; block.size() + kRecordSize <= recio::kFileBufferSize; ++n) block += shapes[threeShapes ? n % 3 : 0];
   }
+  MemoryFile() { fill(false); }
 };
 MemoryFile& memoryFile() {
   static MemoryFile file;
@@ -153,7 +173,7 @@ void BM_CollectAndScanRecord(benchmark::State& state) {
 BENCHMARK(BM_CollectAndScanRecord);
 
 // fillRecord and the five readItem calls of one benchmark record: the path
-// the loader's values take.
+// of records that readPlainRecord leaves to the statement calls.
 void BM_CollectAndReadRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
@@ -174,23 +194,83 @@ void BM_CollectAndReadRecord(benchmark::State& state) {
 }
 BENCHMARK(BM_CollectAndReadRecord);
 
-// The loader's read statement: beginRead, five readItem, endRead.
+// The five-double statement by its calls: beginRead, five readItem, endRead.
+void readByCalls(recio::IoControl& control, double (&record)[5]) {
+  if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
+  for (double& value : record) {
+    if (recio::readItem(control, &value) != recio::IoStatus::Ok) std::abort();
+  }
+  (void)recio::endRead(control);
+}
+
+// The loader's read statement by its calls.
 void BM_ReadStatement(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
   double record[5] = {};
   for (auto _ : state) {
     recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
-    if (recio::beginRead(control) != recio::IoStatus::Ok) std::abort();
-    for (double& value : record) {
-      if (recio::readItem(control, &value) != recio::IoStatus::Ok) std::abort();
-    }
-    (void)recio::endRead(control);
+    readByCalls(control, record);
     benchmark::DoNotOptimize(record);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
 }
 BENCHMARK(BM_ReadStatement);
+
+// The loader's statement on benchmark records: readPlainRecord, and the
+// statement calls where it declines (at the end of each block). Records of
+// one shape are read by the shape kept; three shapes in turn are scanned.
+void BM_PlainRecord(benchmark::State& state) {
+  const bool threeShapes = state.range(0) == 1;
+  memoryFile().fill(threeShapes);
+  {
+    ConnectedUnit unit;
+    recio::IoControl& control = unit.control();
+    recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+    double record[5] = {};
+    for (auto _ : state) {
+      if (!recio::readPlainRecord(control, record)) readByCalls(control, record);
+      benchmark::DoNotOptimize(record);
+    }
+    state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
+    state.SetLabel(threeShapes ? "three shapes: scanned" : "one shape: read by it");
+  }
+  memoryFile().fill(false);
+}
+BENCHMARK(BM_PlainRecord)->Arg(0)->Arg(1);
+
+// The shape test and the conversion of a benchmark record of a known shape,
+// SSE2 and portable.
+void BM_LayoutRecord(benchmark::State& state) {
+  const bool sse2 = state.range(0) == 0;
+  ConnectedUnit unit;
+  recio::IoControl& control = unit.control();
+  recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+  double record[5] = {};
+  // Two records: the first fills the block, the second is read by its shape.
+  for (int n = 0; n < 2; ++n) {
+    if (!recio::readPlainRecord(control, record)) readByCalls(control, record);
+  }
+  const recio::RecordLayout& layout = control.plainLayouts[control.recentLayout];
+  const recio::UnitConnection& connection = *control.units.head;
+  const char* const text = connection.buffer + connection.readPosition;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(text);
+#ifdef RECIO_SSE2
+    if (sse2) {
+      benchmark::DoNotOptimize(recio::hasLayoutSse2(layout, text));
+      recio::layoutValuesSse2(layout, text, record);
+    } else
+#endif
+    {
+      benchmark::DoNotOptimize(recio::hasLayoutPortable(layout, text));
+      recio::layoutValuesPortable(layout, text, record);
+    }
+    benchmark::DoNotOptimize(record);
+  }
+  state.SetLabel(sse2 ? "SSE2" : "portable");
+}
+BENCHMARK(BM_LayoutRecord)->Arg(0)->Arg(1);
 
 // The three list searches of one record, over the points of the full grid
 // in file order (T slowest, f_KE fastest), or in an order that defeats the
@@ -228,9 +308,13 @@ void BM_FindAxisValues(benchmark::State& state) {
   for (auto _ : state) {
     const Point& p = points[next];
     next = next + 1 == points.size() ? 0 : next + 1;
-    benchmark::DoNotOptimize(analysis::findValue(storage->t, p.t));
-    benchmark::DoNotOptimize(analysis::findValue(storage->yorp, p.yorp));
-    benchmark::DoNotOptimize(analysis::findValue(storage->fke, p.fke));
+    // As the loader looks: near the previous match first.
+    benchmark::DoNotOptimize(analysis::findNearValue(storage->t, p.t) != analysis::kNotNear ||
+                             analysis::findValue(storage->t, p.t) != analysis::kNotFound);
+    benchmark::DoNotOptimize(analysis::findNearValue(storage->yorp, p.yorp) != analysis::kNotNear ||
+                             analysis::findValue(storage->yorp, p.yorp) != analysis::kNotFound);
+    benchmark::DoNotOptimize(analysis::findNearValue(storage->fke, p.fke) != analysis::kNotNear ||
+                             analysis::findValue(storage->fke, p.fke) != analysis::kNotFound);
   }
   state.SetLabel(fileOrder ? "file order" : "scattered");
 }

@@ -91,7 +91,7 @@ IoStatus openUnit(IoControl& control) {
     connection->truncateOnFirstWrite = true;
   }
 
-  connection->buffer = static_cast<char*>(platform().allocate(kFileBufferSize));
+  connection->buffer = allocateConnectionBuffer(kFileBufferSize);
   if (connection->buffer == nullptr) {
     (void)platform().close(descriptor);
     return abandon(control, connection, code::kBufferAllocationFailed);

@@ -1,5 +1,6 @@
 #include "recio/unit_table.h"
 
+#include <cstring>
 #include <new>
 
 #include "recio/failure.h"
@@ -34,12 +35,18 @@ IoStatus ensureWorkBuffers(IoControl& control) {
   return IoStatus::Ok;
 }
 
+char* allocateConnectionBuffer(std::size_t capacity) {
+  auto* buffer = static_cast<char*>(platform().allocate(capacity + kBufferSlack));
+  if (buffer != nullptr) std::memset(buffer, 0, capacity + kBufferSlack);
+  return buffer;
+}
+
 UnitConnection* createConnection(std::size_t bufferSize) {
   void* place = platform().allocate(sizeof(UnitConnection));
   if (place == nullptr) return nullptr;
   auto* connection = new (place) UnitConnection{};
   if (bufferSize != 0) {
-    connection->buffer = static_cast<char*>(platform().allocate(bufferSize));
+    connection->buffer = allocateConnectionBuffer(bufferSize);
     if (connection->buffer == nullptr) {
       destroyConnection(connection);
       return nullptr;

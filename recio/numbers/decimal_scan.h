@@ -55,6 +55,11 @@ struct PlainDecimal {
   std::int32_t exponent;    // x less the fraction digits
   bool negative;
   bool plain;               // the scanned number is a plain decimal
+  // Where its digits stand: before and after the point, and whether an
+  // exponent follows them.
+  bool exponentGiven;
+  std::size_t wholeDigits;
+  std::size_t fractionDigits;
 };
 
 // Whether exponent x with `fraction` digits after the point keeps both powers
@@ -83,6 +88,7 @@ constexpr bool isExponentLetter(char c) noexcept { return c == 'E' || c == 'e' |
     if (digit > 9) break;
     m = m * 10U + digit;
   }
+  d.wholeDigits = static_cast<std::size_t>(p - digits);
   std::size_t fractionDigits = 0;
   if (*p == '.') {
     const char* const fractionStart = ++p;
@@ -100,7 +106,8 @@ constexpr bool isExponentLetter(char c) noexcept { return c == 'E' || c == 'e' |
   std::int32_t x = 0;
   bool exponentPlain = true;
   // Blanks, line feeds and zero bytes all lie below '+': one test passes them.
-  if (*p >= '+' && (isExponentLetter(*p) || *p == '+' || *p == '-')) {
+  d.exponentGiven = *p >= '+' && (isExponentLetter(*p) || *p == '+' || *p == '-');
+  if (d.exponentGiven) {
     // The letter is optional: a sign alone introduces the exponent ("1.5+3").
     if (isExponentLetter(*p)) ++p;
     const bool negativeExponent = *p == '-';
@@ -116,6 +123,7 @@ constexpr bool isExponentLetter(char c) noexcept { return c == 'E' || c == 'e' |
   }
   d.end = p;
   d.mantissa = m;
+  d.fractionDigits = fractionDigits;
   // Wraps, harmlessly, only where the number is not plain.
   d.exponent = static_cast<std::int32_t>(static_cast<std::int64_t>(x) - fraction);
   d.plain = exponentPlain && (mantissaChars <= kShortPlainDecimal ||

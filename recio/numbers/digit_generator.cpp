@@ -2,6 +2,7 @@
 // replaced by a "better" conversion.
 #include "recio/numbers/digit_generator.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -30,7 +31,12 @@ constexpr std::int32_t floorDiv65536(std::int32_t a) noexcept {
 
 }  // namespace
 
-DecimalDigits toDecimalDigits(double value, std::int32_t n, DigitMode mode) noexcept {
+namespace {
+
+// Every digit (all seventeen), or only those up to the rounding place.
+enum class DigitsMade : std::uint8_t { All, UpToRounding };
+
+DecimalDigits generateDigits(double value, std::int32_t n, DigitMode mode, DigitsMade made) noexcept {
   DecimalDigits out{};
   const auto bits = std::bit_cast<std::uint64_t>(value);
   const auto exponentField = static_cast<std::int32_t>((bits >> 52) & 0x7FFU);
@@ -71,6 +77,14 @@ DecimalDigits toDecimalDigits(double value, std::int32_t n, DigitMode mode) noex
     k -= 1;
   }
 
+  // r is the 1-based digit at which to round; widen so n near the int32
+  // limits cannot overflow.
+  std::int64_t r = static_cast<std::int64_t>(n) + 1;
+  if (mode == DigitMode::Fraction) r += k;
+  const std::int32_t count = made == DigitsMade::All
+                                 ? kGeneratedDigits
+                                 : static_cast<std::int32_t>(std::clamp<std::int64_t>(r, 0, kGeneratedDigits));
+
   // x is now in [1, 10): its unbiased exponent is 0..3, and the significand
   // shifted by it is x as fixed point with 52 fraction bits, exactly.
   const auto xBits = std::bit_cast<std::uint64_t>(x);
@@ -78,24 +92,17 @@ DecimalDigits toDecimalDigits(double value, std::int32_t n, DigitMode mode) noex
   std::uint64_t fixed = (xBits & kFractionMask) | kHiddenBit;
   if (xExponent > 0 && xExponent <= 3) fixed <<= static_cast<std::uint32_t>(xExponent);
 
-  for (std::int32_t i = 0; i < kGeneratedDigits; ++i) {
+  fillDigits(out, '0');
+  for (std::int32_t i = 0; i < count; ++i) {
     const auto digit = static_cast<std::uint32_t>(fixed >> 52);
     out.digits[i] = static_cast<char>('0' + static_cast<char>(digit));
     fixed = (fixed & kFractionMask) * 10U;
   }
-  for (std::int32_t i = kGeneratedDigits; i < kStringDigits; ++i) out.digits[i] = '0';
-  out.digits[kStringDigits] = '\0';
 
-  // r is the 1-based digit at which to round; widen so n near the int32
-  // limits cannot overflow.
-  std::int64_t r = static_cast<std::int64_t>(n) + 1;
-  if (mode == DigitMode::Fraction) {
-    r += k;
-    if (r <= 0) {
-      // Below a tenth of the last requested place: shown as zero anyway.
-      out.exponent = k;
-      return out;
-    }
+  if (mode == DigitMode::Fraction && r <= 0) {
+    // Below a tenth of the last requested place: shown as zero anyway.
+    out.exponent = k;
+    return out;
   }
   if (r > kGeneratedDigits) r = kGeneratedDigits;
 
@@ -120,6 +127,16 @@ DecimalDigits toDecimalDigits(double value, std::int32_t n, DigitMode mode) noex
 
   out.exponent = k;
   return out;
+}
+
+}  // namespace
+
+DecimalDigits toDecimalDigits(double value, std::int32_t n, DigitMode mode) noexcept {
+  return generateDigits(value, n, mode, DigitsMade::All);
+}
+
+DecimalDigits toRoundedDigits(double value, std::int32_t n, DigitMode mode) noexcept {
+  return generateDigits(value, n, mode, DigitsMade::UpToRounding);
 }
 
 }  // namespace recio

@@ -22,4 +22,10 @@ struct DecimalDigits {
 
 [[nodiscard]] DecimalDigits toDecimalDigits(double value, std::int32_t n, DigitMode mode) noexcept;
 
+// The same exponent and the same digits before the rounding place (D[1] up
+// to D[r - 1], r the place of the rounding digit), for callers that read
+// no further; the digits from the rounding place on are '0' or as
+// generated. A fixed field needs a few digits, not seventeen.
+[[nodiscard]] DecimalDigits toRoundedDigits(double value, std::int32_t n, DigitMode mode) noexcept;
+
 }  // namespace recio

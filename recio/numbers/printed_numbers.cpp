@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #include "recio/numbers/digit_generator.h"
 #include "recio/numbers/float_bits.h"
@@ -108,7 +109,8 @@ void renderFixed(double value, std::int32_t width, std::int32_t signedWidth, std
   const std::int32_t d = fractionDigits;
   const bool sign = signBitSet(value);
 
-  const DecimalDigits digits = toDecimalDigits(value, d, DigitMode::Fraction);
+  // Only digits before the rounding place are read.
+  const DecimalDigits digits = toRoundedDigits(value, d, DigitMode::Fraction);
   const std::int32_t k = digits.exponent;
   bool overflow = false;
 
@@ -129,6 +131,16 @@ void renderFixed(double value, std::int32_t width, std::int32_t signedWidth, std
       const std::int32_t blanks = room - k;
       if (blanks < 0) {
         overflow = true;
+      } else if (k <= 16 && d >= 0 && k + d <= 20 && signedWidth == (sign ? w - 1 : w)) {
+        // The common field, exactly `width` characters: written at once.
+        char* next = out;
+        for (std::int32_t i = 0; i < blanks; ++i) *next++ = ' ';
+        if (sign) *next++ = '-';
+        std::memcpy(next, digits.digits, static_cast<std::size_t>(k));
+        next += k;
+        *next++ = '.';
+        std::memcpy(next, digits.digits + k, static_cast<std::size_t>(d));
+        return;
       } else {
         field.repeat(' ', blanks);
         if (sign) field.put('-');

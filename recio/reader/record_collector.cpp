@@ -80,6 +80,17 @@ bool growRecord(RecordText& record) {
 
 }  // namespace
 
+void passEmptyRecords(IoControl& control, UnitConnection& connection) {
+  // Without a record text, collecting the first would grow it.
+  if (control.record.capacity == 0) return;
+  std::size_t position = connection.readPosition;
+  while (position < connection.fill && connection.buffer[position] == '\n') ++position;
+  connection.linesEnded += static_cast<std::int64_t>(position - connection.readPosition);
+  connection.readPosition = position;
+  control.record.fill = 0;
+  control.record.position = 0;
+}
+
 IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
   RecordText& record = control.record;
   record.fill = 0;

@@ -10,4 +10,9 @@ namespace recio {
 // and a failed read go through the statement's options.
 [[nodiscard]] IoStatus fillRecord(IoControl& control, UnitConnection& connection);
 
+// Passes over the empty records (lone line feeds) at the connection's read
+// position within its block, as collecting each and finding nothing in it
+// would: a scan for a value meets runs of them at the cost of one.
+void passEmptyRecords(IoControl& control, UnitConnection& connection);
+
 }  // namespace recio

@@ -36,6 +36,7 @@ int skipBlanks(IoControl& control, bool acrossRecords, IoStatus& status) {
     }
     record.position = position;
     if (!acrossRecords) return kEndOfRecord;
+    passEmptyRecords(control, *control.current);
     status = fillRecord(control, *control.current);
     if (status != IoStatus::Ok) return kStatementOver;
   }

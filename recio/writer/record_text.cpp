@@ -9,9 +9,8 @@
 
 namespace recio {
 
-Reserved reserveAtPosition(IoControl& control, std::size_t count) {
+Reserved reserveGrowing(IoControl& control, std::size_t count) {
   RecordText& record = control.record;
-  // Grown while position + count is not below the capacity.
   if (!growBuffer(record.bytes, record.capacity, record.position + count + 1, kWorkBufferGrowth)) {
     return {nullptr, failStatement(control, code::kBufferAllocationFailed)};
   }

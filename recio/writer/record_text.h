@@ -15,7 +15,19 @@ struct Reserved {
   char* place;
   IoStatus status;
 };
-[[nodiscard]] Reserved reserveAtPosition(IoControl& control, std::size_t count);
+// The record text grown first.
+[[nodiscard]] Reserved reserveGrowing(IoControl& control, std::size_t count);
+
+// Grown while position + count is not below the capacity; a record text
+// with room takes the bytes without a call.
+[[nodiscard]] inline Reserved reserveAtPosition(IoControl& control, std::size_t count) {
+  RecordText& record = control.record;
+  if (record.position + count >= record.capacity) return reserveGrowing(control, count);
+  char* place = record.bytes + record.position;
+  record.position += count;
+  if (record.position > record.fill) record.fill = record.position;
+  return {place, IoStatus::Ok};
+}
 
 // Places `count` bytes at the record position.
 [[nodiscard]] IoStatus placeBytes(IoControl& control, const char* bytes, std::size_t count);

@@ -1,0 +1,151 @@
+// Reading a record by the shape of the one before: the shape test sixteen
+// bytes at a time, each value's digits turned into its double eight at a
+// time, and the shape taken from a scanned record.
+//
+// A record has a layout's shape when every byte where the layout has a digit
+// is a digit and every other byte up to the line feed is the layout's byte.
+// Scanning such a record makes every decision the scan of the layout's
+// record made (they turn on which bytes are digits and on the other bytes
+// alone), so only the digits differ, and they are converted in place.
+// The portable shape test gives the SSE2 one's answers
+// (tests/fast_record_test.cpp compares the two).
+#pragma once
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+
+#include "recio/io_control.h"
+#include "recio/numbers/byte_words.h"
+
+namespace recio {
+
+// Whether the record at `record` has the layout's shape. Reads the
+// layout's chunks of sixteen bytes from `record`.
+inline bool hasLayoutPortable(const RecordLayout& layout, const char* record) noexcept {
+  bool same = true;
+  for (std::size_t i = 0; i < 16 * std::size_t{layout.chunks}; ++i) {
+    same &= static_cast<std::uint8_t>(static_cast<std::uint8_t>(record[i]) - layout.base[i]) <= layout.room[i];
+  }
+  return same;
+}
+
+#ifdef RECIO_SSE2
+namespace detail {
+// All ones in the bytes of chunk `chunk` that fit the layout.
+inline __m128i layoutChunk(const RecordLayout& layout, const char* record, std::uint32_t chunk) noexcept {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record) + chunk);
+  const __m128i above = _mm_sub_epi8(bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(layout.base) + chunk));
+  const __m128i room = _mm_load_si128(reinterpret_cast<const __m128i*>(layout.room) + chunk);
+  return _mm_cmpeq_epi8(_mm_min_epu8(above, room), above);
+}
+}  // namespace detail
+
+// The first four chunks always (past the line feed every byte fits), so a
+// record of up to 63 bytes takes no loop; it reads 64 bytes at least.
+inline bool hasLayoutSse2(const RecordLayout& layout, const char* record) noexcept {
+  const __m128i first = _mm_and_si128(detail::layoutChunk(layout, record, 0), detail::layoutChunk(layout, record, 1));
+  const __m128i second = _mm_and_si128(detail::layoutChunk(layout, record, 2), detail::layoutChunk(layout, record, 3));
+  __m128i same = _mm_and_si128(first, second);
+  for (std::uint32_t chunk = 4; chunk < layout.chunks; ++chunk) {
+    same = _mm_and_si128(same, detail::layoutChunk(layout, record, chunk));
+  }
+  return _mm_movemask_epi8(same) == 0xFFFF;
+}
+#endif
+
+inline bool hasLayout(const RecordLayout& layout, const char* record) noexcept {
+#ifdef RECIO_SSE2
+  return hasLayoutSse2(layout, record);
+#else
+  return hasLayoutPortable(layout, record);
+#endif
+}
+
+// The values of the layout in `record`, into items[0 .. layout.items). A
+// value's sixteen bytes, its digits kept and the point read as a digit 0,
+// make two eight-digit numbers: ten times the whole digits, and the
+// fraction digits followed by zeros. Their value N = first * 10^7 + second
+// is an exact integer below 10^15, and N / 10^8 is the value: the one
+// division rounds that exact quotient as the general conversion's one
+// operation does, and dividing by -10^8 negates it, a zero included.
+inline void layoutValuesPortable(const RecordLayout& layout, const char* record, double* items) noexcept {
+  for (std::size_t i = 0; i < layout.items; ++i) {
+    const char* const bytes = record + layout.at[i];
+    const auto* const mask = reinterpret_cast<const char*>(layout.digitMasks[i]);
+    const std::uint64_t first = eightDigitsValue(loadTextWord(bytes) & loadTextWord(mask));
+    const std::uint64_t second = eightDigitsValue(loadTextWord(bytes + 8) & loadTextWord(mask + 8));
+    items[i] = static_cast<double>(static_cast<std::int64_t>(first * 10'000'000 + second)) / layout.divisors[i];
+  }
+}
+
+#ifdef RECIO_SSE2
+namespace detail {
+
+inline __m128i layoutDigits(const RecordLayout& layout, const char* record, std::size_t i) noexcept {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record + layout.at[i]));
+  return _mm_and_si128(bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(layout.digitMasks[i])));
+}
+
+// N of two values at once: digit pairs, fours and eights by multiply-adds
+// of 16-bit lanes, the first digit the most significant; every step exact.
+inline __m128d twoValues(__m128i a, __m128i b) noexcept {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 10, 1, 10, 1);
+  const __m128i hundreds = _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1);
+  const __m128i tenThousands = _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1);
+  const __m128i pairsA = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(a, zero), tens),
+                                         _mm_madd_epi16(_mm_unpackhi_epi8(a, zero), tens));
+  const __m128i pairsB = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(b, zero), tens),
+                                         _mm_madd_epi16(_mm_unpackhi_epi8(b, zero), tens));
+  const __m128i fours = _mm_packs_epi32(_mm_madd_epi16(pairsA, hundreds), _mm_madd_epi16(pairsB, hundreds));
+  const __m128i eights = _mm_madd_epi16(fours, tenThousands);  // first and second of a, of b
+  const __m128d ofA = _mm_cvtepi32_pd(eights);
+  const __m128d ofB = _mm_cvtepi32_pd(_mm_shuffle_epi32(eights, 0xEE));
+  return _mm_add_pd(_mm_mul_pd(_mm_unpacklo_pd(ofA, ofB), _mm_set1_pd(1e7)), _mm_unpackhi_pd(ofA, ofB));
+}
+
+}  // namespace detail
+
+inline void layoutValuesSse2(const RecordLayout& layout, const char* record, double* items) noexcept {
+  std::size_t i = 0;
+  for (; i + 1 < layout.items; i += 2) {
+    const __m128d n =
+        detail::twoValues(detail::layoutDigits(layout, record, i), detail::layoutDigits(layout, record, i + 1));
+    _mm_storeu_pd(items + i, _mm_div_pd(n, _mm_load_pd(layout.divisors + i)));
+  }
+  if (i < layout.items) {
+    const __m128i digits = detail::layoutDigits(layout, record, i);
+    _mm_store_sd(items + i, _mm_div_sd(detail::twoValues(digits, digits), _mm_load_sd(layout.divisors + i)));
+  }
+}
+#endif
+
+inline void layoutValues(const RecordLayout& layout, const char* record, double* items) noexcept {
+#ifdef RECIO_SSE2
+  layoutValuesSse2(layout, record, items);
+#else
+  layoutValuesPortable(layout, record, items);
+#endif
+}
+
+// Where a scanned value's digits stand in its record: the offset of its
+// first digit (after any sign), the digits before the point and after it
+// (none without a point), and its sign.
+struct ValueShape {
+  std::uint32_t at;
+  int whole;
+  int fraction;
+  bool negative;
+};
+
+// Whether a value of that shape can be read from a layout: no exponent, at
+// most seven digits before the point and eight after it.
+constexpr bool fitsLayout(std::size_t whole, std::size_t fraction) noexcept { return whole <= 7 && fraction <= 8; }
+
+// Makes `layout` the shape of the record of `length` bytes at `record`
+// (length + 1 <= RecordLayout::kBytes), whose values have the given shapes.
+void takeLayout(RecordLayout& layout, const char* record, std::size_t length, const ValueShape* shapes,
+                std::size_t items) noexcept;
+
+}  // namespace recio

@@ -1,0 +1,163 @@
+// The whole-record path of the reader against the statement calls it stands
+// for, and the SSE2 forms of its scans and of the fixed-field digits against
+// the forms they replace.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <iterator>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "recio/numbers/digit_generator.h"
+#include "recio/reader/read_statement.h"
+#include "recio/reader/record_end_search.h"
+#include "recio/reader/record_layout.h"
+#include "recio/run.h"
+#include "recio/statements.h"
+#include "support/fake_platform.h"
+#include "support/work_dir.h"
+
+namespace {
+
+using recio::IoStatus;
+
+std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
+
+// Lines of one shape per column (as printf writes them: digits before and
+// after the point, a sign) with random digits, some values off their
+// column's shape, and now and then a line off the shape: a tab, a carriage
+// return, a comma, an exponent, too few values or more, a slash, an empty
+// line, a line longer than the record text.
+std::string randomFile(std::mt19937_64& random) {
+  int whole[5], fraction[5];
+  std::size_t width[5];
+  bool negative[5];
+  for (int v = 0; v < 5; ++v) {
+    whole[v] = static_cast<int>(random() % 10);
+    fraction[v] = static_cast<int>(random() % 10);
+    negative[v] = random() % 4 == 0;
+    width[v] = static_cast<std::size_t>(whole[v] + fraction[v]) + 3 + random() % 3;
+  }
+  std::string file;
+  while (file.size() < 40000) {
+    std::string line;
+    for (int v = 0; v < 5; ++v) {
+      const bool off = random() % 8 == 0;
+      std::string value = negative[v] != (off && random() % 2 == 0) ? "-" : "";
+      const int digits = off ? static_cast<int>(random() % 10) : whole[v];
+      for (int d = 0; d < digits; ++d) value += static_cast<char>('0' + random() % 10);
+      if (fraction[v] > 0 || digits == 0) value += '.';
+      for (int d = 0; d < fraction[v]; ++d) value += static_cast<char>('0' + random() % 10);
+      line += std::string(value.size() < width[v] ? width[v] - value.size() : 1, ' ') + value;
+    }
+    const std::size_t at = random() % line.size();
+    const char* const odd[] = {"\t", "\r", ",", " ,", "e2", "+", "/", " 1 2", ",,", "3*", "x"};
+    switch (random() % 30) {
+      case 0: line.insert(at, odd[random() % std::size(odd)]); break;
+      case 1: line += odd[random() % std::size(odd)]; break;
+      case 2: line.resize(at); break;
+      case 3: line.clear(); break;
+      case 4: line.insert(0, 1100, ' '); break;
+      default: break;
+    }
+    file += line + '\n';
+  }
+  if (random() % 2 == 0) file += "1 2 3";
+  return file;
+}
+
+// Reads `input` to its end with five-double statements (a record that
+// cannot be read does not end it), the whole-record path first when
+// `plain`, and records everything a statement leaves: status, items, line,
+// control fields; then the read and allocation calls made.
+std::vector<std::uint64_t> readAll(const std::string& input, bool plain) {
+  fake::FakePlatform platform;
+  fake::WorkDir dir;
+  fake::writeFile("quorvi.res", input);
+  recio::IoControl control;
+  recio::connectUnit(control, 1, "quorvi.res", "old");
+  std::vector<std::uint64_t> trace;
+  for (IoStatus status = IoStatus::Ok; status != IoStatus::EndOfFile;) {
+    double items[5] = {-1, -1, -1, -1, -1};
+    status = IoStatus::Ok;
+    recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+    const recio::UnitConnection& unit = *control.units.head;
+#ifdef RECIO_SSE2
+    const recio::RecordLayout& layout = control.plainLayouts[control.recentLayout];
+    if (plain && layout.items == 5 && unit.readPosition + layout.length < unit.fill) {
+      const char* record = unit.buffer + unit.readPosition;
+      EXPECT_EQ(recio::hasLayoutSse2(layout, record), recio::hasLayoutPortable(layout, record));
+      double sse2[5], portable[5];
+      recio::layoutValuesSse2(layout, record, sse2);
+      recio::layoutValuesPortable(layout, record, portable);
+      EXPECT_EQ(std::memcmp(sse2, portable, sizeof sse2), 0);
+    }
+#endif
+    if (!plain || !recio::readPlainRecord(control, items)) {
+      status = recio::beginRead(control);
+      for (double& item : items) {
+        if (status == IoStatus::Ok) status = recio::readItem(control, &item);
+      }
+      if (status == IoStatus::Ok) status = recio::endRead(control);
+    }
+    trace.push_back(static_cast<std::uint64_t>(status));
+    for (double item : items) trace.push_back(bits(item));
+    trace.insert(trace.end(), {static_cast<std::uint64_t>(recio::inputPosition(control, 1).line), control.record.fill,
+                               control.record.position, static_cast<std::uint64_t>(control.statementKind),
+                               static_cast<std::uint64_t>(control.valueUsesLeft), control.valueEndedAtRecordEnd,
+                               control.itemAssigned, unit.readPosition});
+  }
+  trace.push_back(static_cast<std::uint64_t>(platform.calls(fake::Call::Read)));
+  trace.push_back(static_cast<std::uint64_t>(platform.calls(fake::Call::Allocate)));
+  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+  return trace;
+}
+
+TEST(FastRecord, LeavesWhatTheStatementCallsLeave) {
+  std::mt19937_64 random(13);
+  for (int n = 0; n < 30 && !HasFailure(); ++n) {
+    const std::string input = randomFile(random);
+    const std::vector<std::uint64_t> fast = readAll(input, true);
+    const std::vector<std::uint64_t> general = readAll(input, false);
+    ASSERT_EQ(fast.size(), general.size()) << "input " << n;
+    const auto differ = std::mismatch(fast.begin(), fast.end(), general.begin());
+    EXPECT_TRUE(differ.first == fast.end()) << "input " << n << ", trace entry " << differ.first - fast.begin();
+  }
+}
+
+#ifdef RECIO_SSE2
+// Every byte position of the stop search, with the stop bytes and others
+// that a plain scan might take for them.
+TEST(FastRecord, StopSearchSse2AsPortable) {
+  std::mt19937_64 random(2);
+  const char alphabet[] = {'\n', '\t', '\r', ' ', '0', '\0', '\x0b', '\x0c', '\x8a', '\x89', '\x8d'};
+  for (int n = 0; n < 20000; ++n) {
+    std::string text(1 + random() % 40, ' ');
+    for (char& c : text) c = random() % 3 == 0 ? alphabet[random() % std::size(alphabet)] : 'a';
+    text += '\n';
+    text.append(16, '\0');
+    ASSERT_EQ(recio::findRecordStopSse2(text.data()), recio::findRecordStopPortable(text.data())) << n;
+  }
+}
+#endif
+
+// The fixed-field writer's digits: those before the rounding place and the
+// exponent are the full generator's, for every magnitude and place.
+TEST(FastRecord, RoundedDigitsAsAllDigits) {
+  std::mt19937_64 random(17);
+  for (int n = 0; n < 300000; ++n) {
+    const double value = std::bit_cast<double>(random() >> (random() % 12));
+    const auto places = static_cast<std::int32_t>(random() % 24) - 3;
+    const recio::DecimalDigits all = recio::toDecimalDigits(value, places, recio::DigitMode::Fraction);
+    const recio::DecimalDigits rounded = recio::toRoundedDigits(value, places, recio::DigitMode::Fraction);
+    ASSERT_EQ(rounded.exponent, all.exponent) << value << " " << places;
+    const auto read = static_cast<std::size_t>(std::clamp(all.exponent + places, 0, 20));
+    ASSERT_EQ(std::string(rounded.digits, read), std::string(all.digits, read)) << value << " " << places;
+  }
+}
+
+}  // namespace
