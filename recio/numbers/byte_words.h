@@ -19,7 +19,7 @@ namespace recio {
 inline constexpr std::uint64_t kEachByte = 0x0101'0101'0101'0101ULL;
 
 // Eight bytes as a word whose lowest byte is the first character.
-inline std::uint64_t loadTextWord(const char* p) noexcept {
+inline std::uint64_t loadTextWord(const char* p) {
   std::uint64_t word = 0;
   std::memcpy(&word, p, sizeof word);
   if constexpr (std::endian::native == std::endian::big) {
@@ -31,7 +31,7 @@ inline std::uint64_t loadTextWord(const char* p) noexcept {
 }
 
 // Stores a text word as eight bytes, its lowest byte first.
-inline void storeTextWord(std::uint64_t word, std::uint8_t* p) noexcept {
+inline void storeTextWord(std::uint64_t word, std::uint8_t* p) {
   if constexpr (std::endian::native == std::endian::little) {
     std::memcpy(p, &word, sizeof word);
   } else {
@@ -42,18 +42,18 @@ inline void storeTextWord(std::uint64_t word, std::uint8_t* p) noexcept {
 // Bit 7 set in each byte of a text word that is not a digit. The byte's
 // distance from '0' is above 9 or at least 0x80; its low seven bits are
 // added apart from the top one, so no byte carries into the next.
-inline std::uint64_t nonDigitBytes(std::uint64_t word) noexcept {
+inline std::uint64_t nonDigitBytes(std::uint64_t word) {
   const std::uint64_t x = word ^ (0x30 * kEachByte);
   return (((x & (0x7F * kEachByte)) + 0x76 * kEachByte) | x) & (0x80 * kEachByte);
 }
 
 // The index of the lowest byte of a text word that is not zero; word != 0.
-inline int firstNonZeroByte(std::uint64_t word) noexcept { return std::countr_zero(word) / 8; }
+inline int firstNonZeroByte(std::uint64_t word) { return std::countr_zero(word) / 8; }
 
 // The value of a text word of eight digit values (0 to 9 a byte, the first
 // character the most significant): pairs, then fours, then all eight, by
 // three multiplications instead of eight.
-inline std::uint64_t eightDigitsValue(std::uint64_t word) noexcept {
+inline std::uint64_t eightDigitsValue(std::uint64_t word) {
   constexpr std::uint64_t kLanes = 0x0000'00FF'0000'00FFULL;
   constexpr std::uint64_t kHundredAndMillion = 100 + (1'000'000ULL << 32);
   constexpr std::uint64_t kOneAndTenThousand = 1 + (10'000ULL << 32);

@@ -119,7 +119,7 @@ bool scanPlainRecord(IoControl& control, UnitConnection& connection, std::span<d
 }  // namespace
 
 void takeLayout(RecordLayout& layout, const char* record, std::size_t length, const ValueShape* shapes,
-                std::size_t items) noexcept {
+                std::size_t items) {
   layout.items = static_cast<std::uint32_t>(items);
   layout.length = static_cast<std::uint32_t>(length);
   layout.chunks = static_cast<std::uint32_t>(length / 16 + 1);

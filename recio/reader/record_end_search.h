@@ -10,13 +10,13 @@ namespace recio {
 
 // The first line feed, tab or carriage return at or after p; the bytes
 // from p on hold one, and sixteen bytes can be read from any byte up to it.
-inline const char* findRecordStopPortable(const char* p) noexcept {
+inline const char* findRecordStopPortable(const char* p) {
   while (*p != '\n' && *p != '\t' && *p != '\r') ++p;
   return p;
 }
 
 #ifdef RECIO_SSE2
-inline const char* findRecordStopSse2(const char* p) noexcept {
+inline const char* findRecordStopSse2(const char* p) {
   const __m128i lineFeed = _mm_set1_epi8('\n');
   const __m128i tab = _mm_set1_epi8('\t');
   const __m128i carriageReturn = _mm_set1_epi8('\r');
@@ -30,7 +30,7 @@ inline const char* findRecordStopSse2(const char* p) noexcept {
 }
 #endif
 
-inline const char* findRecordStop(const char* p) noexcept {
+inline const char* findRecordStop(const char* p) {
 #ifdef RECIO_SSE2
   return findRecordStopSse2(p);
 #else

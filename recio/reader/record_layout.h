@@ -9,6 +9,10 @@
 // alone), so only the digits differ, and they are converted in place.
 // The portable shape test gives the SSE2 one's answers
 // (tests/fast_record_test.cpp compares the two).
+//
+// None of these helpers is noexcept: inlined into a caller, a noexcept body
+// makes the compiler ask for the C++ runtime's exception personality, and
+// that alone would load the whole runtime library at every start.
 #pragma once
 
 #include <bit>
@@ -22,7 +26,7 @@ namespace recio {
 
 // Whether the record at `record` has the layout's shape. Reads the
 // layout's chunks of sixteen bytes from `record`.
-inline bool hasLayoutPortable(const RecordLayout& layout, const char* record) noexcept {
+inline bool hasLayoutPortable(const RecordLayout& layout, const char* record) {
   bool same = true;
   for (std::size_t i = 0; i < 16 * std::size_t{layout.chunks}; ++i) {
     same &= static_cast<std::uint8_t>(static_cast<std::uint8_t>(record[i]) - layout.base[i]) <= layout.room[i];
@@ -33,7 +37,7 @@ inline bool hasLayoutPortable(const RecordLayout& layout, const char* record) no
 #ifdef RECIO_SSE2
 namespace detail {
 // All ones in the bytes of chunk `chunk` that fit the layout.
-inline __m128i layoutChunk(const RecordLayout& layout, const char* record, std::uint32_t chunk) noexcept {
+inline __m128i layoutChunk(const RecordLayout& layout, const char* record, std::uint32_t chunk) {
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record) + chunk);
   const __m128i above = _mm_sub_epi8(bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(layout.base) + chunk));
   const __m128i room = _mm_load_si128(reinterpret_cast<const __m128i*>(layout.room) + chunk);
@@ -43,7 +47,7 @@ inline __m128i layoutChunk(const RecordLayout& layout, const char* record, std::
 
 // The first four chunks always (past the line feed every byte fits), so a
 // record of up to 63 bytes takes no loop; it reads 64 bytes at least.
-inline bool hasLayoutSse2(const RecordLayout& layout, const char* record) noexcept {
+inline bool hasLayoutSse2(const RecordLayout& layout, const char* record) {
   const __m128i first = _mm_and_si128(detail::layoutChunk(layout, record, 0), detail::layoutChunk(layout, record, 1));
   const __m128i second = _mm_and_si128(detail::layoutChunk(layout, record, 2), detail::layoutChunk(layout, record, 3));
   __m128i same = _mm_and_si128(first, second);
@@ -54,7 +58,7 @@ inline bool hasLayoutSse2(const RecordLayout& layout, const char* record) noexce
 }
 #endif
 
-inline bool hasLayout(const RecordLayout& layout, const char* record) noexcept {
+inline bool hasLayout(const RecordLayout& layout, const char* record) {
 #ifdef RECIO_SSE2
   return hasLayoutSse2(layout, record);
 #else
@@ -69,7 +73,7 @@ inline bool hasLayout(const RecordLayout& layout, const char* record) noexcept {
 // is an exact integer below 10^15, and N / 10^8 is the value: the one
 // division rounds that exact quotient as the general conversion's one
 // operation does, and dividing by -10^8 negates it, a zero included.
-inline void layoutValuesPortable(const RecordLayout& layout, const char* record, double* items) noexcept {
+inline void layoutValuesPortable(const RecordLayout& layout, const char* record, double* items) {
   for (std::size_t i = 0; i < layout.items; ++i) {
     const char* const bytes = record + layout.at[i];
     const auto* const mask = reinterpret_cast<const char*>(layout.digitMasks[i]);
@@ -82,14 +86,14 @@ inline void layoutValuesPortable(const RecordLayout& layout, const char* record,
 #ifdef RECIO_SSE2
 namespace detail {
 
-inline __m128i layoutDigits(const RecordLayout& layout, const char* record, std::size_t i) noexcept {
+inline __m128i layoutDigits(const RecordLayout& layout, const char* record, std::size_t i) {
   const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(record + layout.at[i]));
   return _mm_and_si128(bytes, _mm_load_si128(reinterpret_cast<const __m128i*>(layout.digitMasks[i])));
 }
 
 // N of two values at once: digit pairs, fours and eights by multiply-adds
 // of 16-bit lanes, the first digit the most significant; every step exact.
-inline __m128d twoValues(__m128i a, __m128i b) noexcept {
+inline __m128d twoValues(__m128i a, __m128i b) {
   const __m128i zero = _mm_setzero_si128();
   const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 10, 1, 10, 1);
   const __m128i hundreds = _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1);
@@ -107,7 +111,7 @@ inline __m128d twoValues(__m128i a, __m128i b) noexcept {
 
 }  // namespace detail
 
-inline void layoutValuesSse2(const RecordLayout& layout, const char* record, double* items) noexcept {
+inline void layoutValuesSse2(const RecordLayout& layout, const char* record, double* items) {
   std::size_t i = 0;
   for (; i + 1 < layout.items; i += 2) {
     const __m128d n =
@@ -121,7 +125,7 @@ inline void layoutValuesSse2(const RecordLayout& layout, const char* record, dou
 }
 #endif
 
-inline void layoutValues(const RecordLayout& layout, const char* record, double* items) noexcept {
+inline void layoutValues(const RecordLayout& layout, const char* record, double* items) {
 #ifdef RECIO_SSE2
   layoutValuesSse2(layout, record, items);
 #else
@@ -141,11 +145,11 @@ struct ValueShape {
 
 // Whether a value of that shape can be read from a layout: no exponent, at
 // most seven digits before the point and eight after it.
-constexpr bool fitsLayout(std::size_t whole, std::size_t fraction) noexcept { return whole <= 7 && fraction <= 8; }
+constexpr bool fitsLayout(std::size_t whole, std::size_t fraction) { return whole <= 7 && fraction <= 8; }
 
 // Makes `layout` the shape of the record of `length` bytes at `record`
 // (length + 1 <= RecordLayout::kBytes), whose values have the given shapes.
 void takeLayout(RecordLayout& layout, const char* record, std::size_t length, const ValueShape* shapes,
-                std::size_t items) noexcept;
+                std::size_t items);
 
 }  // namespace recio
