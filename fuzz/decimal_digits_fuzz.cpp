@@ -1,12 +1,16 @@
 // Any 64-bit pattern through the digit generator and both number texts:
 // fixed lengths, only the characters each text may hold, no writes outside
-// the field.
+// the field. For a normal value the unrounded digits must be the exact
+// expansion of a double in [1, 10) near the value's scaled magnitude, and the
+// rounded digits that expansion rounded half-up, by integer arithmetic.
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "recio/numbers/digit_generator.h"
 #include "recio/numbers/printed_numbers.h"
@@ -36,20 +40,77 @@ void checkDigits(double value, std::int32_t n, recio::DigitMode mode) {
   check(d.exponent >= -308 && d.exponent <= 310);
 }
 
-// The unrounded digits must be the value's digits to well within the error
-// of the squared powers of ten: |value| ~ D1..D17 x 10^(k-17).
-void checkAccuracy(double value) {
+// The decimal digits of sig * 5^(52 - ex), the exact expansion of the
+// double x = sig * 2^(ex - 52) in [1, 10), padded with zeros to 17 digits.
+std::string exactDigits(double x) {
+  const std::uint64_t b = std::bit_cast<std::uint64_t>(x);
+  const auto ex = static_cast<std::int32_t>((b >> 52) & 0x7FF) - 1023;
+  std::vector<std::uint32_t> limbs;  // base 10^9, least significant first
+  for (std::uint64_t sig = (b & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52); sig != 0; sig /= 1000000000U) {
+    limbs.push_back(static_cast<std::uint32_t>(sig % 1000000000U));
+  }
+  for (std::int32_t i = 0; i < 52 - ex; ++i) {
+    std::uint64_t carry = 0;
+    for (std::uint32_t& limb : limbs) {
+      const std::uint64_t product = std::uint64_t{limb} * 5U + carry;
+      limb = static_cast<std::uint32_t>(product % 1000000000U);
+      carry = product / 1000000000U;
+    }
+    if (carry != 0) limbs.push_back(static_cast<std::uint32_t>(carry));
+  }
+  std::string text = std::to_string(limbs.back());
+  for (std::size_t i = limbs.size() - 1; i-- > 0;) {
+    const std::string limb = std::to_string(limbs[i]);
+    text += std::string(9 - limb.size(), '0') + limb;
+  }
+  return text.size() < 17 ? text + std::string(17 - text.size(), '0') : text;
+}
+
+// D1..D(r-1) of the 17 unrounded digits rounded half-up at D(r), and the
+// exponent, by arithmetic on the 17-digit integer (r = 1: "1" on a carry).
+void checkRoundedAt(const char* unrounded, std::int32_t k, std::int32_t r, const recio::DecimalDigits& got) {
+  std::uint64_t whole = 0;
+  for (int i = 0; i < 17; ++i) whole = whole * 10U + static_cast<std::uint64_t>(unrounded[i] - '0');
+  std::uint64_t unit = 1;
+  for (std::int32_t i = 0; i < 18 - r; ++i) unit *= 10U;
+  std::uint64_t kept = whole / unit + ((whole / (unit / 10U)) % 10U >= 5 ? 1U : 0U);
+  std::uint64_t limit = 1;
+  for (std::int32_t i = 0; i < r - 1; ++i) limit *= 10U;
+  std::int32_t expectK = k;
+  if (kept >= limit && r > 1) {
+    kept /= 10U;
+    ++expectK;
+  } else if (r == 1 && kept == 1) {
+    ++expectK;
+  }
+  std::string expect(static_cast<std::size_t>(r - 1), '0');
+  for (std::size_t i = expect.size(); i-- > 0; kept /= 10U) expect[i] = static_cast<char>('0' + kept % 10U);
+  if (r == 1 && expectK != k) expect = "1";
+  check(std::memcmp(got.digits, expect.data(), expect.size()) == 0);
+  check(got.exponent == expectK);
+  if (r == 17) check(got.digits[16] == '0');
+}
+
+void checkNormal(double value, std::uint8_t place) {
   const std::uint64_t field = (std::bit_cast<std::uint64_t>(value) >> 52) & 0x7FF;
   if (field == 0 || field == 0x7FF) return;
   const recio::DecimalDigits d = recio::toDecimalDigits(value, -1000, recio::DigitMode::Fraction);
-  check(d.digits[0] != '0');
-  double digits = 0.0;
-  for (int i = 0; i < 17; ++i) digits = digits * 10.0 + static_cast<double>(d.digits[i] - '0');
-  // Two factors keep every intermediate in range at both ends.
-  const std::int32_t m = 17 - d.exponent;
-  double scaled = std::fabs(value) * std::pow(10.0, m / 2);
-  scaled = scaled * std::pow(10.0, m - m / 2);
-  check(std::fabs(digits / scaled - 1.0) < 1e-13);
+  // The scaled x is one of the doubles next to the 17 digits' value; its
+  // expansion must begin with them.
+  const std::string digits(d.digits, 17);
+  const double near = std::strtod((digits.substr(0, 1) + "." + digits.substr(1)).c_str(), nullptr);
+  double x = 0.0;
+  for (const double candidate : {std::nextafter(near, 0.0), near, std::nextafter(near, 10.0)}) {
+    if (candidate >= 1.0 && candidate < 10.0 && exactDigits(candidate).compare(0, 17, digits) == 0) x = candidate;
+  }
+  check(x != 0.0);
+  // x is |value| / 10^(k - 1), but for the rounding of the squared powers of ten.
+  const std::int32_t m = 1 - d.exponent;
+  const double scaled = std::fabs(value) * std::pow(10.0, m / 2) * std::pow(10.0, m - m / 2);
+  check(std::fabs(x / scaled - 1.0) < 1e-13);
+  checkRoundedAt(d.digits, d.exponent, 17, recio::toDecimalDigits(value, 16, recio::DigitMode::Significant));
+  const std::int32_t r = 1 + place % 17;
+  checkRoundedAt(d.digits, d.exponent, r, recio::toDecimalDigits(value, r - 1 - d.exponent, recio::DigitMode::Fraction));
 }
 
 void checkFreeForm(double value) {
@@ -117,7 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checkDigits(value, n, recio::DigitMode::Fraction);
   checkDigits(value, n, recio::DigitMode::Significant);
   checkDigits(value, fractionDigits, recio::DigitMode::Fraction);
-  checkAccuracy(value);
+  checkNormal(value, size > 11 ? data[11] : 0);
   checkFreeForm(value);
   // The writer makes a negative zero positive before the field.
   checkFixed(bits == (std::uint64_t{1} << 63) ? 0.0 : value, width, fractionDigits);
