@@ -11,6 +11,7 @@
  * Writes "WAIT_STATUS PEAK_KB\n" on descriptor 3 (the child's own ru_maxrss,
  * from wait4). Exit status 0, or 126 when the child could not be made. */
 #define _GNU_SOURCE
+#include <fcntl.h>
 #include <grp.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -18,6 +19,8 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+extern char** environ;
 
 int main(int argc, char** argv) {
   if (argc < 5) return 126;
@@ -30,11 +33,14 @@ int main(int argc, char** argv) {
       const struct rlimit size = {limit, limit};
       if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(126);
     }
+    /* Opened before dropping privileges: the path may lie in a directory
+     * that uid 65534 cannot enter. */
+    const int program = open(argv[4], O_RDONLY | O_CLOEXEC);
     if (argv[3][0] == '1' && geteuid() == 0 &&
         (setgroups(0, NULL) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)) {
       _exit(126);
     }
-    execv(argv[4], argv + 4);
+    fexecve(program, argv + 4, environ);
     _exit(127);
   }
   int status = 0;
