@@ -1,9 +1,10 @@
 // A platform for the fuzz targets: one named file served from memory, in
 // reads of at most `chunk` bytes, so that no input touches the disk; standard
-// error kept, everything else written is dropped; memory blocks counted; exit
+// error kept, everything else written dropped; memory blocks counted; exit
 // thrown as MemoryPlatform::Exit.
 #pragma once
 
+#include <algorithm>
 #include <cerrno>
 #include <cstddef>
 #include <cstdint>
@@ -38,34 +39,31 @@ class MemoryPlatform {
   const std::string& standardError() const { return standardError_; }
 
  private:
-  static constexpr int kFileDescriptor = 3;
+  static constexpr int kFile = 3;  // the descriptor of the one file
 
   static MemoryPlatform*& active() {
     static MemoryPlatform* current = nullptr;
     return current;
   }
   static MemoryPlatform& self() { return *active(); }
-  static bool isFile(const char* path) { return std::strcmp(path, self().name_) == 0; }
+  static int missing(const char* path) { return std::strcmp(path, self().name_) == 0 ? 0 : -ENOENT; }
 
   static void ignoreFileSizeSignal() {}
-  static int checkReadWrite(const char* path) { return isFile(path) ? 0 : -ENOENT; }
+  static int checkReadWrite(const char* path) { return missing(path); }
   static int queryPath(const char* path, recio::DescriptorFacts* facts) {
-    if (!isFile(path)) return -ENOENT;
-    if (facts != nullptr) queryDescriptor(kFileDescriptor, facts);
-    return 0;
+    if (missing(path) == 0 && facts != nullptr) queryDescriptor(kFile, facts);
+    return missing(path);
   }
   static int open(const char* path, recio::OpenMode) {
-    if (!isFile(path)) return -ENOENT;
+    if (missing(path) != 0) return -ENOENT;
     self().position_ = 0;
     self().openDescriptors_ += 1;
-    return kFileDescriptor;
+    return kFile;
   }
   static std::int64_t read(int descriptor, void* into, std::size_t count) {
     MemoryPlatform& p = self();
-    if (descriptor != kFileDescriptor) return 0;  // standard input is empty
-    std::size_t take = p.size_ - p.position_;
-    if (take > count) take = count;
-    if (take > p.chunk_) take = p.chunk_;
+    if (descriptor != kFile) return 0;  // standard input is empty
+    const std::size_t take = std::min({p.size_ - p.position_, count, p.chunk_});
     if (take != 0) std::memcpy(into, p.bytes_ + p.position_, take);
     p.position_ += take;
     return static_cast<std::int64_t>(take);
@@ -75,13 +73,12 @@ class MemoryPlatform {
     return static_cast<std::int64_t>(count);
   }
   static int queryDescriptor(int, recio::DescriptorFacts* facts) {
-    facts->size = static_cast<std::int64_t>(self().size_);
-    facts->isCharacterDevice = false;
+    *facts = recio::DescriptorFacts{static_cast<std::int64_t>(self().size_), false, false};
     return 0;
   }
   static int truncate(int, std::int64_t) { return 0; }
   static int close(int descriptor) {
-    if (descriptor == kFileDescriptor) self().openDescriptors_ -= 1;
+    if (descriptor == kFile) self().openDescriptors_ -= 1;
     return 0;
   }
   static int unlink(const char*) { return 0; }
@@ -89,22 +86,22 @@ class MemoryPlatform {
   static const char* errorText(int errorNumber) { return std::strerror(errorNumber); }
   static void* allocate(std::size_t count) {
     void* block = std::malloc(count);
-    if (block != nullptr) self().liveBlocks_ += 1;
+    self().liveBlocks_ += block != nullptr ? 1 : 0;
     return block;
   }
   static void* reallocate(void* block, std::size_t count) {
     void* moved = std::realloc(block, count);
-    if (moved != nullptr && block == nullptr) self().liveBlocks_ += 1;
+    self().liveBlocks_ += moved != nullptr && block == nullptr ? 1 : 0;
     return moved;
   }
   static void release(void* block) {
-    if (block != nullptr) self().liveBlocks_ -= 1;
+    self().liveBlocks_ -= block != nullptr ? 1 : 0;
     std::free(block);
   }
 
-  static constexpr recio::Platform kTable{ignoreFileSizeSignal, checkReadWrite, queryPath, open,   read,      write,
-                                          queryDescriptor, truncate, close,  unlink,    exit,
-                                          errorText,       allocate, reallocate, release};
+  static constexpr recio::Platform kTable{ignoreFileSizeSignal, checkReadWrite, queryPath, open, read, write,
+                                          queryDescriptor, truncate, close, unlink, exit, errorText,
+                                          allocate, reallocate, release};
 
   const char* name_;
   const std::uint8_t* bytes_;

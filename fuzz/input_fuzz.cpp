@@ -1,0 +1,181 @@
+// Fuzz target for reading and loading: arbitrary bytes (after the first,
+// which chooses a read size of 1 to 16 bytes) as "quorvi.res". Besides the
+// sanitizers it checks that
+//  - read by five-double statements, every statement that ends Ok took at
+//    least one line; the last ends at end of file or an error, after which
+//    nothing of the record is kept and the unit stays connected, and after
+//    end of file the next statement meets it again;
+//  - loaded, the counts are within capacity and either all 0 or all at least
+//    1, no list holds two equal values, an axis without a NaN ranges over
+//    min(1e10, values) .. max(0, values), every cell outside the counts holds
+//    the marker, and the chi-square range is untouched when nothing loads;
+//  - a full list ends the run with the data error report naming a full list,
+//    else loading writes at most one warning, naming a line the input has;
+//  - the storage and the warnings do not depend on the read sizes, nor on
+//    carriage returns dropped and tabs written as one blank;
+//  - the stop frees every buffer and closes the file.
+#include <algorithm>
+#include <bit>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "analysis/data_files.h"
+#include "analysis/loader.h"
+#include "analysis/working_storage.h"
+#include "fuzz/memory_platform.h"
+#include "recio/reader/read_statement.h"
+#include "recio/run.h"
+#include "recio/statements.h"
+
+namespace {
+
+void require(bool condition, const char* what) {
+  if (condition) return;
+  std::fprintf(stderr, "input invariant broken: %s\n", what);
+  std::abort();
+}
+
+bool same(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::bit_cast<std::uint64_t>(b); }
+
+// Statements of five doubles until one does not end Ok.
+void readStatements(const std::uint8_t* data, std::size_t size, std::size_t chunk) {
+  const auto lines = static_cast<std::size_t>(std::count(data, data + size, '\n'));
+  fuzzing::MemoryPlatform platform(analysis::kFitResults.data(), data, size, chunk);
+  auto control = std::make_unique<recio::IoControl>();
+  auto statement = [&] {
+    recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+    recio::IoStatus status = recio::beginRead(*control);
+    double value = 0.0;
+    for (int i = 0; i < 5 && status == recio::IoStatus::Ok; ++i) status = recio::readItem(*control, &value);
+    return status == recio::IoStatus::Ok ? recio::endRead(*control) : status;
+  };
+  try {
+    recio::connectUnit(*control, 1, analysis::kFitResults, "old");
+    recio::IoStatus last = recio::IoStatus::Ok;
+    for (std::size_t n = 1; (last = statement()) == recio::IoStatus::Ok; ++n) {
+      require(n <= lines, "a statement that ends Ok takes at least one line");
+    }
+    require(control->record.fill == 0 && control->record.position == 0, "nothing of the record is kept");
+    require(control->units.head != nullptr && control->units.head->unit == 1, "the unit stays connected");
+    if (last == recio::IoStatus::EndOfFile) require(statement() == recio::IoStatus::EndOfFile, "end of file is met again");
+    recio::stopRun(*control);
+  } catch (const fuzzing::MemoryPlatform::Exit& exit) {
+    require(exit.status == 0, "only the stop ends the run");
+  }
+  require(platform.liveBlocks() == 0 && platform.openDescriptors() == 0, "the stop frees and closes everything");
+}
+
+template <std::int32_t Capacity>
+void checkAxis(const analysis::AxisList<Capacity>& axis) {
+  require(axis.count >= 0 && axis.count <= Capacity, "count within capacity");
+  bool hasNaN = false;
+  double smallest = analysis::kEmptyCell;
+  double largest = 0.0;
+  for (std::int32_t i = 0; i < axis.count; ++i) {
+    const double v = axis.values[i];
+    hasNaN = hasNaN || std::isnan(v);
+    for (std::int32_t j = 0; j < i; ++j) require(!(axis.values[j] == v), "no two equal values in a list");
+    smallest = v < smallest ? v : smallest;
+    largest = v > largest ? v : largest;
+  }
+  require(hasNaN || (axis.range.smallest == smallest && axis.range.largest == largest), "axis range over its values");
+}
+
+// Storage as the driver creates it, copied in before each load (copying is
+// much faster than initialising under the coverage instrumentation).
+struct Storages {
+  analysis::WorkingStorage pristine, loaded[2], expected;
+  Storages() { analysis::initialiseStorage(pristine); }
+};
+Storages& storages() {
+  static auto* all = new Storages;
+  return *all;
+}
+
+// Loads the bytes into `storage`; gives back what standard error received.
+std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, analysis::WorkingStorage& storage) {
+  Storages& all = storages();
+  std::memcpy(&storage, &all.pristine, sizeof storage);
+  fuzzing::MemoryPlatform platform(analysis::kFitResults.data(), data, size, chunk);
+  auto control = std::make_unique<recio::IoControl>();
+  int status = -1;
+  try {
+    recio::connectUnit(*control, analysis::kDataUnit, analysis::kFitResults, "old");
+    analysis::loadFitResults(*control, storage);
+  } catch (const fuzzing::MemoryPlatform::Exit& exit) {
+    status = exit.status;
+  }
+  checkAxis(storage.t);
+  checkAxis(storage.yorp);
+  checkAxis(storage.fke);
+  const std::int32_t nT = storage.t.count, nY = storage.yorp.count, nF = storage.fke.count;
+  const bool none = nT == 0 && nY == 0 && nF == 0;
+  require(none || (nT >= 1 && nY >= 1 && nF >= 1), "counts all 0 or all at least 1");
+  require(!none || (same(storage.chiSquare.smallest, analysis::kEmptyCell) && same(storage.chiSquare.largest, 0.0)),
+          "chi-square range untouched when nothing is loaded");
+  std::memcpy(all.expected.cube, all.pristine.cube, sizeof all.expected.cube);
+  for (std::int32_t k = 1; k <= nF; ++k) {
+    for (std::int32_t j = 1; j <= nY; ++j) {
+      for (std::int32_t i = 1; i <= nT; ++i) analysis::cubeCell(all.expected, i, j, k) = analysis::cubeCell(storage, i, j, k);
+    }
+  }
+  require(std::memcmp(all.expected.cube, storage.cube, sizeof storage.cube) == 0, "cells outside the counts empty");
+
+  const std::string err = platform.standardError();
+  if (status == -1) {
+    const std::string stopped = "? Warning: loading stopped at line ";
+    if (err.rfind(stopped, 0) == 0) {
+      const long line = std::strtol(err.c_str() + stopped.size(), nullptr, 10);
+      require(line >= 1 && line <= std::count(data, data + size, '\n'), "the warning names a line of the input");
+    } else {
+      require(err.empty() || err.rfind("? Warning: quorvi.res ends inside a record", 0) == 0, "loading warns of nothing else");
+    }
+    require(std::count(err.begin(), err.end(), '\n') <= 1, "one warning at most");
+    try {
+      recio::disconnectUnit(*control, analysis::kDataUnit);
+      recio::stopRun(*control);
+    } catch (const fuzzing::MemoryPlatform::Exit& exit) {
+      status = exit.status;
+    }
+    require(status == 0, "disconnect and stop end the run normally");
+  } else {
+    require(status == 255 && err.rfind("? Data Error:\n? more than ", 0) == 0, "data error report, status 255");
+    const bool tFull = err.find(" 85 distinct T ") != std::string::npos && nT == analysis::kTCapacity;
+    const bool yFull = err.find(" 25 distinct YORP ") != std::string::npos && nY == analysis::kYorpCapacity;
+    const bool fFull = err.find(" 25 distinct f_KE ") != std::string::npos && nF == analysis::kFkeCapacity;
+    require(tFull || yFull || fFull, "the report names a full list");
+  }
+  require(platform.liveBlocks() == 0 && platform.openDescriptors() == 0, "every buffer freed, the file closed");
+  return err;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  if (size == 0) return 0;
+  const std::size_t chunk = 1 + data[0] % 16;
+  const std::uint8_t* text = data + 1;
+  const std::size_t length = size - 1;
+  readStatements(text, length, chunk);
+
+  Storages& all = storages();
+  const std::string err = load(text, length, recio::kFileBufferSize, all.loaded[0]);
+  require(load(text, length, chunk, all.loaded[1]) == err, "the warnings do not depend on the read sizes");
+  require(std::memcmp(&all.loaded[0], &all.loaded[1], sizeof all.loaded[0]) == 0, "the storage does not depend on the read sizes");
+  std::vector<std::uint8_t> plain;
+  for (std::size_t i = 0; i < length; ++i) {
+    if (text[i] != '\r') plain.push_back(text[i] == '\t' ? ' ' : text[i]);
+  }
+  require(load(plain.data(), plain.size(), recio::kFileBufferSize, all.loaded[1]) == err,
+          "carriage returns and tabs as blanks change no warning");
+  require(std::memcmp(&all.loaded[0], &all.loaded[1], sizeof all.loaded[0]) == 0,
+          "carriage returns and tabs as blanks change nothing loaded");
+  return 0;
+}
