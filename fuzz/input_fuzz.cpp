@@ -24,15 +24,16 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/data_files.h"
 #include "analysis/loader.h"
 #include "analysis/working_storage.h"
-#include "fuzz/memory_platform.h"
 #include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"
+#include "support/fake_platform.h"
 
 namespace {
 
@@ -47,7 +48,8 @@ bool same(double a, double b) { return std::bit_cast<std::uint64_t>(a) == std::b
 // Statements of five doubles until one does not end Ok.
 void readStatements(const std::uint8_t* data, std::size_t size, std::size_t chunk) {
   const auto lines = static_cast<std::size_t>(std::count(data, data + size, '\n'));
-  fuzzing::MemoryPlatform platform(analysis::kFitResults.data(), data, size, chunk);
+  fake::FakePlatform platform;
+  platform.serveFromMemory(std::string(analysis::kFitResults), std::string_view(reinterpret_cast<const char*>(data), size), chunk);
   auto control = std::make_unique<recio::IoControl>();
   auto statement = [&] {
     recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
@@ -56,7 +58,7 @@ void readStatements(const std::uint8_t* data, std::size_t size, std::size_t chun
     for (int i = 0; i < 5 && status == recio::IoStatus::Ok; ++i) status = recio::readItem(*control, &value);
     return status == recio::IoStatus::Ok ? recio::endRead(*control) : status;
   };
-  try {
+  const int status = platform.run([&] {
     recio::connectUnit(*control, 1, analysis::kFitResults, "old");
     recio::IoStatus last = recio::IoStatus::Ok;
     for (std::size_t n = 1; (last = statement()) == recio::IoStatus::Ok; ++n) {
@@ -66,10 +68,9 @@ void readStatements(const std::uint8_t* data, std::size_t size, std::size_t chun
     require(control->units.head != nullptr && control->units.head->unit == 1, "the unit stays connected");
     if (last == recio::IoStatus::EndOfFile) require(statement() == recio::IoStatus::EndOfFile, "end of file is met again");
     recio::stopRun(*control);
-  } catch (const fuzzing::MemoryPlatform::Exit& exit) {
-    require(exit.status == 0, "only the stop ends the run");
-  }
-  require(platform.liveBlocks() == 0 && platform.openDescriptors() == 0, "the stop frees and closes everything");
+  });
+  require(status == 0, "only the stop ends the run");
+  require(platform.liveAllocations() == 0 && platform.openDescriptors() == 0, "the stop frees and closes everything");
 }
 
 template <std::int32_t Capacity>
@@ -103,15 +104,13 @@ Storages& storages() {
 std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, analysis::WorkingStorage& storage) {
   Storages& all = storages();
   std::memcpy(&storage, &all.pristine, sizeof storage);
-  fuzzing::MemoryPlatform platform(analysis::kFitResults.data(), data, size, chunk);
+  fake::FakePlatform platform;
+  platform.serveFromMemory(std::string(analysis::kFitResults), std::string_view(reinterpret_cast<const char*>(data), size), chunk);
   auto control = std::make_unique<recio::IoControl>();
-  int status = -1;
-  try {
+  int status = platform.run([&] {
     recio::connectUnit(*control, analysis::kDataUnit, analysis::kFitResults, "old");
     analysis::loadFitResults(*control, storage);
-  } catch (const fuzzing::MemoryPlatform::Exit& exit) {
-    status = exit.status;
-  }
+  });
   checkAxis(storage.t);
   checkAxis(storage.yorp);
   checkAxis(storage.fke);
@@ -138,12 +137,10 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
       require(err.empty() || err.rfind("? Warning: quorvi.res ends inside a record", 0) == 0, "loading warns of nothing else");
     }
     require(std::count(err.begin(), err.end(), '\n') <= 1, "one warning at most");
-    try {
+    status = platform.run([&] {
       recio::disconnectUnit(*control, analysis::kDataUnit);
       recio::stopRun(*control);
-    } catch (const fuzzing::MemoryPlatform::Exit& exit) {
-      status = exit.status;
-    }
+    });
     require(status == 0, "disconnect and stop end the run normally");
   } else {
     require(status == 255 && err.rfind("? Data Error:\n? more than ", 0) == 0, "data error report, status 255");
@@ -152,7 +149,7 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
     const bool fFull = err.find(" 25 distinct f_KE ") != std::string::npos && nF == analysis::kFkeCapacity;
     require(tFull || yFull || fFull, "the report names a full list");
   }
-  require(platform.liveBlocks() == 0 && platform.openDescriptors() == 0, "every buffer freed, the file closed");
+  require(platform.liveAllocations() == 0 && platform.openDescriptors() == 0, "every buffer freed, the file closed");
   return err;
 }
 

@@ -1,5 +1,6 @@
 #include "support/fake_platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -8,6 +9,7 @@ namespace fake {
 namespace {
 
 FakePlatform* gActive = nullptr;
+constexpr int kMemoryFile = 1000;  // the descriptor of the file served from memory
 
 const recio::Platform& real() { return recio::posixPlatform(); }
 
@@ -15,6 +17,11 @@ const recio::Platform& real() { return recio::posixPlatform(); }
 
 struct Calls {
   static FakePlatform& fake() { return *gActive; }
+  static bool inMemory(const char* path) { return !fake().memoryName_.empty() && fake().memoryName_ == path; }
+  static int memoryFacts(recio::DescriptorFacts* facts) {
+    if (facts != nullptr) *facts = recio::DescriptorFacts{static_cast<std::int64_t>(fake().memory_.size()), false, false};
+    return 0;
+  }
 
   // The test process keeps its own signal settings.
   static void ignoreFileSizeSignal() {}
@@ -22,19 +29,20 @@ struct Calls {
   static int checkReadWrite(const char* path) {
     if (const Fault* f = fake().intercept(Call::CheckReadWrite, -1, path)) return -f->errorNumber;
     if (fake().readOnly_.count(path) != 0) return -EACCES;
-    return real().checkReadWrite(path);
+    return inMemory(path) ? 0 : real().checkReadWrite(path);
   }
 
   static int queryPath(const char* path, recio::DescriptorFacts* facts) {
     if (const Fault* f = fake().intercept(Call::QueryPath, -1, path)) return -f->errorNumber;
-    return real().queryPath(path, facts);
+    return inMemory(path) ? memoryFacts(facts) : real().queryPath(path, facts);
   }
 
   static int open(const char* path, recio::OpenMode mode) {
     FakePlatform& p = fake();
     if (const Fault* f = p.intercept(Call::Open, -1, path)) return -f->errorNumber;
     if (mode != recio::OpenMode::ReadOnly && p.readOnly_.count(path) != 0) return -EACCES;
-    const int descriptor = real().open(path, mode);
+    p.memoryPosition_ = 0;
+    const int descriptor = inMemory(path) ? kMemoryFile : real().open(path, mode);
     if (descriptor >= 0) p.openDescriptors_ += 1;
     p.records_.back().descriptor = descriptor;
     return descriptor;
@@ -43,6 +51,12 @@ struct Calls {
   static std::int64_t read(int descriptor, void* bytes, std::size_t count) {
     FakePlatform& p = fake();
     if (const Fault* f = p.intercept(Call::Read, descriptor)) return -f->errorNumber;
+    if (descriptor == kMemoryFile) {
+      const std::size_t take = std::min({count, p.memoryChunk_, p.memory_.size() - p.memoryPosition_});
+      std::memcpy(bytes, p.memory_.data() + p.memoryPosition_, take);
+      p.memoryPosition_ += take;
+      return static_cast<std::int64_t>(take);
+    }
     if (descriptor != 0) return real().read(descriptor, bytes, count);
     // The console delivers a line at a time, as a terminal does.
     const std::size_t lineEnd = p.stdin_.find('\n', p.stdinPosition_);
@@ -66,7 +80,7 @@ struct Calls {
 
   static int queryDescriptor(int descriptor, recio::DescriptorFacts* facts) {
     if (const Fault* f = fake().intercept(Call::QueryDescriptor, descriptor)) return -f->errorNumber;
-    return real().queryDescriptor(descriptor, facts);
+    return descriptor == kMemoryFile ? memoryFacts(facts) : real().queryDescriptor(descriptor, facts);
   }
 
   static int truncate(int descriptor, std::int64_t length) {
@@ -77,7 +91,7 @@ struct Calls {
   static int close(int descriptor) {
     const Fault* f = fake().intercept(Call::Close, descriptor);
     // A failed close still releases the descriptor, as on Linux.
-    const int result = real().close(descriptor);
+    const int result = descriptor == kMemoryFile ? 0 : real().close(descriptor);
     if (result == 0) fake().openDescriptors_ -= 1;
     return f != nullptr ? -f->errorNumber : result;
   }

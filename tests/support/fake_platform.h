@@ -1,5 +1,6 @@
-// A platform for tests: real files in the working directory, the console in
-// memory, and any call made to fail on demand.
+// A platform for tests and fuzz targets: real files in the working directory,
+// or one file served from memory; the console in memory; and any call made to
+// fail on demand.
 #pragma once
 
 #include <cstddef>
@@ -8,6 +9,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "recio/platform/platform.h"
@@ -70,6 +72,13 @@ class FakePlatform {
   // runs the tests: the access check for writing and a read-write open fail
   // with EACCES.
   void readOnly(std::string path) { readOnly_.insert(std::move(path)); }
+  // `name` then reads `bytes` (kept by the caller), at most `chunk` bytes a
+  // read, without touching the disk.
+  void serveFromMemory(std::string name, std::string_view bytes, std::size_t chunk) {
+    memoryName_ = std::move(name);
+    memory_ = bytes;
+    memoryChunk_ = chunk;
+  }
   void addFault(const Fault& fault) { faults_.push_back(fault); }
   int calls(Call call) const { return counts_[static_cast<int>(call)]; }
   // Every intercepted call in order, with its descriptor and path.
@@ -91,6 +100,10 @@ class FakePlatform {
   std::string stderr_;
   std::vector<std::size_t> stdoutWrites_;
   std::set<std::string> readOnly_;
+  std::string memoryName_;
+  std::string_view memory_;
+  std::size_t memoryChunk_ = 0;
+  std::size_t memoryPosition_ = 0;
   std::map<void*, std::size_t> live_;
   int openDescriptors_ = 0;
   std::vector<Fault> faults_;
