@@ -4,6 +4,7 @@
 // compares the general conversion with the C library's correctly rounded
 // strtod (fine here, outside the program): exactly where the conversion
 // promises a correctly rounded result, to a relative 1e-14 elsewhere.
+#include <algorithm>
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -117,30 +118,16 @@ void checkReal(const char* text, std::size_t length) {
   }
 }
 
+// Up to 18 digits after a sign: the value modulo 2^32, and the same value as a real.
 void checkInteger(const char* text, std::size_t length) {
-  const std::int32_t v = recio::convertInteger(text, length);
-  const bool signed_ = length > 0 && (text[0] == '+' || text[0] == '-');
-  const std::size_t start = signed_ ? 1 : 0;
-  bool allDigits = true;
-  for (std::size_t i = start; i < length; ++i) allDigits = allDigits && isDigit(text[i]);
-  if (!allDigits) return;
+  const std::size_t start = length > 0 && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+  if (length - start > 18 || std::any_of(text + start, text + length, [](char c) { return !isDigit(c); })) return;
   require(recio::checkNumberText(text, length, recio::NumberKind::Integer), "digits after a sign pass the check");
-
-  if (signed_) {
-    const auto magnitude = static_cast<std::uint32_t>(recio::convertInteger(text + 1, length - 1));
-    const std::uint32_t expected = text[0] == '-' ? 0U - magnitude : magnitude;
-    require(static_cast<std::uint32_t>(v) == expected, "a sign negates modulo 2^32");
-  }
-  if (length - start <= 18) {
-    long long exact = 0;
-    for (std::size_t i = start; i < length; ++i) exact = exact * 10 + (text[i] - '0');
-    if (length > 0 && text[0] == '-') exact = -exact;
-    require(v == static_cast<std::int32_t>(static_cast<std::uint32_t>(static_cast<unsigned long long>(exact))),
-            "integer value modulo 2^32");
-    if (exact < (1LL << 53) && exact > -(1LL << 53)) {
-      require(recio::convertReal(text, length) == static_cast<double>(exact), "digits convert exactly as a real");
-    }
-  }
+  long long exact = 0;
+  for (std::size_t i = start; i < length; ++i) exact = exact * 10 + (text[i] - '0');
+  if (start == 1 && text[0] == '-') exact = -exact;
+  require(static_cast<std::uint32_t>(recio::convertInteger(text, length)) == static_cast<std::uint32_t>(exact), "integer value modulo 2^32");
+  require(recio::convertReal(text, length) == static_cast<double>(exact) || std::llabs(exact) >= (1LL << 53), "digits convert exactly as a real");
 }
 
 }  // namespace

@@ -36,18 +36,10 @@ constexpr std::size_t kBlock = recio::kFileBufferSize;
 
 enum class Phase { OpenInput, ReadInput, CloseInput, Console, ReadChoice, OpenTable, WriteTable, Stop };
 
-const char* phaseName(Phase phase) {
-  static const char* const kNames[] = {"open input", "read input", "close input", "console",
-                                       "read choice", "open table", "write table", "stop"};
-  return kNames[static_cast<int>(phase)];
-}
-
+const char* const kPhaseNames[] = {"open input", "read input", "close input", "console", "read choice", "open table", "write table", "stop"};
 // The statement line of a report in each phase; none at the stop.
-const char* statementLine(Phase phase) {
-  static const char* const kLines[] = {"OPEN(UNIT=1,...", "READ(UNIT=1,...",  "CLOSE(UNIT=1,...", "WRITE(UNIT=*,...",
+const char* const kStatementLines[] = {"OPEN(UNIT=1,...", "READ(UNIT=1,...", "CLOSE(UNIT=1,...", "WRITE(UNIT=*,...",
                                        "READ(UNIT=*,...", "OPEN(UNIT=1,...", "WRITE(UNIT=1,...", ""};
-  return kLines[static_cast<int>(phase)];
-}
 
 enum class Effect {
   Runs,          // the clean outcome: the failure is survivable
@@ -134,8 +126,7 @@ void PrintTo(const Scenario& s, std::ostream* os) { *os << s.name; }
 
 struct Outcome {
   int status = 0;
-  std::string out;
-  std::string err;
+  std::string out, err;
   std::optional<std::string> table;
   std::vector<fake::CallRecord> calls;
 };
@@ -166,14 +157,15 @@ std::string report(int code, const std::string& statement) {
   return fixtures::systemReport(code, statement);
 }
 
+std::size_t sameStart(const std::string& a, const std::string& b) {
+  return static_cast<std::size_t>(std::mismatch(a.begin(), a.begin() + static_cast<std::ptrdiff_t>(std::min(a.size(), b.size())), b.begin()).first - a.begin());
+}
+
 // "" when both are the same file content, else a short account of the difference.
 std::string difference(const std::optional<std::string>& got, const std::optional<std::string>& expected) {
   if (got == expected) return "";
   if (!got || !expected) return got ? "file present" : "file missing";
-  std::size_t same = 0;
-  while (same < got->size() && same < expected->size() && (*got)[same] == (*expected)[same]) ++same;
-  return std::to_string(got->size()) + " bytes instead of " + std::to_string(expected->size()) +
-         ", first difference at byte " + std::to_string(same);
+  return std::to_string(got->size()) + " bytes instead of " + std::to_string(expected->size()) + ", first difference at byte " + std::to_string(sameStart(*got, *expected));
 }
 
 // Only the clean text, cut at a line end, may be on standard output.
@@ -182,28 +174,21 @@ bool isLinePrefix(const std::string& part, const std::string& whole) {
 }
 
 // "table.dat" as before the run, or a prefix of the new table.
-bool isUnchangedOrNewPrefix(const std::optional<std::string>& after, const std::optional<std::string>& before,
-                            const std::string& fresh) {
-  if (after == before) return true;
-  return after && after->size() <= fresh.size() && fresh.compare(0, after->size(), *after) == 0;
+bool isUnchangedOrNewPrefix(const std::optional<std::string>& after, const std::optional<std::string>& before, const std::string& fresh) {
+  return after == before || (after && after->size() <= fresh.size() && fresh.compare(0, after->size(), *after) == 0);
 }
 
 // A failed cut leaves new bytes over the start of the old table and the old rest behind them.
 bool isNewOverOld(const std::optional<std::string>& after, const std::string& before, const std::string& fresh) {
-  if (!after || after->size() != before.size()) return false;
-  std::size_t same = 0;
-  while (same < after->size() && same < fresh.size() && (*after)[same] == fresh[same]) ++same;
-  return same > 0 && after->compare(same, std::string::npos, before, same) == 0;
+  const std::size_t same = after ? sameStart(*after, fresh) : 0;
+  return after && after->size() == before.size() && same > 0 && after->compare(same, std::string::npos, before, same) == 0;
 }
 
 std::vector<fake::Fault> faultsFor(Call call, int nth) {
-  std::vector<fake::Fault> faults;
   if (call == Call::Allocate) return {fake::Fault{call, nth, 0}};
+  std::vector<fake::Fault> faults;
   for (int errorNumber : kErrorNumbers) faults.push_back(fake::Fault{call, nth, errorNumber});
-  if (call == Call::Write) {
-    faults.push_back(fake::Fault{call, nth, 0, 0});
-    faults.push_back(fake::Fault{call, nth, 0, 1});
-  }
+  if (call == Call::Write) faults.insert(faults.end(), {fake::Fault{call, nth, 0, 0}, fake::Fault{call, nth, 0, 1}});
   return faults;
 }
 
@@ -229,11 +214,11 @@ TEST_P(FaultInjection, EveryFailingCallEndsAsSpecified) {
     const Rule* rule = std::find_if(std::begin(kRules), std::end(kRules),
                                     [&](const Rule& r) { return r.phase == phase && r.call == call; });
     if (rule == std::end(kRules)) {
-      ADD_FAILURE() << "no rule for " << fake::callName(call) << " in phase " << phaseName(phase);
+      ADD_FAILURE() << "no rule for " << fake::callName(call) << " in phase " << kPhaseNames[static_cast<int>(phase)];
       continue;
     }
     for (const fake::Fault& fault : faultsFor(call, nth)) {
-      const std::string what = std::string(fake::callName(call)) + " #" + std::to_string(nth) + " (" + phaseName(phase) +
+      const std::string what = std::string(fake::callName(call)) + " #" + std::to_string(nth) + " (" + kPhaseNames[static_cast<int>(phase)] +
                                ") " + (call == Call::Allocate ? "no memory" : fault.shortCount >= 0 ? "accepting " + std::to_string(fault.shortCount) + " bytes" : std::strerror(fault.errorNumber));
       const Outcome got = runProgram(s, s.input, {fault}, *storage);
       const bool retried = (fault.errorNumber == EINTR && (call == Call::Read || call == Call::Write || call == Call::Open)) ||
@@ -252,7 +237,7 @@ TEST_P(FaultInjection, EveryFailingCallEndsAsSpecified) {
           break;
         case Effect::Reports:
         case Effect::TableRefused: {
-          std::string statement = statementLine(phase);
+          std::string statement = kStatementLines[static_cast<int>(phase)];
           if (effect == Effect::TableRefused) {
             code = EBADF;
             statement = fresh.size() > kBlock ? "WRITE(UNIT=1,..." : "";

@@ -124,7 +124,6 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"asterisk_before_a_value", "*5 1 2 3 4\n", {{5, {}, IoStatus::Error}}},
         ReaderCase{"two_asterisks", "1 ** 2 3 4\n", {{5, {1}, IoStatus::Error}}},
         ReaderCase{"asterisk_then_127_tabs", kAsteriskThenTabs, {{5, {}, IoStatus::Error}}},
-        ReaderCase{"asterisk_then_127_blanks", "*" + std::string(127, ' ') + ".0  * 3 *0.21.25\n", {{5, {}, IoStatus::Error}}},
         ReaderCase{"nul_byte_is_an_ordinary_character", std::string("1 \0 3\n", 6), {{3, {1}, IoStatus::Error}}}),
     caseName);
 
@@ -148,12 +147,9 @@ TEST(ReaderValues, IntegerItems) {
     IoStatus status;
   } cases[] = {
       {"7\n", {7}, IoStatus::Ok},
-      {"+7\n", {7}, IoStatus::Ok},
       {" 7 \n", {7}, IoStatus::Ok},
       {"-5\n", {-5}, IoStatus::Ok},
       {"3\r\n", {3}, IoStatus::Ok},
-      {"2147483648\n", {-2147483648.0}, IoStatus::Ok},
-      {"4294967297\n", {1}, IoStatus::Ok},
       {"4294967298\n", {2}, IoStatus::Ok},
       {"2 3\n", {2}, IoStatus::Ok},
       {"2,garbage\n", {2}, IoStatus::Ok},

@@ -82,16 +82,6 @@ std::map<std::string, int> writesPerFile(const fake::FakePlatform& platform) {
   return writes;
 }
 
-void writeRecord(recio::IoControl& control, std::int32_t unit, const std::string& text) {
-  recio::prepareStatement(control, unit);
-  control.options.freeForm = true;
-  (void)recio::beginWrite(control);
-  control.item.type = recio::ItemType::Character;
-  control.item.size = text.size();
-  (void)recio::writeItem(control, text.data());
-  (void)recio::endWrite(control);
-}
-
 enum class Trigger { Stop, Report };
 
 // Units 1 to 3 hold one buffered record each over old, longer files; the
@@ -121,7 +111,7 @@ TEST_P(ClosingFailure, ClosesEverythingOnceAndReportsOnce) {
   auto control = std::make_unique<recio::IoControl>();
   for (std::int32_t unit = 1; unit <= 3; ++unit) {
     ASSERT_EQ(recio::connectUnit(*control, unit, kFiles[unit - 1], "unknown", {}), recio::IoStatus::Ok);
-    writeRecord(*control, unit, kFiles[unit - 1]);
+    recio::writeLine(*control, unit, kFiles[unit - 1]);
   }
   // The connects' own status queries come first; faults count from here.
   for (fake::Fault fault : c.faults) {
@@ -150,32 +140,18 @@ const std::string kBOverOld = kB + kOld.substr(kB.size());
 INSTANTIATE_TEST_SUITE_P(
     Units, ClosingFailure,
     ::testing::Values(
-        ClosingCase{"stop_write_fails", Trigger::Stop, {{Call::Write, 2, ENOSPC}}, 255, systemReport(ENOSPC),
-                    {kA, kOld, kC}, {1, 1, 1}},
-        ClosingCase{"stop_two_writes_fail_first_reported", Trigger::Stop,
-                    {{Call::Write, 1, EIO}, {Call::Write, 3, ENOSPC}}, 255, systemReport(EIO), {kOld, kB, kOld},
-                    {1, 1, 1}},
-        ClosingCase{"stop_cut_fails", Trigger::Stop, {{Call::Truncate, 2, EIO}}, 255, kCutFailed,
-                    {kA, kBOverOld, kC}, {1, 1, 1}},
-        ClosingCase{"stop_close_fails", Trigger::Stop, {{Call::Close, 2, EIO}}, 255, systemReport(EIO),
-                    {kA, kB, kC}, {1, 1, 1}},
-        ClosingCase{"stop_first_of_close_and_write_failure", Trigger::Stop,
-                    {{Call::Close, 1, EBADF}, {Call::Write, 3, ENOSPC}}, 255, systemReport(EBADF), {kA, kB, kOld},
-                    {1, 1, 1}},
-        ClosingCase{"stop_size_unknown_still_cut", Trigger::Stop, {{Call::QueryDescriptor, 2, EIO}}, 0, "",
-                    {kA, kB, kC}, {1, 1, 1}},
-        ClosingCase{"stop_read_only_file_fails_at_its_first_write", Trigger::Stop, {}, 255, systemReport(EBADF),
-                    {kA, kOld, kC}, {1, 1, 1}, "b.dat"},
-        ClosingCase{"stop_short_write_completed", Trigger::Stop, {{Call::Write, 2, 0, 3}}, 0, "", {kA, kB, kC},
-                    {1, 2, 1}},
-        ClosingCase{"report_write_fails", Trigger::Report, {{Call::Write, 2, ENOSPC}}, 255, systemReport(ENOSPC),
-                    {kA, kOld, kC}, {1, 1, 1}},
-        ClosingCase{"report_cut_fails", Trigger::Report, {{Call::Truncate, 3, EIO}}, 255, kCutFailed,
-                    {kA, kB, kC + kOld.substr(kC.size())}, {1, 1, 1}},
-        ClosingCase{"report_close_fails_unreported", Trigger::Report, {{Call::Close, 1, EBADF}}, 255, fixtures::kEndOfInput,
-                    {kA, kB, kC}, {1, 1, 1}},
-        ClosingCase{"report_every_write_fails", Trigger::Report, {{Call::Write, 1, EIO, -1, true}}, 255, "",
-                    {kOld, kOld, kOld}, {1, 1, 1}}),
+        ClosingCase{"stop_write_fails", Trigger::Stop, {{Call::Write, 2, ENOSPC}}, 255, systemReport(ENOSPC), {kA, kOld, kC}, {1, 1, 1}},
+        ClosingCase{"stop_two_writes_fail_first_reported", Trigger::Stop, {{Call::Write, 1, EIO}, {Call::Write, 3, ENOSPC}}, 255, systemReport(EIO), {kOld, kB, kOld}, {1, 1, 1}},
+        ClosingCase{"stop_cut_fails", Trigger::Stop, {{Call::Truncate, 2, EIO}}, 255, kCutFailed, {kA, kBOverOld, kC}, {1, 1, 1}},
+        ClosingCase{"stop_close_fails", Trigger::Stop, {{Call::Close, 2, EIO}}, 255, systemReport(EIO), {kA, kB, kC}, {1, 1, 1}},
+        ClosingCase{"stop_first_of_close_and_write_failure", Trigger::Stop, {{Call::Close, 1, EBADF}, {Call::Write, 3, ENOSPC}}, 255, systemReport(EBADF), {kA, kB, kOld}, {1, 1, 1}},
+        ClosingCase{"stop_size_unknown_still_cut", Trigger::Stop, {{Call::QueryDescriptor, 2, EIO}}, 0, "", {kA, kB, kC}, {1, 1, 1}},
+        ClosingCase{"stop_read_only_file_fails_at_its_first_write", Trigger::Stop, {}, 255, systemReport(EBADF), {kA, kOld, kC}, {1, 1, 1}, "b.dat"},
+        ClosingCase{"stop_short_write_completed", Trigger::Stop, {{Call::Write, 2, 0, 3}}, 0, "", {kA, kB, kC}, {1, 2, 1}},
+        ClosingCase{"report_write_fails", Trigger::Report, {{Call::Write, 2, ENOSPC}}, 255, systemReport(ENOSPC), {kA, kOld, kC}, {1, 1, 1}},
+        ClosingCase{"report_cut_fails", Trigger::Report, {{Call::Truncate, 3, EIO}}, 255, kCutFailed, {kA, kB, kC + kOld.substr(kC.size())}, {1, 1, 1}},
+        ClosingCase{"report_close_fails_unreported", Trigger::Report, {{Call::Close, 1, EBADF}}, 255, fixtures::kEndOfInput, {kA, kB, kC}, {1, 1, 1}},
+        ClosingCase{"report_every_write_fails", Trigger::Report, {{Call::Write, 1, EIO, -1, true}}, 255, "", {kOld, kOld, kOld}, {1, 1, 1}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

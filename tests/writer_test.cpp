@@ -120,16 +120,6 @@ TEST(FixedFieldLines, Formats) {
   for (const auto& c : cases) EXPECT_EQ(fixedLines(c.format, c.statements), c.lines);
 }
 
-TEST(FixedFieldLines, FormatWithoutDataEditRefusesItems) {
-  fake::FakePlatform platform;
-  fake::WorkDir dir;
-  recio::IoControl control;
-  ASSERT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
-  const std::uint8_t onlySkip[] = {16, 0, 1, 0};
-  EXPECT_EQ(platform.run([&] { recio::writeFormatted(control, 1, onlySkip, std::vector<double>{1.0}); }), 255);
-  EXPECT_EQ(platform.standardError(), "? FORTRAN Runtime Error:\n? Bad iolist specifier\n? WRITE(UNIT=1,...\n");
-}
-
 // Blocks of 8192 bytes reach the file as they fill; the rest at the stop.
 TEST(FixedFieldLines, FileIsWrittenInWholeBlocks) {
   fake::FakePlatform platform;

@@ -51,19 +51,16 @@ struct Calls {
   static std::int64_t read(int descriptor, void* bytes, std::size_t count) {
     FakePlatform& p = fake();
     if (const Fault* f = p.intercept(Call::Read, descriptor)) return -f->errorNumber;
-    if (descriptor == kMemoryFile) {
-      const std::size_t take = std::min({count, p.memoryChunk_, p.memory_.size() - p.memoryPosition_});
-      std::memcpy(bytes, p.memory_.data() + p.memoryPosition_, take);
-      p.memoryPosition_ += take;
-      return static_cast<std::int64_t>(take);
-    }
-    if (descriptor != 0) return real().read(descriptor, bytes, count);
+    if (descriptor != 0 && descriptor != kMemoryFile) return real().read(descriptor, bytes, count);
+    const bool console = descriptor == 0;
+    const std::string_view from = console ? std::string_view(p.stdin_) : p.memory_;
+    std::size_t& position = console ? p.stdinPosition_ : p.memoryPosition_;
     // The console delivers a line at a time, as a terminal does.
-    const std::size_t lineEnd = p.stdin_.find('\n', p.stdinPosition_);
-    std::size_t take = lineEnd == std::string::npos ? p.stdin_.size() - p.stdinPosition_ : lineEnd + 1 - p.stdinPosition_;
-    if (take > count) take = count;
-    std::memcpy(bytes, p.stdin_.data() + p.stdinPosition_, take);
-    p.stdinPosition_ += take;
+    const std::size_t lineEnd = from.find('\n', position);
+    const std::size_t piece = console ? (lineEnd == std::string_view::npos ? from.size() : lineEnd + 1) - position : p.memoryChunk_;
+    const std::size_t take = std::min({count, piece, from.size() - position});
+    std::memcpy(bytes, from.data() + position, take);
+    position += take;
     return static_cast<std::int64_t>(take);
   }
 

@@ -16,18 +16,8 @@
 
 namespace fake {
 
-enum class Call {
-  CheckReadWrite,
-  QueryPath,
-  Open,
-  Read,
-  Write,
-  QueryDescriptor,
-  Truncate,
-  Close,
-  Allocate,  // allocate and reallocate
-  Count
-};
+// Allocate stands for allocate and reallocate.
+enum class Call { CheckReadWrite, QueryPath, Open, Read, Write, QueryDescriptor, Truncate, Close, Allocate, Count };
 
 const char* callName(Call call);
 
@@ -94,10 +84,8 @@ class FakePlatform {
   friend struct Calls;  // the table's functions, in fake_platform.cpp
   const Fault* intercept(Call call, int descriptor = -1, const char* path = nullptr);
 
-  std::string stdin_;
+  std::string stdin_, stdout_, stderr_;
   std::size_t stdinPosition_ = 0;
-  std::string stdout_;
-  std::string stderr_;
   std::vector<std::size_t> stdoutWrites_;
   std::set<std::string> readOnly_;
   std::string memoryName_;

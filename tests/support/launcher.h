@@ -1,5 +1,5 @@
-// Runs the real chi2map binary in the current directory, the one way the
-// tests do it: through a small helper that measures the program alone.
+// Runs the real chi2map binary in the current directory, as every test that
+// runs it does: through launcher_helper, which measures the program alone.
 #pragma once
 
 #include <sys/resource.h>
@@ -20,8 +20,7 @@ struct Launch {
 
 struct Outcome {
   int status = -1;  // exit status, or 1000 + the number of the signal that ended it
-  std::string out;
-  std::string err;
+  std::string out, err;
   long peakKb = 0;  // the program's own peak resident memory
   double seconds = 0;
   bool timedOut = false;  // killed at the end of its time
