@@ -126,17 +126,14 @@ std::string caseName(const ::testing::TestParamInfo<Case>& info) { return info.p
 #ifndef CHI2MAP_LONG_INPUTS
 
 const std::string kOld = "an older table\nwith two lines\n";
-const std::string& kTable1 = kWorkedTable[1];
-const std::string& kTable2 = kWorkedTable[2];
-const std::string& kTable3 = kWorkedTable[3];
 
 const std::vector<Case> kReplies = {
-    {.name = "one", .input = kWorked, .reply = "1\n", .out = kWorkedOut, .after = kTable1},
-    {.name = "two", .input = kWorked, .reply = "2\n", .out = kWorkedOut, .after = kTable2},
-    {.name = "three", .input = kWorked, .reply = "3\n", .out = kWorkedOut, .after = kTable3},
-    {.name = "zero", .input = kWorked, .reply = "0\n", .out = kWorkedOut, .after = kTable1},
-    {.name = "seven", .input = kWorked, .reply = "7\n", .out = kWorkedOut, .after = kTable1},
-    {.name = "lone_comma", .input = kWorked, .reply = ",\n", .out = kWorkedOut, .after = kTable1},
+    {.name = "one", .input = kWorked, .reply = "1\n", .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "two", .input = kWorked, .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2]},
+    {.name = "three", .input = kWorked, .reply = "3\n", .out = kWorkedOut, .after = kWorkedTable[3]},
+    {.name = "zero", .input = kWorked, .reply = "0\n", .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "seven", .input = kWorked, .reply = "7\n", .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "lone_comma", .input = kWorked, .reply = ",\n", .out = kWorkedOut, .after = kWorkedTable[1]},
     {.name = "end_of_input_keeps_old", .input = kWorked, .before = kOld, .reply = "", .status = 255, .out = kWorkedOut, .err = kEndOfInput, .after = kOld},
     {.name = "real_number_keeps_old", .input = kWorked, .before = kOld, .reply = "\n2.0\n", .status = 255, .out = kWorkedOut, .err = kIllegal, .after = kOld},
     {.name = "closed_stdin", .input = kWorked, .reply = none, .status = 255, .out = kWorkedOut, .err = systemReport(EBADF, "READ(UNIT=*,...")},
@@ -150,17 +147,14 @@ const std::string kFreeLayout =
     "\n  100.0,0.2,0.0,0.5,40.0,999.0\n100.0 0.2\n\n   \n0.0 1.0 30.0\r\n100.0 , 0.1 , 0.0 , 0.5 , 20.0\n"
     "1.0E2 1.0D-1 0 1 25\n\t200.0\t0.2\t0.0\t0.5\t15.0\n200 .2 0 1. 12.5\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n";
 const std::string kSingle = "100.0 0.2 0.0 0.5 40.0\n";
-const std::string kSingleOut = summary("1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "1",
-                                       "  0.500000000000000  0.500000000000000", "  40.0000000000000  40.0000000000000");
+const std::string kSingleOut = summary("1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "1", "  0.500000000000000  0.500000000000000", "  40.0000000000000  40.0000000000000");
 const std::string kGap = "100.0 0.2 0.0 0.5 40.0\n200.0 0.1 0.0 0.5 20.0\n";
-const std::string kGapOut = summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "1",
-                                    "  0.500000000000000  0.500000000000000", "  20.0000000000000  40.0000000000000");
+const std::string kGapOut = summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "1", "  0.500000000000000  0.500000000000000", "  20.0000000000000  40.0000000000000");
 // Loading stops at the third record: one T, one YORP and two f_KE values.
 std::string cutAtThird(const std::string& third) {
   return "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n" + third + "\n200.0 0.2 0.0 0.5 15.0\n";
 }
-const std::string kCutOut = summary("1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "2",
-                                    "  0.500000000000000  1.00000000000000", "  30.0000000000000  40.0000000000000");
+const std::string kCutOut = summary("1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  30.0000000000000  40.0000000000000");
 const std::string kCutWarnings = stoppedAtLine(3) + singleValue("T");
 const std::string kCutTable2 = "  -NaN   0.5     40.0\n  -NaN   1.0     30.0\n\n";
 // The worked example listed backwards, and sorted with YORP ascending.
@@ -170,10 +164,8 @@ const std::string kReversed =
 const std::string kYorpAscending =
     "100.0 0.1 0.0 0.5 20.0\n100.0 0.1 0.0 1.0 25.0\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n"
     "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n200.0 0.2 0.0 0.5 15.0\n200.0 0.2 0.0 1.0 12.5\n";
-const std::string kMissingRowOut = summary("3", "  100.000000000000  400.000000000000", "2", "  0.200000000000000  0.400000000000000", "2",
-                                           "  0.500000000000000  1.00000000000000", "  10.0000000000000  50.0000000000000");
-const std::string kRoundedOut = summary("3", "  0.100000000000000  0.300000000000000", "1", "  0.200000000000000  0.200000000000000", "1",
-                                        "  1.00000000000000  1.00000000000000", "  5.00000000000000  7.00000000000000");
+const std::string kMissingRowOut = summary("3", "  100.000000000000  400.000000000000", "2", "  0.200000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  10.0000000000000  50.0000000000000");
+const std::string kRoundedOut = summary("3", "  0.100000000000000  0.300000000000000", "1", "  0.200000000000000  0.200000000000000", "1", "  1.00000000000000  1.00000000000000", "  5.00000000000000  7.00000000000000");
 
 std::string whole(int value) { return std::to_string(value) + ".0"; }
 // Records "T YORP unused f_KE chi-square", one per line.
@@ -191,22 +183,20 @@ std::string fullTTable() {
   }
   return table;
 }
-const std::string kFullTOut = summary("85", "  1.00000000000000  85.0000000000000", "1", "  0.200000000000000  0.200000000000000", "1",
-                                      "  0.500000000000000  0.500000000000000", "  1.00000000000000  85.0000000000000");
+const std::string kFullTOut = summary("85", "  1.00000000000000  85.0000000000000", "1", "  0.200000000000000  0.200000000000000", "1", "  0.500000000000000  0.500000000000000", "  1.00000000000000  85.0000000000000");
 // 20 T x 20 YORP values: the table (9220 bytes) is longer than one 8192-byte block.
 const std::string kGrid = grid(20, 20, 1);
-const std::string kGridOut = summary("20", "  1.00000000000000  20.0000000000000", "20", "  1.00000000000000  20.0000000000000", "1",
-                                     "  0.500000000000000  0.500000000000000", "  101.000000000000  2020.00000000000");
+const std::string kGridOut = summary("20", "  1.00000000000000  20.0000000000000", "20", "  1.00000000000000  20.0000000000000", "1", "  0.500000000000000  0.500000000000000", "  101.000000000000  2020.00000000000");
 
 const std::vector<Case> kInputs = {
     {.name = "empty_creates_empty_table", .out = kEmptyOut, .after = ""},
     {.name = "empty_keeps_old_table", .before = kOld, .reply = "2\n", .out = kEmptyOut, .after = kOld},
     {.name = "header_line_ends_loading", .input = "T YORP unused f_KE chi2\n" + kWorked, .out = kEmptyOut, .err = stoppedAtLine(1), .after = ""},
-    {.name = "free_layout", .input = kFreeLayout, .reply = "3\n", .out = kWorkedOut, .after = kTable3},
-    {.name = "last_line_without_line_feed", .input = kWorkedMissingLast, .out = kWorkedOut, .err = kEndsInsideRecord, .after = replaceAll(kTable1, "35.0", "50.0")},
-    {.name = "too_few_values_at_the_end", .input = kWorked + "300.0 0.1 0.0\n", .out = kWorkedOut, .err = kEndsInsideRecord, .after = kTable1},
-    {.name = "blanks_after_the_last_line_feed", .input = kWorked + " \t\r", .out = kWorkedOut, .after = kTable1},
-    {.name = "old_table_one_byte_longer", .input = kWorked, .before = kTable2 + "x", .reply = "2\n", .out = kWorkedOut, .after = kTable2},
+    {.name = "free_layout", .input = kFreeLayout, .reply = "3\n", .out = kWorkedOut, .after = kWorkedTable[3]},
+    {.name = "last_line_without_line_feed", .input = kWorkedMissingLast, .out = kWorkedOut, .err = kEndsInsideRecord, .after = replaceAll(kWorkedTable[1], "35.0", "50.0")},
+    {.name = "too_few_values_at_the_end", .input = kWorked + "300.0 0.1 0.0\n", .out = kWorkedOut, .err = kEndsInsideRecord, .after = kWorkedTable[1]},
+    {.name = "blanks_after_the_last_line_feed", .input = kWorked + " \t\r", .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "old_table_one_byte_longer", .input = kWorked, .before = kWorkedTable[2] + "x", .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2]},
     {.name = "single_record_1", .input = kSingle, .out = kSingleOut, .err = singleValue("T") + singleValue("YORP"), .after = "  -NaN   -NaN     40.0\n\n"},
     {.name = "single_record_2", .input = kSingle, .reply = "2\n", .out = kSingleOut, .err = singleValue("T") + singleValue("f_KE"), .after = "  -NaN  -NaN     40.0\n\n"},
     {.name = "single_record_3", .input = kSingle, .reply = "3\n", .out = kSingleOut, .err = singleValue("YORP") + singleValue("f_KE"), .after = "  -NaN  -NaN     40.0\n\n"},
@@ -220,13 +210,13 @@ const std::vector<Case> kInputs = {
     {.name = "yorp_ascending", .input = kYorpAscending, .reply = "3\n", .out = kWorkedOut, .err = labelsMismatch("YORP"),
      .after = "0.2000   0.5     15.0\n0.2000   1.0     12.5\n\n0.4000   0.5     20.0\n0.4000   1.0     25.0\n\n"},
     {.name = "missing_grid_row", .input = kWorked + "400.0 0.2 0.0 0.5 10.0\n", .out = kMissingRowOut, .err = labelsMismatch("T"),
-     .after = replaceAll(kTable1, "200.0", "250.0") + " 400.0 0.2000 ********\n 400.0 0.4000     10.0\n\n"},
+     .after = replaceAll(kWorkedTable[1], "200.0", "250.0") + " 400.0 0.2000 ********\n 400.0 0.4000     10.0\n\n"},
     {.name = "labels_equal_once_rounded", .input = "0.1 0.1 0 1 5\n0.2 0.1 0 1 6\n0.3 0.1 0 1 7\n", .out = kRoundedOut, .err = singleValue("YORP"),
      .after = "   0.1   -NaN      5.0\n\n   0.2   -NaN      6.0\n\n   0.3   -NaN      7.0\n\n"},
     {.name = "full_T_list", .input = linesOf(85, fullT), .out = kFullTOut, .err = singleValue("YORP"), .after = fullTTable()},
     {.name = "table_over_one_block", .input = kGrid, .before = kOld, .out = kGridOut, .after = gridTable(20, 20)},
     {.name = "missing_input_keeps_old", .kind = Input::Missing, .before = kOld, .status = 255, .err = systemReport(ENOENT, "OPEN(UNIT=1,..."), .after = kOld},
-    {.name = "input_is_a_fifo", .input = kWorked, .kind = Input::Fifo, .reply = "2\n", .out = kWorkedOut, .after = kTable2},
+    {.name = "input_is_a_fifo", .input = kWorked, .kind = Input::Fifo, .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2]},
     {.name = "input_is_a_directory", .kind = Input::Directory, .status = 255, .err = systemReport(EISDIR, "OPEN(UNIT=1,...")},
 };
 INSTANTIATE_TEST_SUITE_P(Inputs, EndToEnd, ::testing::ValuesIn(kInputs), caseName);
@@ -250,8 +240,8 @@ INSTANTIATE_TEST_SUITE_P(Capacity, EndToEnd, ::testing::ValuesIn(kCapacity), cas
 const std::string kBadDescriptor = systemReport(EBADF);
 
 const std::vector<Case> kFileSystem = {
-    {.name = "created_umask_000", .input = kWorked, .umask = 0, .out = kWorkedOut, .after = kTable1, .mode = 0664},
-    {.name = "dangling_link_creates_target", .input = kWorked, .before = "", .old = Old::DanglingLink, .reply = "2\n", .out = kWorkedOut, .after = kTable2, .mode = 0644},
+    {.name = "created_umask_000", .input = kWorked, .umask = 0, .out = kWorkedOut, .after = kWorkedTable[1], .mode = 0664},
+    {.name = "dangling_link_creates_target", .input = kWorked, .before = "", .old = Old::DanglingLink, .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2], .mode = 0644},
     {.name = "read_only_nothing_written", .before = kOld, .old = Old::ReadOnly, .unprivileged = true, .out = kEmptyOut, .after = kOld, .mode = 0444},
     {.name = "read_only_fails_in_write", .input = kGrid, .before = kOld, .old = Old::ReadOnly, .unprivileged = true, .status = 255, .out = kGridOut,
      .err = kBadDescriptor + "? WRITE(UNIT=1,...\n", .after = kOld, .mode = 0444},

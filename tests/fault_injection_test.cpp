@@ -1,11 +1,8 @@
-// Every system call and allocation of typical runs made to fail in turn. A
-// clean run logs the calls; each call is then failed, in a fresh run, with
-// every error number of the list (writes also accept 0 or 1 byte, allocations
-// give nothing). The phase of the run the call belongs to and its kind decide
-// the outcome (kRules): the exact report and status 255, or the clean outcome
-// when the call is retried or its failure is survivable. No run may leave
-// layer memory or a descriptor behind, and "table.dat" must be as it was or a
-// prefix of the new table. A fault that removes a call is never injected:
+// Every call of typical runs failed in turn, in a fresh run, with every error
+// number of the list (writes also accept 0 or 1 byte, allocations give
+// nothing); the phase and kind of the call decide the outcome (kRules). No run
+// may leave memory or a descriptor behind, and "table.dat" must be as it was
+// or a prefix of the new table. A call that a fault removes is never failed:
 // rules that depend on a call being made need fixed-outcome rows as well.
 #include <gtest/gtest.h>
 

@@ -50,8 +50,7 @@ TEST(Connect, StatusKeywordsAndFileNames) {
     fake::WorkDir dir;
     fake::writeFile("data.txt", "1\n");
     recio::IoControl handled;
-    const IoStatus status = recio::connectUnit(handled, 1, c.name, c.status, {.errors = true});
-    EXPECT_EQ(status, c.report.empty() ? IoStatus::Ok : IoStatus::Error) << c.name << "/" << c.status;
+    EXPECT_EQ(recio::connectUnit(handled, 1, c.name, c.status, {.errors = true}), c.report.empty() ? IoStatus::Ok : IoStatus::Error);
     EXPECT_EQ(handled.units.head != nullptr, c.report.empty()) << "a failed connect leaves no unit";
     EXPECT_EQ(platform.run([&] { recio::stopRun(handled); }), 0);
     recio::IoControl unhandled;
