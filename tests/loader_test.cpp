@@ -72,8 +72,6 @@ TEST_P(LoaderTest, ListsRangesAndCells) {
   }
 }
 
-const analysis::Range kUntouched{kEmptyCell, 0.0};
-
 INSTANTIATE_TEST_SUITE_P(
     Records, LoaderTest,
     ::testing::Values(

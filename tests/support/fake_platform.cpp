@@ -59,7 +59,7 @@ struct Calls {
     const std::size_t lineEnd = from.find('\n', position);
     const std::size_t piece = console ? (lineEnd == std::string_view::npos ? from.size() : lineEnd + 1) - position : p.memoryChunk_;
     const std::size_t take = std::min({count, piece, from.size() - position});
-    std::memcpy(bytes, from.data() + position, take);
+    if (take != 0) std::memcpy(bytes, from.data() + position, take);  // an empty view may have no data
     position += take;
     return static_cast<std::int64_t>(take);
   }
