@@ -1,12 +1,15 @@
 // Any 64-bit pattern through the digit generator and both number texts:
 // fixed lengths, only the characters each text may hold, no writes outside
-// the field.
+// the field. For a normal value the unrounded digits must be the exact
+// expansion of a double in [1, 10) near the value's scaled magnitude.
 #include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "recio/numbers/digit_generator.h"
 #include "recio/numbers/printed_numbers.h"
@@ -36,69 +39,70 @@ void checkDigits(double value, std::int32_t n, recio::DigitMode mode) {
   check(d.exponent >= -308 && d.exponent <= 310);
 }
 
-// The unrounded digits must be the value's digits to well within the error
-// of the squared powers of ten: |value| ~ D1..D17 x 10^(k-17).
-void checkAccuracy(double value) {
+// The decimal digits of sig * 5^(52 - ex), the exact expansion of the
+// double x = sig * 2^(ex - 52) in [1, 10), padded with zeros to 17 digits.
+std::string exactDigits(double x) {
+  const std::uint64_t b = std::bit_cast<std::uint64_t>(x);
+  const auto ex = static_cast<std::int32_t>((b >> 52) & 0x7FF) - 1023;
+  std::vector<std::uint32_t> limbs;  // base 10^9, least significant first
+  for (std::uint64_t sig = (b & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52); sig != 0; sig /= 1000000000U) {
+    limbs.push_back(static_cast<std::uint32_t>(sig % 1000000000U));
+  }
+  for (std::int32_t i = 0; i < 52 - ex; ++i) {
+    std::uint64_t carry = 0;
+    for (std::uint32_t& limb : limbs) {
+      const std::uint64_t product = std::uint64_t{limb} * 5U + carry;
+      limb = static_cast<std::uint32_t>(product % 1000000000U);
+      carry = product / 1000000000U;
+    }
+    if (carry != 0) limbs.push_back(static_cast<std::uint32_t>(carry));
+  }
+  std::string text = std::to_string(limbs.back());
+  for (std::size_t i = limbs.size() - 1; i-- > 0;) {
+    const std::string limb = std::to_string(limbs[i]);
+    text += std::string(9 - limb.size(), '0') + limb;
+  }
+  return text.size() < 17 ? text + std::string(17 - text.size(), '0') : text;
+}
+
+void checkNormal(double value) {
   const std::uint64_t field = (std::bit_cast<std::uint64_t>(value) >> 52) & 0x7FF;
   if (field == 0 || field == 0x7FF) return;
   const recio::DecimalDigits d = recio::toDecimalDigits(value, -1000, recio::DigitMode::Fraction);
-  check(d.digits[0] != '0');
-  double digits = 0.0;
-  for (int i = 0; i < 17; ++i) digits = digits * 10.0 + static_cast<double>(d.digits[i] - '0');
-  // Two factors keep every intermediate in range at both ends.
-  const std::int32_t m = 17 - d.exponent;
-  double scaled = std::fabs(value) * std::pow(10.0, m / 2);
-  scaled = scaled * std::pow(10.0, m - m / 2);
-  check(std::fabs(digits / scaled - 1.0) < 1e-13);
+  // The scaled x is one of the doubles next to the 17 digits' value; its
+  // expansion must begin with them.
+  const std::string digits(d.digits, 17);
+  const double near = std::strtod((digits.substr(0, 1) + "." + digits.substr(1)).c_str(), nullptr);
+  double x = 0.0;
+  for (const double candidate : {std::nextafter(near, 0.0), near, std::nextafter(near, 10.0)}) {
+    if (candidate >= 1.0 && candidate < 10.0 && exactDigits(candidate).compare(0, 17, digits) == 0) x = candidate;
+  }
+  check(x != 0.0);
+  // x is |value| / 10^(k - 1), but for the rounding of the squared powers of ten.
+  const std::int32_t m = 1 - d.exponent;
+  const double scaled = std::fabs(value) * std::pow(10.0, m / 2) * std::pow(10.0, m - m / 2);
+  check(std::fabs(x / scaled - 1.0) < 1e-13);
 }
 
+// At most kFreeFormNumberMax characters of a sign area and digits, point,
+// exponent or word; nothing written beyond them.
 void checkFreeForm(double value) {
   char buf[recio::kFreeFormNumberMax + 2];
   std::memset(buf, '#', sizeof buf);
   const std::size_t n = recio::freeFormDoubleText(value, buf);
-  check(n <= recio::kFreeFormNumberMax);
-  check(buf[n] == '#');
-  check(buf[0] == ' ' && (buf[1] == ' ' || buf[1] == '-'));
-  if (n == 5) {
-    check(isNonFiniteWord(buf + 2));
-    return;
-  }
-  if (n == 24 && buf[19] == 'E') {
-    // " d.ddddddddddddddddE+ddd": 16 significant digits, 3 exponent digits.
-    check(isDigit(buf[2]) && buf[2] != '0' && buf[3] == '.');
-    for (std::size_t i = 4; i < 19; ++i) check(isDigit(buf[i]));
-    check(buf[20] == '+' || buf[20] == '-');
-    for (std::size_t i = 21; i < 24; ++i) check(isDigit(buf[i]));
-    return;
-  }
-  // Fixed-point form: 15 digits and one point (a leading "0" below 1).
-  check(n == 18 || n == 19);
-  std::size_t points = 0;
-  for (std::size_t i = 2; i < n; ++i) {
-    if (buf[i] == '.') {
-      ++points;
-    } else {
-      check(isDigit(buf[i]));
-    }
-  }
-  check(points == 1);
+  check(n <= recio::kFreeFormNumberMax && buf[n] == '#' && buf[0] == ' ' && (buf[1] == ' ' || buf[1] == '-'));
+  check(n == 5 ? isNonFiniteWord(buf + 2) : std::strspn(buf + 2, "0123456789.E+-") == n - 2);
 }
 
+// Only the characters a field may hold, nothing outside it; overflow is all
+// or nothing.
 void checkFixed(double value, std::int32_t width, std::int32_t fractionDigits) {
   char buf[40];
   std::memset(buf, '#', sizeof buf);
-  const bool sign = (std::bit_cast<std::uint64_t>(value) >> 63) != 0;
-  recio::renderFixed(value, width, sign ? width - 1 : width, fractionDigits, buf + 4);
-  for (int i = 0; i < 4; ++i) check(buf[i] == '#');
+  recio::fixedFieldText(value, width, fractionDigits, buf + 4);
+  check(std::memcmp(buf, "####", 4) == 0 && buf[4 + width] == '#');
   for (std::int32_t i = 0; i < width; ++i) {
-    const char c = buf[4 + i];
-    check(c == ' ' || isDigit(c) || c == '.' || c == '-' || c == '*' || c == 'N' || c == 'a' || c == 'I' ||
-          c == 'F');
-  }
-  check(buf[4 + width] == '#');
-  // Overflow is all or nothing.
-  if (buf[4] == '*') {
-    for (std::int32_t i = 0; i < width; ++i) check(buf[4 + i] == '*');
+    check(std::strchr(" 0123456789.-*NaIF", buf[4 + i]) != nullptr && (buf[4] != '*' || buf[4 + i] == '*'));
   }
 }
 
@@ -117,9 +121,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   checkDigits(value, n, recio::DigitMode::Fraction);
   checkDigits(value, n, recio::DigitMode::Significant);
   checkDigits(value, fractionDigits, recio::DigitMode::Fraction);
-  checkAccuracy(value);
+  checkNormal(value);
   checkFreeForm(value);
-  // The writer makes a negative zero positive before the field.
-  checkFixed(bits == (std::uint64_t{1} << 63) ? 0.0 : value, width, fractionDigits);
+  checkFixed(value, width, fractionDigits);
   return 0;
 }

@@ -11,22 +11,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <string_view>
 #include <vector>
 
-#include "fuzz/memory_platform.h"
 #include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"
+#include "support/fake_platform.h"
 
 namespace {
 
 constexpr char kName[] = "fuzz.in";
 
 std::vector<std::uint64_t> readAll(const std::uint8_t* data, std::size_t size, std::size_t chunk, bool plain) {
-  fuzzing::MemoryPlatform platform(kName, data, size, chunk);
+  fake::FakePlatform platform;
+  platform.serveFromMemory(kName, std::string_view(reinterpret_cast<const char*>(data), size), chunk);
   auto control = std::make_unique<recio::IoControl>();
   std::vector<std::uint64_t> trace;
-  try {
+  const int status = platform.run([&] {
     recio::connectUnit(*control, 1, kName, "old");
     for (recio::IoStatus status = recio::IoStatus::Ok; status != recio::IoStatus::EndOfFile;) {
       double items[5] = {-1, -1, -1, -1, -1};
@@ -46,9 +48,8 @@ std::vector<std::uint64_t> readAll(const std::uint8_t* data, std::size_t size, s
                                  static_cast<std::uint64_t>(control->valueUsesLeft), control->valueEndedAtRecordEnd});
     }
     recio::stopRun(*control);
-  } catch (const fuzzing::MemoryPlatform::Exit& exit) {
-    trace.push_back(static_cast<std::uint64_t>(exit.status));
-  }
+  });
+  trace.push_back(static_cast<std::uint64_t>(status));
   return trace;
 }
 

@@ -2,14 +2,13 @@
 // counts, the slash, and end of file.
 #include <gtest/gtest.h>
 
-#include <cmath>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
 
-#include "recio/connect.h"
-#include "recio/disconnect.h"
 #include "recio/run.h"
+#include "recio/statements.h"
 #include "support/fake_platform.h"
 #include "support/statements.h"
 #include "support/work_dir.h"
@@ -17,11 +16,12 @@
 namespace {
 
 using recio::IoStatus;
+using Values = std::vector<std::optional<double>>;
 constexpr std::optional<double> kNull = std::nullopt;
 
 struct Statement {
   int items;
-  std::vector<std::optional<double>> expected;  // values given back before the status
+  Values expected;  // values given back before the status
   IoStatus status = IoStatus::Ok;
 };
 
@@ -33,148 +33,129 @@ struct ReaderCase {
 
 void PrintTo(const ReaderCase& c, std::ostream* os) { *os << c.name; }
 
-class ReaderTest : public ::testing::TestWithParam<ReaderCase> {};
-
-TEST_P(ReaderTest, GivesTheValuesOfEachStatement) {
-  const ReaderCase& c = GetParam();
+// Connects `input` as unit 1, runs `read` and stops; nothing may be left behind.
+template <typename Body>
+void withInput(const std::string& input, Body read) {
   fake::FakePlatform platform;
   fake::WorkDir dir;
-  fake::writeFile("input.txt", c.input);
+  fake::writeFile("input.txt", input);
   recio::IoControl control;
   ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
-  for (std::size_t s = 0; s < c.statements.size(); ++s) {
-    const Statement& statement = c.statements[s];
-    fake::ReadOutcome outcome = fake::readDoubles(control, 1, statement.items);
-    EXPECT_EQ(outcome.status, statement.status) << "statement " << s + 1;
-    ASSERT_EQ(outcome.values.size(), statement.expected.size()) << "statement " << s + 1;
-    for (std::size_t i = 0; i < outcome.values.size(); ++i) {
-      EXPECT_EQ(outcome.values[i], statement.expected[i]) << "statement " << s + 1 << " item " << i + 1;
-    }
-  }
+  read(control);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
   EXPECT_EQ(platform.liveAllocations(), 0U);
   EXPECT_EQ(platform.openDescriptors(), 0);
 }
 
-const std::vector<std::optional<double>> kOneToFive{1, 2, 3, 4, 5};
+class ReaderTest : public ::testing::TestWithParam<ReaderCase> {};
+
+TEST_P(ReaderTest, GivesTheValuesOfEachStatement) {
+  const ReaderCase& c = GetParam();
+  withInput(c.input, [&](recio::IoControl& control) {
+    for (std::size_t s = 0; s < c.statements.size(); ++s) {
+      const fake::ReadOutcome outcome = fake::readDoubles(control, 1, c.statements[s].items);
+      EXPECT_EQ(outcome.status, c.statements[s].status) << "statement " << s + 1;
+      EXPECT_EQ(outcome.values, c.statements[s].expected) << "statement " << s + 1;
+    }
+  });
+}
+
+std::string caseName(const ::testing::TestParamInfo<ReaderCase>& info) { return info.param.name; }
+
+const Values kOneToFive{1, 2, 3, 4, 5};
+// A value whose first character is an asterisk is no repeat count (found by fuzzing).
+const std::string kAsteriskThenTabs = "*" + std::string(127, '\t') + ".0  * 3 *0.21.25\n";
 
 INSTANTIATE_TEST_SUITE_P(
     Separators, ReaderTest,
     ::testing::Values(
-        ReaderCase{"blanks", "1.0 2.0 3.0 4.0 5.0\n", {{5, kOneToFive}}},
-        ReaderCase{"commas", "1.0,2.0,3.0,4.0,5.0\n", {{5, kOneToFive}}},
-        ReaderCase{"tabs", "1.0\t2.0\t\t3.0 \t4.0\t5.0\n", {{5, kOneToFive}}},
-        ReaderCase{"several blanks and carriage return", "  1.0   2.0  3.0 4.0    5.0\r\n", {{5, kOneToFive}}},
-        ReaderCase{"carriage return anywhere", "1.\r0 2.0 3.0 4.0 5.0\n", {{5, kOneToFive}}},
-        ReaderCase{"values spread over lines, the rest of the last lost",
-                   "1,2,3\n4 5 6\n7 8 9 10 11\n",
-                   {{5, kOneToFive}, {5, {7, 8, 9, 10, 11}}}},
-        ReaderCase{"empty and blank lines are passed over", "\n   \n\t\n1 2\n\n3 4 5\n", {{5, kOneToFive}}},
-        ReaderCase{"no decimal comma", "1 000\n1,5\n", {{2, {1, 0}}, {2, {1, 5}}}},
-        ReaderCase{"comma after blanks is one separator", "1.0 ,2.0\n1.0 , 2.0\n", {{2, {1, 2}}, {2, {1, 2}}}},
-        ReaderCase{"value, null value, value", "1.0,, 2.0\n", {{3, {1, kNull, 2}}}},
-        ReaderCase{"two commas give a null value", "1.0,,3.0,4.0,5.0\n", {{5, {1, kNull, 3, 4, 5}}}},
-        ReaderCase{"leading comma is a null value", ",2.0\n", {{2, {kNull, 2}}}},
-        ReaderCase{"comma opening the next line separates", "1.0\n,2.0\n", {{2, {1, 2}}}},
-        ReaderCase{"blank before the line end makes the comma a null", "1.0 \n,2.0\n", {{3, {1, kNull, 2}}}},
-        ReaderCase{"separator comma then a null", "1.0\n2.0,,3.0\n", {{4, {1, 2, kNull, 3}}}}),
-    [](const auto& testInfo) { return "case" + std::to_string(testInfo.index); });
+        ReaderCase{"several_blanks_and_carriage_return", "  1.0   2.0  3.0 4.0    5.0\r\n", {{5, kOneToFive}}},
+        ReaderCase{"carriage_return_anywhere", "1.\r0 2.0 3.0 4.0 5.0\n", {{5, kOneToFive}}},
+        ReaderCase{"values_spread_over_lines_the_rest_of_the_last_lost", "1,2,3\n4 5 6\n7 8 9 10 11\n", {{5, kOneToFive}, {5, {7, 8, 9, 10, 11}}}},
+        ReaderCase{"empty_and_blank_lines_are_passed_over", "\n   \n\t\n1 2\n\n3 4 5\n", {{5, kOneToFive}}},
+        ReaderCase{"no_decimal_comma", "1 000\n1,5\n", {{2, {1, 0}}, {2, {1, 5}}}},
+        ReaderCase{"comma_after_blanks_is_one_separator", "1.0 ,2.0\n1.0 , 2.0\n", {{2, {1, 2}}, {2, {1, 2}}}},
+        ReaderCase{"value_null_value_value", "1.0,, 2.0\n", {{3, {1, kNull, 2}}}},
+        ReaderCase{"two_commas_give_a_null_value", "1.0,,3.0,4.0,5.0\n", {{5, {1, kNull, 3, 4, 5}}}},
+        ReaderCase{"leading_comma_is_a_null_value", ",2.0\n", {{2, {kNull, 2}}}},
+        ReaderCase{"comma_opening_the_next_line_separates", "1.0\n,2.0\n", {{2, {1, 2}}}},
+        ReaderCase{"comma_after_blanks_opening_the_next_line_separates", "1.0\n  ,2.0\n", {{2, {1, 2}}}},
+        ReaderCase{"comma_alone_on_the_next_line_separates", "1.0\n,\n2.0\n", {{2, {1, 2}}}},
+        ReaderCase{"comma_after_a_repeat_at_the_line_end_separates", "3*1.0\n,2.0\n", {{4, {1, 1, 1, 2}}}},
+        ReaderCase{"blank_before_the_line_end_makes_the_comma_a_null", "1.0 \n,2.0\n", {{3, {1, kNull, 2}}}},
+        ReaderCase{"separator_comma_then_a_null", "1.0\n2.0,,3.0\n", {{4, {1, 2, kNull, 3}}}}),
+    caseName);
 
 INSTANTIATE_TEST_SUITE_P(
     RepeatsAndSlash, ReaderTest,
     ::testing::Values(
-        ReaderCase{"slash ends the statement", "1.0 2.0 / 9.0\n8\n", {{5, {1, 2, kNull, kNull, kNull}}, {1, {8}}}},
-        ReaderCase{"repeat fills five", "5*0.25\n", {{5, {0.25, 0.25, 0.25, 0.25, 0.25}}}},
-        ReaderCase{"two repeats", "2*1.0 3*2.0\n", {{5, {1, 1, 2, 2, 2}}}},
-        ReaderCase{"repeated null", "3*,\n", {{3, {kNull, kNull, kNull}}}},
-        ReaderCase{"repeat then blank", "3* 7.0\n", {{3, {7, 7, 7}}}},
-        ReaderCase{"repeat at the line end", "3*\n7.0\n", {{3, {7, 7, 7}}}},
-        ReaderCase{"zero repeat serves one", "0*4.0 5\n", {{2, {4, 5}}}},
-        ReaderCase{"repeat outlasting the statement is dropped", "10*1.0\n2\n", {{5, {1, 1, 1, 1, 1}}, {1, {2}}}},
-        ReaderCase{"wrapped repeat count serves one", "4294967296*3 4\n", {{2, {3, 4}}}},
-        ReaderCase{"repeat of 2147483647", "2147483647*1.5\n", {{3, {1.5, 1.5, 1.5}}}},
-        ReaderCase{"slash right after a value", "1 2/ 3\n", {{3, {1, 2, kNull}}}}),
-    [](const auto& testInfo) { return "case" + std::to_string(testInfo.index); });
+        ReaderCase{"slash_ends_the_statement", "1.0 2.0 / 9.0\n8\n", {{5, {1, 2, kNull, kNull, kNull}}, {1, {8}}}},
+        ReaderCase{"repeat_fills_five", "5*0.25\n", {{5, {0.25, 0.25, 0.25, 0.25, 0.25}}}},
+        ReaderCase{"two_repeats", "2*1.0 3*2.0\n", {{5, {1, 1, 2, 2, 2}}}},
+        ReaderCase{"repeated_null", "3*,\n", {{3, {kNull, kNull, kNull}}}},
+        ReaderCase{"repeat_then_blank", "3* 7.0\n", {{3, {7, 7, 7}}}},
+        ReaderCase{"repeat_at_the_line_end", "3*\n7.0\n", {{3, {7, 7, 7}}}},
+        ReaderCase{"empty_value_after_a_count_is_the_next_one", "2* 1 2 3 4\n", {{5, {1, 1, 2, 3, 4}}}},
+        ReaderCase{"zero_repeat_serves_one", "0*4.0 5\n", {{2, {4, 5}}}},
+        ReaderCase{"repeat_outlasting_the_statement_is_dropped", "10*1.0\n2\n", {{5, {1, 1, 1, 1, 1}}, {1, {2}}}},
+        ReaderCase{"repeat_of_2147483647", "2147483647*1.5\n", {{3, {1.5, 1.5, 1.5}}}},
+        ReaderCase{"repeat_of_2147483648_serves_one", "2147483648*4.0 5\n", {{2, {4, 5}}}},
+        ReaderCase{"repeat_wrapped_to_0_serves_one", "4294967296*3 4\n", {{2, {3, 4}}}},
+        ReaderCase{"repeat_wrapped_to_1_serves_one", "4294967297*3.0 4\n", {{2, {3, 4}}}},
+        ReaderCase{"slash_right_after_a_value", "1 2/ 3\n", {{3, {1, 2, kNull}}}}),
+    caseName);
 
 INSTANTIATE_TEST_SUITE_P(
-    EndOfFile, ReaderTest,
+    EndOfFileAndErrors, ReaderTest,
     ::testing::Values(
-        ReaderCase{"empty file", "", {{5, {}, IoStatus::EndOfFile}}},
-        ReaderCase{"last line without line feed is no record", "1 2 3 4 5\n6 7 8 9 10", {{5, kOneToFive}, {5, {}, IoStatus::EndOfFile}}},
-        ReaderCase{"end of file in the middle of a statement", "1 2 3\n", {{5, {1, 2, 3}, IoStatus::EndOfFile}}},
-        ReaderCase{"end of file again after end of file", "", {{1, {}, IoStatus::EndOfFile}, {1, {}, IoStatus::EndOfFile}}},
-        ReaderCase{"illegal character gives an error", "1 2 x 4 5\n6\n", {{5, {1, 2}, IoStatus::Error}, {1, {6}}}},
-        ReaderCase{"repeat count with a sign is illegal", "+2*1.0\n", {{2, {}, IoStatus::Error}}},
-        ReaderCase{"nul byte is an ordinary character", std::string("1 \0 3\n", 6), {{3, {1}, IoStatus::Error}}}),
-    [](const auto& testInfo) { return "case" + std::to_string(testInfo.index); });
+        ReaderCase{"empty_file", "", {{5, {}, IoStatus::EndOfFile}}},
+        ReaderCase{"last_line_without_line_feed_is_no_record", "1 2 3 4 5\n6 7 8 9 10", {{5, kOneToFive}, {5, {}, IoStatus::EndOfFile}}},
+        ReaderCase{"end_of_file_in_the_middle_of_a_statement", "1 2 3\n", {{5, {1, 2, 3}, IoStatus::EndOfFile}}},
+        ReaderCase{"end_of_file_again_after_end_of_file", "", {{1, {}, IoStatus::EndOfFile}, {1, {}, IoStatus::EndOfFile}}},
+        ReaderCase{"illegal_character_gives_an_error", "1 2 x 4 5\n6\n", {{5, {1, 2}, IoStatus::Error}, {1, {6}}}},
+        ReaderCase{"repeat_count_with_a_plus_is_illegal", "+2*1.0\n", {{2, {}, IoStatus::Error}}},
+        ReaderCase{"repeat_count_with_a_plus_after_a_value", "1 +3*2.0\n", {{2, {1}, IoStatus::Error}}},
+        ReaderCase{"repeat_count_with_a_minus_is_illegal", "-2*1.0\n", {{2, {}, IoStatus::Error}}},
+        ReaderCase{"asterisk_alone", "* 1 2 3 4 5\n", {{5, {}, IoStatus::Error}}},
+        ReaderCase{"asterisk_before_a_value", "*5 1 2 3 4\n", {{5, {}, IoStatus::Error}}},
+        ReaderCase{"two_asterisks", "1 ** 2 3 4\n", {{5, {1}, IoStatus::Error}}},
+        ReaderCase{"asterisk_then_127_tabs", kAsteriskThenTabs, {{5, {}, IoStatus::Error}}},
+        ReaderCase{"nul_byte_is_an_ordinary_character", std::string("1 \0 3\n", 6), {{3, {1}, IoStatus::Error}}}),
+    caseName);
 
-// A NaN never equals itself, so it is checked by its bit pattern apart.
-TEST(ReaderValues, NotANumberWordsReadAsTheLayersNaN) {
-  fake::FakePlatform platform;
-  fake::WorkDir dir;
-  fake::writeFile("input.txt", "NaN nonsense -n\n");
-  recio::IoControl control;
-  ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
-  fake::ReadOutcome outcome = fake::readDoubles(control, 1, 3);
-  ASSERT_EQ(outcome.status, IoStatus::Ok);
-  ASSERT_EQ(outcome.values.size(), 3U);
-  for (const auto& value : outcome.values) EXPECT_TRUE(value.has_value() && std::isnan(*value));
-  EXPECT_TRUE(std::signbit(*outcome.values[2]));
-  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
-}
-
-struct IntegerCase {
-  std::string input;
-  std::vector<std::optional<double>> expected;
-  IoStatus status;
-};
-
+// One integer item, as the menu reply is read.
 TEST(ReaderValues, IntegerItems) {
-  const IntegerCase cases[] = {
+  const struct {
+    std::string input;
+    Values expected;
+    IoStatus status;
+  } cases[] = {
       {"7\n", {7}, IoStatus::Ok},
-      {"+7\n", {7}, IoStatus::Ok},
       {" 7 \n", {7}, IoStatus::Ok},
       {"-5\n", {-5}, IoStatus::Ok},
-      {"2147483648\n", {-2147483648.0}, IoStatus::Ok},
-      {"4294967297\n", {1}, IoStatus::Ok},
+      {"3\r\n", {3}, IoStatus::Ok},
+      {"4294967298\n", {2}, IoStatus::Ok},
       {"2 3\n", {2}, IoStatus::Ok},
       {"2,garbage\n", {2}, IoStatus::Ok},
+      {"2*3\n", {3}, IoStatus::Ok},
       {"\n\n3\n", {3}, IoStatus::Ok},
+      {" \t \n2\n", {2}, IoStatus::Ok},
+      {",\n", {kNull}, IoStatus::Ok},
+      {"/\n", {kNull}, IoStatus::Ok},
+      {"", {}, IoStatus::EndOfFile},
+      {"2", {}, IoStatus::EndOfFile},
+      {"\n\n  \n", {}, IoStatus::EndOfFile},
       {"7.0\n", {}, IoStatus::Error},
       {"7e0\n", {}, IoStatus::Error},
       {"seven\n", {}, IoStatus::Error},
   };
-  for (const IntegerCase& c : cases) {
-    fake::FakePlatform platform;
-    fake::WorkDir dir;
-    fake::writeFile("input.txt", c.input);
-    recio::IoControl control;
-    ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
-    fake::ReadOutcome outcome = fake::readIntegers(control, 1, 1);
-    EXPECT_EQ(outcome.status, c.status) << c.input;
-    EXPECT_EQ(outcome.values, c.expected) << c.input;
-    EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+  for (const auto& c : cases) {
+    withInput(c.input, [&](recio::IoControl& control) {
+      const fake::ReadOutcome outcome = fake::readIntegers(control, 1, 1);
+      EXPECT_EQ(outcome.status, c.status) << c.input;
+      EXPECT_EQ(outcome.values, c.expected) << c.input;
+    });
   }
-}
-
-// Records far longer than the buffers: the record text grows, nothing is lost.
-TEST(ReaderValues, LongRecordsAndValues) {
-  fake::FakePlatform platform;
-  fake::WorkDir dir;
-  std::string longValue = "1" + std::string(100000, '0');  // 1e100000: infinity
-  std::string input = std::string(50000, ' ') + "3\t4 " + longValue + "\n" + std::string(20000, '\t') + "9\n";
-  fake::writeFile("input.txt", input);
-  recio::IoControl control;
-  ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
-  fake::ReadOutcome first = fake::readDoubles(control, 1, 3);
-  ASSERT_EQ(first.status, IoStatus::Ok);
-  EXPECT_EQ(first.values[0], 3.0);
-  EXPECT_EQ(first.values[1], 4.0);
-  EXPECT_TRUE(first.values[2].has_value() && std::isinf(*first.values[2]));
-  fake::ReadOutcome second = fake::readDoubles(control, 1, 1);
-  EXPECT_EQ(second.values, (std::vector<std::optional<double>>{9.0}));
-  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
-  EXPECT_EQ(platform.liveAllocations(), 0U);
 }
 
 }  // namespace

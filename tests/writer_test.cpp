@@ -100,30 +100,24 @@ std::string fixedLines(const std::uint8_t* format, const std::vector<std::vector
   return fake::readFile("out.txt");
 }
 
-TEST(FixedFieldLines, TableFormats) {
-  EXPECT_EQ(fixedLines(analysis::kTYorpFormat.data(), {{100.0, -0.002, 1.0e10}}), " 100.0 -.0020 ********\n");
-  EXPECT_EQ(fixedLines(analysis::kTFkeFormat.data(), {{100.0, 2.0, 1234.5}}), " 100.0   2.0   1234.5\n");
-  EXPECT_EQ(fixedLines(analysis::kFkeYorpFormat.data(), {{0.2, 0.5, 20.0}}), "0.2000   0.5     20.0\n");
-  // The items outlast the format: the fourth starts a new line from the first edit.
-  EXPECT_EQ(fixedLines(analysis::kTYorpFormat.data(), {{1.0, 0.5, 2.0, 150.25}}), "   1.0 0.5000      2.0\n 150.2\n");
-  EXPECT_EQ(fixedLines(analysis::kEmptyFormat, {{}, {}}), "\n\n");
-}
-
-TEST(FixedFieldLines, TrailingSkipAddsNothingAndLeadingSkipIsBlank) {
-  const std::uint8_t trailing[] = {5, 0, 1, 5, 1, 16, 0, 3, 0};
-  EXPECT_EQ(fixedLines(trailing, {{1.5}}), "  1.5\n");
-  const std::uint8_t leading[] = {16, 0, 2, 5, 0, 2, 4, 1, 0};
-  EXPECT_EQ(fixedLines(leading, {{1.5, -2.0}}), "   1.5-2.0\n");
-}
-
-TEST(FixedFieldLines, FormatWithoutDataEditRefusesItems) {
-  fake::FakePlatform platform;
-  fake::WorkDir dir;
-  recio::IoControl control;
-  ASSERT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
-  const std::uint8_t onlySkip[] = {16, 0, 1, 0};
-  EXPECT_EQ(platform.run([&] { recio::writeFormatted(control, 1, onlySkip, std::vector<double>{1.0}); }), 255);
-  EXPECT_EQ(platform.standardError(), "? FORTRAN Runtime Error:\n? Bad iolist specifier\n? WRITE(UNIT=1,...\n");
+TEST(FixedFieldLines, Formats) {
+  const std::uint8_t trailingSkip[] = {5, 0, 1, 5, 1, 16, 0, 3, 0};
+  const std::uint8_t leadingSkip[] = {16, 0, 2, 5, 0, 2, 4, 1, 0};
+  const struct {
+    const std::uint8_t* format;
+    std::vector<std::vector<double>> statements;
+    std::string lines;
+  } cases[] = {
+      {analysis::kTYorpFormat.data(), {{100.0, -0.002, 1.0e10}}, " 100.0 -.0020 ********\n"},
+      {analysis::kTFkeFormat.data(), {{100.0, 2.0, 1234.5}}, " 100.0   2.0   1234.5\n"},
+      {analysis::kFkeYorpFormat.data(), {{0.2, 0.5, 20.0}}, "0.2000   0.5     20.0\n"},
+      // The items outlast the format: the fourth starts a new line from the first edit.
+      {analysis::kTYorpFormat.data(), {{1.0, 0.5, 2.0, 150.25}}, "   1.0 0.5000      2.0\n 150.2\n"},
+      {analysis::kEmptyFormat, {{}, {}}, "\n\n"},
+      {trailingSkip, {{1.5}}, "  1.5\n"},  // a skip after the last item adds nothing
+      {leadingSkip, {{1.5, -2.0}}, "   1.5-2.0\n"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(fixedLines(c.format, c.statements), c.lines);
 }
 
 // Blocks of 8192 bytes reach the file as they fill; the rest at the stop.
@@ -140,21 +134,6 @@ TEST(FixedFieldLines, FileIsWrittenInWholeBlocks) {
   std::string expected;
   for (int i = 0; i < lines; ++i) expected += "   1.0 0.5000      2.0\n";
   EXPECT_EQ(fake::readFile("out.txt"), expected);
-}
-
-TEST(FixedFieldLines, OldFileIsCutAtTheFirstWriteAndKeptWhenNothingIsWritten) {
-  fake::FakePlatform platform;
-  fake::WorkDir dir;
-  fake::writeFile("long.txt", std::string(20000, 'x'));
-  fake::writeFile("kept.txt", "old content\n");
-  recio::IoControl control;
-  ASSERT_EQ(recio::connectUnit(control, 1, "long.txt", "unknown", {}), IoStatus::Ok);
-  recio::writeFormatted(control, 1, analysis::kTYorpFormat.data(), std::vector<double>{1.0, 0.5, 2.0});
-  ASSERT_EQ(recio::disconnectUnit(control, 1, {}), IoStatus::Ok);
-  ASSERT_EQ(recio::connectUnit(control, 1, "kept.txt", "unknown", {}), IoStatus::Ok);
-  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
-  EXPECT_EQ(fake::readFile("long.txt"), "   1.0 0.5000      2.0\n");
-  EXPECT_EQ(fake::readFile("kept.txt"), "old content\n");
 }
 
 // A write that fails part-way on the first block never leaves old bytes after new ones.

@@ -33,32 +33,6 @@ check "\"-\" is standard output" cmp -s quorvi.res dash.res
 check "pinned content (md5)" test "$(md5sum <quorvi.res | cut -d' ' -f1)" = "$pinned_md5"
 check "53,125 records" test "$(wc -l <quorvi.res)" -eq 53125
 
-# Grid: record n (from 0) is T position n/625, YORP position n/25 mod 25,
-# f_KE position n mod 25; T and f_KE ascend, YORP descends, steps uniform.
-# Every value must fit the table fields chi2map writes (YORP doubled).
-report=$(awk '
-    function bad(msg) { if (!nbad++) first = "record " NR ": " msg }
-    {
-        n = NR - 1; i = int(n / 625); j = int(n / 25) % 25; k = n % 25
-        if (NF != 5) bad("has " NF " fields")
-        if (NR == 1) width = length($0)
-        else if (length($0) != width) bad("column layout changes")
-        if ($1 != sprintf("%.1f", 50 + 12.5 * i)) bad("T " $1)
-        if ($2 != sprintf("%.4f", 0.5 - 0.02 * j)) bad("YORP " $2)
-        if ($4 != sprintf("%.1f", 0.1 * (k + 1))) bad("f_KE " $4)
-        if (!($5 > 0 && $5 < 999999.9)) bad("chi-square " $5 " outside the F8.1 field")
-        if (!($1 < 9999.95 && 2 * $2 < 9.99995 && $4 < 999.95)) bad("a value too wide for its table field")
-        if (NR == 1 || $5 < min) { min = $5; mi = i; mj = j; mk = k; ties = 0 }
-        else if ($5 == min) ties++
-    }
-    END {
-        if (nbad) { print first; exit }
-        if (ties) { print "the smallest chi-square occurs " ties + 1 " times"; exit }
-        if (mi == 0 || mi == 84 || mj == 0 || mj == 24 || mk == 0 || mk == 24) { print "minimum on the grid edge"; exit }
-        print "ok " min " " mi " " mj " " mk
-    }' quorvi.res)
-check "grid order, steps and field widths: $report" test "${report%% *}" = ok
-
 err=$("$make_example" "$tmp/no/such/dir/quorvi.res" 2>&1)
 rc=$?
 check "unwritable path: exit 1 (got $rc)" test $rc -eq 1

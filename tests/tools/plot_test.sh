@@ -44,37 +44,22 @@ is_png() {
 }
 
 # pixel_stats PNG: distinct non-grey colours, pixels of the missing-cell grey
-# (#b0b0b0), white pixels lying on the colour map (between coloured pixels
-# less than 4 pixels away on both sides: contour lines), pixels of the
-# minimum marker red (#e4002b) above the key and their mean x and y (y
-# counted from the bottom), and the mean x and y of the palette's low end
-# (#440154), which only the cell holding the smallest chi-square has.  The key sits in the bottom fifth of the image.
-# The contour count is made only when a second argument is given (slow).
+# (#b0b0b0), pixels of the minimum marker red (#e4002b) above the key (the
+# bottom fifth) and their mean x and y (y counted from the bottom), and the
+# mean x and y of the palette's low end (#440154), which only the cell
+# holding the smallest chi-square has.
 pixel_stats() {
-    local height contours=${2:+1}
+    local height
     height=$(png_size "$1" | awk '{ print $2 }')
     gnuplot -e "set table '$tmp/pixels.txt'; plot '$1' binary filetype=png with rgbimage" 2>/dev/null || return 1
-    awk -v keytop="$((height / 5))" -v contours="${contours:-0}" '$NF == "i" {
+    awk -v keytop="$((height / 5))" '$NF == "i" {
         x = $1; y = $2; k = $3 " " $4 " " $5
         if (!(k in seen)) { seen[k] = 1; if ($3 != $4 || $4 != $5) colours++ }
         if ($3 == 176 && $4 == 176 && $5 == 176) grey++
-        if (contours && ($3 != $4 || $4 != $5)) hue[x, y] = 1
-        else if (contours && $3 >= 240) light[x, y] = 1
         if ($3 == 228 && $4 == 0 && $5 == 43 && y > keytop) { red++; rx += x; ry += y }
         if ($3 == 68 && $4 == 1 && $5 == 84) { dark++; dx += x; dy += y }
     } END {
-        for (p in light) {
-            split(p, c, SUBSEP); x = c[1]; y = c[2]
-            l = r = u = d = 0
-            for (i = 1; i <= 3; i++) {
-                if ((x - i, y) in hue) l = 1
-                if ((x + i, y) in hue) r = 1
-                if ((x, y - i) in hue) d = 1
-                if ((x, y + i) in hue) u = 1
-            }
-            if ((l && r) || (u && d)) onmap++
-        }
-        printf "%d %d %d %d %d %d %d %d\n", colours, grey, onmap, red, red ? rx / red : -1, red ? ry / red : -1,
+        printf "%d %d %d %d %d %d %d\n", colours, grey, red, red ? rx / red : -1, red ? ry / red : -1,
             dark ? dx / dark : -1, dark ? dy / dark : -1
     }' "$tmp/pixels.txt"
 }
@@ -92,123 +77,64 @@ for p in 1 2 3; do
     if ((p == 2)); then dims="12 x 9" where="T = 175.0, f_KE = 0.6"; fi
     check "projection $p: recognised as ${names[p]}: $out" \
         grep -qF "t$p.dat: ${names[p]} (projection $p), $dims cells, 0 missing; minimum 400.0 at $where; wrote t$p.png" <<<"$out"
-    check "projection $p: default output is a PNG" is_png "t$p.png"
-    check "projection $p: 640x480 pixels" test "$(png_size "t$p.png")" = "640 480"
-    read -r colours grey _ red rx ry dx dy < <(pixel_stats "t$p.png")
-    check "projection $p: a colour map, not blank ($colours colours)" test "${colours:-0}" -gt 100
-    check "projection $p: minimum marked ($red red pixels)" test "${red:-0}" -gt 20
-    check "projection $p: no missing-cell grey without missing cells ($grey)" test "${grey:-1}" -lt 50
+    check "projection $p: a PNG of 640x480 pixels" test "$(is_png "t$p.png" && png_size "t$p.png")" = "640 480"
+    read -r colours grey red rx ry dx dy < <(pixel_stats "t$p.png")
+    check "projection $p: a colour map ($colours colours), no missing-cell grey ($grey), the minimum marked ($red)" \
+        test "${colours:-0}" -gt 100 -a "${grey:-1}" -lt 50 -a "${red:-0}" -gt 20
     # The marker and the darkest cell of the image must coincide: labels,
     # image and marker use the same orientation.
     check "projection $p: marker ($rx,$ry) on the darkest cell ($dx,$dy)" \
         test $(((rx - dx) * (rx - dx) + (ry - dy) * (ry - dy))) -lt 100 -a "${dx:--1}" -ge 0
 done
 
-"$plot" t1.dat -o big.png 2>/dev/null
-check "default size is 1000x750" test "$(png_size big.png)" = "1000 750"
-
-# --- the minimum marker sits on the smallest chi-square --------------------
-# Minimum in the first or last block, first or last line: the marker must move
-# to the matching side, and for projection 3 the inner parameter is x.
-for p in 1 3; do
-    table lo.dat $p 10 8 1 1
-    table hi.dat $p 10 8 10 8
-    "$plot" lo.dat -s 600x500 2>/dev/null && read -r _ _ _ _ lox loy _ _ < <(pixel_stats lo.png)
-    "$plot" hi.dat -s 600x500 2>/dev/null && read -r _ _ _ _ hix hiy _ _ < <(pixel_stats hi.png)
-    check "projection $p: marker moves right with the minimum ($lox -> $hix)" test "${lox:-0}" -lt "${hix:-0}"
-    check "projection $p: marker moves up with the minimum ($loy -> $hiy)" test "${loy:-0}" -lt "${hiy:-0}"
-    if ((p == 1)); then
-        check "projection 1: x is the outer parameter: left half for block 1" test "${lox:-999}" -lt 300
-    else
-        # Block 10, line 1: outer (YORP, y) high, inner (f_KE, x) low.
-        table mixed.dat 3 10 8 10 1
-        "$plot" mixed.dat -s 600x500 2>/dev/null && read -r _ _ _ _ mx my _ _ < <(pixel_stats mixed.png)
-        check "projection 3: f_KE on x, YORP on y (marker at $mx,$my)" test "${mx:-999}" -lt 300 -a "${my:-0}" -gt 250
-    fi
-done
-
-# --- contours ----------------------------------------------------------------
+# --- contours: white lines in the SVG, one set per level --------------------
 table c.dat 1 20 15 10 8
-"$plot" c.dat -s 500x400 -o c_none.png -l none 2>/dev/null
-"$plot" c.dat -s 500x400 -o c_default.png 2>/dev/null
-"$plot" c.dat -s 500x400 -o c_more.png -l 2.3,6.18,11.83,40,90 2>/dev/null
-read -r _ _ w_none _ < <(pixel_stats c_none.png contours)
-read -r _ _ w_default _ < <(pixel_stats c_default.png contours)
-read -r _ _ w_more _ < <(pixel_stats c_more.png contours)
-"$plot" c.dat -s 500x400 -o c_full.png -l none -c full 2>/dev/null
-read -r capped _ < <(pixel_stats c_none.png)
-read -r full _ < <(pixel_stats c_full.png)
-check "colours stop at delta chi-square 25 unless -c full ($capped < $full colours)" test "${capped:-9999}" -lt "${full:-0}"
-check "no contour lines with -l none ($w_none)" test "${w_none:-1}" -lt 20
-check "contours drawn in white over the map ($w_none -> $w_default)" test "${w_default:-0}" -gt $((${w_none:-0} + 60))
-check "more levels, more contour lines ($w_default -> $w_more)" test "${w_more:-0}" -gt $((${w_default:-0} + 60))
+white() { "$plot" c.dat -o "c$1.svg" "${@:2}" 2>/dev/null && grep -c "stroke='rgb(255, 255, 255)'" "c$1.svg"; }
+none=$(white 0 -l none) default=$(white 1) more=$(white 2 -l 2.3,6.18,11.83,40,90)
+check "contours: none with -l none, some by default, more with more levels ($none, $default, $more)" \
+    test "${none:-1}" -eq 0 -a "${default:-0}" -gt 0 -a "${more:-0}" -gt "${default:-0}"
 err=$("$plot" c.dat -o c_far.png -l 2.3,100000 2>&1)
 check "a level the map never reaches is noted: $err" grep -q "no contour at delta chi-square 100000" <<<"$err"
 
-# --- missing cells -------------------------------------------------------------
+# --- missing cells, the smallest tables, CR line ends, rounded labels, options --
 table m.dat 1 12 9 3 3 8-12:5-9
-out=$("$plot" -v m.dat 2>&1)
-check "asterisk cells counted as missing: $out" grep -q "12 x 9 cells, 25 missing; minimum 400.0 at T = 150.0" <<<"$out"
-read -r colours grey _ red _ _ _ _ < <(pixel_stats m.png)
-check "missing cells drawn grey ($grey pixels)" test "${grey:-0}" -gt 5000
-check "map with missing cells still coloured ($colours)" test "${colours:-0}" -gt 100
-# The minimum among the present cells, even when missing cells come first.
-table m2.dat 2 6 5 6 5 1-3:1-5
-out=$("$plot" -v m2.dat 2>&1)
-check "minimum taken over present cells only: $out" grep -q "15 missing; minimum 400.0 at T = 225.0, f_KE = 0.5" <<<"$out"
-
-# --- the worked example tables, CR line ends, options --------------------------
-printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n' >w1.dat
-printf ' 100.0   0.5     20.0\n 100.0   1.0     25.0\n\n 200.0   0.5     15.0\n 200.0   1.0     12.5\n\n' >w2.dat
-printf '0.2000   0.5     20.0\n0.2000   1.0     25.0\n\n0.4000   0.5     15.0\n0.4000   1.0     12.5\n\n' >w3.dat
-for p in 1 2 3; do
-    out=$("$plot" -v "w$p.dat" 2>&1)
-    check "worked example $p: ${names[p]}, minimum 12.5: $out" \
-        grep -qF "${names[p]} (projection $p), 2 x 2 cells, 0 missing; minimum 12.5" <<<"$out"
-done
+table m2.dat 2 6 5 6 5 1-3:1-5  # missing cells before the minimum
+for p in 1 2 3; do table "w$p.dat" $p 2 2 2 1; done
 tr -d '\r' <w2.dat | sed 's/$/\r/' >crlf.dat
-check "CR line ends accepted" "$plot" crlf.dat -o crlf.png
-"$plot" -p 2 w2.dat -o forced.png 2>/dev/null
-check "-p matching the layout" is_png forced.png
-"$plot" w1.dat -o titled.png -t "it's a \"title\" with f_KE" 2>/dev/null
-check "title with quotes" is_png titled.png
-"$plot" w1.dat -o w1.svg -x "T (K)" -y "YORP strength (1/s)" && "$plot" w1.dat -o w1.pdf
-check "svg and pdf by extension" test "$(head -c 5 w1.svg)$(head -c 4 w1.pdf)" = "<?xml%PDF"
-check "title names the parameter minimised over" grep -q "T vs YORP strength, smallest over f_KE" w1.svg
-check "axis labels with units" grep -q "YORP strength (1/s)" w1.svg
 # Labels rounded by the table's F5.1: 0.1, 0.15, 0.2, 0.25 show as 0.1, 0.2, 0.2, 0.3.
 for f in 0.1 0.2 0.2 0.3; do printf ' 100.0   %s     20.0\n' $f; done >rounded.dat
 for f in 0.1 0.2 0.2 0.3; do printf ' 200.0   %s     21.0\n' $f; done | sed '1s/^/\n/;$s/$/\n/' >>rounded.dat
-err=$("$plot" rounded.dat 2>&1)
-check "repeated rounded labels drawn, with a note: $err" \
-    test $? -eq 0 -a -n "$(grep 'column 2 repeats the label "0.2".*uniform grid from 0.1 to 0.3' <<<"$err")"
-mkdir -p sub.d && cp w1.dat sub.d/table
-"$plot" sub.d/table 2>/dev/null
-check "default name for a table without extension" is_png sub.d/table.png
-out=$("$plot" -h)
-check "-h prints usage, exit 0" grep -q "^usage: chi2map-plot TABLE" <<<"$out"
+# name | arguments | output (grep -E), exit status 0
+while IFS='|' read -r name args pattern; do
+    # shellcheck disable=SC2086 # the arguments are split on purpose
+    out=$("$plot" $args 2>&1)
+    check "$name: exit 0 (got $?), output /$pattern/ (got: $out)" test $? -eq 0 -a -n "$(grep -E -- "$pattern" <<<"$out")"
+done <<'EOF'
+asterisk cells counted as missing|-v m.dat|12 x 9 cells, 25 missing; minimum 400.0 at T = 150.0
+minimum over the present cells only|-v m2.dat|15 missing; minimum 400.0 at T = 225.0, f_KE = 0.5
+2 x 2 table 1|-v w1.dat|T vs YORP strength \(projection 1\), 2 x 2 cells, 0 missing; minimum 400.0
+2 x 2 table 2|-v w2.dat|T vs f_KE \(projection 2\), 2 x 2 cells, 0 missing; minimum 400.0
+2 x 2 table 3|-v w3.dat|f_KE vs YORP strength \(projection 3\), 2 x 2 cells, 0 missing; minimum 400.0
+CR line ends|-v crlf.dat|wrote crlf.png
+repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*uniform grid from 0.1 to 0.3
+-h|-h|^usage: chi2map-plot TABLE
+--help|--help|^usage: chi2map-plot TABLE
+EOF
+read -r colours grey _ < <(pixel_stats m.png)
+check "missing cells drawn grey ($grey pixels), the rest coloured ($colours)" test "${grey:-0}" -gt 5000 -a "${colours:-0}" -gt 100
+"$plot" -p 2 w2.dat -o w2.pdf -t "it's a \"title\"" 2>/dev/null
+"$plot" w1.dat -o w1.svg -x "T (K)" -y "YORP strength (1/s)"
+check "svg and pdf by extension, -p matching the layout, a title with quotes" test "$(head -c 5 w1.svg)$(head -c 4 w2.pdf)" = "<?xml%PDF"
+check "the title names the parameter minimised over, the axes their units" \
+    grep -q "T vs YORP strength, smallest over f_KE.*YORP strength (1/s)\|YORP strength (1/s).*T vs YORP strength, smallest over f_KE" <(tr -d '\n' <w1.svg)
+mkdir -p sub.d
 
-# --- bad tables: clear message, exit 1, no image ------------------------------
-: >empty.dat
-printf '\n\n' >blank.dat
-printf '100.0 0.2 20.0\n' >free.dat
-printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12\n\n' >cut.dat
-printf '  -NaN   0.5     20.0\n  -NaN   1.0     25.0\n\n' >nan1.dat
-printf ' 100.0  -NaN     20.0\n\n 200.0  -NaN     15.0\n\n' >nan2.dat
-printf ' 100.0 0.2000 ********\n 100.0 0.4000      NaN\n\n 200.0 0.2000 ********\n 200.0 0.4000 ********\n\n' >nochi.dat
-printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n\n' >ragged.dat
-printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n' >noblank.dat
-printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 1x0.0 0.2000     35.0\n 1x0.0 0.4000     12.5\n\n' >letters.dat
-printf ' 200.0 0.2000     20.0\n 200.0 0.4000     30.0\n\n 100.0 0.2000     35.0\n 100.0 0.4000     12.5\n\n' >down.dat
-printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n' >oneblock.dat
-printf ' 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.4000     35.0\n 200.0 0.2000     12.5\n\n' >inner.dat
-printf '****** 0.2000     20.0\n****** 0.4000     30.0\n\n' >starlabel.dat
-printf 'T YORP chi2\n' >words.dat
-printf '100.0 0.200 0 0.50 63.250\n' >records.dat
-printf '\211PNG\r\n\032\n\000' >binary.dat
-# name | arguments | message (grep -E) | exit status
-while IFS='|' read -r name args message status; do
-    rm -f -- bad.png
+# --- bad tables and options: clear message, exit status, no image ------------
+# name | bad.dat written first (printf format) | arguments | message (grep -E) | exit status
+while IFS='|' read -r name content args message status; do
+    rm -f -- bad.png bad.dat
+    # shellcheck disable=SC2059 # the content is a format on purpose
+    [[ -n $content ]] && printf "$content" >bad.dat
     # shellcheck disable=SC2086 # the arguments are split on purpose
     err=$("$plot" $args -o bad.png 2>&1 >/dev/null)
     rc=$?
@@ -216,47 +142,41 @@ while IFS='|' read -r name args message status; do
     check "$name: message /$message/ (got: $err)" grep -qE -- "$message" <<<"$err"
     check "$name: no image written" test ! -e bad.png
 done <<'EOF'
-missing file|none.dat|cannot read 'none.dat': no such file|1
-directory|sub.d|it is a directory|1
-empty file|empty.dat|'empty.dat' is empty|1
-only empty lines|blank.dat|no table lines|1
-free-form line|free.dat|free.dat:1: malformed line "100.0 0.2 20.0"|1
-truncated line|cut.dat|cut.dat:5: malformed line .*\(20 characters\)|1
-NaN label, column 1|nan1.dat|nan1.dat:1: column 1 is "-NaN": the axis has a single value|1
-NaN label, column 2|nan2.dat|nan2.dat:1: column 2 is "-NaN": the axis has a single value|1
-asterisk label|starlabel.dat|column 1 is filled with asterisks|1
-no chi-square at all|nochi.dat|no cell has a chi-square|1
-ragged blocks|ragged.dat|ragged.dat:4: block 2 has 1 line\(s\), the first block has 2|1
-missing block end|noblank.dat|noblank.dat:3: column 1 changes from "100.0" to "200.0" inside a block|1
-letters in a label|letters.dat|letters.dat:4: malformed column 1 " 1x0.0"|1
-blocks not ascending|down.dat|column 1 does not increase|1
-inner order differs|inner.dat|inner.dat:4: column 2 is "0.4000" where the first block has "0.2000"|1
-single block|oneblock.dat|two or more values on each axis|1
-column headings|words.dat|words.dat:1: malformed line "T YORP chi2"|1
-fit records|records.dat|records.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
-binary file|binary.dat|^chi2map-plot: 'binary.dat' is not a text file, not a chi2map table$|1
-removed -L|-L w1.dat|-L is gone|2
--p against the layout|-p 3 w2.dat|w2.dat:1: malformed column 1 " 100.0"; expected F6.4 YORP strength|1
--p 1 on a 21-column table|-p 1 w3.dat|w3.dat:1: malformed line .*expected F6.1 T, blank, F6.4|1
-no table|-t x|no table given|2
-two tables|w1.dat w2.dat|more than one table|2
-bad projection|-p 4 w1.dat|projection must be 1, 2 or 3|2
-bad level|-l 2,x w1.dat|contour level 'x' is not a positive number|2
-zero level|-l 0 w1.dat|contour level '0' is not a positive number|2
-bad size|-s 10x10 w1.dat|out of range|2
-unknown option|-q w1.dat|unknown option -q|2
+missing file||none.dat|cannot read 'none.dat': no such file|1
+directory||sub.d|it is a directory|1
+empty file|%s|bad.dat|'bad.dat' is empty|1
+only empty lines|\n\n|bad.dat|no table lines|1
+free-form line|100.0 0.2 20.0\n|bad.dat|bad.dat:1: malformed line "100.0 0.2 20.0"|1
+truncated line| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12\n\n|bad.dat|bad.dat:5: malformed line .*\(20 characters\)|1
+NaN label, column 1|  -NaN   0.5     20.0\n  -NaN   1.0     25.0\n\n|bad.dat|bad.dat:1: column 1 is "-NaN": the axis has a single value|1
+NaN label, column 2| 100.0  -NaN     20.0\n\n 200.0  -NaN     15.0\n\n|bad.dat|bad.dat:1: column 2 is "-NaN": the axis has a single value|1
+asterisk label|****** 0.2000     20.0\n****** 0.4000     30.0\n\n|bad.dat|column 1 is filled with asterisks|1
+no chi-square at all| 100.0 0.2000 ********\n 100.0 0.4000      NaN\n\n 200.0 0.2000 ********\n 200.0 0.4000 ********\n\n|bad.dat|no cell has a chi-square|1
+ragged blocks| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n\n|bad.dat|bad.dat:4: block 2 has 1 line\(s\), the first block has 2|1
+missing block end| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n|bad.dat|bad.dat:3: column 1 changes from "100.0" to "200.0" inside a block|1
+letters in a label| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 1x0.0 0.2000     35.0\n 1x0.0 0.4000     12.5\n\n|bad.dat|bad.dat:4: malformed column 1 " 1x0.0"|1
+blocks not ascending| 200.0 0.2000     20.0\n 200.0 0.4000     30.0\n\n 100.0 0.2000     35.0\n 100.0 0.4000     12.5\n\n|bad.dat|column 1 does not increase|1
+inner order differs| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.4000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|bad.dat:4: column 2 is "0.4000" where the first block has "0.2000"|1
+single block| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n|bad.dat|two or more values on each axis|1
+column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
+fit records|100.0 0.200 0 0.50 63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
+binary file|\211PNG\r\n\032\n\000|bad.dat|^chi2map-plot: 'bad.dat' is not a text file, not a chi2map table$|1
+removed -L||-L w1.dat|-L is gone|2
+-p against the layout||-p 3 w2.dat|w2.dat:1: malformed column 1 " 100.0"; expected F6.4 YORP strength|1
+-p 1 on a 21-column table||-p 1 w3.dat|w3.dat:1: malformed line .*expected F6.1 T, blank, F6.4|1
+no table||-t x|no table given|2
+two tables||w1.dat w2.dat|more than one table|2
+bad projection||-p 4 w1.dat|projection must be 1, 2 or 3|2
+bad level||-l 2,x w1.dat|contour level 'x' is not a positive number|2
+zero level||-l 0 w1.dat|contour level '0' is not a positive number|2
+bad size||-s 10x10 w1.dat|out of range|2
+unknown option||-q w1.dat|unknown option -q|2
 EOF
 cp w1.dat same.png
 err=$("$plot" same.png 2>&1)
 rc=$?
 check "default output naming the table itself is refused: $err" test $rc -eq 1 -a -n "$(grep 'is the table itself' <<<"$err")"
 check "the table is left as it was" cmp -s same.png w1.dat
-err=$("$plot" w1.dat -o nodir/x.png 2>&1)
-check "output directory missing: $err" grep -q "cannot write 'nodir/x.png': no directory 'nodir'" <<<"$err"
-err=$("$plot" w1.dat -o x.jpg 2>&1)
-check "other formats refused: $err" test $? -eq 2 -a -n "$(grep 'must end in .png, .svg or .pdf' <<<"$err")"
-out=$("$plot" --help)
-check "--help prints usage" grep -q "^usage: chi2map-plot TABLE" <<<"$out"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

@@ -1,11 +1,11 @@
-// Character check, integer and real conversion of free-form number texts.
+// Number texts of free-form input: the character check, the integer
+// conversion, the general scan and conversion of reals, and the powers of ten.
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
-#include <cmath>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -21,12 +21,6 @@ using recio::NumberKind;
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 double real(std::string_view text) { return recio::convertReal(text.data(), text.size()); }
 std::int32_t integer(std::string_view text) { return recio::convertInteger(text.data(), text.size()); }
-
-std::string repeated(std::string_view piece, int times) {
-  std::string out;
-  for (int i = 0; i < times; ++i) out += piece;
-  return out;
-}
 
 constexpr std::uint64_t kInf = 0x7FF0'0000'0000'0000;
 constexpr std::uint64_t kNegInf = 0xFFF0'0000'0000'0000;
@@ -73,21 +67,13 @@ TEST(ConvertInteger, WrapsModulo2To32) {
     std::string_view text;
     std::int32_t value;
   } cases[] = {
-      {"7", 7},
-      {"+7", 7},
-      {"-5", -5},
-      {"-", 0},
-      {"+", 0},
-      {"-0", 0},
-      {"", 0},
+      {"7", 7}, {"+7", 7}, {"-5", -5}, {"-", 0}, {"+", 0}, {"-0", 0}, {"", 0},
       {"000000000000000000000042", 42},
       {"2147483647", 2147483647},
       {"2147483648", std::numeric_limits<std::int32_t>::min()},
       {"-2147483648", std::numeric_limits<std::int32_t>::min()},
       {"-2147483649", 2147483647},
-      {"4294967296", 0},
-      {"4294967297", 1},
-      {"-4294967295", 1},
+      {"4294967296", 0}, {"4294967297", 1}, {"-4294967295", 1},
       {"99999999999999999999", 1661992959},  // (10^20 - 1) mod 2^32
   };
   for (const auto& c : cases) EXPECT_EQ(integer(c.text), c.value) << '"' << c.text << '"';
@@ -97,12 +83,11 @@ TEST(ConvertInteger, WrapsModulo2To32) {
 // mantissa and the squaring powers of ten, not the correctly rounded doubles.
 TEST(ConvertReal, ExactResults) {
   const struct {
-    std::string_view text;
+    std::string text;
     std::uint64_t bits;
   } cases[] = {
       {"1.5+3", bits(1500.0)},
       {"2.5D-1", bits(0.25)},
-      {"2.5d-1", bits(0.25)},
       {".5", bits(0.5)},
       {"5.", bits(5.0)},
       {"1.2.3", bits(0x1.3333333333333p+0)},
@@ -116,9 +101,7 @@ TEST(ConvertReal, ExactResults) {
       {"Inf", kInf},
       {"-infinity", kNegInf},
       {"i", kInf},
-      {"+Ix", kInf},
       {"NaN", kNaN},
-      {"n/a", kNaN},
       {"-nan", kNegNaN},
       {"0.1", bits(0x1.999999999999ap-4)},
       {"9007199254740995", bits(9007199254740994.0)},
@@ -145,36 +128,16 @@ TEST(ConvertReal, ExactResults) {
       {"3E-324", 1},
       {"2E-324", 0},
       {"1E-400", 0},
+      {"12345E-310", 0x006b'bd9b'61ba'5a8f},  // 12345 / 10^308 / 10^2, each division rounded: not lost
+      // 400 digits: only the first 19 or 20 are kept, the others counted.
+      {"1" + std::string(399, '0') + "E-399", bits(1.0)},  // 10^19 and 10^-19: exact
+      {std::string(400, '9'), kInf},
+      {"0." + std::string(399, '0') + "1", 0},
+      {"-" + std::string(399, '0') + "5", bits(-5.0)},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(bits(real(c.text)), c.bits) << '"' << c.text << "\" gave " << real(c.text);
   }
-}
-
-TEST(ConvertReal, TinyValuesAreNotLost) {
-  const double v = real("12345E-310");
-  EXPECT_TRUE(std::isnormal(v));
-  EXPECT_NEAR(v / 1.2345e-306, 1.0, 1e-14);
-}
-
-TEST(ConvertReal, FourHundredDigitTexts) {
-  const struct {
-    std::string text;
-    double expected;  // the correctly rounded value, to a relative 1e-14
-  } cases[] = {
-      {repeated("1234567890", 30) + "." + repeated("1234567890", 10), 1.2345678901234568e+299},
-      {"0." + repeated("0", 300) + repeated("1234567890", 10), 1.2345678901234567e-301},
-      {"0." + repeated("3", 400), 1.0 / 3.0},
-      {"1" + repeated("0", 399) + "E-399", 1.0},
-      {"-" + repeated("0", 399) + "5", -5.0},
-  };
-  for (const auto& c : cases) {
-    const double v = real(c.text);
-    EXPECT_NEAR(v / c.expected, 1.0, 1e-14) << c.text.substr(0, 40) << "... gave " << v;
-  }
-  EXPECT_EQ(bits(real("1" + repeated("0", 399) + "E-399")), bits(1.0));  // m = 10^19, e = -19: exact
-  EXPECT_EQ(bits(real(repeated("9", 400))), kInf);
-  EXPECT_EQ(bits(real("0." + repeated("0", 399) + "1")), 0U);
 }
 
 // The room test, m * 10 + d <= 2^64 - 1, is made for each digit on its own;
@@ -218,25 +181,12 @@ TEST(ScanDecimal, MantissaRoomAndExponent) {
   EXPECT_LT(tiny.exponent, std::int64_t{std::numeric_limits<std::int32_t>::min()});
 }
 
-// 10^n formed again at run time, each 10^(2^b) squared up from 10 afresh.
-double slowSquaringPower(int n) {
-  double r = 1.0;
-  for (int b = 0; (n >> b) != 0; ++b) {
-    if (((n >> b) & 1) == 0) continue;
-    double s = 10.0;
-    for (int j = 0; j < b; ++j) s = s * s;
-    r = r * s;
-  }
-  return r;
-}
-
-TEST(PowerOfTen, TableFollowsRepeatedSquaring) {
-  for (int n = 0; n <= recio::kLargestPowerOfTen; ++n) {
-    EXPECT_EQ(bits(recio::powerOfTen(n)), bits(slowSquaringPower(n))) << "n = " << n;
-  }
+// The squaring procedure: exact up to 10^22, then the products' rounding.
+TEST(PowerOfTen, ExactThenRoundedProducts) {
   const double exact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
                           1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   for (int n = 0; n <= 22; ++n) EXPECT_EQ(recio::powerOfTen(n), exact[n]) << "n = " << n;
+  EXPECT_EQ(bits(recio::powerOfTen(23)), bits(1e23));  // one rounding, to the nearest
   EXPECT_EQ(bits(recio::powerOfTen(100)), bits(1e100) + 1);
   EXPECT_EQ(bits(recio::powerOfTen(308)), bits(1e308) + 3);
 }
