@@ -204,6 +204,7 @@ const std::vector<Case> kInputs = {
     {.name = "null_item_ends_loading", .input = cutAtThird("100.0,,0.0,0.5,20.0"), .reply = "2\n", .out = kCutOut, .err = kCutWarnings, .after = kCutTable2},
     {.name = "unreadable_unused_column", .input = cutAtThird("100.0 0.1 x 0.5 20.0"), .reply = "2\n", .out = kCutOut, .err = kCutWarnings, .after = kCutTable2},
     {.name = "word_on_a_later_line_of_a_record", .input = "100.0 0.2\n\n0.0 x 40.0\n", .out = kEmptyOut, .err = stoppedAtLine(3), .after = ""},
+    {.name = "empty_line_then_a_word", .input = kWorked + "\n word\n", .out = kWorkedOut, .err = stoppedAtLine(10), .after = kWorkedTable[1]},
     {.name = "null_value_on_the_next_line", .input = "100.0 0.2 0.0 \n,0.5 40.0\n", .out = kEmptyOut, .err = stoppedAtLine(2), .after = ""},
     {.name = "reversed_file", .input = kReversed, .reply = "2\n", .out = kWorkedOut, .err = labelsMismatch("T") + labelsMismatch("f_KE"),
      .after = " 100.0   0.5     12.5\n 100.0   1.0     15.0\n\n 200.0   0.5     25.0\n 200.0   1.0     20.0\n\n"},
