@@ -6,6 +6,7 @@
 #include "analysis/message_text.h"
 #include "recio/diagnostics.h"
 #include "recio/failure_codes.h"
+#include "recio/reader/plain_record.h"
 #include "recio/reader/read_statement.h"
 #include "recio/statements.h"
 

@@ -23,6 +23,7 @@
 #include "recio/platform/platform.h"
 #include "recio/connect.h"
 #include "recio/disconnect.h"
+#include "recio/reader/plain_record.h"
 #include "recio/reader/read_statement.h"
 #include "recio/reader/record_layout.h"
 #include "recio/statements.h"

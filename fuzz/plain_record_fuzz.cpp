@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "recio/reader/plain_record.h"
 #include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "recio/numbers/digit_generator.h"
+#include "recio/reader/plain_record.h"
 #include "recio/reader/read_statement.h"
 #include "recio/reader/record_end_search.h"
 #include "recio/reader/record_layout.h"

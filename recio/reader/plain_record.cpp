@@ -6,7 +6,7 @@
 // copied. The block's data is ended by a line feed in the buffer's slack,
 // so a record that runs past the block stops every scan there and goes to
 // the general steps.
-#include "recio/reader/read_statement.h"
+#include "recio/reader/plain_record.h"
 
 #include <algorithm>
 #include <cstring>
