@@ -24,3 +24,6 @@ scratch() {
     tmp=$(mktemp -d "${TMPDIR:-/tmp}/$1.XXXXXX") || exit 1
     trap 'rm -rf -- "$tmp"' EXIT
 }
+
+# absolute PATH: PATH, made absolute when relative (the tests run elsewhere).
+absolute() { [[ $1 == */* && $1 != /* ]] && printf '%s/%s' "$PWD" "$1" || printf '%s' "$1"; }

@@ -5,18 +5,14 @@
 
 set -u -o pipefail
 
-# The tests run in a scratch directory: relative paths are made absolute.
-absolute() { [[ $1 == */* && $1 != /* ]] && printf '%s/%s' "$PWD" "$1" || printf '%s' "$1"; }
+# shellcheck source=check.sh
+source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 make_example=$(absolute "${1:?usage: example_test.sh MAKE_EXAMPLE [CHI2MAP CHI2MAP_PLOT]}")
 chi2map=$(absolute "${2:-}")
 plot=$(absolute "${3:-}")
 
-tmp=$(mktemp -d "${TMPDIR:-/tmp}/example_test.XXXXXX")
-trap 'rm -rf -- "$tmp"' EXIT
+scratch example_test
 cd "$tmp" || exit 1
-
-# shellcheck source=check.sh
-source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
 
 # The output is pinned byte for byte: the generator promises the same file
 # on every compiler and C library, so a change here is a change of the

@@ -6,10 +6,9 @@
 
 set -u -o pipefail
 
-fit=${1:?usage: fit_test.sh PATH/TO/chi2map-fit}
-[[ $fit == */* && $fit != /* ]] && fit=$PWD/$fit
 # shellcheck source=check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+fit=$(absolute "${1:?usage: fit_test.sh PATH/TO/chi2map-fit}")
 skip_without gnuplot gnuplot-nox
 scratch fit_test
 cd "$tmp" || exit 1

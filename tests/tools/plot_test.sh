@@ -6,11 +6,9 @@
 
 set -u -o pipefail
 
-# The tests run in a scratch directory: a relative path is made absolute.
-plot=${1:?usage: plot_test.sh PATH/TO/chi2map-plot}
-[[ $plot == */* && $plot != /* ]] && plot=$PWD/$plot
 # shellcheck source=check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
+plot=$(absolute "${1:?usage: plot_test.sh PATH/TO/chi2map-plot}")
 skip_without gnuplot gnuplot-nox
 scratch plot_test
 cd "$tmp" || exit 1
