@@ -3,12 +3,10 @@
 #include <string_view>
 
 #include "analysis/data_files.h"
+#include "analysis/fit_records.h"
 #include "analysis/message_text.h"
 #include "recio/diagnostics.h"
-#include "recio/failure_codes.h"
-#include "recio/reader/plain_record.h"
 #include "recio/reader/read_statement.h"
-#include "recio/statements.h"
 
 namespace analysis {
 namespace {
@@ -39,55 +37,15 @@ std::int32_t append(AxisList<Capacity>& axis, double value) {
   recio::failWithDataError(control, recio::StatementKind::Read, text.text());
 }
 
-enum class RecordEnd { Complete, EndOfFile, NotARecord };
-
-struct RecordOutcome {
-  RecordEnd end;
-  int valuesTaken;  // items that received a value before the statement ended
-};
-
-// One five-item read, its statement fields set by the caller (no call of a
-// statement changes them, so they are set once for all records). A field
-// that cannot be read, or an item without a value, makes the record no record
-// of the grid; a failing read call or exhausted memory is no property of the
-// file and is reported.
-RecordOutcome readRecord(recio::IoControl& control, double (&record)[5]) {
-  if (recio::readPlainRecord(control, record)) return {RecordEnd::Complete, 5};
-  recio::IoStatus status = recio::beginRead(control);
-  int taken = 0;
-  for (double& value : record) {
-    if (status != recio::IoStatus::Ok) break;
-    status = recio::readItem(control, &value);
-    if (status != recio::IoStatus::Ok) break;
-    if (!control.itemAssigned) {
-      (void)recio::endRead(control);
-      return {RecordEnd::NotARecord, taken};
-    }
-    ++taken;
-  }
-  switch (status) {
-    case recio::IoStatus::Ok:
-      (void)recio::endRead(control);
-      return {RecordEnd::Complete, taken};
-    case recio::IoStatus::EndOfFile:
-      return {RecordEnd::EndOfFile, taken};
-    case recio::IoStatus::Error:
-      break;
-  }
-  if (control.handledCode != recio::code::kIllegalNumericCharacter) recio::reportHandledFailure(control);
-  return {RecordEnd::NotARecord, taken};
-}
-
 // Loading that ends anywhere but at a clean end of the file leaves records
 // unread: say where, so a partial map is never taken for the whole.
-void warnAboutEnd(const recio::IoControl& control, const RecordOutcome& last) {
-  const recio::InputPosition position = recio::inputPosition(control, kDataUnit);
-  if (last.end == RecordEnd::NotARecord) {
+void warnAboutEnd(const LoadingEnd& end) {
+  if (end.stoppedAtLine != 0) {
     MessageText text;
-    text.add("loading stopped at line ").add(static_cast<std::uint64_t>(position.line));
+    text.add("loading stopped at line ").add(static_cast<std::uint64_t>(end.stoppedAtLine));
     text.add(" of quorvi.res: not a record of five numbers");
     recio::writeWarning(text.text());
-  } else if (last.valuesTaken > 0 || position.endedInsideRecord) {
+  } else if (end.endsInsideRecord) {
     recio::writeWarning(
         "quorvi.res ends inside a record (a last line without a line feed, or too few values): it was not read");
   }
@@ -119,11 +77,12 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   // Kept from record to record, though no record that leaves an item without
   // a value is loaded.
   double record[5] = {};
-  recio::prepareRead(control, kDataUnit, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+  prepareFitRecords(control, kDataUnit);
   for (;;) {
-    const RecordOutcome outcome = readRecord(control, record);
+    const RecordOutcome outcome = readFitRecord(control, record);
     if (outcome.end != RecordEnd::Complete) {
-      warnAboutEnd(control, outcome);
+      if (outcome.end == RecordEnd::SystemFailure) recio::reportHandledFailure(control);
+      warnAboutEnd(loadingEnd(control, kDataUnit, outcome));
       return;
     }
     const double t = record[0];
