@@ -14,6 +14,8 @@ namespace {
 
 enum class StatusKeyword { Old, Unknown, None };
 
+constexpr int kLastStandardDescriptor = 2;
+
 bool isBlank(char c) { return c == ' '; }
 
 StatusKeyword statusKeyword(const char* text, std::size_t length) {
@@ -27,6 +29,35 @@ IoStatus abandon(IoControl& control, UnitConnection* connection, FailureCode cod
   unlinkConnection(control.units, connection);
   destroyConnection(connection);
   return failStatement(control, code);
+}
+
+// The descriptor of a file the program opened never stays at standard
+// input, output or error (they were closed when the process started): a
+// report or a console write would land in the file.
+int moveAboveStandardDescriptors(int descriptor) {
+  if (descriptor < 0 || descriptor > kLastStandardDescriptor) return descriptor;
+  const int moved = platform().duplicateAbove(descriptor, kLastStandardDescriptor + 1);
+  (void)platform().close(descriptor);
+  return moved;
+}
+
+// The file's descriptor, or -errno.
+int openConnectedFile(const char* fileName, StatusKeyword keyword) {
+  if (keyword == StatusKeyword::Unknown && platform().queryPath(fileName, nullptr) != 0) {
+    return moveAboveStandardDescriptors(openRetrying(fileName, OpenMode::Create));
+  }
+  // A file that may not be written is opened for reading only, but the
+  // connection still permits both: the refusal shows when data first
+  // reaches the file.
+  bool writable = platform().checkReadWrite(fileName) == 0;
+  // A FIFO that must exist is the program's input: opened for reading and
+  // writing, the program would be its own writer and never meet the end of
+  // the data. Opened for reading only, the open waits for a writer.
+  DescriptorFacts path;
+  if (writable && keyword == StatusKeyword::Old && platform().queryPath(fileName, &path) == 0 && path.isFifo) {
+    writable = false;
+  }
+  return moveAboveStandardDescriptors(openRetrying(fileName, writable ? OpenMode::ReadWrite : OpenMode::ReadOnly));
 }
 
 }  // namespace
@@ -62,25 +93,7 @@ IoStatus openUnit(IoControl& control) {
   std::memcpy(connection->fileName, name, length);
   connection->fileName[length] = '\0';
 
-  bool exists = keyword == StatusKeyword::Old || platform().queryPath(connection->fileName, nullptr) == 0;
-  int descriptor;
-  if (exists) {
-    // A file that may not be written is opened for reading only, but the
-    // connection still permits both: the refusal shows when data first
-    // reaches the file.
-    bool writable = platform().checkReadWrite(connection->fileName) == 0;
-    // A FIFO that must exist is the program's input: opened for reading and
-    // writing, the program would be its own writer and never meet the end of
-    // the data. Opened for reading only, the open waits for a writer.
-    DescriptorFacts path;
-    if (writable && keyword == StatusKeyword::Old && platform().queryPath(connection->fileName, &path) == 0 &&
-        path.isFifo) {
-      writable = false;
-    }
-    descriptor = openRetrying(connection->fileName, writable ? OpenMode::ReadWrite : OpenMode::ReadOnly);
-  } else {
-    descriptor = openRetrying(connection->fileName, OpenMode::Create);
-  }
+  const int descriptor = openConnectedFile(connection->fileName, keyword);
   if (descriptor < 0) return abandon(control, connection, -descriptor);
   connection->descriptor = descriptor;
 

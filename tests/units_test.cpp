@@ -4,14 +4,19 @@
 // still written and closed, and a two-line report.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "recio/connect.h"
 #include "recio/disconnect.h"
+#include "recio/failure.h"
 #include "recio/run.h"
 #include "recio/writer/write_statement.h"
 #include "support/fake_platform.h"
@@ -61,6 +66,62 @@ TEST(Connect, StatusKeywordsAndFileNames) {
       EXPECT_EQ(platform.run([&] { recio::stopRun(unhandled); }), 0);
     }
     EXPECT_EQ(platform.liveAllocations(), 0U);
+  }
+}
+
+// A file opened while standard input is closed would get its descriptor: it
+// is moved above the three standard ones, and the low one closed again. A
+// move that fails is the open's failure.
+TEST(Connect, FileNeverKeepsAStandardDescriptor) {
+  const int savedInput = ::dup(0);
+  for (const bool moveFails : {false, true}) {
+    fake::FakePlatform platform;
+    fake::WorkDir dir;
+    fake::writeFile("data.txt", "1\n");
+    if (moveFails) platform.addFault({Call::Duplicate, 1, EMFILE});
+    ::close(0);
+    recio::IoControl control;
+    const int status = platform.run([&] { (void)recio::connectUnit(control, 1, "data.txt", "old", {}); });
+    EXPECT_EQ(::fcntl(0, F_GETFD), -1) << "descriptor 0 is closed again";
+    EXPECT_EQ(platform.calls(Call::Duplicate), 1);
+    if (moveFails) {
+      EXPECT_EQ(status, 255);
+      EXPECT_EQ(platform.standardError(), systemReport(EMFILE, "OPEN(UNIT=1,..."));
+    } else {
+      EXPECT_EQ(status, -1);
+      ASSERT_NE(control.units.head, nullptr);
+      EXPECT_GT(control.units.head->descriptor, 2);
+      EXPECT_EQ(fake::readDoubles(control, 1, 1).values, std::vector<std::optional<double>>{1.0});
+      EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+    }
+    EXPECT_EQ(platform.openDescriptors(), 0);
+    EXPECT_EQ(platform.liveAllocations(), 0U);
+  }
+  if (savedInput >= 0) {
+    ::dup2(savedInput, 0);
+    ::close(savedInput);
+  }
+}
+
+// The header tells the layer's own codes (10000 to 10073) from the platform's
+// error numbers, at both ends of the range.
+TEST(Reports, HeaderByCode) {
+  const struct {
+    recio::FailureCode code;
+    std::string report;
+  } cases[] = {
+      {9999, systemReport(9999, "READ(UNIT=1,...")},
+      {10000, layerReport("File not open for read", "READ(UNIT=1,...")},
+      {10073, layerReport("", "READ(UNIT=1,...")},
+      {10074, systemReport(10074, "READ(UNIT=1,...")},
+  };
+  for (const auto& c : cases) {
+    fake::FakePlatform platform;
+    recio::IoControl control;
+    control.unit = 1;
+    control.statementKind = recio::StatementKind::Read;
+    EXPECT_EQ(platform.run([&] { (void)recio::failStatement(control, c.code); }), 255);
+    EXPECT_EQ(platform.standardError(), c.report) << c.code;
   }
 }
 

@@ -41,6 +41,9 @@ struct Platform {
   int (*queryPath)(const char* path, DescriptorFacts* facts);
   // A descriptor, or -errno.
   int (*open)(const char* path, OpenMode mode);
+  // A copy of `descriptor` at the lowest free number at or above `lowest`
+  // (closed on exec), or -errno. The original stays open.
+  int (*duplicateAbove)(int descriptor, int lowest);
   // Bytes transferred (0 on end of file for read), or -errno. One call only.
   std::int64_t (*read)(int descriptor, void* bytes, std::size_t count);
   std::int64_t (*write)(int descriptor, const void* bytes, std::size_t count);

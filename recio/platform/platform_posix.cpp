@@ -39,6 +39,11 @@ int openPath(const char* path, OpenMode mode) {
   return descriptor >= 0 ? descriptor : failure();
 }
 
+int duplicateAbove(int descriptor, int lowest) {
+  const int copy = ::fcntl(descriptor, F_DUPFD_CLOEXEC, lowest);
+  return copy >= 0 ? copy : failure();
+}
+
 std::int64_t readBytes(int descriptor, void* bytes, std::size_t count) {
   ssize_t got = ::read(descriptor, bytes, count);
   return got >= 0 ? got : failure();
@@ -75,8 +80,22 @@ void* reallocate(void* block, std::size_t bytes) { return std::realloc(block, by
 void release(void* block) { std::free(block); }
 
 constexpr Platform kPosix{
-    ignoreFileSizeSignal, checkReadWrite, queryPath,    openPath,  readBytes, writeBytes, queryDescriptor, truncateTo,
-    closeDescriptor, unlinkPath,  exitProcess, errorText, allocate,  reallocate,      release,
+    .ignoreFileSizeSignal = ignoreFileSizeSignal,
+    .checkReadWrite = checkReadWrite,
+    .queryPath = queryPath,
+    .open = openPath,
+    .duplicateAbove = duplicateAbove,
+    .read = readBytes,
+    .write = writeBytes,
+    .queryDescriptor = queryDescriptor,
+    .truncate = truncateTo,
+    .close = closeDescriptor,
+    .unlink = unlinkPath,
+    .exit = exitProcess,
+    .errorText = errorText,
+    .allocate = allocate,
+    .reallocate = reallocate,
+    .release = release,
 };
 
 const Platform* current = &kPosix;

@@ -48,6 +48,15 @@ struct Calls {
     return descriptor;
   }
 
+  static int duplicateAbove(int descriptor, int lowest) {
+    FakePlatform& p = fake();
+    if (const Fault* f = p.intercept(Call::Duplicate, descriptor)) return -f->errorNumber;
+    const int copy = real().duplicateAbove(descriptor, lowest);
+    if (copy >= 0) p.openDescriptors_ += 1;
+    p.records_.back().descriptor = copy;
+    return copy;
+  }
+
   static std::int64_t read(int descriptor, void* bytes, std::size_t count) {
     FakePlatform& p = fake();
     if (const Fault* f = p.intercept(Call::Read, descriptor)) return -f->errorNumber;
@@ -120,16 +129,28 @@ struct Calls {
 };
 
 const char* callName(Call call) {
-  static const char* const kNames[] = {"access", "stat", "open", "read", "write", "fstat", "ftruncate", "close",
+  static const char* const kNames[] = {"access", "stat", "open", "fcntl", "read", "write", "fstat", "ftruncate", "close",
                                        "allocate"};
   return kNames[static_cast<int>(call)];
 }
 
 FakePlatform::FakePlatform() {
-  table_ = recio::Platform{Calls::ignoreFileSizeSignal, Calls::checkReadWrite, Calls::queryPath, Calls::open,
-                           Calls::read, Calls::write, Calls::queryDescriptor, Calls::truncate, Calls::close,
-                           real().unlink, Calls::exit, real().errorText, Calls::allocate, Calls::reallocate,
-                           Calls::release};
+  table_ = recio::Platform{.ignoreFileSizeSignal = Calls::ignoreFileSizeSignal,
+                           .checkReadWrite = Calls::checkReadWrite,
+                           .queryPath = Calls::queryPath,
+                           .open = Calls::open,
+                           .duplicateAbove = Calls::duplicateAbove,
+                           .read = Calls::read,
+                           .write = Calls::write,
+                           .queryDescriptor = Calls::queryDescriptor,
+                           .truncate = Calls::truncate,
+                           .close = Calls::close,
+                           .unlink = real().unlink,
+                           .exit = Calls::exit,
+                           .errorText = real().errorText,
+                           .allocate = Calls::allocate,
+                           .reallocate = Calls::reallocate,
+                           .release = Calls::release};
   gActive = this;
   recio::installPlatform(&table_);
 }

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
 extern char** environ;
 
@@ -44,8 +45,10 @@ Outcome runChi2map(const Launch& launch) {
   posix_spawn_file_actions_init(&actions);
   if (in >= 0) posix_spawn_file_actions_adddup2(&actions, in, 0);
   if (in < 0) posix_spawn_file_actions_addclose(&actions, 0);
-  posix_spawn_file_actions_adddup2(&actions, out, 1);
-  posix_spawn_file_actions_adddup2(&actions, err, 2);
+  for (const auto& [from, to, closed] : {std::tuple{out, 1, launch.closedOutput}, {err, 2, launch.closedError}}) {
+    if (closed) posix_spawn_file_actions_addclose(&actions, to);
+    if (!closed) posix_spawn_file_actions_adddup2(&actions, from, to);
+  }
   posix_spawn_file_actions_adddup2(&actions, report, 3);
   posix_spawnattr_t attributes;
   posix_spawnattr_init(&attributes);

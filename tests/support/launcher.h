@@ -12,6 +12,8 @@ namespace fake {
 
 struct Launch {
   std::optional<std::string> reply = "1\n";  // standard input; nullopt: descriptor 0 closed
+  bool closedOutput = false;                 // descriptor 1 closed: nothing is captured
+  bool closedError = false;                  // descriptor 2 closed
   mode_t umask = 022;
   bool unprivileged = false;  // as uid/gid 65534 when the tests run as root
   rlim_t fileSizeLimit = RLIM_INFINITY;
