@@ -13,6 +13,7 @@ void prepareFitRecords(recio::IoControl& control, std::int32_t unit) {
 RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&record)[5]) {
   recio::IoStatus status = recio::beginRead(control);
   int taken = 0;
+  std::int64_t firstLine = 0;  // where the first value was taken: empty lines before it do not count
   for (double& value : record) {
     if (status != recio::IoStatus::Ok) break;
     status = recio::readItem(control, &value);
@@ -21,12 +22,17 @@ RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&recor
       (void)recio::endRead(control);
       return {RecordEnd::NotARecord, taken, 0};
     }
+    if (taken == 0) firstLine = recio::statementPlace(control).line;
     ++taken;
   }
   switch (status) {
-    case recio::IoStatus::Ok:
+    case recio::IoStatus::Ok: {
+      // A record over lines whose last line goes on after it: a value left
+      // out on an earlier line would have pulled the next line's first in.
+      const recio::StatementPlace end = recio::statementPlace(control);
       (void)recio::endRead(control);
-      return {RecordEnd::Complete, taken, 0};
+      return {RecordEnd::Complete, taken, end.line > firstLine && end.moreInRecord ? end.line : 0};
+    }
     case recio::IoStatus::EndOfFile:
       return {RecordEnd::EndOfFile, taken, 0};
     case recio::IoStatus::Error:

@@ -39,6 +39,13 @@ std::int32_t append(AxisList<Capacity>& axis, double value) {
 
 // Loading that ends anywhere but at a clean end of the file leaves records
 // unread: say where, so a partial map is never taken for the whole.
+void warnAboutPartRead(std::int64_t line) {
+  MessageText text;
+  text.add("line ").add(static_cast<std::uint64_t>(line));
+  text.add(" of quorvi.res was read only in part: its record began on an earlier line, which may lack a value");
+  recio::writeWarning(text.text());
+}
+
 void warnAboutEnd(const LoadingEnd& end) {
   if (end.stoppedAtLine != 0) {
     MessageText text;
@@ -77,13 +84,20 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   // Kept from record to record, though no record that leaves an item without
   // a value is loaded.
   double record[5] = {};
+  std::int64_t partReadLine = 0;
   prepareFitRecords(control, kDataUnit);
   for (;;) {
-    const RecordOutcome outcome = readFitRecord(control, record);
-    if (outcome.end != RecordEnd::Complete) {
-      if (outcome.end == RecordEnd::SystemFailure) recio::reportHandledFailure(control);
-      warnAboutEnd(loadingEnd(control, kDataUnit, outcome));
-      return;
+    // readFitRecord's two steps, so that a record of the whole-record path
+    // costs the loop nothing more.
+    if (!recio::readPlainRecord(control, record)) {
+      const RecordOutcome outcome = readFitRecordByStatement(control, record);
+      if (outcome.end != RecordEnd::Complete) {
+        if (outcome.end == RecordEnd::SystemFailure) recio::reportHandledFailure(control);
+        if (partReadLine != 0) warnAboutPartRead(partReadLine);
+        warnAboutEnd(loadingEnd(control, kDataUnit, outcome));
+        return;
+      }
+      if (partReadLine == 0) partReadLine = outcome.partReadLine;
     }
     const double t = record[0];
     const double yorp = record[1] + record[1];

@@ -70,11 +70,15 @@ struct UnitConnection {
   bool writeEachRecord = false;
   bool unwrittenData = false;
   bool truncateOnFirstWrite = false;
-  // Input: line feeds taken so far, so the number of the line the last
-  // record came from; and whether the file ended inside a record (bytes
-  // other than blanks, tabs and carriage returns after the last line feed).
+  // Input: line ends taken so far (a line feed, a carriage return, or the
+  // two as a pair), so the number of the line the last record came from;
+  // and whether the file ended inside a record (bytes other than blanks and
+  // tabs after the last line end).
   std::int64_t linesEnded = 0;
   bool endedInsideRecord = false;
+  // A carriage return ended the last line as the block's last byte: a line
+  // feed opening the next block is the second half of that line end.
+  bool lineFeedEndsNothing = false;
   FailureCode lastCode = 0;
   UnitConnection* next = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"
 #include "support/fake_platform.h"
@@ -70,9 +71,11 @@ INSTANTIATE_TEST_SUITE_P(
     Separators, ReaderTest,
     ::testing::Values(
         ReaderCase{"several_blanks_and_carriage_return", "  1.0   2.0  3.0 4.0    5.0\r\n", {{5, kOneToFive}}},
-        ReaderCase{"carriage_return_anywhere", "1.\r0 2.0 3.0 4.0 5.0\n", {{5, kOneToFive}}},
+        ReaderCase{"carriage_return_ends_a_line_and_a_value", "1.\r0 2.0 3.0 4.0 5.0\n", {{5, {1, 0, 2, 3, 4}}}},
+        ReaderCase{"line_ends_of_every_kind", "1\r2\r\n3\n\r4\r\r5\n", {{1, {1}}, {1, {2}}, {1, {3}}, {1, {4}}, {1, {5}}, {1, {}, IoStatus::EndOfFile}}},
         ReaderCase{"values_spread_over_lines_the_rest_of_the_last_lost", "1,2,3\n4 5 6\n7 8 9 10 11\n", {{5, kOneToFive}, {5, {7, 8, 9, 10, 11}}}},
         ReaderCase{"empty_and_blank_lines_are_passed_over", "\n   \n\t\n1 2\n\n3 4 5\n", {{5, kOneToFive}}},
+        ReaderCase{"exponent_letter_or_sign_without_digits", "1.5E 2.5e+,3d- 4D 5E\n", {{5, {1.5, 2.5, 3, 4, 5}}}},
         ReaderCase{"no_decimal_comma", "1 000\n1,5\n", {{2, {1, 0}}, {2, {1, 5}}}},
         ReaderCase{"comma_after_blanks_is_one_separator", "1.0 ,2.0\n1.0 , 2.0\n", {{2, {1, 2}}, {2, {1, 2}}}},
         ReaderCase{"value_null_value_value", "1.0,, 2.0\n", {{3, {1, kNull, 2}}}},
@@ -122,6 +125,34 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"asterisk_then_127_tabs", kAsteriskThenTabs, {{5, {}, IoStatus::Error}}},
         ReaderCase{"nul_byte_is_an_ordinary_character", std::string("1 \0 3\n", 6), {{3, {1}, IoStatus::Error}}}),
     caseName);
+
+// Each line end counts one line, a carriage return and line feed pair too
+// when a read ends between the two: the line each one-item statement ends on.
+TEST(ReaderLines, EveryKindOfLineEndCountsOnce) {
+  const struct {
+    std::string input;
+    std::vector<std::int64_t> lines;
+  } cases[] = {
+      {"1\r\n2\r\n3\r\n", {1, 2, 3}},
+      {"1\r\r\n2\n\r3\r", {1, 3, 5}},
+      {"\r\n\r\n\n1\r\n\r2\n", {4, 6}},
+  };
+  for (const auto& c : cases) {
+    for (const std::size_t chunk : {1U, 2U, 3U, 8192U}) {
+      fake::FakePlatform platform;
+      platform.serveFromMemory("input.txt", c.input, chunk);
+      recio::IoControl control;
+      ASSERT_EQ(recio::connectUnit(control, 1, "input.txt", "old", {}), IoStatus::Ok);
+      for (const std::int64_t line : c.lines) {
+        EXPECT_EQ(fake::readDoubles(control, 1, 1).status, IoStatus::Ok);
+        EXPECT_EQ(recio::inputPosition(control, 1).line, line) << c.input << " in reads of " << chunk;
+      }
+      EXPECT_EQ(fake::readDoubles(control, 1, 1).status, IoStatus::EndOfFile);
+      EXPECT_FALSE(recio::inputPosition(control, 1).endedInsideRecord);
+      EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+    }
+  }
+}
 
 // One integer item, as the menu reply is read.
 TEST(ReaderValues, IntegerItems) {

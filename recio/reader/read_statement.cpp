@@ -92,4 +92,11 @@ InputPosition inputPosition(const IoControl& control, std::int32_t unit) {
   return {connection->linesEnded, connection->endedInsideRecord};
 }
 
+StatementPlace statementPlace(const IoControl& control) {
+  const RecordText& record = control.record;
+  bool more = false;
+  for (std::size_t i = record.position; i < record.fill && !more; ++i) more = record.bytes[i] != ' ';
+  return {control.current != nullptr ? control.current->linesEnded : 0, more};
+}
+
 }  // namespace recio

@@ -16,13 +16,22 @@ namespace recio {
 [[nodiscard]] IoStatus endRead(IoControl& control);
 
 // Where reading a unit's file stands: the number of the line the reader is
-// on (every line feed ends a line; 0 before the first), and whether the file
-// ended inside a record (bytes other than blanks, tabs and carriage returns
-// after its last line feed). Zeros for a unit without a connection.
+// on (every line end ends a line; 0 before the first), and whether the file
+// ended inside a record (bytes other than blanks and tabs after its last
+// line end). Zeros for a unit without a connection.
 struct InputPosition {
   std::int64_t line = 0;
   bool endedInsideRecord = false;
 };
 [[nodiscard]] InputPosition inputPosition(const IoControl& control, std::int32_t unit);
+
+// Where the read statement in progress stands: the line of its record, and
+// whether that record holds more than blanks from the read position on
+// (what the end of the statement would discard).
+struct StatementPlace {
+  std::int64_t line = 0;
+  bool moreInRecord = false;
+};
+[[nodiscard]] StatementPlace statementPlace(const IoControl& control);
 
 }  // namespace recio

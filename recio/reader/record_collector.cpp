@@ -78,6 +78,15 @@ bool growRecord(RecordText& record) {
   return growBuffer(record.bytes, record.capacity, record.capacity + 1, kWorkBufferGrowth);
 }
 
+// After a carriage return that ended a line: its line feed, if one follows.
+void passPairedLineFeed(UnitConnection& connection) {
+  if (connection.readPosition == connection.fill) {
+    connection.lineFeedEndsNothing = true;
+  } else if (connection.buffer[connection.readPosition] == '\n') {
+    connection.readPosition += 1;
+  }
+}
+
 }  // namespace
 
 void passEmptyRecords(IoControl& control, UnitConnection& connection) {
@@ -114,6 +123,8 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
     if (connection.readPosition >= connection.fill) {
       std::int64_t got = readOnce(connection.descriptor, connection.buffer, connection.capacity);
       connection.readPosition = 0;
+      if (got > 0 && connection.lineFeedEndsNothing && connection.buffer[0] == '\n') connection.readPosition = 1;
+      connection.lineFeedEndsNothing = false;
       if (got <= 0) {
         connection.fill = 0;
         if (got < 0) {
@@ -166,12 +177,12 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
     // A tab is taken at the top of the loop: the run stopped short of the
     // room and of the block, so neither a growth nor a read comes first.
     if (stop == limit || *stop == '\t') continue;
+    // A line feed or a carriage return ends the record, and the line feed
+    // of a carriage return and line feed pair ends nothing more.
     connection.readPosition += 1;
-    if (*stop == '\n') {
-      connection.linesEnded += 1;
-      return IoStatus::Ok;
-    }
-    // A carriage return is dropped wherever it stands.
+    connection.linesEnded += 1;
+    if (*stop == '\r') passPairedLineFeed(connection);
+    return IoStatus::Ok;
   }
 }
 

@@ -1,5 +1,6 @@
-// Collecting one input record: the bytes up to a line feed, carriage returns
-// dropped, tabs expanded to the next multiple of 8 columns.
+// Collecting one input record: the bytes up to a line end (a line feed, a
+// carriage return, or the two as a pair), tabs expanded to the next
+// multiple of 8 columns.
 #pragma once
 
 #include "recio/io_control.h"

@@ -61,6 +61,11 @@ std::string labelsMismatch(std::string_view axis) {
          " values must first appear in " + (axis == "YORP" ? "descending" : "ascending") + " order on a uniform grid\n";
 }
 
+std::string partRead(long line) {
+  return "? Warning: line " + std::to_string(line) +
+         " of quorvi.res was read only in part: its record began on an earlier line, which may lack a value\n";
+}
+
 std::string grid(int nT, int nY, int nF) {
   std::string text;
   for (int t = 1; t <= nT; ++t) {
