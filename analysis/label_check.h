@@ -9,8 +9,9 @@
 namespace analysis {
 
 // For each label column of the projection's table, first column first: a
-// warning when a label's text differs from the text of the list value its
-// row holds, or when the axis has a single value (its labels are NaN).
+// warning when a label does not name the list value its row holds (the
+// number it shows is more than half a unit of its last decimal away from the
+// value), or when the axis has a single value (its labels are NaN).
 void checkTableLabels(const WorkingStorage& storage, Projection projection);
 
 }  // namespace analysis
