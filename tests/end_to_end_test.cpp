@@ -39,6 +39,8 @@ struct Case {
   std::optional<std::string> before = none;  // "table.dat" before the run; none: absent
   Old old = Old::Text;
   std::optional<std::string> reply = "1\n";  // none: descriptor 0 closed
+  bool closedOutput = false;                 // descriptor 1 closed: nothing captured
+  bool closedError = false;                  // descriptor 2 closed: nothing captured
   mode_t umask = 022;
   bool unprivileged = false;
   rlim_t fileSizeLimit = RLIM_INFINITY;
@@ -91,7 +93,7 @@ TEST_P(EndToEnd, MatchesConsoleReportStatusAndTable) {
   std::atomic<bool> finished{false};
   std::thread writer;
   if (c.kind == Input::Fifo) writer = std::thread(feedFifo, std::cref(c.input), std::cref(finished));
-  const fake::Outcome got = fake::runChi2map({c.reply, c.umask, c.unprivileged, c.fileSizeLimit, c.peakKb != 0 ? 120 : 30});
+  const fake::Outcome got = fake::runChi2map({c.reply, c.closedOutput, c.closedError, c.umask, c.unprivileged, c.fileSizeLimit, c.peakKb != 0 ? 120 : 30});
   finished = true;
   if (writer.joinable()) writer.join();
   if (c.peakKb != 0) {
@@ -100,6 +102,7 @@ TEST_P(EndToEnd, MatchesConsoleReportStatusAndTable) {
   }
 
   EXPECT_FALSE(got.timedOut);
+  EXPECT_TRUE(c.kind != Input::File || fake::readFile("quorvi.res") == c.input) << "quorvi.res was written";
   EXPECT_EQ(got.status, c.status);
   EXPECT_EQ(got.out, c.out);
   EXPECT_EQ(got.err, c.err);
@@ -215,6 +218,13 @@ const std::vector<Case> kInputs = {
     {.name = "labels_equal_once_rounded", .input = "0.1 0.1 0 1 5\n0.2 0.1 0 1 6\n0.3 0.1 0 1 7\n", .out = kRoundedOut, .err = singleValue("YORP"),
      .after = "   0.1   -NaN      5.0\n\n   0.2   -NaN      6.0\n\n   0.3   -NaN      7.0\n\n"},
     {.name = "full_T_list", .input = linesOf(85, fullT), .out = kFullTOut, .err = singleValue("YORP"), .after = fullTTable()},
+    {.name = "zero_after_other_values", .input = replaceAll(replaceAll(kWorked, " 0.1 ", " 0.0 "), " 0.2 ", " 0.1 "),
+     .out = replaceAll(kWorkedOut, "0.200000000000000  0.400000000000000", "0.000000000000000  0.200000000000000"),
+     .after = replaceAll(replaceAll(kWorkedTable[1], "0.2000", "0.0000"), "0.4000", "0.2000")},
+    {.name = "NaN_chi_square_in_the_range_and_the_plane", .input = replaceAll(kWorked, "12.5", "NaN"), .out = replaceAll(kWorkedOut, "12.5000000000000", "35.0000000000000"),
+     .after = replaceAll(kWorkedTable[1], "    12.5", "     NaN")},
+    {.name = "single_value_after_the_last_record", .input = kWorked + "300.0\n", .out = kWorkedOut, .err = kEndsInsideRecord, .after = kWorkedTable[1]},
+    {.name = "exponents_in_records_of_one_shape", .input = replaceAll(replaceAll(kWorked, "100.0 ", "1.0E2 "), "200.0 ", "2.0E2 "), .out = kWorkedOut, .after = kWorkedTable[1]},
     {.name = "table_over_one_block", .input = kGrid, .before = kOld, .out = kGridOut, .after = gridTable(20, 20)},
     {.name = "missing_input_keeps_old", .kind = Input::Missing, .before = kOld, .status = 255, .err = systemReport(ENOENT, "OPEN(UNIT=1,..."), .after = kOld},
     {.name = "input_is_a_fifo", .input = kWorked, .kind = Input::Fifo, .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2]},
@@ -237,6 +247,82 @@ const std::vector<Case> kCapacity = {
     {.name = "NaN_T_beyond_capacity", .input = linesOf(86, tooManyNaNT), .status = 255, .err = capacityReport("T", 85, 86)},
 };
 INSTANTIATE_TEST_SUITE_P(Capacity, EndToEnd, ::testing::ValuesIn(kCapacity), caseName);
+
+// Line ends: a line feed, a carriage return, or the two as a pair each end
+// one line, for the records and for the line numbers of the warnings.
+std::string withLineEnds(std::string_view end) { return replaceAll(kWorked, "\n", end); }
+const std::string kMixedLineEnds =
+    "100.0 0.2 0.0 0.5 40.0\r\n100.0 0.2 0.0 1.0 30.0\r\r\n100.0 0.1 0.0 0.5 20.0\n\r100.0 0.1 0.0 1.0 25.0\r"
+    "200.0 0.2 0.0 0.5 15.0\n200.0 0.2 0.0 1.0 12.5\r\n\n200.0 0.1 0.0 0.5 50.0\r200.0 0.1 0.0 1.0 35.0\r\nword\r\n";
+// The carriage return of line 4097 is the last byte of the first 8192-byte read, its line feed the first of the next.
+std::string pairSplitByARead() {
+  std::string text = "\n";
+  for (int i = 0; i < 4096; ++i) text += "\r\n";
+  return text + kWorked + "word\n";
+}
+
+const std::vector<Case> kLineEnds = {
+    {.name = "carriage_returns_alone", .input = withLineEnds("\r"), .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "carriage_return_line_feed_pairs", .input = withLineEnds("\r\n"), .reply = "2\r\n", .out = kWorkedOut, .after = kWorkedTable[2]},
+    {.name = "mixed_line_ends_counted_once_each", .input = kMixedLineEnds, .out = kWorkedOut, .err = stoppedAtLine(12), .after = kWorkedTable[1]},
+    {.name = "pair_split_between_two_reads", .input = pairSplitByARead(), .out = kWorkedOut, .err = stoppedAtLine(4106), .after = kWorkedTable[1]},
+    {.name = "last_line_cut_after_carriage_returns", .input = withLineEnds("\r") + "300.0 0.1", .out = kWorkedOut, .err = kEndsInsideRecord, .after = kWorkedTable[1]},
+};
+INSTANTIATE_TEST_SUITE_P(LineEnds, EndToEnd, ::testing::ValuesIn(kLineEnds), caseName);
+
+// A value left out on a line of its own pulls the first value of the next
+// line into the record and drops the rest of that line.
+const std::string kLeftOut = replaceAll(replaceAll(kWorked, "1.0 30.0\n", "1.0\n"), "0.5 15.0\n", "0.5\n");
+// Records T 100, 200 and the T values given, each at f_KE 0.5 and 1.0 (chi-square 1 and 2), and their T vs f_KE table.
+std::string tRecords(const std::vector<std::string>& ts) {
+  std::string text;
+  for (const std::string& t : ts) text += t + " 0.1 0 0.5 1\n" + t + " 0.1 0 1.0 2\n";
+  return text;
+}
+std::string tTable(const std::vector<std::string>& labels) {
+  std::string text;
+  for (const std::string& label : labels) text += label + "   0.5      1.0\n" + label + "   1.0      2.0\n\n";
+  return text;
+}
+const std::string kTwoRecordsOut = summary("3", "  100.000000000000  300.000000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000");
+// f_KE 0.05 to 1.25: its rebuilt labels round 0.55 down where the listed 0.55 rounds up.
+const char* const kFkeLabels[] = {"0.1", "0.1", "0.2", "0.2", "0.3", "0.3", "0.4", "0.4", "0.5", "0.5", "0.5", "0.6", "0.7",
+                                  "0.7", "0.8", "0.8", "0.9", "0.9", "1.0", "1.0", "1.0", "1.1", "1.1", "1.2", "1.3"};
+std::string fkeSteps(bool table) {
+  std::string text;
+  for (int t = 100; t <= 200; t += 100) {
+    for (int k = 1; k <= 25; ++k) {
+      const std::string chi = std::to_string(t / 10 + k) + ".0";
+      text += table ? " " + whole(t) + "   " + kFkeLabels[k - 1] + "     " + chi + "\n"
+                    : whole(t) + " 0.1 0 " + std::to_string(k / 20) + "." + (k % 20 < 2 ? "0" : "") + std::to_string(k % 20 * 5) + " " + chi + "\n";
+    }
+    if (table) text += "\n";
+  }
+  return text;
+}
+const std::string kFkeStepsOut = summary("2", "  100.000000000000  200.000000000000", "1", "  0.200000000000000  0.200000000000000", "25", "  5.000000000000000E-002  1.25000000000000", "  11.0000000000000  45.0000000000000");
+
+// Warnings: where a record was read only in part, when a label does not name
+// its value, and that none of them lands in a file when standard error is closed.
+const std::vector<Case> kWarnings = {
+    {.name = "value_left_out_once_warned_once", .input = kLeftOut + "word\n", .out = summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  25.0000000000000  200.000000000000"),
+     .err = partRead(3) + stoppedAtLine(9), .after = " 100.0 0.2000     25.0\n 100.0 0.4000     40.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000    200.0\n\n"},
+    {.name = "record_over_lines_ending_in_a_slash", .input = replaceAll(kWorked, "0.0 0.5 40.0\n", "0.0\n0.5 40.0/\n"), .out = kWorkedOut, .err = partRead(2), .after = kWorkedTable[1]},
+    {.name = "record_over_lines_ending_in_a_separator", .input = replaceAll(kWorked, "0.0 0.5 40.0\n", "0.0\n0.5 40.0 , \n"), .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "empty_lines_before_a_record_of_six_values", .input = "\n\n" + replaceAll(kWorked, "0.5 40.0\n", "0.5 40.0 7\n"), .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "f_KE_grid_of_steps_of_0_05", .input = fkeSteps(false), .reply = "2\n", .out = kFkeStepsOut, .after = fkeSteps(true)},
+    {.name = "label_off_in_its_last_digit", .input = tRecords({"100", "200", "300.2"}), .reply = "2\n", .out = replaceAll(kTwoRecordsOut, "  300.000000000000", "  300.200000000000"),
+     .err = labelsMismatch("T"), .after = tTable({" 100.0", " 200.1", " 300.2"})},
+    {.name = "label_half_a_unit_from_its_value", .input = tRecords({"100", "199.95", "300"}), .reply = "2\n", .out = kTwoRecordsOut, .after = tTable({" 100.0", " 200.0", " 300.0"})},
+    {.name = "label_just_over_half_a_unit", .input = tRecords({"100", "199.9499", "300"}), .reply = "2\n", .out = kTwoRecordsOut, .err = labelsMismatch("T"), .after = tTable({" 100.0", " 200.0", " 300.0"})},
+    {.name = "labels_of_asterisks_name_asterisks", .input = tRecords({"10000", "20000"}), .reply = "2\n", .out = summary("2", "  10000.0000000000  20000.0000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),
+     .after = tTable({"******", "******"})},
+    {.name = "closed_standard_error_writes_into_no_file", .input = "100 0.1 0 0.5 10\n100 0.1 0 1.0 11\nT YORP x f_KE chi2\n", .closedError = true,
+     .out = summary("1", "  100.000000000000  100.000000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  10.0000000000000  11.0000000000000"),
+     .after = "  -NaN   -NaN     10.0\n\n"},
+    {.name = "closed_standard_output_reported", .input = kWorked, .closedOutput = true, .status = 255, .err = systemReport(EBADF, "WRITE(UNIT=*,...")},
+};
+INSTANTIATE_TEST_SUITE_P(Warnings, EndToEnd, ::testing::ValuesIn(kWarnings), caseName);
 
 const std::string kBadDescriptor = systemReport(EBADF);
 
