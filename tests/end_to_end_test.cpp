@@ -317,6 +317,8 @@ const std::vector<Case> kWarnings = {
     {.name = "label_just_over_half_a_unit", .input = tRecords({"100", "199.9499", "300"}), .reply = "2\n", .out = kTwoRecordsOut, .err = labelsMismatch("T"), .after = tTable({" 100.0", " 200.0", " 300.0"})},
     {.name = "labels_of_asterisks_name_asterisks", .input = tRecords({"10000", "20000"}), .reply = "2\n", .out = summary("2", "  10000.0000000000  20000.0000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),
      .after = tTable({"******", "******"})},
+    {.name = "NaN_labels_name_only_NaN", .input = tRecords({"100", "200", "nan"}), .reply = "2\n", .out = summary("4", "  NaN  NaN", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),
+     .err = labelsMismatch("T"), .after = tTable({"   NaN", "   NaN"}) + "   NaN   0.5      1.0\n   NaN   1.0 ********\n\n   NaN   0.5 ********\n   NaN   1.0      2.0\n\n"},
     {.name = "closed_standard_error_writes_into_no_file", .input = "100 0.1 0 0.5 10\n100 0.1 0 1.0 11\nT YORP x f_KE chi2\n", .closedError = true,
      .out = summary("1", "  100.000000000000  100.000000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  10.0000000000000  11.0000000000000"),
      .after = "  -NaN   -NaN     10.0\n\n"},
