@@ -1,8 +1,8 @@
 // Fuzz target for reading and loading: arbitrary bytes (after the first,
 // which chooses reads of 1 to 16 bytes) loaded as "quorvi.res". The lists,
 // ranges, cells and warnings keep the loader's invariants; neither the read
-// sizes nor carriage returns dropped and tabs written as one blank change what
-// is loaded; nothing is left allocated or open.
+// sizes nor every line end written as one line feed and tabs as one blank
+// change what is loaded; nothing is left allocated or open.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -89,14 +89,20 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
 
   const std::string err = platform.standardError();
   if (status == -1) {
-    const std::string stopped = "? Warning: loading stopped at line ";
-    if (err.rfind(stopped, 0) == 0) {
-      const long line = std::strtol(err.c_str() + stopped.size(), nullptr, 10);
-      require(line >= 1 && line <= std::count(data, data + size, '\n'), "the warning names a line of the input");
-    } else {
-      require(err.empty() || err.rfind("? Warning: quorvi.res ends inside a record", 0) == 0, "loading warns of nothing else");
-    }
-    require(std::count(err.begin(), err.end(), '\n') <= 1, "one warning at most");
+    // A line that names a line of the input (lines end at LF, CR or CR LF).
+    const long lines = static_cast<long>(std::count(data, data + size, '\r') + std::count(data, data + size, '\n'));
+    auto namesALine = [&](std::string_view warning, std::string_view head) {
+      if (warning.rfind(head, 0) != 0) return false;
+      const long line = std::strtol(std::string(warning.substr(head.size())).c_str(), nullptr, 10);
+      require(line >= 1 && line <= lines, "the warning names a line of the input");
+      return true;
+    };
+    std::string_view rest = err;
+    if (namesALine(rest, "? Warning: line ")) rest.remove_prefix(rest.find('\n') + 1);
+    require(rest.empty() || namesALine(rest, "? Warning: loading stopped at line ") ||
+                rest.rfind("? Warning: quorvi.res ends inside a record", 0) == 0,
+            "loading warns of nothing else");
+    require(std::count(rest.begin(), rest.end(), '\n') <= 1, "one warning of where loading ended at most");
     status = platform.run([&] {
       recio::disconnectUnit(*control, analysis::kDataUnit);
       recio::stopRun(*control);
@@ -127,11 +133,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   require(std::memcmp(&all.loaded[0], &all.loaded[1], sizeof all.loaded[0]) == 0, "the storage does not depend on the read sizes");
   std::vector<std::uint8_t> plain;
   for (std::size_t i = 0; i < length; ++i) {
-    if (text[i] != '\r') plain.push_back(text[i] == '\t' ? ' ' : text[i]);
+    if (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') continue;  // the pair's line feed ends it
+    plain.push_back(text[i] == '\t' ? ' ' : text[i] == '\r' ? '\n' : text[i]);
   }
   require(load(plain.data(), plain.size(), recio::kFileBufferSize, all.loaded[1]) == err,
-          "carriage returns and tabs as blanks change no warning");
+          "line feeds for every line end and tabs as blanks change no warning");
   require(std::memcmp(&all.loaded[0], &all.loaded[1], sizeof all.loaded[0]) == 0,
-          "carriage returns and tabs as blanks change nothing loaded");
+          "line feeds for every line end and tabs as blanks change nothing loaded");
   return 0;
 }
