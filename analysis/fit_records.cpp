@@ -1,6 +1,6 @@
 #include "analysis/fit_records.h"
 
-#include "recio/failure_codes.h"
+#include "recio/core/failure_codes.h"
 #include "recio/reader/read_statement.h"
 #include "recio/statements.h"
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 #include "recio/reader/plain_record.h"
 
 namespace analysis {

@@ -2,12 +2,12 @@
 
 #include <cstring>
 
-#include "recio/failure.h"
-#include "recio/failure_codes.h"
+#include "recio/core/failure.h"
+#include "recio/core/failure_codes.h"
 #include "recio/keyword_text.h"
 #include "recio/platform/platform.h"
 #include "recio/platform/retrying_calls.h"
-#include "recio/unit_table.h"
+#include "recio/core/unit_table.h"
 
 namespace recio {
 namespace {

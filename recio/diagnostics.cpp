@@ -1,8 +1,8 @@
 #include "recio/diagnostics.h"
 
-#include "recio/failure.h"
+#include "recio/core/failure.h"
 #include "recio/platform/platform.h"
-#include "recio/unit_table.h"
+#include "recio/core/unit_table.h"
 
 namespace recio {
 

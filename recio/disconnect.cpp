@@ -1,11 +1,11 @@
 #include "recio/disconnect.h"
 
-#include "recio/failure.h"
-#include "recio/failure_codes.h"
+#include "recio/core/failure.h"
+#include "recio/core/failure_codes.h"
 #include "recio/keyword_text.h"
 #include "recio/platform/platform.h"
-#include "recio/unit_table.h"
-#include "recio/writer/physical_write.h"
+#include "recio/core/unit_table.h"
+#include "recio/core/physical_write.h"
 
 namespace recio {
 namespace {

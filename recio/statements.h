@@ -8,7 +8,7 @@
 #include <span>
 #include <string_view>
 
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 
 namespace recio {
 

@@ -16,7 +16,7 @@
 
 #include "recio/connect.h"
 #include "recio/disconnect.h"
-#include "recio/failure.h"
+#include "recio/core/failure.h"
 #include "recio/run.h"
 #include "recio/writer/write_statement.h"
 #include "support/fake_platform.h"

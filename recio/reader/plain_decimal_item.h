@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstring>
 
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/reader/character_classes.h"

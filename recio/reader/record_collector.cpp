@@ -8,11 +8,11 @@
 #include <cstdint>
 #include <cstring>
 
-#include "recio/failure.h"
-#include "recio/failure_codes.h"
+#include "recio/core/failure.h"
+#include "recio/core/failure_codes.h"
 #include "recio/numbers/byte_table.h"
 #include "recio/platform/retrying_calls.h"
-#include "recio/unit_table.h"
+#include "recio/core/unit_table.h"
 
 namespace recio {
 namespace {

@@ -3,7 +3,7 @@
 // multiple of 8 columns.
 #pragma once
 
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 
 namespace recio {
 

@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 #include "recio/numbers/byte_words.h"
 
 namespace recio {

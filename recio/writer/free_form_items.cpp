@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <cstring>
 
-#include "recio/failure.h"
-#include "recio/failure_codes.h"
+#include "recio/core/failure.h"
+#include "recio/core/failure_codes.h"
 #include "recio/numbers/printed_numbers.h"
 #include "recio/writer/record_text.h"
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
-#include "recio/failure.h"
-#include "recio/failure_codes.h"
-#include "recio/unit_table.h"
-#include "recio/writer/physical_write.h"
+#include "recio/core/failure.h"
+#include "recio/core/failure_codes.h"
+#include "recio/core/unit_table.h"
+#include "recio/core/physical_write.h"
 
 namespace recio {
 

@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 
 namespace recio {
 

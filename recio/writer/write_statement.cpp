@@ -1,8 +1,8 @@
 #include "recio/writer/write_statement.h"
 
-#include "recio/failure.h"
-#include "recio/failure_codes.h"
-#include "recio/unit_table.h"
+#include "recio/core/failure.h"
+#include "recio/core/failure_codes.h"
+#include "recio/core/unit_table.h"
 #include "recio/writer/fixed_field_items.h"
 #include "recio/writer/free_form_items.h"
 #include "recio/writer/record_text.h"

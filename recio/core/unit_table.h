@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 
 namespace recio {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 
 namespace recio::code {
 

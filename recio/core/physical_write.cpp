@@ -1,7 +1,7 @@
-#include "recio/writer/physical_write.h"
+#include "recio/core/physical_write.h"
 
-#include "recio/failure.h"
-#include "recio/failure_codes.h"
+#include "recio/core/failure.h"
+#include "recio/core/failure_codes.h"
 #include "recio/platform/platform.h"
 #include "recio/platform/retrying_calls.h"
 

@@ -1,4 +1,4 @@
-#include "recio/failure_codes.h"
+#include "recio/core/failure_codes.h"
 
 namespace recio::code {
 

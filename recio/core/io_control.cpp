@@ -1,4 +1,4 @@
-#include "recio/io_control.h"
+#include "recio/core/io_control.h"
 
 namespace recio {
 

@@ -1,12 +1,12 @@
-#include "recio/unit_table.h"
+#include "recio/core/unit_table.h"
 
 #include <cstring>
 #include <new>
 
-#include "recio/failure.h"
-#include "recio/failure_codes.h"
+#include "recio/core/failure.h"
+#include "recio/core/failure_codes.h"
 #include "recio/platform/platform.h"
-#include "recio/writer/physical_write.h"
+#include "recio/core/physical_write.h"
 
 namespace recio {
 
