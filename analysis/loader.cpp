@@ -89,7 +89,7 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   for (;;) {
     // readFitRecord's two steps, so that a record of the whole-record path
     // costs the loop nothing more.
-    if (!recio::readPlainRecord(control, record)) {
+    if (!recio::readRecordByLayout(control, record)) {
       const RecordOutcome outcome = readFitRecordByStatement(control, record);
       if (outcome.end != RecordEnd::Complete) {
         if (outcome.end == RecordEnd::SystemFailure) recio::reportHandledFailure(control);

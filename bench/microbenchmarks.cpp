@@ -23,7 +23,7 @@
 #include "recio/platform/platform.h"
 #include "recio/connect.h"
 #include "recio/disconnect.h"
-#include "recio/reader/plain_record.h"
+#include "recio/reader/kept_layouts.h"
 #include "recio/reader/read_statement.h"
 #include "recio/reader/record_layout.h"
 #include "recio/statements.h"
@@ -174,7 +174,7 @@ void BM_CollectAndScanRecord(benchmark::State& state) {
 BENCHMARK(BM_CollectAndScanRecord);
 
 // fillRecord and the five readItem calls of one benchmark record: the path
-// of records that readPlainRecord leaves to the statement calls.
+// of records that readRecordByLayout leaves to the statement calls.
 void BM_CollectAndReadRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
@@ -218,9 +218,10 @@ void BM_ReadStatement(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadStatement);
 
-// The loader's statement on benchmark records: readPlainRecord, and the
+// The loader's statement on benchmark records: readRecordByLayout, and the
 // statement calls where it declines (at the end of each block). Records of
-// one shape are read by the shape kept; three shapes in turn are scanned.
+// one shape are read by the shape kept; three shapes in turn take the
+// statement calls, and a shape kept now and then.
 void BM_PlainRecord(benchmark::State& state) {
   const bool threeShapes = state.range(0) == 1;
   memoryFile().fill(threeShapes);
@@ -230,11 +231,11 @@ void BM_PlainRecord(benchmark::State& state) {
     recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
     double record[5] = {};
     for (auto _ : state) {
-      if (!recio::readPlainRecord(control, record)) readByCalls(control, record);
+      if (!recio::readRecordByLayout(control, record)) readByCalls(control, record);
       benchmark::DoNotOptimize(record);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
-    state.SetLabel(threeShapes ? "three shapes: scanned" : "one shape: read by it");
+    state.SetLabel(threeShapes ? "three shapes: by statements" : "one shape: read by it");
   }
   memoryFile().fill(false);
 }
@@ -250,9 +251,9 @@ void BM_LayoutRecord(benchmark::State& state) {
   double record[5] = {};
   // Two records: the first fills the block, the second is read by its shape.
   for (int n = 0; n < 2; ++n) {
-    if (!recio::readPlainRecord(control, record)) readByCalls(control, record);
+    if (!recio::readRecordByLayout(control, record)) readByCalls(control, record);
   }
-  const recio::RecordLayout& layout = control.plainLayouts[control.recentLayout];
+  const recio::RecordLayout& layout = control.kept.layouts[control.kept.recent];
   const recio::UnitConnection& connection = *control.units.head;
   const char* const text = connection.buffer + connection.readPosition;
   for (auto _ : state) {

@@ -1,5 +1,5 @@
 // Fuzz target for the reader's whole-record path: arbitrary bytes as a file,
-// read to its end by five-double statements, once with readPlainRecord
+// read to its end by five-double statements, once with readRecordByLayout
 // first and once by the statement calls alone. After every statement both
 // must leave the same status, items, line, record text and statement state,
 // and in the end the same stop. Reads come in blocks of 16 to 2056 bytes
@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "recio/reader/plain_record.h"
+#include "recio/reader/kept_layouts.h"
 #include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"
@@ -35,7 +35,7 @@ std::vector<std::uint64_t> readAll(const std::uint8_t* data, std::size_t size, s
       double items[5] = {-1, -1, -1, -1, -1};
       recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
       status = recio::IoStatus::Ok;
-      if (!plain || !recio::readPlainRecord(*control, items)) {
+      if (!plain || !recio::readRecordByLayout(*control, items)) {
         status = recio::beginRead(*control);
         for (int i = 0; i < 5 && status == recio::IoStatus::Ok; ++i) status = recio::readItem(*control, &items[i]);
         if (status == recio::IoStatus::Ok) status = recio::endRead(*control);

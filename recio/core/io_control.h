@@ -11,6 +11,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "recio/core/record_layouts.h"
+
 namespace recio {
 
 enum class [[nodiscard]] IoStatus : std::int32_t { Ok = 0, Error = 1, EndOfFile = 2 };
@@ -32,9 +34,10 @@ inline constexpr std::int32_t kStandardOutputUnit = -3;
 
 inline constexpr std::size_t kFileBufferSize = 8192;
 inline constexpr std::size_t kConsoleBufferSize = 256;
-// Zeroed bytes past the capacity of every connection buffer: the input fast
-// path ends the block's data with a line feed and loads up to 64 bytes from
-// anywhere before it, so it reads at most this far past the last byte read.
+// Zeroed bytes past the capacity of every connection buffer: a record read
+// by its layout lies within the block's data, and the layout's shape test
+// loads at least 64 bytes from its start, so it reads at most this far past
+// the last byte of the data.
 inline constexpr std::size_t kBufferSlack = 64;
 inline constexpr std::size_t kWorkBufferSize = 1024;
 inline constexpr std::size_t kWorkBufferGrowth = 8192;
@@ -111,31 +114,6 @@ struct FormatState {
   std::int32_t endsWithoutDataEdit = 0;    // format ends met since the last data edit
 };
 
-// The shape of a record of doubles that readPlainRecord scanned
-// (reader/record_layout.h): its bytes with every digit as '0', and where
-// each value's digits stand. A record of the same shape is read from it.
-struct RecordLayout {
-  static constexpr std::size_t kBytes = 128;  // the record and its line feed
-  static constexpr std::size_t kValues = 16;
-  std::uint32_t items = 0;   // 0: no layout
-  std::uint32_t length = 0;  // bytes before the line feed
-  std::uint32_t chunks = 0;  // sixteen-byte groups from the record's start to its line feed
-  std::int32_t firstRead = 0;  // the lowest record offset a value is read from, -7 at least
-  alignas(16) std::uint8_t base[kBytes];
-  // How far above `base` each byte may lie: 9 for a digit, 0 for a byte that
-  // must be equal, 255 past the line feed.
-  alignas(16) std::uint8_t room[kBytes];
-  // Value i is read from the sixteen bytes at record offset at[i]: up to
-  // seven whole digits end at the eighth byte, its point (or the byte after
-  // a value without one), and up to eight fraction digits follow.
-  // digitMasks[i] has 0x0F under the digits; their value, read with the
-  // point as a last whole digit 0, is divided by divisors[i] (10^8, negated
-  // for a negative value).
-  alignas(16) std::uint8_t digitMasks[kValues][16];
-  alignas(16) double divisors[kValues];
-  std::int32_t at[kValues];
-};
-
 struct IoControl {
   // Statement fields, filled by the caller.
   StatementOptions options;
@@ -157,14 +135,7 @@ struct IoControl {
   bool valueEndedAtRecordEnd = false;
   bool lastWasText = false;
   bool itemAssigned = false;  // the last readItem stored a value
-  // The shapes of the last two kinds of record of doubles read, and which
-  // of them was read last: a column whose values change width (999.5,
-  // 1000.5) makes files alternate between two.
-  RecordLayout plainLayouts[2];
-  std::uint8_t recentLayout = 0;
-  // Records scanned since one was read by a shape: where shapes do not
-  // repeat, taking each costs more than it saves.
-  std::uint32_t scansInARow = 0;
+  KeptLayouts kept;
   // The failure last given back as Error, and the kind of its statement: a
   // caller that handles errors tells bad data from a failing system by it.
   FailureCode handledCode = 0;

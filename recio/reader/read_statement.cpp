@@ -6,6 +6,8 @@
 #include "recio/core/failure_codes.h"
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
+#include "recio/reader/finish_statement.h"
+#include "recio/reader/kept_layouts.h"
 #include "recio/reader/plain_decimal_item.h"
 #include "recio/reader/record_collector.h"
 #include "recio/reader/value_scanner.h"
@@ -79,10 +81,8 @@ IoStatus readItem(IoControl& control, void* destination) {
 }
 
 IoStatus endRead(IoControl& control) {
-  control.record.fill = 0;
-  control.record.position = 0;
-  control.statementKind = StatementKind::None;
-  control.valueEndedAtRecordEnd = false;
+  keepLayout(control);
+  finishReadStatement(control);
   return IoStatus::Ok;
 }
 

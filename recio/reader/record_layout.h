@@ -1,12 +1,13 @@
-// Reading a record by the shape of the one before: the shape test sixteen
+// Reading a record by the shape of one read before: the shape test sixteen
 // bytes at a time, each value's digits turned into its double eight at a
-// time, and the shape taken from a scanned record.
+// time, and the shape taken from a record the statement calls read.
 //
 // A record has a layout's shape when every byte where the layout has a digit
-// is a digit and every other byte up to the line feed is the layout's byte.
-// Scanning such a record makes every decision the scan of the layout's
-// record made (they turn on which bytes are digits and on the other bytes
-// alone), so only the digits differ, and they are converted in place.
+// is a digit and every other byte up to and with the line end is the
+// layout's byte. Reading such a record makes every decision the reading of
+// the layout's record made (they turn on which bytes are digits and on the
+// other bytes alone), so only the digits differ, and they are converted in
+// place.
 // The portable shape test gives the SSE2 one's answers
 // (tests/fast_record_test.cpp compares the two).
 //
@@ -19,7 +20,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "recio/core/io_control.h"
+#include "recio/core/record_layouts.h"
 #include "recio/numbers/byte_words.h"
 
 namespace recio {
@@ -133,23 +134,14 @@ inline void layoutValues(const RecordLayout& layout, const char* record, double*
 #endif
 }
 
-// Where a scanned value's digits stand in its record: the offset of its
-// first digit (after any sign), the digits before the point and after it
-// (none without a point), and its sign.
-struct ValueShape {
-  std::uint32_t at;
-  int whole;
-  int fraction;
-  bool negative;
-};
-
 // Whether a value of that shape can be read from a layout: no exponent, at
 // most seven digits before the point and eight after it.
 constexpr bool fitsLayout(std::size_t whole, std::size_t fraction) { return whole <= 7 && fraction <= 8; }
 
-// Makes `layout` the shape of the record of `length` bytes at `record`
-// (length + 1 <= RecordLayout::kBytes), whose values have the given shapes.
-void takeLayout(RecordLayout& layout, const char* record, std::size_t length, const ValueShape* shapes,
-                std::size_t items);
+// Makes `layout` the shape of the record of `length` bytes at `record`,
+// followed by its line end of `lineEnd` bytes (length + lineEnd <=
+// RecordLayout::kBytes), whose values have the given shapes.
+void takeLayout(RecordLayout& layout, const char* record, std::size_t length, std::size_t lineEnd,
+                const ValueShape* shapes, std::size_t items);
 
 }  // namespace recio

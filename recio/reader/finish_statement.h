@@ -1,0 +1,17 @@
+// The end of every read statement, whichever path read its record.
+#pragma once
+
+#include "recio/core/io_control.h"
+
+namespace recio {
+
+// Nothing of the record survives its statement, and no statement is in
+// progress.
+inline void finishReadStatement(IoControl& control) {
+  control.record.fill = 0;
+  control.record.position = 0;
+  control.statementKind = StatementKind::None;
+  control.valueEndedAtRecordEnd = false;
+}
+
+}  // namespace recio
