@@ -94,7 +94,7 @@ IoStatus openUnit(IoControl& control) {
   connection->fileName[length] = '\0';
 
   const int descriptor = openConnectedFile(connection->fileName, keyword);
-  if (descriptor < 0) return abandon(control, connection, -descriptor);
+  if (descriptor < 0) return abandon(control, connection, errorNumberOf(descriptor));
   connection->descriptor = descriptor;
 
   DescriptorFacts facts;

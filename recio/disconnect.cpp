@@ -36,12 +36,10 @@ IoStatus closeUnit(IoControl& control) {
     IoStatus status = writeBuffer(control, *connection, BufferWrite::InStatement);
     if (status != IoStatus::Ok) return status;
   }
-  connection->lastCode = 0;
-  int closed = platform().close(connection->descriptor);
-  if (closed != 0) connection->lastCode = -closed;
+  connection->lastCode = errorNumberOf(platform().close(connection->descriptor));
   if (action == Disposition::Delete) {
     int removed = platform().unlink(connection->fileName);
-    if (removed != 0 && connection->lastCode == 0) connection->lastCode = -removed;
+    if (connection->lastCode == 0) connection->lastCode = errorNumberOf(removed);
   }
   FailureCode lastCode = connection->lastCode;
   unlinkConnection(control.units, connection);

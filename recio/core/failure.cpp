@@ -24,16 +24,6 @@ std::string_view keyword(StatementKind kind) {
   return "";
 }
 
-void writeCodeLines(FailureCode code) {
-  if (code::isLayerCode(code)) {
-    writeReportLine("FORTRAN Runtime Error:", "");
-    writeReportLine(code::messageText(code), "");
-  } else {
-    writeReportLine("System Error:", "");
-    writeReportLine(platform().errorText(code), "");
-  }
-}
-
 }  // namespace
 
 // In one write when it fits. A failing standard error cannot be reported
@@ -56,15 +46,33 @@ void writeReportLine(std::string_view head, std::string_view text) {
   (void)writeFully(kStandardErrorDescriptor, line, length);
 }
 
-void writeStatementLine(const IoControl& control) {
+namespace {
+
+// "KEYWORD(UNIT=n,..." of a statement on the control's unit.
+void writeStatementLine(const IoControl& control, StatementKind kind) {
   char unit[kIntegerTextMax + 1] = {'*'};
   const std::size_t unitLength = control.unit == kDefaultUnit ? 1 : integerToText(control.unit, unit);
   char line[64];
-  std::size_t length = keyword(control.statementKind).copy(line, 8);
+  std::size_t length = keyword(kind).copy(line, 8);
   for (std::string_view piece : {std::string_view("(UNIT="), std::string_view(unit, unitLength), std::string_view(",...")}) {
     length += piece.copy(line + length, piece.size());
   }
   writeReportLine({line, length}, "");
+}
+
+}  // namespace
+
+void reportAndEnd(IoControl& control, StatementKind kind, std::string_view header, std::string_view text) {
+  closeAllUnits(control, FailedClose::Ignored);
+  writeReportLine(header, "");
+  writeReportLine(text, "");
+  if (kind != StatementKind::None) writeStatementLine(control, kind);
+  endProcess(kFailureExitStatus);
+}
+
+void reportFailure(IoControl& control, StatementKind kind, FailureCode code) {
+  if (code::isLayerCode(code)) reportAndEnd(control, kind, "FORTRAN Runtime Error:", code::messageText(code));
+  reportAndEnd(control, kind, "System Error:", platform().errorText(code));
 }
 
 void resetStatement(IoControl& control) {
@@ -75,17 +83,8 @@ void resetStatement(IoControl& control) {
   control.lastWasText = false;
 }
 
-void endWithReport(IoControl& control, FailureCode code) {
-  const StatementKind kind = control.statementKind;
-  closeAllUnits(control, FailedClose::Ignored);
-  control.statementKind = kind;
-  writeCodeLines(code);
-  writeStatementLine(control);
-  endProcess(kFailureExitStatus);
-}
-
 IoStatus failStatement(IoControl& control, FailureCode code) {
-  if (!control.options.handlesErrors) endWithReport(control, code);
+  if (!control.options.handlesErrors) reportFailure(control, control.statementKind, code);
   control.handledCode = code;
   control.handledKind = control.statementKind;
   resetStatement(control);
@@ -98,11 +97,6 @@ IoStatus reachEndOfFile(IoControl& control) {
     return IoStatus::EndOfFile;
   }
   return failStatement(control, code::kReadPastEndOfFile);
-}
-
-void failWhileClosing(FailureCode code) {
-  writeCodeLines(code);
-  endProcess(kFailureExitStatus);
 }
 
 }  // namespace recio

@@ -20,18 +20,20 @@ inline constexpr int kFailureExitStatus = 255;
 // Clears a statement after a failure or end of file given back to the caller.
 void resetStatement(IoControl& control);
 
-// The report of a failure of the statement in progress: every unit closed,
-// then the header, the text and the statement line.
-[[noreturn]] void endWithReport(IoControl& control, FailureCode code);
+// The one way a run ends in failure: every unit written out and closed, then
+// "? " + header, "? " + text and, for a statement `kind` (not None), its
+// statement line on the control's unit; exit status 255. A write or close
+// that fails while the units are closed ends the run first, with its own
+// two-line report.
+[[noreturn]] void reportAndEnd(IoControl& control, StatementKind kind, std::string_view header, std::string_view text);
 
-// Reports a physical write or close that failed while every unit was being
-// closed: the header and text lines only, since no statement is in progress.
-[[noreturn]] void failWhileClosing(FailureCode code);
+// reportAndEnd with the header and text of a failure code: "FORTRAN Runtime
+// Error:" and its message for a layer code, "System Error:" and the
+// platform's text for an error number.
+[[noreturn]] void reportFailure(IoControl& control, StatementKind kind, FailureCode code);
 
-// One report line, "? " + head + text, straight to standard error.
+// One line, "? " + head + text, straight to standard error; a failing
+// standard error cannot be told of, and the line is lost.
 void writeReportLine(std::string_view head, std::string_view text);
-
-// "KEYWORD(UNIT=n,..." of the statement in progress.
-void writeStatementLine(const IoControl& control);
 
 }  // namespace recio

@@ -9,13 +9,13 @@ namespace recio {
 
 IoStatus writeBuffer(IoControl& control, UnitConnection& connection, BufferWrite moment) {
   const WriteOutcome outcome = writeFully(connection.descriptor, connection.buffer, connection.fill);
-  connection.lastCode = outcome.errorNumber;
+  connection.lastCode = errorNumberOf(outcome.result);
 
   // On the first write an old file is cut to the end of the new data, so no
   // old bytes survive after new ones. When the write failed part-way the cut
   // still follows the bytes that did reach the file; when none did, the old
   // file is left exactly as it was.
-  if (connection.truncateOnFirstWrite && (outcome.errorNumber == 0 || outcome.written > 0)) {
+  if (connection.truncateOnFirstWrite && (outcome.result == 0 || outcome.written > 0)) {
     connection.truncateOnFirstWrite = false;
     const std::int64_t endOfData = connection.blockCount * static_cast<std::int64_t>(kFileBufferSize) +
                                    static_cast<std::int64_t>(outcome.written);

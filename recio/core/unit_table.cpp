@@ -151,7 +151,7 @@ void closeAllUnits(IoControl& control, FailedClose failedClose) {
       if (connection->unwrittenData) (void)writeBuffer(control, *connection, BufferWrite::WhileClosing);
       const int closed = platform().close(connection->descriptor);
       if (closed != 0 && failedClose == FailedClose::Reported && control.closingFailure == 0) {
-        control.closingFailure = -closed;
+        control.closingFailure = errorNumberOf(closed);
       }
     }
     destroyConnection(connection);
@@ -164,7 +164,8 @@ void closeAllUnits(IoControl& control, FailedClose failedClose) {
   if (control.closingFailure != 0) {
     const FailureCode failure = control.closingFailure;
     control.closingFailure = 0;
-    failWhileClosing(failure);
+    // Every unit is closed by now: no statement line, and no closing again.
+    reportFailure(control, StatementKind::None, failure);
   }
 }
 

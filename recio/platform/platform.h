@@ -2,9 +2,11 @@
 //
 // Every system service the record layer uses passes through the table of
 // function pointers below, so that tests can swap in a platform that fails
-// the n-th call of any kind. Calls report failure as a negative platform
-// error number (-ENOENT, ...) instead of through errno; no other code of the
-// layer calls POSIX directly. The real table forwards each call once: retry
+// the n-th call of any kind. A call's result is a count or a descriptor
+// when it is not negative, and the platform's error number negated when
+// the call failed (-ENOENT, ...), never errno; errorNumberOf turns it into
+// the layer's failure code. No other code of the layer calls POSIX
+// directly. The real table forwards each call once: retry
 // loops for interrupted and short transfers live in retrying_calls.cpp, above this
 // table, so the fault injector exercises them.
 #pragma once
@@ -61,6 +63,9 @@ struct Platform {
   void* (*reallocate)(void* block, std::size_t bytes);
   void (*release)(void* block);
 };
+
+// The error number of a call's result, or 0 when the call succeeded.
+constexpr int errorNumberOf(std::int64_t result) { return result < 0 ? static_cast<int>(-result) : 0; }
 
 // The table in force. Starts as the POSIX one.
 const Platform& platform();

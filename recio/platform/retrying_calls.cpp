@@ -11,11 +11,11 @@ WriteOutcome writeFully(int descriptor, const void* bytes, std::size_t count) {
     std::int64_t put = platform().write(descriptor, next + outcome.written, count - outcome.written);
     if (put == -EINTR) continue;
     if (put < 0) {
-      outcome.errorNumber = static_cast<int>(-put);
+      outcome.result = put;
       return outcome;
     }
     if (put == 0) {  // no progress and no error number: treat as an I/O error, never spin
-      outcome.errorNumber = EIO;
+      outcome.result = -EIO;
       return outcome;
     }
     outcome.written += static_cast<std::size_t>(put);
@@ -23,7 +23,7 @@ WriteOutcome writeFully(int descriptor, const void* bytes, std::size_t count) {
   return outcome;
 }
 
-std::int64_t readOnce(int descriptor, void* bytes, std::size_t count) {
+std::int64_t readRetrying(int descriptor, void* bytes, std::size_t count) {
   for (;;) {
     std::int64_t got = platform().read(descriptor, bytes, count);
     if (got != -EINTR) return got;

@@ -121,7 +121,7 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
       return failStatement(control, code::kBufferAllocationFailed);
     }
     if (connection.readPosition >= connection.fill) {
-      std::int64_t got = readOnce(connection.descriptor, connection.buffer, connection.capacity);
+      std::int64_t got = readRetrying(connection.descriptor, connection.buffer, connection.capacity);
       connection.readPosition = 0;
       if (got > 0 && connection.lineFeedEndsNothing && connection.buffer[0] == '\n') connection.readPosition = 1;
       connection.lineFeedEndsNothing = false;
@@ -129,7 +129,7 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
         connection.fill = 0;
         if (got < 0) {
           record.fill = 0;
-          return failStatement(control, static_cast<FailureCode>(-got));
+          return failStatement(control, errorNumberOf(got));
         }
         connection.endedInsideRecord = holdsNonBlank(record.bytes, record.fill - pendingBlanks);
         record.fill = 0;
