@@ -1,11 +1,15 @@
 #include "analysis/message_text.h"
 
+#include <algorithm>
+
 #include "recio/numbers/integer_text.h"
 
 namespace analysis {
 
 MessageText& MessageText::add(std::string_view piece) {
-  length_ += piece.copy(text_ + length_, sizeof text_ - length_);
+  const std::size_t count = std::min(piece.size(), sizeof text_ - length_);
+  std::copy_n(piece.data(), count, text_ + length_);
+  length_ += count;
   return *this;
 }
 

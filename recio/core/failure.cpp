@@ -1,6 +1,6 @@
 #include "recio/core/failure.h"
 
-#include <cstring>
+#include <algorithm>
 
 #include "recio/core/failure_codes.h"
 #include "recio/numbers/integer_text.h"
@@ -40,8 +40,8 @@ void writeReportLine(std::string_view head, std::string_view text) {
   }
   line[0] = '?';
   line[1] = ' ';
-  head.copy(line + 2, head.size());
-  text.copy(line + 2 + head.size(), text.size());
+  std::copy(head.begin(), head.end(), line + 2);
+  std::copy(text.begin(), text.end(), line + 2 + head.size());
   line[length - 1] = '\n';
   (void)writeFully(kStandardErrorDescriptor, line, length);
 }
@@ -53,9 +53,10 @@ void writeStatementLine(const IoControl& control, StatementKind kind) {
   char unit[kIntegerTextMax + 1] = {'*'};
   const std::size_t unitLength = control.unit == kDefaultUnit ? 1 : integerToText(control.unit, unit);
   char line[64];
-  std::size_t length = keyword(kind).copy(line, 8);
-  for (std::string_view piece : {std::string_view("(UNIT="), std::string_view(unit, unitLength), std::string_view(",...")}) {
-    length += piece.copy(line + length, piece.size());
+  std::size_t length = 0;
+  for (std::string_view piece : {keyword(kind), std::string_view("(UNIT="), std::string_view(unit, unitLength), std::string_view(",...")}) {
+    std::copy(piece.begin(), piece.end(), line + length);
+    length += piece.size();
   }
   writeReportLine({line, length}, "");
 }

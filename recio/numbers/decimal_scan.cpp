@@ -70,6 +70,66 @@ std::int32_t convertInteger(const char* text, std::size_t length) noexcept {
   return static_cast<std::int32_t>(v);
 }
 
+namespace {
+
+// The digits of a real's text from text[i] on: integer digits, then a point
+// and fraction digits, each through the room test of a 64-bit mantissa. k is
+// the decimal exponent of the last digit kept. Gives the index after them.
+std::size_t scanMantissa(const char* text, std::size_t length, std::size_t i, std::uint64_t& m,
+                         std::int64_t& k) noexcept {
+  for (; i < length && isDigit(text[i]); ++i) {
+    const auto d = static_cast<std::uint32_t>(digitValue(text[i]));
+    if (hasRoom(m, d))
+      m = m * 10U + d;
+    else if (k < kExponentCap)
+      ++k;  // the digit is lost but its place still counts
+  }
+  if (i >= length || text[i] != '.') return i;
+  ++i;
+  // Zeros are held back until a non-zero digit needs them, so trailing
+  // zeros never use up the mantissa.
+  std::size_t heldZeros = 0;
+  for (; i < length && isDigit(text[i]); ++i) {
+    const auto d = static_cast<std::uint32_t>(digitValue(text[i]));
+    if (!hasRoom(m, d)) continue;
+    if (d == 0) {
+      ++heldZeros;
+      continue;
+    }
+    for (; heldZeros > 0 && hasRoom(m, 0); --heldZeros) {
+      m = m * 10U;
+      if (k > -kExponentCap) --k;
+    }
+    heldZeros = 0;
+    if (hasRoom(m, d)) {
+      m = m * 10U + d;
+      if (k > -kExponentCap) --k;
+    }
+  }
+  return i;
+}
+
+// The exponent from text[i] on: an optional letter, an optional sign,
+// digits, saturated at the cap. Whatever follows does not fit the pattern
+// and is ignored ("1.2.3").
+std::int64_t scanExponent(const char* text, std::size_t length, std::size_t i) noexcept {
+  // The letter is optional: a sign alone introduces the exponent ("1.5+3").
+  if (i < length && isExponentLetter(text[i])) ++i;
+  bool negative = false;
+  if (i < length && isSign(text[i])) {
+    negative = text[i] == '-';
+    ++i;
+  }
+  std::int64_t x = 0;
+  for (; i < length && isDigit(text[i]); ++i) {
+    const auto d = static_cast<std::int64_t>(digitValue(text[i]));
+    x = (x > (kExponentCap - d) / 10) ? kExponentCap : x * 10 + d;
+  }
+  return negative ? -x : x;
+}
+
+}  // namespace
+
 ScannedDecimal scanDecimal(const char* text, std::size_t length) noexcept {
   ScannedDecimal scan;
   std::size_t i = 0;
@@ -85,57 +145,9 @@ ScannedDecimal scanDecimal(const char* text, std::size_t length) noexcept {
     scan.kind = ScannedDecimal::Kind::NotANumber;
     return scan;
   }
-
-  std::uint64_t m = 0;
-  std::int64_t k = 0;  // decimal exponent of the last kept digit, so far
-  for (; i < length && isDigit(text[i]); ++i) {
-    const auto d = static_cast<std::uint32_t>(digitValue(text[i]));
-    if (hasRoom(m, d))
-      m = m * 10U + d;
-    else if (k < kExponentCap)
-      ++k;  // the digit is lost but its place still counts
-  }
-
-  if (i < length && text[i] == '.') {
-    ++i;
-    // Zeros are held back until a non-zero digit needs them, so trailing
-    // zeros never use up the mantissa.
-    std::size_t heldZeros = 0;
-    for (; i < length && isDigit(text[i]); ++i) {
-      const auto d = static_cast<std::uint32_t>(digitValue(text[i]));
-      if (!hasRoom(m, d)) continue;
-      if (d == 0) {
-        ++heldZeros;
-        continue;
-      }
-      for (; heldZeros > 0 && hasRoom(m, 0); --heldZeros) {
-        m = m * 10U;
-        if (k > -kExponentCap) --k;
-      }
-      heldZeros = 0;
-      if (hasRoom(m, d)) {
-        m = m * 10U + d;
-        if (k > -kExponentCap) --k;
-      }
-    }
-  }
-
-  // The letter is optional: a sign alone introduces the exponent ("1.5+3").
-  if (i < length && isExponentLetter(text[i])) ++i;
-  bool negativeExponent = false;
-  if (i < length && isSign(text[i])) {
-    negativeExponent = text[i] == '-';
-    ++i;
-  }
-  std::int64_t x = 0;
-  for (; i < length && isDigit(text[i]); ++i) {
-    const auto d = static_cast<std::int64_t>(digitValue(text[i]));
-    x = (x > (kExponentCap - d) / 10) ? kExponentCap : x * 10 + d;
-  }
-  // Whatever follows here does not fit the pattern and is ignored ("1.2.3").
-
-  scan.mantissa = m;
-  scan.exponent = clampExponent(k + (negativeExponent ? -x : x));
+  std::int64_t k = 0;
+  i = scanMantissa(text, length, i, scan.mantissa, k);
+  scan.exponent = clampExponent(k + scanExponent(text, length, i));
   return scan;
 }
 

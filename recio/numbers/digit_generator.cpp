@@ -29,37 +29,21 @@ constexpr std::int32_t floorDiv65536(std::int32_t a) noexcept {
   return q;
 }
 
-}  // namespace
-
-namespace {
-
 // Every digit (all seventeen), or only those up to the rounding place.
 enum class DigitsMade : std::uint8_t { All, UpToRounding };
 
-DecimalDigits generateDigits(double value, std::int32_t n, DigitMode mode, DigitsMade made) noexcept {
-  DecimalDigits out{};
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  const auto exponentField = static_cast<std::int32_t>((bits >> 52) & 0x7FFU);
-  const std::uint64_t fractionField = bits & kFractionMask;
+// The magnitude of a finite, non-zero value scaled into [1, 10) by one
+// rounded division or multiplication by a power of ten, and its decimal
+// exponent k: |value| ~ 0.D1D2D3... x 10^k.
+struct Scaled {
+  double x;
+  std::int32_t k;
+};
 
-  if (exponentField == 0x7FF) {
-    fillDigits(out, ' ');
-    const char* word = fractionField != 0 ? "NaN" : "INF";
-    for (std::int32_t i = 0; i < 3; ++i) out.digits[i] = word[i];
-    out.exponent = 0;
-    return out;
-  }
-  if (exponentField == 0) {
-    // Zero and the subnormal numbers both print as zero.
-    fillDigits(out, '0');
-    out.exponent = 0;
-    return out;
-  }
-
+Scaled scaleIntoFirstDecade(std::uint64_t bits, std::int32_t exponentField) noexcept {
   // 19728 / 65536 is just below log10(2), so k is at most one off.
   const std::int32_t e = exponentField - 1023;
   std::int32_t k = floorDiv65536(e * 19728);
-
   double x = std::bit_cast<double>(bits & ~kSignBit);
   if (k > 0) {
     x = x / powerOfTen(k);
@@ -76,56 +60,75 @@ DecimalDigits generateDigits(double value, std::int32_t n, DigitMode mode, Digit
     x = x * 10.0;
     k -= 1;
   }
+  return {x, k};
+}
 
-  // r is the 1-based digit at which to round; widen so n near the int32
-  // limits cannot overflow.
-  std::int64_t r = static_cast<std::int64_t>(n) + 1;
-  if (mode == DigitMode::Fraction) r += k;
-  const std::int32_t count = made == DigitsMade::All
-                                 ? kGeneratedDigits
-                                 : static_cast<std::int32_t>(std::clamp<std::int64_t>(r, 0, kGeneratedDigits));
-
-  // x is now in [1, 10): its unbiased exponent is 0..3, and the significand
-  // shifted by it is x as fixed point with 52 fraction bits, exactly.
+// The first `count` digits of x in [1, 10), exactly: its unbiased exponent
+// is 0..3, and the significand shifted by it is x as fixed point with 52
+// fraction bits.
+void extractDigits(double x, std::int32_t count, DecimalDigits& out) noexcept {
   const auto xBits = std::bit_cast<std::uint64_t>(x);
   const auto xExponent = static_cast<std::int32_t>((xBits >> 52) & 0x7FFU) - 1023;
   std::uint64_t fixed = (xBits & kFractionMask) | kHiddenBit;
   if (xExponent > 0 && xExponent <= 3) fixed <<= static_cast<std::uint32_t>(xExponent);
-
   fillDigits(out, '0');
   for (std::int32_t i = 0; i < count; ++i) {
     const auto digit = static_cast<std::uint32_t>(fixed >> 52);
     out.digits[i] = static_cast<char>('0' + static_cast<char>(digit));
     fixed = (fixed & kFractionMask) * 10U;
   }
+}
 
-  if (mode == DigitMode::Fraction && r <= 0) {
-    // Below a tenth of the last requested place: shown as zero anyway.
-    out.exponent = k;
+// Half-up rounding on the digits at 1-based place r (1 <= r <= 17): a carry
+// out of the first digit makes it 1 and raises the exponent.
+void roundAtPlace(DecimalDigits& out, std::int32_t r) noexcept {
+  const std::int32_t place = r - 1;
+  if (out.digits[place] >= '5') {
+    out.digits[place] = '0';
+    std::int32_t i = place - 1;
+    while (i >= 0 && out.digits[i] == '9') {
+      out.digits[i] = '0';
+      --i;
+    }
+    if (i >= 0) {
+      out.digits[i] = static_cast<char>(out.digits[i] + 1);
+    } else {
+      out.digits[0] = '1';
+      out.exponent += 1;
+    }
+  }
+  if (r == kGeneratedDigits) out.digits[kGeneratedDigits - 1] = '0';
+}
+
+DecimalDigits generateDigits(double value, std::int32_t n, DigitMode mode, DigitsMade made) noexcept {
+  DecimalDigits out{};
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const auto exponentField = static_cast<std::int32_t>((bits >> 52) & 0x7FFU);
+  if (exponentField == 0x7FF) {
+    fillDigits(out, ' ');
+    const char* word = (bits & kFractionMask) != 0 ? "NaN" : "INF";
+    for (std::int32_t i = 0; i < 3; ++i) out.digits[i] = word[i];
     return out;
   }
-  if (r > kGeneratedDigits) r = kGeneratedDigits;
-
-  if (r >= 1) {
-    const auto place = static_cast<std::int32_t>(r) - 1;
-    if (out.digits[place] >= '5') {
-      out.digits[place] = '0';
-      std::int32_t i = place - 1;
-      while (i >= 0 && out.digits[i] == '9') {
-        out.digits[i] = '0';
-        --i;
-      }
-      if (i >= 0) {
-        out.digits[i] = static_cast<char>(out.digits[i] + 1);
-      } else {
-        out.digits[0] = '1';
-        k += 1;
-      }
-    }
-    if (r == kGeneratedDigits) out.digits[kGeneratedDigits - 1] = '0';
+  if (exponentField == 0) {
+    // Zero and the subnormal numbers both print as zero.
+    fillDigits(out, '0');
+    return out;
   }
-
-  out.exponent = k;
+  const Scaled scaled = scaleIntoFirstDecade(bits, exponentField);
+  // r is the 1-based digit at which to round; widen so n near the int32
+  // limits cannot overflow.
+  std::int64_t r = static_cast<std::int64_t>(n) + 1;
+  if (mode == DigitMode::Fraction) r += scaled.k;
+  const std::int32_t count = made == DigitsMade::All
+                                 ? kGeneratedDigits
+                                 : static_cast<std::int32_t>(std::clamp<std::int64_t>(r, 0, kGeneratedDigits));
+  extractDigits(scaled.x, count, out);
+  out.exponent = scaled.k;
+  // Below a tenth of the last requested place, the value shows as zero
+  // anyway: no rounding.
+  if (mode == DigitMode::Fraction && r <= 0) return out;
+  if (r >= 1) roundAtPlace(out, static_cast<std::int32_t>(std::min<std::int64_t>(r, kGeneratedDigits)));
   return out;
 }
 

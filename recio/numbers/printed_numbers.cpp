@@ -15,9 +15,18 @@ namespace {
 
 bool isNotFinite(const DecimalDigits& d) noexcept { return d.digits[0] == 'N' || d.digits[0] == 'I'; }
 
+// The digits a double has, and the places DecimalDigits holds (D[1]..D[20]).
+constexpr std::int32_t kSignificantDigits = 16;
+constexpr std::int32_t kStringDigits = 20;
+// A free-form double shows 15 digits after its first place: a value of up to
+// 15 integer digits as digits and a point, any other in the exponent form.
+constexpr std::int32_t kFreeFormPlaces = 15;
+// The least magnitude that the free-form writer rounds to 16 integer digits.
+constexpr double kFreeFormLimit = 999999999999999.5;
+
 // D[position] with 1-based positions; positions past D[20] read as '0'.
 char digitAt(const DecimalDigits& d, std::int32_t position) noexcept {
-  if (position < 1 || position > 20) return '0';
+  if (position < 1 || position > kStringDigits) return '0';
   return d.digits[position - 1];
 }
 
@@ -38,13 +47,13 @@ struct FieldWriter {
 };
 
 std::size_t exponentFormText(double value, char* out) noexcept {
-  const DecimalDigits d = toDecimalDigits(value, 16, DigitMode::Significant);
+  const DecimalDigits d = toDecimalDigits(value, kSignificantDigits, DigitMode::Significant);
   std::size_t len = 0;
   out[len++] = ' ';
   out[len++] = signBitSet(value) ? '-' : ' ';
   out[len++] = d.digits[0];
   out[len++] = '.';
-  for (std::int32_t i = 1; i < 16; ++i) out[len++] = d.digits[i];
+  for (std::int32_t i = 1; i < kSignificantDigits; ++i) out[len++] = d.digits[i];
   out[len++] = 'E';
   const std::int32_t x = d.exponent - 1;
   out[len++] = x >= 0 ? '+' : '-';
@@ -57,7 +66,7 @@ std::size_t exponentFormText(double value, char* out) noexcept {
 std::size_t freeFormDoubleText(double value, char* out) noexcept {
   value = foldNegativeZero(value);
 
-  const DecimalDigits first = toDecimalDigits(value, 16, DigitMode::Fraction);
+  const DecimalDigits first = toDecimalDigits(value, kSignificantDigits, DigitMode::Fraction);
   if (isNotFinite(first)) {
     out[0] = ' ';
     out[1] = signBitSet(value) ? '-' : ' ';
@@ -65,16 +74,16 @@ std::size_t freeFormDoubleText(double value, char* out) noexcept {
     return 5;
   }
   const std::int32_t k1 = first.exponent;
-  if (k1 < 0 || k1 > 15) return exponentFormText(value, out);
+  if (k1 < 0 || k1 > kFreeFormPlaces) return exponentFormText(value, out);
 
-  const DecimalDigits second = toDecimalDigits(value, 15 - k1, DigitMode::Fraction);
+  const DecimalDigits second = toDecimalDigits(value, kFreeFormPlaces - k1, DigitMode::Fraction);
   // Rounding to 15 digits can carry a value just below 10^15 up to 16
   // integer digits (p would be negative). The whole band from
   // 999999999999999.5 up takes the exponent form, so the choice does not
   // hinge on the last bit of the scaled value.
   const double magnitude = std::bit_cast<double>(std::bit_cast<std::uint64_t>(value) & ~kSignBit);
-  if (second.exponent > 15 || magnitude >= 999999999999999.5) return exponentFormText(value, out);
-  const std::int32_t p = 15 - second.exponent;
+  if (second.exponent > kFreeFormPlaces || magnitude >= kFreeFormLimit) return exponentFormText(value, out);
+  const std::int32_t p = kFreeFormPlaces - second.exponent;
 
   const DecimalDigits d = toDecimalDigits(value, p, DigitMode::Fraction);
   const std::int32_t k = d.exponent;
@@ -102,99 +111,126 @@ std::size_t freeFormIntegerText(std::int32_t value, char* out) noexcept {
   return 1 + integerToText(value, out + 1);
 }
 
+namespace {
+
+// "NaN" or "INF" right-aligned, a minus sign before it when the sign bit is
+// set; false when the field is narrower than that.
+bool placeNotFinite(FieldWriter& field, const DecimalDigits& digits, bool sign) noexcept {
+  const std::int32_t m = sign ? field.width - 1 : field.width;
+  if (m < 3) return false;
+  field.repeat(' ', m - 3);
+  if (sign) field.put('-');
+  for (std::int32_t i = 0; i < 3; ++i) field.put(digits.digits[i]);
+  return true;
+}
+
+// A value that rounds to 1 or more, with `blanks` (>= 0) before it: only 16
+// significant digits exist, the rest of a longer integer part is zeros.
+void placeOneOrMore(FieldWriter& field, const DecimalDigits& digits, std::int32_t blanks, bool sign,
+                    std::int32_t d) noexcept {
+  const std::int32_t k = digits.exponent;
+  field.repeat(' ', blanks);
+  if (sign) field.put('-');
+  if (k <= kSignificantDigits) {
+    for (std::int32_t i = 1; i <= k; ++i) field.put(digitAt(digits, i));
+    field.put('.');
+    for (std::int32_t i = 1; i <= d; ++i) field.put(digitAt(digits, k + i));
+  } else {
+    for (std::int32_t i = 1; i <= kSignificantDigits; ++i) field.put(digitAt(digits, i));
+    field.repeat('0', k - kSignificantDigits);
+    field.put('.');
+    field.repeat('0', d);
+  }
+}
+
+// A value that rounds to zero at d fraction digits: no sign, and a leading
+// zero only where the field has room for it.
+void placeRoundedToZero(FieldWriter& field, std::int32_t room, bool sign, std::int32_t d) noexcept {
+  const std::int32_t w = field.width;
+  if (d <= 0) {
+    if (w > 2) field.repeat(' ', w - 2);
+    if (w >= 2) field.put('0');
+    field.put('.');
+    return;
+  }
+  if (room > 0) {
+    field.repeat(' ', w - d - 2);
+    field.put('0');
+  } else if (sign) {
+    field.repeat(' ', w - d - 1);
+  }
+  field.put('.');
+  field.repeat('0', d);
+}
+
+// A value below 1 that does not round to zero; false when even the point,
+// the fraction digits and any sign do not fit. The leading zero is dropped
+// when the field has no room for it.
+bool placeBelowOne(FieldWriter& field, const DecimalDigits& digits, std::int32_t room, bool sign,
+                   std::int32_t d) noexcept {
+  if (room < 0) return false;
+  const std::int32_t k = digits.exponent;
+  if (room > 0) {
+    field.repeat(' ', room - 1);
+    if (sign) field.put('-');
+    field.put('0');
+  } else if (sign) {
+    field.put('-');
+  }
+  field.put('.');
+  field.repeat('0', -k);
+  for (std::int32_t i = 1; i <= d + k; ++i) field.put(digitAt(digits, i));
+  return true;
+}
+
+// The common field of a value of 1 or more, exactly `width` characters:
+// written at once.
+bool placeCommonField(char* out, const DecimalDigits& digits, std::int32_t blanks, bool sign, std::int32_t d) noexcept {
+  const std::int32_t k = digits.exponent;
+  if (k > kSignificantDigits || d < 0 || k + d > kStringDigits) return false;
+  char* next = out;
+  for (std::int32_t i = 0; i < blanks; ++i) *next++ = ' ';
+  if (sign) *next++ = '-';
+  std::memcpy(next, digits.digits, static_cast<std::size_t>(k));
+  next += k;
+  *next++ = '.';
+  std::memcpy(next, digits.digits + k, static_cast<std::size_t>(d));
+  return true;
+}
+
+}  // namespace
+
 void renderFixed(double value, std::int32_t width, std::int32_t signedWidth, std::int32_t fractionDigits,
                  char* out) noexcept {
   FieldWriter field{out, width};
-  const std::int32_t w = width;
   const std::int32_t d = fractionDigits;
   const bool sign = signBitSet(value);
-
   // Only digits before the rounding place are read.
   const DecimalDigits digits = toRoundedDigits(value, d, DigitMode::Fraction);
   const std::int32_t k = digits.exponent;
-  bool overflow = false;
-
+  // Places left for integer digits and blanks once the point, the fraction
+  // digits and any minus sign are counted.
+  const std::int32_t room = signedWidth - d - 1;
+  bool fits = true;
   if (isNotFinite(digits)) {
-    const std::int32_t m = sign ? w - 1 : w;
-    if (m < 3) {
-      overflow = true;
-    } else {
-      field.repeat(' ', m - 3);
-      if (sign) field.put('-');
-      for (std::int32_t i = 0; i < 3; ++i) field.put(digits.digits[i]);
-    }
+    fits = placeNotFinite(field, digits, sign);
+  } else if (k >= 1) {
+    const std::int32_t blanks = room - k;
+    fits = blanks >= 0;
+    if (fits && signedWidth == (sign ? width - 1 : width) && placeCommonField(out, digits, blanks, sign, d)) return;
+    if (fits) placeOneOrMore(field, digits, blanks, sign, d);
+  } else if (d <= 0 || k + d <= 0) {
+    placeRoundedToZero(field, room, sign, d);
   } else {
-    // Places left for integer digits and blanks once the point, the
-    // fraction digits and any minus sign are counted.
-    const std::int32_t room = signedWidth - d - 1;
-    if (k >= 1) {
-      const std::int32_t blanks = room - k;
-      if (blanks < 0) {
-        overflow = true;
-      } else if (k <= 16 && d >= 0 && k + d <= 20 && signedWidth == (sign ? w - 1 : w)) {
-        // The common field, exactly `width` characters: written at once.
-        char* next = out;
-        for (std::int32_t i = 0; i < blanks; ++i) *next++ = ' ';
-        if (sign) *next++ = '-';
-        std::memcpy(next, digits.digits, static_cast<std::size_t>(k));
-        next += k;
-        *next++ = '.';
-        std::memcpy(next, digits.digits + k, static_cast<std::size_t>(d));
-        return;
-      } else {
-        field.repeat(' ', blanks);
-        if (sign) field.put('-');
-        if (k <= 16) {
-          for (std::int32_t i = 1; i <= k; ++i) field.put(digitAt(digits, i));
-          field.put('.');
-          for (std::int32_t i = 1; i <= d; ++i) field.put(digitAt(digits, k + i));
-        } else {
-          // Only 16 significant digits exist; the rest of the integer is zeros.
-          for (std::int32_t i = 1; i <= 16; ++i) field.put(digitAt(digits, i));
-          field.repeat('0', k - 16);
-          field.put('.');
-          field.repeat('0', d);
-        }
-      }
-    } else if (d <= 0) {
-      // Rounds to zero with no fraction digits: no sign.
-      if (w > 2) field.repeat(' ', w - 2);
-      if (w >= 2) field.put('0');
-      field.put('.');
-    } else if (k + d <= 0) {
-      // Rounds to zero at d fraction digits: the sign is dropped.
-      if (room > 0) {
-        field.repeat(' ', w - d - 2);
-        field.put('0');
-      } else if (sign) {
-        field.repeat(' ', w - d - 1);
-      }
-      field.put('.');
-      field.repeat('0', d);
-    } else if (room < 0) {
-      overflow = true;
-    } else {
-      // Below 1 but not zero once rounded.
-      if (room > 0) {
-        field.repeat(' ', room - 1);
-        if (sign) field.put('-');
-        field.put('0');
-      } else if (sign) {
-        field.put('-');
-      }
-      field.put('.');
-      field.repeat('0', -k);
-      for (std::int32_t i = 1; i <= d + k; ++i) field.put(digitAt(digits, i));
-    }
+    fits = placeBelowOne(field, digits, room, sign, d);
   }
-
-  if (overflow) {
+  if (!fits) {
     field.used = 0;
-    field.repeat('*', w);
+    field.repeat('*', width);
   }
   // Only reachable with widths that contradict each other: keep the field
   // exactly `width` characters.
-  while (field.used < w) field.put(' ');
+  while (field.used < width) field.put(' ');
 }
 
 void fixedFieldText(double value, std::int32_t width, std::int32_t fractionDigits, char* out) noexcept {

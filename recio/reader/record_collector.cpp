@@ -4,6 +4,7 @@
 // growth leaves the connection at the same byte.
 #include "recio/reader/record_collector.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstring>
@@ -100,6 +101,84 @@ void passEmptyRecords(IoControl& control, UnitConnection& connection) {
   control.record.position = 0;
 }
 
+namespace {
+
+// The connection's next block, once every byte of the last was taken: Ok,
+// or what the statement meets at the end of the file or at a failed read.
+// The record text is discarded then; whether it held more than blanks (its
+// last `pendingBlanks` are tabs not yet written) tells if the file ended
+// inside a record.
+IoStatus readBlock(IoControl& control, UnitConnection& connection, std::size_t pendingBlanks) {
+  RecordText& record = control.record;
+  const std::int64_t got = readRetrying(connection.descriptor, connection.buffer, connection.capacity);
+  connection.readPosition = 0;
+  if (got > 0 && connection.lineFeedEndsNothing && connection.buffer[0] == '\n') connection.readPosition = 1;
+  connection.lineFeedEndsNothing = false;
+  if (got > 0) {
+    connection.fill = static_cast<std::size_t>(got);
+    return IoStatus::Ok;
+  }
+  connection.fill = 0;
+  if (got < 0) {
+    record.fill = 0;
+    return failStatement(control, errorNumberOf(got));
+  }
+  connection.endedInsideRecord = holdsNonBlank(record.bytes, record.fill - pendingBlanks);
+  record.fill = 0;
+  return reachEndOfFile(control);
+}
+
+// A tab as blanks up to the next multiple of the tab width, and the rest of
+// a run of tabs with it. The blanks are counted in the fill and written only
+// when a byte or the end of the record follows (pendingBlanks): a record
+// that end of file cuts short is discarded unwritten, so 100 MiB of tabs
+// cost no 800 MiB of page clearing. False when the record text cannot grow.
+bool takeTabs(RecordText& record, UnitConnection& connection, std::size_t& pendingBlanks) {
+  connection.readPosition += 1;
+  const std::size_t blanks = kTabWidth - record.fill % kTabWidth;
+  // The capacity is a multiple of the tab width, so the blanks always fit;
+  // the loop only guards against a capacity that is not.
+  while (record.capacity - record.fill < blanks) {
+    if (!growRecord(record)) return false;
+  }
+  record.fill += blanks;
+  pendingBlanks += blanks;
+  // Now at a multiple of the tab width, every further tab of a run is a
+  // whole tab width of blanks; taken here while the block has them and the
+  // record text has room, which is when they would be taken one by one
+  // without growing.
+  while (connection.readPosition < connection.fill && connection.buffer[connection.readPosition] == '\t' &&
+         record.capacity - record.fill >= kTabWidth) {
+    record.fill += kTabWidth;
+    pendingBlanks += kTabWidth;
+    connection.readPosition += 1;
+  }
+  return true;
+}
+
+// Plain bytes up to the next line end or tab, the end of the block, or the
+// point where the record text is full. True when a line end ended the
+// record: a line feed or a carriage return, and the line feed of a carriage
+// return and line feed pair ends nothing more.
+bool takePlainRun(RecordText& record, UnitConnection& connection) {
+  const auto* start = reinterpret_cast<const unsigned char*>(connection.buffer + connection.readPosition);
+  const std::size_t available = std::min(connection.fill - connection.readPosition, record.capacity - record.fill);
+  const unsigned char* const limit = start + available;
+  const unsigned char* const stop = copyPlainBytes(start, limit, record.bytes + record.fill);
+  const auto plain = static_cast<std::size_t>(stop - start);
+  record.fill += plain;
+  connection.readPosition += plain;
+  // A tab is taken next: the run stopped short of the room and of the
+  // block, so neither a growth nor a read comes first.
+  if (stop == limit || *stop == '\t') return false;
+  connection.readPosition += 1;
+  connection.linesEnded += 1;
+  if (*stop == '\r') passPairedLineFeed(connection);
+  return true;
+}
+
+}  // namespace
+
 IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
   RecordText& record = control.record;
   record.fill = 0;
@@ -111,78 +190,25 @@ IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
     connection.linesEnded += 1;
     return IoStatus::Ok;
   }
-  // The blanks of tabs at the end of the record text are counted in its fill
-  // but written only when a byte or the end of the record follows: a record
-  // that end of file cuts short is discarded unwritten, so 100 MiB of tabs
-  // cost no 800 MiB of page clearing. Growth goes by the fill as before.
+  // Growth goes by the fill, the tab blanks not yet written counted.
   std::size_t pendingBlanks = 0;
   for (;;) {
     if (record.fill >= record.capacity && !growRecord(record)) {
       return failStatement(control, code::kBufferAllocationFailed);
     }
     if (connection.readPosition >= connection.fill) {
-      std::int64_t got = readRetrying(connection.descriptor, connection.buffer, connection.capacity);
-      connection.readPosition = 0;
-      if (got > 0 && connection.lineFeedEndsNothing && connection.buffer[0] == '\n') connection.readPosition = 1;
-      connection.lineFeedEndsNothing = false;
-      if (got <= 0) {
-        connection.fill = 0;
-        if (got < 0) {
-          record.fill = 0;
-          return failStatement(control, errorNumberOf(got));
-        }
-        connection.endedInsideRecord = holdsNonBlank(record.bytes, record.fill - pendingBlanks);
-        record.fill = 0;
-        return reachEndOfFile(control);
-      }
-      connection.fill = static_cast<std::size_t>(got);
+      const IoStatus status = readBlock(control, connection, pendingBlanks);
+      if (status != IoStatus::Ok) return status;
     }
     if (connection.buffer[connection.readPosition] == '\t') {
-      connection.readPosition += 1;
-      const std::size_t blanks = kTabWidth - record.fill % kTabWidth;
-      // The capacity is a multiple of the tab width, so the blanks always
-      // fit; the loop only guards against a capacity that is not.
-      while (record.capacity - record.fill < blanks) {
-        if (!growRecord(record)) return failStatement(control, code::kBufferAllocationFailed);
-      }
-      record.fill += blanks;
-      pendingBlanks += blanks;
-      // Now at a multiple of the tab width, every further tab of a run is a
-      // whole tab width of blanks; taken here while the block has them and
-      // the record text has room, which is when the loop would take them one
-      // by one without growing.
-      while (connection.readPosition < connection.fill && connection.buffer[connection.readPosition] == '\t' &&
-             record.capacity - record.fill >= kTabWidth) {
-        record.fill += kTabWidth;
-        pendingBlanks += kTabWidth;
-        connection.readPosition += 1;
-      }
+      if (!takeTabs(record, connection, pendingBlanks)) return failStatement(control, code::kBufferAllocationFailed);
       continue;
     }
     if (pendingBlanks != 0) {
       std::memset(record.bytes + record.fill - pendingBlanks, ' ', pendingBlanks);
       pendingBlanks = 0;
     }
-    // Plain bytes are taken up to the next special byte, the end of the
-    // block, or the point where the record text is full.
-    const auto* start = reinterpret_cast<const unsigned char*>(connection.buffer + connection.readPosition);
-    std::size_t available = connection.fill - connection.readPosition;
-    const std::size_t room = record.capacity - record.fill;
-    if (available > room) available = room;
-    const unsigned char* limit = start + available;
-    const unsigned char* stop = copyPlainBytes(start, limit, record.bytes + record.fill);
-    const auto plain = static_cast<std::size_t>(stop - start);
-    record.fill += plain;
-    connection.readPosition += plain;
-    // A tab is taken at the top of the loop: the run stopped short of the
-    // room and of the block, so neither a growth nor a read comes first.
-    if (stop == limit || *stop == '\t') continue;
-    // A line feed or a carriage return ends the record, and the line feed
-    // of a carriage return and line feed pair ends nothing more.
-    connection.readPosition += 1;
-    connection.linesEnded += 1;
-    if (*stop == '\r') passPairedLineFeed(connection);
-    return IoStatus::Ok;
+    if (takePlainRun(record, connection)) return IoStatus::Ok;
   }
 }
 
