@@ -78,13 +78,14 @@ class AxisIndex {
   std::vector<std::uint32_t> slots_;  // position + 1; 0 is empty
 };
 
-// The chi-square cube indexed by appearance positions, T outermost. Each
-// capacity doubles when its axis fills. T grows by extending the block in
-// place, so the T rows not reached yet are never touched; YORP or f_KE
-// growing lays the rows out anew.
+// The chi-square cube indexed by appearance positions, T outermost. T grows
+// by extending the block in place (capacity doubling), so T rows not reached
+// yet are never touched. YORP or f_KE growing lays the rows out anew: to the
+// exact counts while the cube is small, as grid files meet all their inner
+// values in the first records; by doubling once it is large.
 class Cube {
  public:
-  Cube() { cells_ = allocate(capacityT_ * rowSize()); }
+  Cube() { cells_ = reallocate(nullptr, capacityT_); }
   ~Cube() { std::free(cells_); }
   Cube(const Cube&) = delete;
   Cube& operator=(const Cube&) = delete;
@@ -96,9 +97,10 @@ class Cube {
   // Room for the positions given, the new T rows all missing.
   void reserve(std::size_t countT, std::size_t countY, std::size_t countF) {
     if (countY > capacityY_ || countF > capacityF_) {
-      const std::size_t capacityY = grown(capacityY_, countY);
-      const std::size_t capacityF = grown(capacityF_, countF);
-      double* cells = allocate(capacityT_ * capacityY * capacityF);
+      const bool small = rowsT_ * rowSize() < kSmallCube;
+      const std::size_t capacityY = countY <= capacityY_ ? capacityY_ : small ? countY : grown(capacityY_, countY);
+      const std::size_t capacityF = countF <= capacityF_ ? capacityF_ : small ? countF : grown(capacityF_, countF);
+      double* cells = reallocate(nullptr, product(capacityT_, product(capacityY, capacityF)));
       for (std::size_t i = 0; i < rowsT_; ++i) {
         double* row = cells + i * capacityY * capacityF;
         std::fill_n(row, capacityY * capacityF, kMissing);
@@ -112,62 +114,85 @@ class Cube {
     }
     if (countT > capacityT_) {
       const std::size_t capacityT = grown(capacityT_, countT);
-      void* cells = std::realloc(cells_, bytes(capacityT * rowSize()));
-      if (cells == nullptr) throw std::bad_alloc();
-      cells_ = static_cast<double*>(cells);
+      cells_ = reallocate(cells_, product(capacityT, rowSize()));
       capacityT_ = capacityT;
     }
     for (; rowsT_ < countT; ++rowsT_) std::fill_n(&cell(rowsT_, 0, 0), rowSize(), kMissing);
   }
 
-  // The cells of the sorted grid: order[a][m] is the appearance position of
-  // the m-th smallest value of axis a. The cube is first packed in place to
-  // its counts and shrunk, so the two blocks together hold twice the cells at
-  // most.
-  std::vector<double> sorted(const std::array<std::vector<std::uint32_t>, 3>& order) {
+  // The cells of the sorted grid, in place: order[a][m] is the appearance
+  // position of the m-th smallest value of axis a. Packing the rows down to
+  // the counts first and shrinking the block leaves no second copy.
+  Cells sorted(const std::array<std::vector<std::uint32_t>, 3>& order) {
     const std::size_t nT = order[kT].size(), nY = order[kYorp].size(), nF = order[kFke].size();
     // Row (i, j) moves down to i * nY + j: never above where it was, and past
     // every row already moved, so nothing is overwritten before it is read.
-    for (std::size_t i = 0; i < nT; ++i)
-      for (std::size_t j = 0; j < nY; ++j)
-        std::memmove(cells_ + (i * nY + j) * nF, &cell(i, j, 0), nF * sizeof(double));
-    if (void* packed = std::realloc(cells_, bytes(std::max<std::size_t>(nT * nY * nF, 1)))) cells_ = static_cast<double*>(packed);
-    std::vector<double> out(nT * nY * nF);
-    std::size_t next = 0;
-    for (const std::uint32_t i : order[kT])
-      for (const std::uint32_t j : order[kYorp]) {
-        const double* row = cells_ + (i * nY + j) * nF;
-        for (const std::uint32_t k : order[kFke]) out[next++] = row[k] + 0.0;  // one zero for ties of +0 and -0
-      }
+    if (nY != capacityY_ || nF != capacityF_)
+      for (std::size_t i = 0; i < nT; ++i)
+        for (std::size_t j = 0; j < nY; ++j)
+          std::memmove(cells_ + (i * nY + j) * nF, &cell(i, j, 0), nF * sizeof(double));
+    const std::size_t size = nT * nY * nF;
+    if (void* packed = std::realloc(cells_, std::max<std::size_t>(size, 1) * sizeof(double)))
+      cells_ = static_cast<double*>(packed);
+    std::vector<bool> done;
+    std::vector<double> held;
+    permute(cells_, order[kT], nY * nF, done, held);
+    for (std::size_t i = 0; i < nT; ++i) permute(cells_ + i * nY * nF, order[kYorp], nF, done, held);
+    for (std::size_t row = 0; row < nT * nY; ++row) permute(cells_ + row * nF, order[kFke], 1, done, held);
+    for (std::size_t c = 0; c < size; ++c) cells_[c] += 0.0;  // one zero for +0 and -0 chi-squares
+    Cells out;
+    out.data.reset(cells_);
+    out.size = size;
+    cells_ = nullptr;
     return out;
   }
 
  private:
+  static constexpr std::size_t kSmallCube = std::size_t{1} << 16;
+
   [[nodiscard]] std::size_t rowSize() const { return capacityY_ * capacityF_; }
 
-  static std::size_t grown(std::size_t capacity, std::size_t needed) {
-    while (capacity < needed) {
-      if (capacity > std::numeric_limits<std::size_t>::max() / 2) throw std::bad_alloc();
-      capacity *= 2;
+  // Blocks of `width` doubles put in the order given, block m becoming the
+  // block at order[m], one cycle at a time with one block held aside.
+  static void permute(double* blocks, const std::vector<std::uint32_t>& order, std::size_t width,
+                      std::vector<bool>& done, std::vector<double>& held) {
+    done.assign(order.size(), false);
+    held.resize(width);
+    for (std::size_t start = 0; start < order.size(); ++start) {
+      if (done[start] || order[start] == start) continue;
+      std::copy_n(blocks + start * width, width, held.begin());
+      std::size_t m = start;
+      for (;;) {
+        done[m] = true;
+        const std::size_t from = order[m];
+        if (from == start) break;
+        std::copy_n(blocks + from * width, width, blocks + m * width);
+        m = from;
+      }
+      std::copy_n(held.begin(), width, blocks + m * width);
     }
+  }
+
+  static std::size_t grown(std::size_t capacity, std::size_t needed) {
+    while (capacity < needed) capacity = product(capacity, 2);
     return capacity;
   }
 
-  static std::size_t bytes(std::size_t count) {
-    if (count > std::numeric_limits<std::size_t>::max() / sizeof(double)) throw std::bad_alloc();
-    return count * sizeof(double);
+  static std::size_t product(std::size_t a, std::size_t b) {
+    if (b != 0 && a > std::numeric_limits<std::size_t>::max() / sizeof(double) / b) throw std::bad_alloc();
+    return a * b;
   }
 
-  static double* allocate(std::size_t count) {
-    void* cells = std::malloc(bytes(count));
-    if (cells == nullptr) throw std::bad_alloc();
-    return static_cast<double*>(cells);
+  static double* reallocate(double* cells, std::size_t count) {
+    void* grown = std::realloc(cells, product(std::max<std::size_t>(count, 1), 1) * sizeof(double));
+    if (grown == nullptr) throw std::bad_alloc();
+    return static_cast<double*>(grown);
   }
 
   double* cells_ = nullptr;
   std::size_t capacityT_ = 16;
-  std::size_t capacityY_ = 16;
-  std::size_t capacityF_ = 16;
+  std::size_t capacityY_ = 1;
+  std::size_t capacityF_ = 1;
   std::size_t rowsT_ = 0;  // T rows set to missing so far
 };
 

@@ -9,6 +9,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -18,12 +20,23 @@ namespace fit {
 enum Parameter : std::size_t { kT = 0, kYorp = 1, kFke = 2 };
 inline constexpr std::array<const char*, 3> kParameterNames = {"T", "YORP strength", "f_KE"};
 
+// A block of doubles from malloc: the cube is grown with realloc, which
+// moves large blocks without copying and never touches the rows not reached.
+struct Cells {
+  struct Free {
+    void operator()(double* cells) const { std::free(cells); }
+  };
+  std::unique_ptr<double[], Free> data;
+  std::size_t size = 0;
+  [[nodiscard]] double operator[](std::size_t index) const { return data[index]; }
+};
+
 struct RecordGrid {
   // Ascending, each value once; a zero is always +0.
   std::array<std::vector<double>, 3> axes;
   // T-major: cell (i, j, k) at (i * nYorp + j) * nFke + k; NaN where no record
   // gave the cell a chi-square.
-  std::vector<double> cells;
+  Cells cells;
   std::int64_t records = 0;  // records that went into the cells
 
   [[nodiscard]] std::size_t size(Parameter p) const { return axes[p].size(); }
