@@ -40,6 +40,14 @@ std::string lines(const std::vector<std::string>& texts) {
 
 std::string text(double value) { return exactText(value); }
 
+// A gnuplot string inside the single-quoted text of a command built in the
+// script: its quotes doubled once more.
+std::string inCommand(std::string_view string) {
+  std::string out;
+  for (const char c : string) out += c == '\'' ? std::string("''") : std::string(1, c);
+  return out;
+}
+
 // The cell edges of an axis: halfway to each neighbour, half a step beyond
 // the first and last value.
 struct Edges {
@@ -112,7 +120,7 @@ std::string mapPlot(const std::string& id, const Contours& contours, const std::
   std::string out = "cmd = 'plot $B" + id + " using 1:2:3:4:5:6:7 with boxxyerror fc palette z fs solid 1.0 noborder notitle'\n";
   for (std::size_t l = 0; l < contours.levels.size(); ++l) {
     const std::string table = "$C" + id + "_" + std::to_string(l);
-    const std::string title = key ? "title " + quoted(quoted("Δχ² = " + contours.texts[l])) : std::string("notitle");
+    const std::string title = key ? "title " + inCommand(quoted("Δχ² = " + contours.texts[l])) : std::string("notitle");
     out += "if (|" + table + "| > 2) cmd = cmd . ', " + table + " using 1:2 with lines lw 2 lc rgb \"white\" dt " +
            std::to_string(l % 5 + 1) + " " + title + "'\n";
   }

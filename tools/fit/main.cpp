@@ -245,6 +245,8 @@ int main(int argc, char** argv) {
   fit::startTool();
   Options options;
   CLI::App app;
+  // As command-line tools go, an option given twice takes the last value.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.set_help_flag();
   app.add_flag("-h,--help", options.help);
   app.add_flag("--version", options.version);
@@ -258,7 +260,8 @@ int main(int argc, char** argv) {
   app.add_option("--profiles", options.profiles);
   app.add_option("--script", options.script);
   app.add_option("-l,--levels", options.levels);
-  app.add_option("--label", options.labels)->allow_extra_args(false);
+  app.add_option("--label", options.labels)->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.allow_extras();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -266,6 +269,11 @@ int main(int argc, char** argv) {
     for (char& c : message)
       if (c == '\n') c = ' ';
     return usageError(message);
+  }
+  for (const std::string& extra : app.remaining()) {
+    if (extra == "--") continue;
+    if (extra.size() > 1 && extra[0] == '-') return usageError("unknown option " + extra);
+    return usageError("more than one input given ('" + options.input + "', '" + extra + "')");
   }
   if (options.help || options.version) {
     const std::string text = options.help ? kHelp : std::string(kProgram) + " " CHI2MAP_VERSION "\n";

@@ -193,6 +193,8 @@ int main(int argc, char** argv) {
   fit::startTool();
   Options o;
   CLI::App app;
+  // As command-line tools go, an option given twice takes the last value.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
   app.set_help_flag();
   app.add_flag("-h,--help", o.help);
   app.add_flag("--version", o.version);
@@ -207,6 +209,7 @@ int main(int argc, char** argv) {
   app.add_option("-s", o.size);
   app.add_flag("-v", o.verbose);
   app.add_flag("-L", o.oldLogScale);
+  app.allow_extras();
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -214,6 +217,11 @@ int main(int argc, char** argv) {
     for (char& c : message)
       if (c == '\n') c = ' ';
     return usageError(message);
+  }
+  for (const std::string& extra : app.remaining()) {
+    if (extra == "--") continue;
+    if (extra.size() > 1 && extra[0] == '-') return usageError("unknown option " + extra);
+    return usageError("more than one table given ('" + o.table + "', '" + extra + "')");
   }
   if (o.help || o.version) {
     const std::string text = o.help ? kHelp : std::string(kProgram) + " " CHI2MAP_VERSION "\n";
