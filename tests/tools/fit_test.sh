@@ -101,6 +101,7 @@ check "a closed standard output: exit 1, one line (got: $err)" test $? -eq 1 -a 
 mkdir -p slowgp
 printf '#!/bin/sh\necho $$ >>gnuplot.pids\nsed -n "s/^set output .\\(.*\\).$/\\\\1/p" | head -1 | xargs touch\nexec sleep 30\n' >slowgp/gnuplot
 chmod +x slowgp/gnuplot
+set -m  # jobs of their own, so that SIGINT is not ignored in them
 for signal in TERM INT HUP; do
     PATH=$tmp/slowgp:$PATH "$fit" -o slow.png --profiles slow.csv >/dev/null 2>&1 &
     pid=$!
@@ -111,6 +112,7 @@ for signal in TERM INT HUP; do
     check "SIG$signal while drawing: ended by it (got $rc), no partial figure, the finished CSV kept" \
         test $rc -gt 128 -a -z "$(ls -A | grep '^\.slow')" -a ! -e slow.png -a -s slow.csv
 done
+set +m
 check "no gnuplot left running" test "$(xargs -n1 sh -c 'kill -0 $0 2>/dev/null && echo alive' <gnuplot.pids)$(wc -l <gnuplot.pids)" = 3
 
 echo "$passed passed, $failed failed"

@@ -27,9 +27,10 @@ constexpr const char* kHelp =
     "                   [--sigma LIST] [--profiles FILE.csv] [--script FILE] [-l LEVELS]\n"
     "                   [--label NAME=TEXT]...\n"
     "\n"
-    "Reads the records of QUORVI (default quorvi.res) as chi2map does, in any order\n"
-    "and on any grid, prints the best fit with the intervals of each parameter, and\n"
-    "draws the corner figure: the three chi-square maps and the three profiles.\n"
+    "Reads the records of QUORVI (default quorvi.res; - for standard input) as\n"
+    "chi2map does, in any order and on any grid, prints the best fit with the\n"
+    "intervals of each parameter, and draws the corner figure: the three\n"
+    "chi-square maps and the three profiles.\n"
     "\n"
     "  -o, --output FIGURE  the figure (default fit.png, map.png with --map); its\n"
     "                       extension picks the format: .png, .svg or .pdf\n"
@@ -157,10 +158,14 @@ int run(const Options& options) {
   const std::string figure = !options.figure.empty() ? options.figure : mapAxes ? "map.png" : "fit.png";
   std::string terminal;
   std::vector<std::string> outputs;
-  if (!options.noFigure) {
+  if (!options.noFigure || !options.script.empty()) {
     const auto chosen = mapAxes ? fit::terminalFor(figure, 1000, 750) : fit::terminalFor(figure, 1200, 1200);
     if (!chosen) return usageError("cannot draw '" + figure + "': the figure's name must end in .png, .svg or .pdf");
     terminal = *chosen;
+  }
+  if (!options.noFigure) {
+    if (!fit::gnuplotFound())
+      return fit::fail(kProgram, "gnuplot not found (Debian package gnuplot-nox); --no-figure prints the fit alone");
     outputs.push_back(figure);
   }
   if (!options.profiles.empty()) outputs.push_back(options.profiles);
@@ -172,7 +177,8 @@ int run(const Options& options) {
       return fit::fail(kProgram, "'" + output + "' is the input itself; choose another name");
   }
 
-  const fit::GridReading reading = fit::readRecordGrid(options.input);
+  // "-" is standard input, as for most tools.
+  const fit::GridReading reading = fit::readRecordGrid(options.input == "-" ? "/dev/stdin" : options.input);
   Outcome outcome;
   if (const std::string refusal = judgeReading(options, reading.end, outcome); !refusal.empty())
     return fit::fail(kProgram, refusal);
@@ -232,7 +238,7 @@ int run(const Options& options) {
   }
   if (options.noFigure) return 0;
   if (const std::string why = fit::drawWithGnuplot(script, fit::partialName(figure), figure); !why.empty())
-    return fit::fail(kProgram, why + (why.find("not found") != std::string::npos ? "; --no-figure prints the fit alone" : ""));
+    return fit::fail(kProgram, why);
   if (!options.json)
     if (const int error = fit::writeAll(1, drawn + "\n"); error != 0)
       return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(error));

@@ -147,6 +147,7 @@ int run(const Options& o) {
     return fit::fail(kProgram, "cannot write '" + output + "': " + why + "; choose another -o");
   if (fit::sameFile(output, o.table)) return fit::fail(kProgram, "the output '" + output + "' is the table itself");
 
+  if (!fit::gnuplotFound()) return fit::fail(kProgram, "gnuplot not found (Debian package gnuplot-nox)");
   std::string error;
   const std::string text = readWhole(o.table, error);
   if (!error.empty()) return fit::fail(kProgram, "cannot read '" + o.table + "': " + error);

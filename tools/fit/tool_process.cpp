@@ -140,7 +140,23 @@ void startTool() {
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
   for (const int s : kCleanupSignals) sigaddset(&action.sa_mask, s);
-  for (const int s : kCleanupSignals) sigaction(s, &action, nullptr);
+  // A signal ignored from the start (nohup) stays ignored.
+  for (const int s : kCleanupSignals) {
+    struct sigaction previous {};
+    if (sigaction(s, nullptr, &previous) == 0 && previous.sa_handler != SIG_IGN) sigaction(s, &action, nullptr);
+  }
+}
+
+bool gnuplotFound() {
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
+  for (;;) {
+    const auto colon = folders.find(':');
+    const std::string folder(folders.substr(0, colon));
+    if (access(((folder.empty() ? "." : folder) + "/gnuplot").c_str(), X_OK) == 0) return true;
+    if (colon == std::string_view::npos) return false;
+    folders.remove_prefix(colon + 1);
+  }
 }
 
 int writeAll(int descriptor, std::string_view text) {

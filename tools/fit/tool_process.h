@@ -12,10 +12,14 @@ namespace fit {
 // Called first thing: a standard descriptor the process started without is
 // taken by /dev/null opened read-only, so that no file the tool opens lands
 // there and a write meant for standard output or error fails (EBADF) and is
-// reported instead of going into that file. SIGINT, SIGTERM and SIGHUP then
-// end gnuplot and remove every partial file before the process ends by the
-// signal.
+// reported instead of going into that file. SIGINT, SIGTERM and SIGHUP (unless
+// ignored from the start) then end gnuplot and remove every partial file
+// before the process ends by the signal.
 void startTool();
+
+// Whether PATH has a gnuplot to run, so that a figure is refused before
+// anything is read or printed.
+[[nodiscard]] bool gnuplotFound();
 
 // All of `text` to the descriptor; 0 or the error number.
 [[nodiscard]] int writeAll(int descriptor, std::string_view text);
