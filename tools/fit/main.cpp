@@ -159,7 +159,9 @@ int run(const Options& options) {
   std::string terminal;
   std::vector<std::string> outputs;
   if (!options.noFigure || !options.script.empty()) {
-    const auto chosen = mapAxes ? fit::terminalFor(figure, 1000, 750) : fit::terminalFor(figure, 1200, 1200);
+    // The corner's PDF is 8 inches square, its fonts sized for that.
+    auto chosen = mapAxes ? fit::terminalFor(figure, 1000, 750) : fit::terminalFor(figure, 1200, 1200);
+    if (!mapAxes && chosen && chosen->rfind("pdfcairo", 0) == 0) chosen = fit::terminalFor(figure, 800, 800);
     if (!chosen) return usageError("cannot draw '" + figure + "': the figure's name must end in .png, .svg or .pdf");
     terminal = *chosen;
   }
