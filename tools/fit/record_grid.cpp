@@ -82,7 +82,7 @@ class AxisIndex {
 // by extending the block in place (capacity doubling), so T rows not reached
 // yet are never touched. YORP or f_KE growing lays the rows out anew: to the
 // exact counts while the cube is small, as grid files meet all their inner
-// values in the first records; by doubling once it is large.
+// values in the first records; by half as much again once it is large.
 class Cube {
  public:
   Cube() { cells_ = reallocate(nullptr, capacityT_); }
@@ -98,8 +98,8 @@ class Cube {
   void reserve(std::size_t countT, std::size_t countY, std::size_t countF) {
     if (countY > capacityY_ || countF > capacityF_) {
       const bool small = rowsT_ * rowSize() < kSmallCube;
-      const std::size_t capacityY = countY <= capacityY_ ? capacityY_ : small ? countY : grown(capacityY_, countY);
-      const std::size_t capacityF = countF <= capacityF_ ? capacityF_ : small ? countF : grown(capacityF_, countF);
+      const std::size_t capacityY = countY <= capacityY_ ? capacityY_ : small ? countY : wider(capacityY_, countY);
+      const std::size_t capacityF = countF <= capacityF_ ? capacityF_ : small ? countF : wider(capacityF_, countF);
       double* cells = reallocate(nullptr, product(capacityT_, product(capacityY, capacityF)));
       for (std::size_t i = 0; i < rowsT_; ++i) {
         double* row = cells + i * capacityY * capacityF;
@@ -171,6 +171,13 @@ class Cube {
       }
       std::copy_n(held.begin(), width, blocks + m * width);
     }
+  }
+
+  // Half as much again: every cell is copied at each new layout, and the old
+  // and new blocks are held together then, so the slack is kept smaller than
+  // doubling's.
+  static std::size_t wider(std::size_t capacity, std::size_t needed) {
+    return std::max(needed, product(capacity, 3) / 2 + 1);
   }
 
   static std::size_t grown(std::size_t capacity, std::size_t needed) {

@@ -1,6 +1,7 @@
 #include "tools/fit/tool_process.h"
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/mman.h>
@@ -127,6 +128,11 @@ int memoryFile(const char* name, std::string_view text) {
 }  // namespace
 
 void startTool() {
+  // Large blocks (the chi-square cube) always in mappings of their own: freed
+  // or shrunk, they go back to the system at once, and pages never touched
+  // cost nothing. glibc would otherwise raise this threshold after the first
+  // such free and serve later large blocks from the heap.
+  mallopt(M_MMAP_THRESHOLD, 128 * 1024);
   for (int descriptor = 0; descriptor <= 2; ++descriptor) {
     if (fcntl(descriptor, F_GETFD) != -1 || errno != EBADF) continue;
     // The lowest free descriptor: this one, as the lower ones are taken.
