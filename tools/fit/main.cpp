@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -200,7 +201,8 @@ int run(const Options& options) {
       return fit::fail(kProgram, "cannot write '" + options.profiles + "': " + why);
   if (options.noFigure && options.script.empty()) return 0;
 
-  std::string script;
+  // The script, drawing into `output`.
+  std::function<std::string(const std::string&)> script;
   std::string drawn;
   if (mapAxes) {
     const auto [x, y] = *mapAxes;
@@ -215,7 +217,7 @@ int run(const Options& options) {
                  "minimum χ² = " + fit::exactText(gridFit.chi2Min) + " at " + fit::kParameterNames[x] + " = " +
                      fit::exactText(gridFit.parameters[x].best) + ", " + fit::kParameterNames[y] + " = " +
                      fit::exactText(gridFit.parameters[y].best)};
-    script = fit::mapScript(map, terminal, fit::partialName(figure));
+    script = [map, &terminal](const std::string& output) { return fit::mapScript(map, terminal, output); };
     drawn = "map: " + figure;
   } else {
     if (grid.size(fit::kT) < 2 && grid.size(fit::kYorp) < 2 && grid.size(fit::kFke) < 2)
@@ -226,20 +228,16 @@ int run(const Options& options) {
       corner.maps[m] = fit::profileMap(grid, fit::kCornerMaps[m][0], fit::kCornerMaps[m][1]);
       corner.headings[m] = fit::intervalHeading(report, static_cast<fit::Parameter>(m));
     }
-    script = fit::cornerScript(corner, terminal, fit::partialName(figure));
+    script = [corner, &terminal](const std::string& output) { return fit::cornerScript(corner, terminal, output); };
     drawn = "corner figure: " + figure;
   }
-  if (!options.script.empty()) {
-    // The kept script draws into the figure's own name.
-    std::string kept = script;
-    const std::string partial = fit::partialName(figure);
-    for (auto at = kept.find(partial); at != std::string::npos; at = kept.find(partial, at + figure.size()))
-      kept.replace(at, partial.size(), figure);
-    if (const std::string why = fit::writeFileWhole(options.script, kept); !why.empty())
+  // The kept script draws into the figure's own name.
+  if (!options.script.empty())
+    if (const std::string why = fit::writeFileWhole(options.script, script(figure)); !why.empty())
       return fit::fail(kProgram, "cannot write '" + options.script + "': " + why);
-  }
   if (options.noFigure) return 0;
-  if (const std::string why = fit::drawWithGnuplot(script, fit::partialName(figure), figure); !why.empty())
+  const std::string partial = fit::partialName(figure);
+  if (const std::string why = fit::drawWithGnuplot(script(partial), partial, figure); !why.empty())
     return fit::fail(kProgram, why);
   if (!options.json)
     if (const int error = fit::writeAll(1, drawn + "\n"); error != 0)
