@@ -38,11 +38,11 @@ run:
 
 # The example's T vs YORP strength map, drawn to docs/example-map.png.
 map:
-	$(call build-only,chi2map make_example)
+	$(call build-only,chi2map chi2map-plot make_example)
 	$(example)
 	@mkdir -p docs
 	@cd $(EXAMPLE_DIR) && echo 1 | ../build/chi2map > /dev/null
-	tools/chi2map-plot $(EXAMPLE_DIR)/table.dat -o docs/example-map.png
+	build/chi2map-plot $(EXAMPLE_DIR)/table.dat -o docs/example-map.png
 
 # The example's best fit, and its corner figure drawn to docs/example-corner.png.
 corner:
@@ -74,12 +74,12 @@ bench:
 	bench/run-benchmark
 
 install:
-	$(call build-only,chi2map chi2map-fit)
+	$(call build-only,chi2map chi2map-fit chi2map-plot)
 	cmake --install build --prefix $(PREFIX)
 
 # A Debian package of what `make install` installs: build/chi2map_*.deb.
 package:
-	$(call build-only,chi2map chi2map-fit)
+	$(call build-only,chi2map chi2map-fit chi2map-plot)
 	cd build && cpack -G DEB
 
 clean:

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Tests of chi2map-fit with the chi2map beside it: the printed fit, the
-# figure, and one clear line with a non-zero exit for each bad input.
+# Tests of chi2map-fit as a command: the printed fit in any record order, the
+# files it writes, and one line with a non-zero exit and no file left for
+# each bad input, failing output or interruption.
 # Usage: fit_test.sh PATH/TO/chi2map-fit
 # Exit status 0 when every check passed, 1 otherwise, 77 without gnuplot.
 
@@ -12,84 +13,107 @@ fit=$(absolute "${1:?usage: fit_test.sh PATH/TO/chi2map-fit}")
 skip_without gnuplot gnuplot-nox
 scratch fit_test
 cd "$tmp" || exit 1
-mkdir scratch
-export TMPDIR=$tmp/scratch
 
-# grid T_COUNT YORP_COUNT F_COUNT CHI_OFFSET: a bowl with its minimum at
-# T = 300, f_KE = 1, between YORP 0.2 and 0.3, as a fitting run writes it.
-grid() {
-    awk -v nt="$1" -v ny="$2" -v nf="$3" -v offset="$4" 'BEGIN {
-        for (t = 1; t <= nt; t++) for (y = ny; y >= 1; y--) for (f = 1; f <= nf; f++)
-            printf "%.1f %.3f 0 %.2f %.3f\n", 100 * t, 0.05 * y, 0.5 * f,
-                offset + 2 * (t - 3) ^ 2 + (y - 2.5) ^ 2 + 3 * (f - 2) ^ 2
-    }'
-}
-grid 5 4 3 50 >quorvi.res
-echo "left alone" >table.dat
+# A bowl with its minimum at T = 300, YORP strength 0.2, f_KE = 1, as a
+# fitting run writes it (YORP descending), and the same records shuffled.
+awk 'BEGIN { for (t = 1; t <= 5; t++) for (y = 4; y >= 1; y--) for (f = 1; f <= 3; f++)
+    printf "%.1f %.3f 0 %.2f %.3f\n", 100 * t, 0.05 * y, 0.5 * f, 50 + 2 * (t - 3) ^ 2 + (y - 2.5) ^ 2 + 3 * (f - 2) ^ 2 }' >quorvi.res
+awk 'BEGIN { srand(18) } { print rand() "\t" $0 }' quorvi.res | sort -k1,1g | cut -f2- >shuffled.res
 
-out=$("$fit" -o fit.png 2>err.txt)
-rc=$?
-check "bowl: exit 0 (got $rc: $(cat err.txt))" test $rc -eq 0
-check "bowl: the fit, to the digit (got: $out)" test "$out" = "smallest chi-square 50.25 at T = 300, YORP strength = 0.2, f_KE = 1
+out=$("$fit" -n 2>&1)
+# Best values to the grid's decimals, range ends to two more.
+check "bowl: the fit (got: $out)" test "$out" = "smallest chi-square 50.25 at T = 300, YORP strength = 0.2, f_KE = 1.0
+60 records; grid of 5 T, 4 YORP strength and 3 f_KE values
 
-parameter       best   1-sigma interval (delta chi-square <= 1)
-T               300    247.368 .. 352.632
-YORP strength   0.2    0.147368 .. 0.352632
-f_KE            1      0.833333 .. 1.16667
-corner figure: fit.png"
-check "bowl: a PNG figure" test "$(head -c 4 fit.png | tail -c 3)" = PNG
-check "table.dat of the working directory left alone" test "$(cat table.dat)" = "left alone"
-check "temporary directory removed" test -z "$(ls scratch)"
-json=$("$fit" --json --no-figure)
-check "--json: the same numbers (got: $json)" \
-    grep -qF '{"name": "f_KE", "best": 1, "low": 0.8333333333333334, "low_open": false, "high": 1.1666666666666667, "high_open": false, "no_profile": null}' <<<"$json"
-"$fit" -o fit.svg >/dev/null && "$fit" -o fit.PDF >/dev/null
-check "svg and pdf by extension" test "$(head -c 5 fit.svg)$(head -c 4 fit.PDF)" = "<?xml%PDF"
+parameter       best   delta chi-square    range
+T               300    1 (1 sigma)         250.00 .. 350.00
+YORP strength   0.2    1 (1 sigma)         0.150 .. 0.350
+f_KE            1.0    1 (1 sigma)         0.833 .. 1.167"
+for form in -n "-n --json" "-n --sigma 1,2,3"; do
+    # shellcheck disable=SC2086 # split on purpose
+    check "shuffled records, same bytes: $form" cmp -s <("$fit" $form quorvi.res | grep -v path) <("$fit" $form shuffled.res | grep -v path)
+done
+json=$("$fit" -n --json --sigma 1,2)
+check "--json: full precision, two levels (got: $json)" grep -qF '"delta_chi2": 4.0,' <<<"$json"
+check "--json: an end at full precision" grep -qF '"high": 1.1666666666666667,' <<<"$json"
 
-grid 5 4 1 50 >single.res
-out=$("$fit" single.res -o single.png 2>&1)
-check "single-valued f_KE: exit 0, the others fitted, a figure" test $? -eq 0 -a -s single.png
-check "single-valued f_KE: one line says so (got: $out)" \
-    grep -q '^f_KE  *0.5  *no profile: a single value in quorvi.res$' <<<"$out"
-check "single-valued f_KE: T still has its interval" grep -q '^T  *300  *[0-9.]* \.\. [0-9.]*$' <<<"$out"
+"$fit" -oout.svg --script kept.gp --profiles p.csv --label "T=T (K)" -l 1,4 >stdout.txt
+check "-oFILE: an SVG, the axis title given, a line for the figure" \
+    test "$(head -c 5 out.svg)$(grep -c 'T (K)' out.svg)$(tail -1 stdout.txt)" = "<?xml1corner figure: out.svg"
+check "--profiles: CSV of 5 + 4 + 3 rows" test "$(head -1 p.csv)$(wc -l <p.csv)" = "parameter,value,chi213"
+rm out.svg
+gnuplot kept.gp 2>/dev/null
+check "--script: the kept script draws the figure again" test "$(head -c 5 out.svg)" = "<?xml"
+"$fit" --map=YORP,T --output=map.pdf -- quorvi.res >/dev/null
+check "--map, --output=FILE, --: a PDF map" test "$(head -c 4 map.pdf)" = "%PDF"
+check "--version" test "$("$fit" --version)" = "chi2map-fit 1.0"
+check "a process substitution, read once" test "$("$fit" -n <(cat quorvi.res) | head -1)" = "$(head -1 <<<"$out")"
+mkfifo fifo.res
+cat quorvi.res >fifo.res &
+check "a FIFO, read once" test "$("$fit" -n fifo.res | head -1)" = "$(head -1 <<<"$out")"
 
-# Each warning of chi2map is passed on once, not once per run.
-printf '#!/bin/sh\necho "? Warning: from the wrapper" >&2\nexec "%s" "$@"\n' "$(dirname "$fit")/chi2map" >wrapper
-chmod +x wrapper
-err=$(CHI2MAP=$tmp/wrapper "$fit" -n 2>&1 >/dev/null)
-check "a warning passed on once (got: $err)" test "$err" = "? Warning: from the wrapper"
-
-# --- bad input: one line, non-zero exit, no figure --------------------------
-mkdir -p dir.res nogp failgp
+# --- what is not a clean fit ------------------------------------------------
+head -30 quorvi.res >heading.res && echo "T YORP dummy f_KE chi2" >>heading.res && tail -30 quorvi.res >>heading.res
+head -c -1 quorvi.res >cut.res
+sed '7s/^100.0/nan/' quorvi.res >nan.res
 : >empty.res
-grid 86 1 1 50 >wide.res
-grid 3 2 2 2000000 >huge.res
-printf '#!/bin/sh\necho "set output" >"$(sed -n "s/^set output .\\(.*\\).$/\\1/p" "$1")"; exit 1\n' >failgp/gnuplot
+touch afile
+mkdir -p nogp failgp dir.res
+printf '#!/bin/sh\necho "raw gnuplot line 1"; echo "\\"/dev/stdin\\" line 9: it broke" >&2; exit 1\n' >failgp/gnuplot
 chmod +x failgp/gnuplot
-ln -s "$(command -v dirname)" nogp/dirname
 # name | environment | arguments | message (grep -E) | exit status
 while IFS='|' read -r name environment args message status; do
     rm -f bad.png .bad.png.*
     # shellcheck disable=SC2086 # split on purpose
-    err=$(env $environment "$fit" $args -o bad.png 2>&1 >/dev/null)
+    err=$(env $environment "$fit" -o bad.png $args 2>&1 >/dev/null)
     rc=$?
     check "$name: exit $status (got $rc)" test $rc -eq "$status"
-    check "$name: message /$message/ (got: $err)" grep -qE -- "$message" <<<"$err"
-    check "$name: no figure, not even a partial one" test -z "$(ls -A | grep 'bad\.png')"
+    check "$name: one line /$message/ (got: $err)" test "$(grep -cE -- "$message" <<<"$err")$(wc -l <<<"$err")" = 11
+    check "$name: no figure, nothing partial" test -z "$(ls -A | grep 'bad\.png')"
 done <<EOF
 missing input||none.res|^chi2map-fit: cannot read 'none.res': No such file or directory$|1
-a directory||dir.res|^chi2map-fit: cannot read 'dir.res': it is a directory$|1
-empty load||empty.res|^chi2map-fit: 'empty.res' holds no record chi2map could read: nothing to fit$|1
-chi2map failure||wide.res|^chi2map-fit: chi2map failed on 'wide.res' \(exit status 255\)$|1
-every cell missing||huge.res|^chi2map-fit: every chi-square of the T vs YORP strength table is missing|1
-gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found|1
-gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png'$|1
+a directory||dir.res|^chi2map-fit: cannot read 'dir.res': Is a directory$|1
+no record||empty.res|'empty.res' holds no record of five numbers: nothing to fit$|1
+a heading in the middle||heading.res|line 31 of 'heading.res' is not a record of five numbers.*--partial|1
+a cut last line||cut.res|'cut.res' ends inside a record after line 59 .*--partial|1
+a NaN||nan.res|line 7 of 'nan.res' holds a NaN or infinite value.*--partial|1
+a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a directory|1
+gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure|1
+gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png' \(gnuplot: line 9: it broke\)$|1
+another extension||-o bad.jpg|must end in .png, .svg or .pdf|2
+unknown option||-q|^chi2map-fit: unknown option -q \(chi2map-fit --help|2
+two inputs||a.res b.res|more than one input given \('a.res', 'b.res'\)|2
+bad sigma||--sigma 1,0|--sigma needs positive numbers|2
+one parameter twice||--map T,t|--map needs two different parameters|2
+unknown label||--label Q=x|--label needs NAME=TEXT|2
 EOF
-err=$("$fit" -n wide.res 2>&1)
-check "chi2map's report passed on (got: $err)" test "$(head -1 <<<"$err")" = "? Data Error:"
-err=$("$fit" -o fit.jpg 2>&1)
-check "other extension refused before chi2map runs: exit 2 (got: $err)" \
-    test $? -eq 2 -a -n "$(grep "must end in .png, .svg or .pdf" <<<"$err")"
+for file in heading cut nan; do
+    out=$("$fit" -n --partial --json $file.res 2>err.txt)
+    check "--partial $file: exit 0, one warning, in the JSON too" \
+        test $? -eq 0 -a "$(wc -l <err.txt)" -eq 1 -a "$(grep -c '"warnings": \[$' <<<"$out")" -eq 1
+done
+err=$("$fit" -n 2>&1 >/dev/full)
+check "a full standard output: exit 1, one line (got: $err)" test $? -eq 1 -a "$err" = "chi2map-fit: cannot write the fit to standard output: No space left on device"
+err=$("$fit" -n 2>&1 >&-)
+check "a closed standard output: exit 1, one line (got: $err)" test $? -eq 1 -a "$err" = "chi2map-fit: cannot write the fit to standard output: Bad file descriptor"
+
+# An interrupted drawing: gnuplot made to hang once its figure is begun.
+mkdir -p slowgp
+printf '#!/bin/sh\necho $$ >>gnuplot.pids\nsed -n "s/^set output .\\(.*\\).$/\\\\1/p" | head -1 | xargs touch\nexec sleep 30\n' >slowgp/gnuplot
+chmod +x slowgp/gnuplot
+set -m  # jobs of their own, so that SIGINT is not ignored in them
+for signal in TERM INT HUP; do
+    PATH=$tmp/slowgp:$PATH "$fit" -o slow.png --profiles slow.csv >/dev/null 2>&1 &
+    pid=$!
+    for _ in $(seq 100); do [[ -n $(ls -A | grep '^\.slow\.png\.partial') ]] && break; sleep 0.05; done
+    kill -s $signal $pid
+    wait $pid 2>/dev/null
+    rc=$?
+    check "SIG$signal while drawing: ended by it (got $rc), no partial figure, the finished CSV kept" \
+        test $rc -gt 128 -a -z "$(ls -A | grep '^\.slow')" -a ! -e slow.png -a -s slow.csv
+done
+set +m
+check "no gnuplot left running" test "$(xargs -n1 sh -c 'kill -0 $0 2>/dev/null && echo alive' <gnuplot.pids)$(wc -l <gnuplot.pids)" = 3
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

@@ -18,7 +18,7 @@ deb=$(ls "$tmp"/out/chi2map_*.deb 2>/dev/null | head -1)
 check "one chi2map_VERSION_ARCH.deb" test -n "$deb"
 files=$(dpkg-deb -c "$deb" | awk '{ print $NF }')
 for file in bin/chi2map bin/chi2map-plot bin/chi2map-fit \
-    share/man/man1/chi2map.1 share/man/man1/chi2map-plot.1 share/man/man1/chi2map-fit.1; do
+    share/man/man1/chi2map.1.gz share/man/man1/chi2map-plot.1.gz share/man/man1/chi2map-fit.1.gz; do
     check "the package holds /usr/$file" grep -qx "./usr/$file" <<<"$files"
 done
 check "nothing but the three programs and their pages" test "$(grep -vc '/$' <<<"$files")" -eq 6

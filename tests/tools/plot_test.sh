@@ -114,9 +114,10 @@ minimum over the present cells only|-v m2.dat|15 missing; minimum 400.0 at T = 2
 2 x 2 table 2|-v w2.dat|T vs f_KE \(projection 2\), 2 x 2 cells, 0 missing; minimum 400.0
 2 x 2 table 3|-v w3.dat|f_KE vs YORP strength \(projection 3\), 2 x 2 cells, 0 missing; minimum 400.0
 CR line ends|-v crlf.dat|wrote crlf.png
-repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*uniform grid from 0.1 to 0.3
+repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate.*chi2map-fit --map T,f_KE
 -h|-h|^usage: chi2map-plot TABLE
 --help|--help|^usage: chi2map-plot TABLE
+--version|--version|^chi2map-plot [0-9.]+$
 EOF
 read -r colours grey _ < <(pixel_stats m.png)
 check "missing cells drawn grey ($grey pixels), the rest coloured ($colours)" test "${grey:-0}" -gt 5000 -a "${colours:-0}" -gt 100
@@ -126,6 +127,8 @@ check "svg and pdf by extension, -p matching the layout, a title with quotes" te
 check "the title names the parameter minimised over, the axes their units" \
     grep -q "T vs YORP strength, smallest over f_KE.*YORP strength (1/s)\|YORP strength (1/s).*T vs YORP strength, smallest over f_KE" <(tr -d '\n' <w1.svg)
 mkdir -p sub.d
+out=$("$plot" -v -o pipe.png <(cat w1.dat) 2>&1)
+check "a table from a pipe, read once: $out" grep -q "wrote pipe.png" <<<"$out"
 
 # --- bad tables and options: clear message, exit status, no image ------------
 # name | bad.dat written first (printf format) | arguments | message (grep -E) | exit status
@@ -137,10 +140,10 @@ while IFS='|' read -r name content args message status; do
     err=$("$plot" $args -o bad.png 2>&1 >/dev/null)
     rc=$?
     check "$name: exit $status (got $rc)" test $rc -eq "$status"
-    check "$name: message /$message/ (got: $err)" grep -qE -- "$message" <<<"$err"
-    check "$name: no image written" test ! -e bad.png
+    check "$name: one line /$message/ (got: $err)" test "$(grep -cE -- "$message" <<<"$err")$(wc -l <<<"$err")" = 11
+    check "$name: no image written, nothing partial" test -z "$(ls -A | grep 'bad\.png')"
 done <<'EOF'
-missing file||none.dat|cannot read 'none.dat': no such file|1
+missing file||none.dat|^chi2map-plot: cannot read 'none.dat': No such file or directory$|1
 directory||sub.d|it is a directory|1
 empty file|%s|bad.dat|'bad.dat' is empty|1
 only empty lines|\n\n|bad.dat|no table lines|1

@@ -1,248 +1,291 @@
-// chi2map-fit: runs chi2map once per projection on a fit-result file, prints
-// the best fit with the 1-sigma interval of each parameter and draws the
-// corner figure with gnuplot.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <algorithm>
+// chi2map-fit: reads the records of a fit-result file, prints the best fit
+// with the intervals of each parameter, and draws the corner figure (or one
+// map) with gnuplot.
+#include <CLI/CLI.hpp>
 #include <array>
-#include <cerrno>
+#include <cctype>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <limits>
+#include <functional>
 #include <optional>
-#include <set>
 #include <string>
 #include <vector>
 
-#include "tools/fit/chi2map_output.h"
-#include "tools/fit/corner_script.h"
-#include "tools/fit/process.h"
+#include "tools/fit/figure.h"
+#include "tools/fit/numbers.h"
 #include "tools/fit/profile.h"
+#include "tools/fit/record_grid.h"
 #include "tools/fit/report.h"
+#include "tools/fit/tool_process.h"
 
 namespace {
 
-constexpr int kFailed = 1;
+constexpr const char* kProgram = "chi2map-fit";
 constexpr int kUsage = 2;
 
-constexpr const char* kUsageText =
-    "usage: chi2map-fit [QUORVI] [-o FIGURE] [--json] [--no-figure]\n"
+constexpr const char* kHelp =
+    "usage: chi2map-fit [QUORVI] [-o FIGURE] [--map X,Y] [--json] [--no-figure] [--partial]\n"
+    "                   [--sigma LIST] [--profiles FILE.csv] [--script FILE] [-l LEVELS]\n"
+    "                   [--label NAME=TEXT]...\n"
     "\n"
-    "Runs chi2map on QUORVI (default quorvi.res) once for each projection, prints\n"
-    "the best fit with the 1-sigma interval of each parameter, and draws the\n"
-    "corner figure: the three chi-square maps and the three profiles.\n"
+    "Reads the records of QUORVI (default quorvi.res; - for standard input) as\n"
+    "chi2map does, in any order and on any grid, prints the best fit with the\n"
+    "intervals of each parameter, and draws the corner figure: the three\n"
+    "chi-square maps and the three profiles.\n"
     "\n"
-    "  -o FIGURE        the figure (default fit.png); its extension picks the\n"
-    "                   format: .png, .svg or .pdf\n"
-    "  --json           print the fit as JSON\n"
-    "  -n, --no-figure  print the fit only (gnuplot is not needed)\n"
-    "  -h, --help       print this help\n"
+    "  -o, --output FIGURE  the figure (default fit.png, map.png with --map); its\n"
+    "                       extension picks the format: .png, .svg or .pdf\n"
+    "  --map X,Y            draw the one map of X and Y (T, YORP, f_KE) instead\n"
+    "  -n, --no-figure      print the fit only (gnuplot is not needed)\n"
+    "  --json               print the fit as JSON, at full precision\n"
+    "  --partial            fit what can be read of a file that stops early, ends\n"
+    "                       inside a record or holds NaN or infinite values\n"
+    "  --sigma LIST         the intervals, in sigma of one parameter (default 1;\n"
+    "                       1,2,3 gives delta chi-square 1, 4 and 9)\n"
+    "  --profiles FILE      write the three profiles as CSV\n"
+    "  --script FILE        keep the gnuplot script, data included, for editing\n"
+    "  -l, --levels LEVELS  contours of the maps in delta chi-square (default\n"
+    "                       2.30,6.18,11.83: 68.3, 95.4, 99.73 % for two parameters)\n"
+    "  --label NAME=TEXT    the axis title of T, YORP or f_KE, such as 'T=T (K)'\n"
+    "  -h, --help           print this help\n"
+    "  --version            print the version\n"
     "\n"
-    "chi2map is the one beside chi2map-fit, or CHI2MAP=path. QUORVI and any\n"
-    "table.dat are left as they are: chi2map runs in a temporary directory.\n"
     "Exit status: 0 on success, 1 when there is no fit or no figure, 2 for a\n"
     "usage error.\n";
 
-void say(const std::string& text, std::FILE* stream = stderr) { std::fwrite(text.data(), 1, text.size(), stream); }
-
-int fail(const std::string& message) {
-  say("chi2map-fit: " + message + "\n");
-  return kFailed;
-}
+struct Options {
+  std::string input = "quorvi.res";
+  std::string figure;
+  std::string map;
+  bool json = false;
+  bool noFigure = false;
+  bool partial = false;
+  std::string sigma = "1";
+  std::string profiles;
+  std::string script;
+  std::string levels = "2.30,6.18,11.83";
+  std::vector<std::string> labels;
+  bool help = false;
+  bool version = false;
+};
 
 int usageError(const std::string& message) {
-  say("chi2map-fit: " + message + "\nTry 'chi2map-fit --help' for help.\n");
+  (void)fit::fail(kProgram, message + " (chi2map-fit --help lists the options)");
   return kUsage;
 }
 
-struct Options {
-  std::string input = "quorvi.res";
-  std::string figure = "fit.png";
-  bool json = false;
-  bool drawFigure = true;
+// The parameter a name on the command line means: T, YORP (or "YORP
+// strength") or f_KE, in any letter case.
+std::optional<fit::Parameter> parameterNamed(std::string name) {
+  for (char& c : name) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (name == "t") return fit::kT;
+  if (name == "yorp" || name == "yorp strength") return fit::kYorp;
+  if (name == "f_ke") return fit::kFke;
+  return {};
+}
+
+// Output and its messages, said once the fit is known.
+struct Outcome {
+  std::string out;
+  std::vector<std::string> warnings;
 };
 
-// 0 to go on, otherwise the exit status; -1 after --help.
-int parseOptions(int argc, char** argv, Options& options) {
-  bool haveInput = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string arg = argv[i];
-    if (arg == "-h" || arg == "--help") {
-      say(kUsageText, stdout);
-      return -1;
+void warn(Outcome& outcome, const std::string& warning) {
+  (void)fit::fail(kProgram, "warning: " + warning);
+  outcome.warnings.push_back(warning);
+}
+
+// The refusals and warnings of reading. Empty when the fit may go on;
+// otherwise the one line of the refusal.
+std::string judgeReading(const Options& options, const fit::ReadingEnd& end, Outcome& outcome) {
+  const std::string file = "'" + options.input + "'";
+  if (end.failure != 0) return "cannot read " + file + ": " + fit::failureText(end.failure);
+  if (end.partReadLine != 0)
+    warn(outcome, "line " + std::to_string(end.partReadLine) + " of " + file +
+                      " was read only in part: its record began on an earlier line, which may lack a value");
+  const std::string partly = ", or give --partial to fit the records before it";
+  if (end.nonFiniteRecords != 0) {
+    if (!options.partial)
+      return "line " + std::to_string(end.firstNonFiniteLine) + " of " + file +
+             " holds a NaN or infinite value (T, YORP strength doubled, f_KE or chi-square): mend it, or give --partial to leave such records out";
+    warn(outcome, std::to_string(end.nonFiniteRecords) + " record(s) with a NaN or infinite value left out, the first at line " +
+                      std::to_string(end.firstNonFiniteLine) + " of " + file);
+  }
+  if (end.stoppedAtLine != 0) {
+    if (!options.partial)
+      return "line " + std::to_string(end.stoppedAtLine) + " of " + file +
+             " is not a record of five numbers (a heading, a word, a value left out): mend or remove it" + partly;
+    warn(outcome, "loading stopped at line " + std::to_string(end.stoppedAtLine) + " of " + file +
+                      " (not a record of five numbers): only the records before it are fitted");
+  }
+  if (end.endsInsideRecord) {
+    if (!options.partial)
+      return file + " ends inside a record after line " + std::to_string(end.linesRead) +
+             " (a last line without a line feed, or too few values): complete it" + partly;
+    warn(outcome, file + " ends inside a record after line " + std::to_string(end.linesRead) +
+                      ": that record is left out");
+  }
+  return {};
+}
+
+fit::FigureAxis axisOf(const fit::RecordGrid& grid, const std::array<std::string, 3>& labels, fit::Parameter p) {
+  return {labels[p], grid.axes[p]};
+}
+
+int run(const Options& options) {
+  // Everything that can be refused is refused before the file is read.
+  std::vector<double> sigmas, levels;
+  std::vector<std::string> sigmaTexts, levelTexts;
+  if (!fit::positiveNumbers(options.sigma, sigmas, sigmaTexts))
+    return usageError("--sigma needs positive numbers separated by commas, not '" + options.sigma + "'");
+  if (!fit::positiveNumbers(options.levels, levels, levelTexts))
+    return usageError("--levels needs positive numbers separated by commas, not '" + options.levels + "'");
+  std::array<std::string, 3> labels = {fit::kParameterNames[0], fit::kParameterNames[1], fit::kParameterNames[2]};
+  for (const std::string& label : options.labels) {
+    const auto equals = label.find('=');
+    const auto p = equals == std::string::npos ? std::nullopt : parameterNamed(label.substr(0, equals));
+    if (!p) return usageError("--label needs NAME=TEXT with NAME T, YORP or f_KE, not '" + label + "'");
+    labels[*p] = label.substr(equals + 1);
+  }
+  std::optional<std::array<fit::Parameter, 2>> mapAxes;
+  if (!options.map.empty()) {
+    const auto comma = options.map.find(',');
+    const auto x = comma == std::string::npos ? std::nullopt : parameterNamed(options.map.substr(0, comma));
+    const auto y = comma == std::string::npos ? std::nullopt : parameterNamed(options.map.substr(comma + 1));
+    if (!x || !y || *x == *y)
+      return usageError("--map needs two different parameters such as T,YORP (T, YORP, f_KE), not '" + options.map + "'");
+    mapAxes = std::array<fit::Parameter, 2>{*x, *y};
+  }
+  const std::string figure = !options.figure.empty() ? options.figure : mapAxes ? "map.png" : "fit.png";
+  std::string terminal;
+  std::vector<std::string> outputs;
+  if (!options.noFigure || !options.script.empty()) {
+    // The corner's PDF is 8 inches square, its fonts sized for that.
+    auto chosen = mapAxes ? fit::terminalFor(figure, 1000, 750) : fit::terminalFor(figure, 1200, 1200);
+    if (!mapAxes && chosen && chosen->rfind("pdfcairo", 0) == 0) chosen = fit::terminalFor(figure, 800, 800);
+    if (!chosen) return usageError("cannot draw '" + figure + "': the figure's name must end in .png, .svg or .pdf");
+    terminal = *chosen;
+  }
+  if (!options.noFigure) {
+    if (!fit::gnuplotFound())
+      return fit::fail(kProgram, "gnuplot not found (Debian package gnuplot-nox); --no-figure prints the fit alone");
+    outputs.push_back(figure);
+  }
+  if (!options.profiles.empty()) outputs.push_back(options.profiles);
+  if (!options.script.empty()) outputs.push_back(options.script);
+  for (const std::string& output : outputs) {
+    if (const std::string why = fit::unwritable(output); !why.empty())
+      return fit::fail(kProgram, "cannot write '" + output + "': " + why + "; choose another name");
+    if (fit::sameFile(output, options.input))
+      return fit::fail(kProgram, "'" + output + "' is the input itself; choose another name");
+  }
+
+  // "-" is standard input, as for most tools.
+  const fit::GridReading reading = fit::readRecordGrid(options.input == "-" ? "/dev/stdin" : options.input);
+  Outcome outcome;
+  if (const std::string refusal = judgeReading(options, reading.end, outcome); !refusal.empty())
+    return fit::fail(kProgram, refusal);
+  const fit::RecordGrid& grid = reading.grid;
+  if (grid.records == 0)
+    return fit::fail(kProgram, "'" + options.input + "' holds no record of five numbers: nothing to fit");
+
+  std::vector<double> deltas;
+  for (const double sigma : sigmas) deltas.push_back(sigma * sigma);
+  const fit::GridFit gridFit = fit::fitGrid(grid, deltas);
+  const fit::FitReport report{options.input, grid, gridFit, outcome.warnings};
+  const std::string printed = options.json ? fit::fitJson(report) : fit::fitText(report);
+  if (const int error = fit::writeAll(1, printed); error != 0)
+    return fit::fail(kProgram, std::string("cannot write the fit to standard output: ") + std::strerror(error));
+  if (!options.profiles.empty())
+    if (const std::string why = fit::writeFileWhole(options.profiles, fit::profilesCsv(report)); !why.empty())
+      return fit::fail(kProgram, "cannot write '" + options.profiles + "': " + why);
+  if (options.noFigure && options.script.empty()) return 0;
+
+  // The script, drawing into `output`.
+  std::function<std::string(const std::string&)> script;
+  std::string drawn;
+  if (mapAxes) {
+    const auto [x, y] = *mapAxes;
+    if (grid.size(x) < 2 || grid.size(y) < 2)
+      return fit::fail(kProgram, std::string("no map: ") + fit::kParameterNames[grid.size(x) < 2 ? x : y] +
+                                     " has a single value in '" + options.input + "'");
+    const fit::Parameter reduced = static_cast<fit::Parameter>(3 - x - y);
+    fit::MapFigure map{axisOf(grid, labels, x), axisOf(grid, labels, y), fit::profileMap(grid, x, y),
+                       {gridFit.parameters[x].best, gridFit.parameters[y].best}, {}, {levels, levelTexts}, 25.0};
+    map.title = {std::string("χ² map: ") + fit::kParameterNames[x] + " vs " + fit::kParameterNames[y] + ", smallest over " +
+                     fit::kParameterNames[reduced] + " (" + options.input + ")",
+                 "minimum χ² = " + fit::exactText(gridFit.chi2Min) + " at " + fit::kParameterNames[x] + " = " +
+                     fit::exactText(gridFit.parameters[x].best) + ", " + fit::kParameterNames[y] + " = " +
+                     fit::exactText(gridFit.parameters[y].best)};
+    script = [map, &terminal](const std::string& output) { return fit::mapScript(map, terminal, output); };
+    drawn = "map: " + figure;
+  } else {
+    if (grid.size(fit::kT) < 2 && grid.size(fit::kYorp) < 2 && grid.size(fit::kFke) < 2)
+      return fit::fail(kProgram, "no figure: no parameter has two or more values; --no-figure prints the fit alone");
+    fit::CornerFigure corner{{axisOf(grid, labels, fit::kT), axisOf(grid, labels, fit::kYorp), axisOf(grid, labels, fit::kFke)},
+                             gridFit, {}, {}, {levels, levelTexts}};
+    for (std::size_t m = 0; m < 3; ++m) {
+      corner.maps[m] = fit::profileMap(grid, fit::kCornerMaps[m][0], fit::kCornerMaps[m][1]);
+      corner.headings[m] = fit::intervalHeading(report, static_cast<fit::Parameter>(m));
     }
-    if (arg == "--json") {
-      options.json = true;
-    } else if (arg == "-n" || arg == "--no-figure") {
-      options.drawFigure = false;
-    } else if (arg == "-o") {
-      if (++i == argc) return usageError("option -o needs a file name");
-      options.figure = argv[i];
-    } else if (arg.size() > 1 && arg[0] == '-') {
-      return usageError("unknown option " + arg);
-    } else if (haveInput) {
-      return usageError("more than one input given ('" + options.input + "', '" + arg + "')");
-    } else {
-      options.input = arg;
-      haveInput = true;
-    }
+    script = [corner, &terminal](const std::string& output) { return fit::cornerScript(corner, terminal, output); };
+    drawn = "corner figure: " + figure;
   }
+  // The kept script draws into the figure's own name.
+  if (!options.script.empty())
+    if (const std::string why = fit::writeFileWhole(options.script, script(figure)); !why.empty())
+      return fit::fail(kProgram, "cannot write '" + options.script + "': " + why);
+  if (options.noFigure) return 0;
+  const std::string partial = fit::partialName(figure);
+  if (const std::string why = fit::drawWithGnuplot(script(partial), partial, figure); !why.empty())
+    return fit::fail(kProgram, why);
+  if (!options.json)
+    if (const int error = fit::writeAll(1, drawn + "\n"); error != 0)
+      return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(error));
   return 0;
-}
-
-std::string chi2mapPath() {
-  const char* given = std::getenv("CHI2MAP");
-  if (given != nullptr && *given != '\0') return given;
-  return fit::ownDirectory() + "/chi2map";
-}
-
-// Why the input cannot be read; empty when it can.
-std::string unreadable(const std::string& path) {
-  const int fd = open(path.c_str(), O_RDONLY);
-  if (fd < 0) return std::strerror(errno);
-  struct stat info {};
-  const bool directory = fstat(fd, &info) == 0 && S_ISDIR(info.st_mode);
-  close(fd);
-  return directory ? "it is a directory" : "";
-}
-
-// Standard error of a run, each line passed on once: warnings repeat in
-// every run of the same input.
-void passOn(const std::string& errors, std::set<std::string>& seen, const std::string& prefix = "") {
-  std::size_t start = 0;
-  while (start < errors.size()) {
-    auto end = errors.find('\n', start);
-    if (end == std::string::npos) end = errors.size();
-    const std::string line = errors.substr(start, end - start);
-    if (seen.insert(line).second) say(prefix + line + "\n");
-    start = end + 1;
-  }
-}
-
-struct Run {
-  const Options& options;
-  const std::string chi2map;
-  fit::TempDir work;
-  std::set<std::string> seenErrors;
-  fit::Summary summary;
-  std::array<fit::Plane, 3> tables;
-};
-
-constexpr std::array<const char*, 3> kProjectionNames = {"T vs YORP strength", "T vs f_KE", "f_KE vs YORP strength"};
-
-// Runs chi2map for one menu choice and reads what it wrote; 0 or the exit status.
-int runChoice(Run& run, int choice) {
-  const std::string dir = run.work.path();
-  if (!fit::writeFile(dir + "/choice", std::to_string(choice) + "\n")) return fail("cannot write in " + dir);
-  std::error_code ignored;  // none there yet is fine; chi2map's own failure tells of the rest
-  std::filesystem::remove(dir + "/table.dat", ignored);
-  const int status = fit::runProgram({run.chi2map}, {dir, dir + "/choice", dir + "/console", dir + "/errors"});
-  std::string text;
-  if (fit::readFile(dir + "/errors", text)) passOn(text, run.seenErrors);
-  if (status < 0 || status == 127) return fail("could not run " + run.chi2map);
-  if (status != 0)
-    return fail("chi2map failed on '" + run.options.input + "' (exit status " + std::to_string(status) + ")");
-  std::string error;
-  if (choice == 1) {
-    if (!fit::readFile(dir + "/console", text) || !fit::readSummary(text, run.summary, error)) return fail(error);
-    if (run.summary.axes[fit::kT].count == 0)
-      return fail("'" + run.options.input + "' holds no record chi2map could read: nothing to fit");
-  }
-  const auto& axes = run.summary.axes;
-  const std::array<std::array<int, 2>, 3> shapes = {{{axes[fit::kT].count, axes[fit::kYorp].count},
-                                                     {axes[fit::kT].count, axes[fit::kFke].count},
-                                                     {axes[fit::kYorp].count, axes[fit::kFke].count}}};
-  const auto index = static_cast<std::size_t>(choice - 1);
-  fit::Plane& plane = run.tables[index];
-  if (!fit::readFile(dir + "/table.dat", text) ||
-      !fit::readTable(text, choice, shapes[index][0], shapes[index][1], plane, error))
-    return fail(error.empty() ? "chi2map wrote no table.dat" : error);
-  if (std::isnan(fit::smallestOf(plane.cells)))
-    return fail(std::string("every chi-square of the ") + kProjectionNames[index] +
-                " table is missing (asterisks): nothing to fit");
-  return 0;
-}
-
-int drawFigure(Run& run, const fit::CornerData& data, const std::string& gnuplot, const std::string& terminal) {
-  const std::filesystem::path figure(run.options.figure);
-  // gnuplot writes beside the figure under another name, renamed only when
-  // it succeeded: a failed run never leaves a figure that looks complete.
-  const std::filesystem::path partial =
-      figure.parent_path() / ("." + figure.filename().string() + ".partial-" + std::to_string(getpid()));
-  const std::string dir = run.work.path();
-  if (!fit::writeFile(dir + "/corner.gp", fit::cornerScript(data, terminal, partial.string())))
-    return fail("cannot write in " + dir);
-  if (!fit::writeFile(dir + "/empty", "")) return fail("cannot write in " + dir);
-  const int status = fit::runProgram({gnuplot, dir + "/corner.gp"}, {"", dir + "/empty", dir + "/gnuplot.out", dir + "/gnuplot.err"});
-  std::string errors;
-  if (fit::readFile(dir + "/gnuplot.err", errors)) passOn(errors, run.seenErrors, "chi2map-fit: gnuplot: ");
-  std::error_code error;
-  bool drawn = status == 0 && std::filesystem::file_size(partial, error) > 0 && !error;
-  if (drawn) {
-    std::filesystem::rename(partial, figure, error);
-    drawn = !error;
-  }
-  if (drawn) return 0;
-  std::filesystem::remove(partial, error);
-  return fail("gnuplot could not draw '" + run.options.figure + "'");
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  fit::startTool();
   Options options;
-  if (const int status = parseOptions(argc, argv, options); status != 0) return status < 0 ? 0 : status;
-
-  // Everything that can be refused is refused before chi2map runs.
-  std::string terminal;
-  std::string gnuplot;
-  if (options.drawFigure) {
-    const auto chosen = fit::terminalFor(options.figure);
-    if (!chosen) return usageError("cannot draw '" + options.figure + "': the figure's name must end in .png, .svg or .pdf");
-    terminal = *chosen;
-    gnuplot = fit::findOnPath("gnuplot");
-    if (gnuplot.empty()) return fail("gnuplot not found (Debian package gnuplot-nox); --no-figure prints the fit alone");
-    const auto dir = std::filesystem::path(options.figure).parent_path();
-    if (access(dir.empty() ? "." : dir.c_str(), W_OK) != 0)
-      return fail("cannot write '" + options.figure + "': " + std::strerror(errno));
+  CLI::App app;
+  // As command-line tools go, an option given twice takes the last value.
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.set_help_flag();
+  app.add_flag("-h,--help", options.help);
+  app.add_flag("--version", options.version);
+  app.add_option("input", options.input);
+  app.add_option("-o,--output", options.figure);
+  app.add_option("--map", options.map);
+  app.add_flag("-n,--no-figure", options.noFigure);
+  app.add_flag("--json", options.json);
+  app.add_flag("--partial", options.partial);
+  app.add_option("--sigma", options.sigma);
+  app.add_option("--profiles", options.profiles);
+  app.add_option("--script", options.script);
+  app.add_option("-l,--levels", options.levels);
+  app.add_option("--label", options.labels)->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.allow_extras();
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& error) {
+    std::string message = error.what();
+    for (char& c : message)
+      if (c == '\n') c = ' ';
+    return usageError(message);
   }
-  if (const auto why = unreadable(options.input); !why.empty())
-    return fail("cannot read '" + options.input + "': " + why);
-  Run run{options, chi2mapPath(), {}, {}, {}, {}};
-  if (access(run.chi2map.c_str(), X_OK) != 0)
-    return fail("cannot run chi2map ('" + run.chi2map + "'): " + std::strerror(errno) + "; set CHI2MAP to its path");
-  if (run.work.path().empty()) return fail(std::string("cannot make a temporary directory: ") + std::strerror(errno));
-  std::error_code linkError;
-  std::filesystem::create_symlink(std::filesystem::absolute(options.input), run.work.path() + "/quorvi.res", linkError);
-  if (linkError) return fail("cannot link '" + options.input + "' into " + run.work.path() + ": " + linkError.message());
-
-  for (int choice = 1; choice <= 3; ++choice)
-    if (const int status = runChoice(run, choice); status != 0) return status;
-
-  fit::CornerData data;
-  fit::FitReport report;
-  report.chi2Smallest = data.chi2Smallest = run.summary.chi2Smallest;
-  data.maps = run.tables;
-  data.profiles = {fit::rowProfile(run.tables[0]), fit::columnProfile(run.tables[0]), fit::columnProfile(run.tables[1])};
-  for (std::size_t p = 0; p < 3; ++p) {
-    const auto& axis = run.summary.axes[p];
-    data.grids[p] = fit::gridValues(axis.count, axis.smallest, axis.largest);
-    data.fits[p] = fit::fitProfile(data.grids[p], data.profiles[p]);
-    // One value is the best by itself; the summary has it exactly.
-    if (data.fits[p].status == fit::ParameterFit::Status::SingleValue) data.fits[p].best = axis.smallest;
-    if (data.fits[p].status == fit::ParameterFit::Status::GridNotNumbers) data.fits[p].best = std::numeric_limits<double>::quiet_NaN();
+  for (const std::string& extra : app.remaining()) {
+    if (extra == "--") continue;
+    if (extra.size() > 1 && extra[0] == '-') return usageError("unknown option " + extra);
+    return usageError("more than one input given ('" + options.input + "', '" + extra + "')");
   }
-  report.parameters = data.fits;
-  say(options.json ? fit::fitJson(report) : fit::fitText(report), stdout);
-  std::fflush(stdout);
-  if (!options.drawFigure) return 0;
-  if (std::none_of(data.grids.begin(), data.grids.end(), fit::isNumberGrid)) return fail("no figure: no parameter has two or more values");
-  if (const int status = drawFigure(run, data, gnuplot, terminal); status != 0) return status;
-  if (!options.json) say("corner figure: " + options.figure + "\n", stdout);
-  return 0;
+  if (options.help || options.version) {
+    const std::string text = options.help ? kHelp : std::string(kProgram) + " " CHI2MAP_VERSION "\n";
+    if (const int error = fit::writeAll(1, text); error != 0)
+      return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(error));
+    return 0;
+  }
+  return run(options);
 }

@@ -6,15 +6,13 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace fit {
 
 // A real number as chi2map writes it, blanks around it allowed ("  50.0",
-// "4.000000000000000E-002", "-NaN"). Empty when the text is no number.
+// "-NaN"). Empty when the text is no number.
 [[nodiscard]] std::optional<double> readReal(std::string_view text);
-
-// A count: digits only, blanks around them allowed.
-[[nodiscard]] std::optional<int> readCount(std::string_view text);
 
 // Six significant digits, for people ("587.5", "0.463451", "1e+10").
 [[nodiscard]] std::string shortText(double value);
@@ -22,5 +20,13 @@ namespace fit {
 // The shortest text that reads back as the same double, for scripts and
 // gnuplot; "NaN" for a NaN, as gnuplot reads it.
 [[nodiscard]] std::string exactText(double value);
+
+// `decimals` digits after the point ("518.750").
+[[nodiscard]] std::string fixedText(double value, int decimals);
+
+// The decimals that write every value of an ascending grid as it is (to 1e-9
+// of its size), at most 10; beyond that, enough for six significant digits
+// of the smallest step (of the value itself when there is one).
+[[nodiscard]] int gridDecimals(const std::vector<double>& grid);
 
 }  // namespace fit

@@ -9,90 +9,93 @@ namespace {
 constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 
 // The smaller of a running minimum and a cell; missing cells never win.
-double smaller(double running, double cell) {
-  if (std::isnan(cell)) return running;
-  return std::isnan(running) || cell < running ? cell : running;
+void lower(double& running, double cell) {
+  if (cell < running || std::isnan(running)) running = std::isnan(cell) ? running : cell;
 }
 
-// Walks from the minimum at `best` one way (step -1 or +1) over the present
-// values until one lies above `limit`.
-Bound boundOf(const std::vector<double>& grid, const std::vector<double>& profile, std::size_t best, int step,
-              double limit) {
-  std::size_t inside = best;
-  for (std::size_t m = best; step < 0 ? m > 0 : m + 1 < profile.size();) {
-    m = step < 0 ? m - 1 : m + 1;
-    if (std::isnan(profile[m])) continue;
-    if (profile[m] > limit) {
-      // profile[inside] <= limit < profile[m]: the fraction lies in [0, 1).
-      const double fraction = (limit - profile[inside]) / (profile[m] - profile[inside]);
-      return {grid[inside] + fraction * (grid[m] - grid[inside]), false};
-    }
-    inside = m;
-  }
-  return {grid[inside], true};
+// Where the profile crosses `limit` between an inside value and an outside one.
+double crossing(double xInside, double inside, double xOutside, double outside, double limit) {
+  // inside <= limit < outside: the fraction lies in [0, 1).
+  return xInside + (limit - inside) / (outside - inside) * (xOutside - xInside);
 }
 
 }  // namespace
 
-std::vector<double> gridValues(int count, double smallest, double largest) {
-  std::vector<double> values;
-  if (count <= 0) return values;
-  const double step = (largest - smallest) / static_cast<double>(count - 1);
-  values.reserve(static_cast<std::size_t>(count));
-  for (int m = 1; m <= count; ++m) {
-    const double offset = static_cast<double>(m - 1) * step;
-    values.push_back(smallest + offset);
-  }
-  return values;
-}
-
-bool isNumberGrid(const std::vector<double>& grid) {
-  if (grid.size() < 2) return false;
-  for (const double g : grid)
-    if (!std::isfinite(g)) return false;
-  return true;
-}
-
-std::vector<double> rowProfile(const Plane& plane) {
-  std::vector<double> profile(plane.rows, kMissing);
-  for (std::size_t r = 0; r < plane.rows; ++r)
-    for (std::size_t c = 0; c < plane.columns; ++c) profile[r] = smaller(profile[r], plane.at(r, c));
-  return profile;
-}
-
-std::vector<double> columnProfile(const Plane& plane) {
-  std::vector<double> profile(plane.columns, kMissing);
-  for (std::size_t r = 0; r < plane.rows; ++r)
-    for (std::size_t c = 0; c < plane.columns; ++c) profile[c] = smaller(profile[c], plane.at(r, c));
-  return profile;
-}
-
 double smallestOf(const std::vector<double>& values) {
   double running = kMissing;
-  for (const double v : values) running = smaller(running, v);
+  for (const double v : values) lower(running, v);
   return running;
 }
 
-ParameterFit fitProfile(const std::vector<double>& grid, const std::vector<double>& profile) {
-  ParameterFit fit;
-  if (grid.size() == 1) {
-    fit.status = ParameterFit::Status::SingleValue;
-    return fit;
+std::vector<Range> rangesWithin(const std::vector<double>& grid, const std::vector<double>& profile, double limit) {
+  std::vector<Range> ranges;
+  const std::size_t n = grid.size();
+  for (std::size_t m = 0; m < n;) {
+    if (!(profile[m] <= limit)) {
+      ++m;
+      continue;
+    }
+    std::size_t last = m;
+    while (last + 1 < n && profile[last + 1] <= limit) ++last;
+    Range range{grid[m], grid[last], true, true};
+    if (m > 0 && !std::isnan(profile[m - 1])) {
+      range.low = crossing(grid[m], profile[m], grid[m - 1], profile[m - 1], limit);
+      range.lowOpen = false;
+    }
+    if (last + 1 < n && !std::isnan(profile[last + 1])) {
+      range.high = crossing(grid[last], profile[last], grid[last + 1], profile[last + 1], limit);
+      range.highOpen = false;
+    }
+    ranges.push_back(range);
+    m = last + 1;
   }
-  if (!isNumberGrid(grid)) {
-    fit.status = ParameterFit::Status::GridNotNumbers;
-    return fit;
+  return ranges;
+}
+
+GridFit fitGrid(const RecordGrid& grid, const std::vector<double>& deltas) {
+  GridFit fit;
+  std::array<std::vector<double>, 3> profiles;
+  for (std::size_t a = 0; a < 3; ++a) profiles[a].assign(grid.axes[a].size(), kMissing);
+  fit.chi2Min = kMissing;
+  const std::size_t nT = grid.size(kT), nY = grid.size(kYorp), nF = grid.size(kFke);
+  std::size_t cell = 0;
+  for (std::size_t i = 0; i < nT; ++i)
+    for (std::size_t j = 0; j < nY; ++j)
+      for (std::size_t k = 0; k < nF; ++k) {
+        const double chiSquare = grid.cells[cell++];
+        if (std::isnan(chiSquare)) continue;
+        // Strictly smaller only: the first of equal ones, in the order of
+        // the loops, has the smallest T, then YORP strength, then f_KE.
+        if (chiSquare < fit.chi2Min || std::isnan(fit.chi2Min)) {
+          fit.chi2Min = chiSquare;
+          fit.bestCell = {i, j, k};
+        }
+        lower(profiles[kT][i], chiSquare);
+        lower(profiles[kYorp][j], chiSquare);
+        lower(profiles[kFke][k], chiSquare);
+      }
+  for (std::size_t a = 0; a < 3; ++a) {
+    ParameterFit& parameter = fit.parameters[a];
+    parameter.best = grid.axes[a][fit.bestCell[a]];
+    parameter.profile = std::move(profiles[a]);
+    for (const double delta : deltas)
+      parameter.intervals.push_back({delta, rangesWithin(grid.axes[a], parameter.profile, fit.chi2Min + delta)});
   }
-  fit.minimum = smallestOf(profile);
-  if (std::isnan(fit.minimum) || profile.size() != grid.size()) return fit;
-  std::size_t best = 0;
-  while (profile[best] != fit.minimum) ++best;
-  const double limit = fit.minimum + 1.0;
-  fit.status = ParameterFit::Status::Fitted;
-  fit.best = grid[best];
-  fit.lower = boundOf(grid, profile, best, -1, limit);
-  fit.upper = boundOf(grid, profile, best, +1, limit);
   return fit;
+}
+
+std::vector<double> profileMap(const RecordGrid& grid, Parameter x, Parameter y) {
+  const std::size_t nY = grid.size(y);
+  std::vector<double> map(grid.size(x) * nY, kMissing);
+  const std::size_t nT = grid.size(kT), nYorp = grid.size(kYorp), nF = grid.size(kFke);
+  std::size_t cell = 0;
+  for (std::size_t i = 0; i < nT; ++i)
+    for (std::size_t j = 0; j < nYorp; ++j)
+      for (std::size_t k = 0; k < nF; ++k) {
+        const std::array<std::size_t, 3> at = {i, j, k};
+        lower(map[at[x] * nY + at[y]], grid.cells[cell++]);
+      }
+  return map;
 }
 
 }  // namespace fit

@@ -1,60 +1,61 @@
-// One-parameter profiles of chi-square and their 1-sigma intervals.
+// The best fit of a record grid, the profile of each parameter and the
+// ranges where a profile stays within a level above the smallest chi-square.
 //
-// A missing chi-square (a cell no fit reached) is a NaN throughout: it never
-// counts as a smallest value and the interpolation steps over it.
+// A missing chi-square (a cell no record reached) is a NaN throughout: it is
+// never a smallest value, and a range ends before it.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <vector>
 
+#include "tools/fit/record_grid.h"
+
 namespace fit {
 
-// Grid value at every position of an axis, as chi2map computes the labels
-// of its table: step = (largest - smallest) / (count - 1), value at
-// position m = smallest + (m - 1) * step, each operation rounded on its own.
-// A single value gives a NaN (0 * infinity, or 0 * NaN), as in chi2map.
-[[nodiscard]] std::vector<double> gridValues(int count, double smallest, double largest);
-
-// Two or more grid values, every one a number: an axis that can have a
-// profile and be drawn.
-[[nodiscard]] bool isNumberGrid(const std::vector<double>& grid);
-
-// A projection plane: rows x columns chi-squares, row after row.
-struct Plane {
-  std::size_t rows = 0;
-  std::size_t columns = 0;
-  std::vector<double> cells;
-  [[nodiscard]] double at(std::size_t row, std::size_t column) const { return cells[row * columns + column]; }
+// One stretch of grid values where the profile is within the level. An end
+// that meets a value above the level lies between the two grid values, by
+// linear interpolation; an end that meets the grid's edge or a missing value
+// stays at the last grid value inside and is open: the profile may stay
+// within the level beyond it.
+struct Range {
+  double low = 0.0;
+  double high = 0.0;
+  bool lowOpen = false;
+  bool highOpen = false;
 };
 
-// The smallest present chi-square of each row (over the columns), or of each
-// column (over the rows); NaN where every cell is missing.
-[[nodiscard]] std::vector<double> rowProfile(const Plane& plane);
-[[nodiscard]] std::vector<double> columnProfile(const Plane& plane);
-
-// The smallest present chi-square; NaN when every cell is missing.
-[[nodiscard]] double smallestOf(const std::vector<double>& values);
-
-struct Bound {
-  double value = 0.0;
-  // The profile is still within 1 of its minimum at the last grid value that
-  // has a chi-square on this side, so the true bound lies beyond the grid.
-  bool open = false;
+struct Interval {
+  double deltaChi2 = 0.0;
+  std::vector<Range> ranges;  // ascending; several where the profile has several basins
 };
 
 struct ParameterFit {
-  enum class Status { Fitted, SingleValue, GridNotNumbers, NoChiSquare };
-  Status status = Status::NoChiSquare;
-  double best = 0.0;    // grid value at the profile's (first) minimum
-  double minimum = 0.0; // the profile's minimum
-  Bound lower;
-  Bound upper;
+  double best = 0.0;           // the value of the best cell
+  std::vector<double> profile;  // per grid value, the smallest chi-square over the other two
+  std::vector<Interval> intervals;
 };
 
-// The 1-sigma interval of a profile over its grid: the contiguous stretch
-// around the minimum where the profile is within 1 of it, each end
-// interpolated linearly between the last grid value inside and the next one
-// with a chi-square outside.
-[[nodiscard]] ParameterFit fitProfile(const std::vector<double>& grid, const std::vector<double>& profile);
+struct GridFit {
+  double chi2Min = 0.0;
+  std::array<std::size_t, 3> bestCell{};  // positions in the sorted axes
+  std::array<ParameterFit, 3> parameters;
+};
+
+// The smallest of the present values; NaN when every one is missing.
+[[nodiscard]] double smallestOf(const std::vector<double>& values);
+
+// The ranges where `profile` (over `grid`, ascending) is at most `limit`.
+[[nodiscard]] std::vector<Range> rangesWithin(const std::vector<double>& grid, const std::vector<double>& profile,
+                                              double limit);
+
+// The best cell: the smallest chi-square, among equal ones the smallest T,
+// then YORP strength, then f_KE. The grid has at least one chi-square.
+// `deltas` are the levels above the smallest chi-square, one interval each.
+[[nodiscard]] GridFit fitGrid(const RecordGrid& grid, const std::vector<double>& deltas);
+
+// The map of two parameters: at every (x, y) the smallest chi-square over the
+// third parameter, x-major.
+[[nodiscard]] std::vector<double> profileMap(const RecordGrid& grid, Parameter x, Parameter y);
 
 }  // namespace fit

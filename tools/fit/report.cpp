@@ -2,92 +2,129 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstddef>
-#include <string_view>
+#include <nlohmann/json.hpp>
 
-#include "tools/fit/chi2map_output.h"
 #include "tools/fit/numbers.h"
 
 namespace fit {
 namespace {
-
-std::string_view whyNoProfile(ParameterFit::Status status) {
-  switch (status) {
-    case ParameterFit::Status::SingleValue:
-      return "a single value in quorvi.res";
-    case ParameterFit::Status::GridNotNumbers:
-      return "its grid values are not numbers";
-    case ParameterFit::Status::NoChiSquare:
-      return "no chi-square";
-    case ParameterFit::Status::Fitted:
-      break;
-  }
-  return {};
-}
-
-std::string boundText(const Bound& bound) { return shortText(bound.value) + (bound.open ? " (open)" : ""); }
 
 std::string padded(std::string text, std::size_t width) {
   if (text.size() < width) text.append(width - text.size(), ' ');
   return text;
 }
 
-std::string jsonNumber(double value) {
-  // JSON has no NaN or infinity.
-  return std::isfinite(value) ? exactText(value) : "null";
+std::string rangeText(const Range& range, int decimals) {
+  return fixedText(range.low, decimals) + (range.lowOpen ? " (open)" : "") + " .. " + fixedText(range.high, decimals) +
+         (range.highOpen ? " (open)" : "");
 }
 
-std::string_view jsonBool(bool value) { return value ? "true" : "false"; }
+std::string rangesText(const Interval& interval, int decimals) {
+  std::string out;
+  for (const Range& range : interval.ranges) out += (out.empty() ? "" : ", ") + rangeText(range, decimals);
+  return out;
+}
+
+std::string levelText(double delta) { return shortText(delta) + " (" + shortText(std::sqrt(delta)) + " sigma)"; }
+
+nlohmann::ordered_json number(double value) {
+  // JSON has no NaN; nlohmann writes the shortest text that reads back.
+  if (!std::isfinite(value)) return nullptr;
+  return value + 0.0;
+}
 
 }  // namespace
 
 std::string fitText(const FitReport& report) {
-  std::string out = "smallest chi-square " + shortText(report.chi2Smallest) + " at ";
+  const GridFit& fit = report.fit;
+  std::array<int, 3> decimals{};
+  for (std::size_t a = 0; a < 3; ++a) decimals[a] = gridDecimals(report.grid.axes[a]);
+  std::string out = "smallest chi-square " + exactText(fit.chi2Min) + " at ";
+  for (std::size_t a = 0; a < 3; ++a)
+    out += std::string(kParameterNames[a]) + " = " + fixedText(fit.parameters[a].best, decimals[a]) + (a < 2 ? ", " : "\n");
+  out += std::to_string(report.grid.records) + " records; grid of " + std::to_string(report.grid.size(kT)) + " T, " +
+         std::to_string(report.grid.size(kYorp)) + " YORP strength and " + std::to_string(report.grid.size(kFke)) +
+         " f_KE values\n\n";
   std::size_t bestWidth = 4;
+  for (std::size_t a = 0; a < 3; ++a) bestWidth = std::max(bestWidth, fixedText(fit.parameters[a].best, decimals[a]).size());
+  out += padded("parameter", 16) + padded("best", bestWidth + 3) + padded("delta chi-square", 20) + "range\n";
   bool anyOpen = false;
-  for (std::size_t p = 0; p < 3; ++p) {
-    const ParameterFit& parameter = report.parameters[p];
-    out += std::string(kParameterNames[p]) + " = " + shortText(parameter.best) + (p < 2 ? ", " : "\n\n");
-    bestWidth = std::max(bestWidth, shortText(parameter.best).size());
-    anyOpen = anyOpen || (parameter.status == ParameterFit::Status::Fitted && (parameter.lower.open || parameter.upper.open));
+  for (std::size_t a = 0; a < 3; ++a) {
+    const ParameterFit& parameter = fit.parameters[a];
+    std::string lead = padded(kParameterNames[a], 16) + padded(fixedText(parameter.best, decimals[a]), bestWidth + 3);
+    if (report.grid.size(static_cast<Parameter>(a)) == 1) {
+      out += lead + "a single value: no range\n";
+      continue;
+    }
+    for (const Interval& interval : parameter.intervals) {
+      out += lead + padded(levelText(interval.deltaChi2), 20) + rangesText(interval, decimals[a] + 2) + "\n";
+      lead = std::string(lead.size(), ' ');
+      for (const Range& range : interval.ranges) anyOpen = anyOpen || range.lowOpen || range.highOpen;
+    }
   }
-  out += padded("parameter", 16) + padded("best", bestWidth + 3) + "1-sigma interval (delta chi-square <= 1)\n";
-  for (std::size_t p = 0; p < 3; ++p) {
-    const ParameterFit& parameter = report.parameters[p];
-    out += padded(std::string(kParameterNames[p]), 16) + padded(shortText(parameter.best), bestWidth + 3);
-    if (parameter.status == ParameterFit::Status::Fitted)
-      out += boundText(parameter.lower) + " .. " + boundText(parameter.upper) + "\n";
-    else
-      out += "no profile: " + std::string(whyNoProfile(parameter.status)) + "\n";
-  }
-  if (anyOpen) out += "(open: still within 1 of the minimum at the last grid value with a chi-square)\n";
+  if (anyOpen) out += "(open: the profile is still within the level at the grid's edge or next to a missing chi-square)\n";
   return out;
 }
 
 std::string fitJson(const FitReport& report) {
-  std::string out = "{\n  \"chi2_min\": " + jsonNumber(report.chi2Smallest) + ",\n  \"parameters\": [\n";
-  for (std::size_t p = 0; p < 3; ++p) {
-    const ParameterFit& parameter = report.parameters[p];
-    const bool fitted = parameter.status == ParameterFit::Status::Fitted;
-    out += "    {\"name\": \"" + std::string(kParameterNames[p]) + "\", \"best\": " + jsonNumber(parameter.best);
-    if (fitted) {
-      out += ", \"low\": " + jsonNumber(parameter.lower.value) + ", \"low_open\": " + std::string(jsonBool(parameter.lower.open)) +
-             ", \"high\": " + jsonNumber(parameter.upper.value) +
-             ", \"high_open\": " + std::string(jsonBool(parameter.upper.open)) + ", \"no_profile\": null}";
-    } else {
-      out += ", \"low\": null, \"low_open\": false, \"high\": null, \"high_open\": false, \"no_profile\": \"" +
-             std::string(whyNoProfile(parameter.status)) + "\"}";
-    }
-    out += p < 2 ? ",\n" : "\n";
+  using Json = nlohmann::ordered_json;
+  const GridFit& fit = report.fit;
+  Json grid = Json::object();
+  Json best = Json::object();
+  for (std::size_t a = 0; a < 3; ++a) {
+    grid[kParameterNames[a]] = report.grid.axes[a].size();
+    best[kParameterNames[a]] = number(fit.parameters[a].best);
   }
-  out += "  ]\n}\n";
+  Json parameters = Json::array();
+  for (std::size_t a = 0; a < 3; ++a) {
+    const ParameterFit& parameter = fit.parameters[a];
+    Json values = Json::array(), chi2 = Json::array(), intervals = Json::array();
+    for (std::size_t m = 0; m < parameter.profile.size(); ++m) {
+      values.push_back(number(report.grid.axes[a][m]));
+      chi2.push_back(number(parameter.profile[m]));
+    }
+    for (const Interval& interval : parameter.intervals) {
+      Json ranges = Json::array();
+      for (const Range& range : interval.ranges)
+        ranges.push_back({{"low", number(range.low)}, {"high", number(range.high)}, {"low_open", range.lowOpen},
+                          {"high_open", range.highOpen}});
+      intervals.push_back({{"delta_chi2", number(interval.deltaChi2)}, {"ranges", ranges}});
+    }
+    parameters.push_back({{"name", kParameterNames[a]},
+                          {"best", number(parameter.best)},
+                          {"profile", {{"values", values}, {"chi2", chi2}}},
+                          {"intervals", intervals}});
+  }
+  Json out = {{"input", {{"path", report.path}, {"records", report.grid.records}, {"grid", grid}}},
+              {"chi2_min", number(fit.chi2Min)},
+              {"best", best},
+              {"parameters", parameters},
+              {"warnings", report.warnings}};
+  // Invalid UTF-8 in a path is replaced, never a reason to fail.
+  return out.dump(2, ' ', false, Json::error_handler_t::replace) + "\n";
+}
+
+std::string profilesCsv(const FitReport& report) {
+  std::string out = "parameter,value,chi2\n";
+  for (std::size_t a = 0; a < 3; ++a) {
+    const ParameterFit& parameter = report.fit.parameters[a];
+    for (std::size_t m = 0; m < parameter.profile.size(); ++m)
+      out += std::string(kParameterNames[a]) + "," + exactText(report.grid.axes[a][m]) + "," +
+             (std::isnan(parameter.profile[m]) ? std::string() : exactText(parameter.profile[m])) + "\n";
+  }
   return out;
 }
 
-std::string intervalHeading(const ParameterFit& parameter) {
-  if (parameter.status != ParameterFit::Status::Fitted)
-    return shortText(parameter.best) + ", no profile: " + std::string(whyNoProfile(parameter.status));
-  return shortText(parameter.best) + "  [" + boundText(parameter.lower) + ", " + boundText(parameter.upper) + "]";
+std::string intervalHeading(const FitReport& report, Parameter parameter) {
+  const int decimals = gridDecimals(report.grid.axes[parameter]);
+  const ParameterFit& fit = report.fit.parameters[parameter];
+  std::string out = std::string(kParameterNames[parameter]) + " = " + fixedText(fit.best, decimals);
+  if (report.grid.size(parameter) == 1) return out + ", a single value";
+  std::string ranges;
+  for (const Range& range : fit.intervals.at(0).ranges)
+    ranges += (ranges.empty() ? "" : ", ") + std::string("[") + fixedText(range.low, decimals + 2) + (range.lowOpen ? "(open)" : "") +
+              ", " + fixedText(range.high, decimals + 2) + (range.highOpen ? "(open)" : "") + "]";
+  return out + "  " + ranges;
 }
 
 }  // namespace fit

@@ -1,29 +1,38 @@
-// The best fit as people read it and as scripts read it.
+// The fit as people read it (text), as scripts read it (JSON) and the
+// profiles as a table (CSV).
 #pragma once
 
-#include <array>
 #include <string>
+#include <vector>
 
 #include "tools/fit/profile.h"
+#include "tools/fit/record_grid.h"
 
 namespace fit {
 
 struct FitReport {
-  double chi2Smallest = 0.0;
-  // T, YORP strength, f_KE. A parameter without a profile has as best value
-  // its single value (or NaN when its grid is no numbers).
-  std::array<ParameterFit, 3> parameters;
+  std::string path;  // the input as given
+  const RecordGrid& grid;
+  const GridFit& fit;
+  std::vector<std::string> warnings;
 };
 
-// An aligned text table: the smallest chi-square and its cell, then one line
-// per parameter with its best value and 1-sigma interval.
+// The smallest chi-square and its cell, the grid, then per parameter its best
+// value and per level its ranges. Values are rounded to what the grid
+// supports: the best one to the decimals of its grid values, range ends to two
+// more.
 [[nodiscard]] std::string fitText(const FitReport& report);
 
-// The same as one JSON object.
+// Everything at full precision (the shortest text that reads back as the same
+// double); a missing chi-square is null.
 [[nodiscard]] std::string fitJson(const FitReport& report);
 
-// "587.5  [575.283, 599.214]", or why there is no interval: the headings of
-// the figure's profiles.
-[[nodiscard]] std::string intervalHeading(const ParameterFit& parameter);
+// "parameter,value,chi2", one row per grid value of each parameter; a
+// missing chi-square is an empty field.
+[[nodiscard]] std::string profilesCsv(const FitReport& report);
+
+// "587.5  [518.750, 706.250]": the best value and the ranges of the first
+// level, the heading of a parameter's profile in the figure.
+[[nodiscard]] std::string intervalHeading(const FitReport& report, Parameter parameter);
 
 }  // namespace fit

@@ -1,0 +1,69 @@
+// The gnuplot scripts of the figures: one chi-square map, or the corner
+// figure of three maps below the diagonal and three profiles on it. The data
+// travel inside the script as datablocks, so the script is all gnuplot reads
+// and can be kept and edited.
+//
+// Cells are drawn as boxes between the midpoints of their neighbours, so a
+// grid of any spacing is drawn where its values lie.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "tools/fit/profile.h"
+
+namespace fit {
+
+struct FigureAxis {
+  std::string label;           // the axis title: the parameter's name, or the user's text with units
+  std::vector<double> values;  // ascending
+};
+
+// Contour levels of the maps, in delta chi-square above the map's minimum.
+struct Contours {
+  std::vector<double> levels;
+  std::vector<std::string> texts;  // as given, for the key
+};
+
+// The default contours: 68.3, 95.4 and 99.73 % for two parameters.
+[[nodiscard]] Contours defaultContours();
+
+struct MapFigure {
+  FigureAxis x;
+  FigureAxis y;
+  std::vector<double> chi2;  // x-major: (m, n) at m * y.values.size() + n; NaN where missing
+  std::array<double, 2> best{};  // where the minimum is marked
+  std::vector<std::string> title;  // lines
+  Contours contours;
+  double colourCap = 25.0;  // top of the colour scale in delta chi-square; NaN: the whole range
+};
+
+struct CornerFigure {
+  std::array<FigureAxis, 3> axes;  // T, YORP strength, f_KE
+  GridFit fit;
+  // T vs YORP strength, T vs f_KE, YORP strength vs f_KE, x-major.
+  std::array<std::vector<double>, 3> maps;
+  std::array<std::string, 3> headings;  // above each profile
+  Contours contours;
+};
+
+// Which parameters each corner map shows: x, then y.
+inline constexpr std::array<std::array<Parameter, 2>, 3> kCornerMaps = {{{kT, kYorp}, {kT, kFke}, {kYorp, kFke}}};
+
+// The gnuplot terminal for an output name's extension (.png, .svg, .pdf, in
+// any letter case), `width` x `height` pixels (a PDF at 100 pixels an inch);
+// empty for any other name.
+[[nodiscard]] std::optional<std::string> terminalFor(std::string_view output, int width, int height);
+
+// Levels that no cell of the map rises above: they draw no contour.
+[[nodiscard]] std::vector<std::string> levelsNotReached(const MapFigure& map);
+
+[[nodiscard]] std::string mapScript(const MapFigure& map, const std::string& terminal, const std::string& output);
+[[nodiscard]] std::string cornerScript(const CornerFigure& corner, const std::string& terminal,
+                                       const std::string& output);
+
+}  // namespace fit
