@@ -14,4 +14,6 @@ void stopRun(IoControl& control) {
   endProcess(0);
 }
 
+void closeRun(IoControl& control) { closeAllUnits(control, FailedClose::Ignored); }
+
 }  // namespace recio

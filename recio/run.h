@@ -12,4 +12,9 @@ void startRun();
 // printed. A failed last write or close is reported (two lines, status 255).
 [[noreturn]] void stopRun(IoControl& control);
 
+// For a caller that goes on without the layer and has only read: every
+// connection closed (a failed close is not told) and the layer's buffers
+// freed, as at the stop, but the process goes on.
+void closeRun(IoControl& control);
+
 }  // namespace recio

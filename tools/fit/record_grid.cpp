@@ -10,10 +10,10 @@
 #include <numeric>
 
 #include "analysis/fit_records.h"
-#include "recio/failure_codes.h"
+#include "recio/core/failure_codes.h"
 #include "recio/reader/read_statement.h"
+#include "recio/run.h"
 #include "recio/statements.h"
-#include "recio/unit_table.h"
 
 namespace fit {
 namespace {
@@ -304,7 +304,7 @@ GridReading readRecordGrid(const std::string& path) {
   }
   // Closes the file and frees the layer's buffers; nothing was written, so
   // nothing can fail that matters.
-  recio::closeAllUnits(control, recio::FailedClose::Ignored);
+  recio::closeRun(control);
   return reading;
 }
 
