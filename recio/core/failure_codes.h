@@ -7,8 +7,12 @@
 
 namespace recio::code {
 
-inline constexpr FailureCode kFirstLayerCode = 10000;
-inline constexpr FailureCode kLastLayerCode = 10073;
+// The range of the layer's own codes; the program meets those below.
+struct CodeRange {
+  FailureCode first;
+  FailureCode last;
+};
+inline constexpr CodeRange kLayerCodes{10000, 10073};
 
 inline constexpr FailureCode kFileNotOpenForRead = 10000;
 inline constexpr FailureCode kFileNotOpenForWrite = 10001;
@@ -22,7 +26,7 @@ inline constexpr FailureCode kIllegalUnit = 10029;
 inline constexpr FailureCode kRecordTooLong = 10060;
 
 inline constexpr bool isLayerCode(FailureCode value) {
-  return value >= kFirstLayerCode && value <= kLastLayerCode;
+  return value >= kLayerCodes.first && value <= kLayerCodes.last;
 }
 
 // The message row of a layer code; an empty text for rows this program never meets.

@@ -1,8 +1,8 @@
 // The layer's decimal-to-double conversion, from what a scan found.
 //
 // It is deliberately not correctly rounded: a 64-bit decimal mantissa,
-// truncated to 53 bits, scaled by one multiplication or division with the
-// squaring powers of ten. Every value read from a data file depends on these
+// truncated to 53 bits, scaled by one multiplication or division by a
+// squaring power of ten (by two divisions below 10^-308). Every value read from a data file depends on these
 // exact steps, so none of them may be "improved".
 #pragma once
 

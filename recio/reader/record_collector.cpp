@@ -5,13 +5,13 @@
 #include "recio/reader/record_collector.h"
 
 #include <algorithm>
-#include <bit>
 #include <cstdint>
 #include <cstring>
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"
 #include "recio/numbers/byte_table.h"
+#include "recio/numbers/byte_words.h"
 #include "recio/platform/retrying_calls.h"
 #include "recio/core/unit_table.h"
 
@@ -25,38 +25,28 @@ constexpr ByteTable kSpecial =
     makeByteTable([](unsigned char c) -> std::uint8_t { return c == '\n' || c == '\t' || c == '\r' ? 1 : 0; });
 bool isSpecial(unsigned char c) { return kSpecial[c] != 0; }
 
-constexpr std::uint64_t kEveryByte = 0x0101'0101'0101'0101ULL;
-constexpr std::uint64_t kHighBits = 0x8080'8080'8080'8080ULL;
 // Line feed, tab and carriage return are all below this.
 constexpr std::uint64_t kSpecialBound = 0x0E;
-
-constexpr bool kLittleEndian = std::endian::native == std::endian::little;
 
 // Copies the bytes of [p, limit) to `out` up to the first line feed, tab or
 // carriage return, and returns where it stopped (limit when there is none).
 // `out` has room for limit - p bytes. Eight bytes at a time: a word none of
 // whose bytes is below 0x0E holds none of the three (the test is exact in
-// whether it fires, and in the lowest byte it flags). Words are stored
+// whether it fires, and in the first byte it flags). Words are stored
 // whole, the bytes past the stop too, which the next run or the caller's
 // fill overwrite or ignore; every byte is looked at a bounded number of
 // times, so the cost stays linear whatever the bytes.
 const unsigned char* copyPlainBytes(const unsigned char* p, const unsigned char* limit, char* out) {
   while (limit - p >= 8) {
-    std::uint64_t word = 0;
-    std::memcpy(&word, p, sizeof word);
-    std::memcpy(out, &word, sizeof word);
-    const std::uint64_t low = (word - kSpecialBound * kEveryByte) & ~word & kHighBits;
+    std::memcpy(out, p, 8);
+    const std::uint64_t word = loadTextWord(reinterpret_cast<const char*>(p));
+    const std::uint64_t low = (word - kSpecialBound * kEachByte) & ~word & (0x80 * kEachByte);
     if (low == 0) {
       p += 8;
       out += 8;
       continue;
     }
-    std::size_t at = 0;
-    if constexpr (kLittleEndian) {
-      at = static_cast<std::size_t>(std::countr_zero(low)) / 8;
-    } else {
-      while (!isSpecial(p[at]) && p[at] >= kSpecialBound) ++at;
-    }
+    const auto at = static_cast<std::size_t>(firstNonZeroByte(low));
     if (isSpecial(p[at])) return p + at;
     p += at + 1;  // a low byte that is none of the three, such as a zero byte
     out += at + 1;

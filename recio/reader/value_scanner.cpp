@@ -1,5 +1,6 @@
-// The values data files are made of take readPlainDouble
-// (plain_decimal_item.h); everything else takes the general steps here.
+// The general scan of a statement's next value, for whatever readItem's plain
+// path (plain_decimal_item.h) does not take: null values, repeat counts, the
+// slash, values that run on from an earlier record, and any other text.
 #include "recio/reader/value_scanner.h"
 
 #include <cstdint>

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/fit/command_line.h"
 #include "tools/fit/figure.h"
 #include "tools/fit/numbers.h"
 #include "tools/fit/profile.h"
@@ -21,7 +22,6 @@
 namespace {
 
 constexpr const char* kProgram = "chi2map-fit";
-constexpr int kUsage = 2;
 
 constexpr const char* kHelp =
     "usage: chi2map-fit [QUORVI] [-o FIGURE] [--map X,Y] [--json] [--no-figure] [--partial]\n"
@@ -69,10 +69,9 @@ struct Options {
   bool version = false;
 };
 
-int usageError(const std::string& message) {
-  (void)fit::fail(kProgram, message + " (chi2map-fit --help lists the options)");
-  return kUsage;
-}
+constexpr fit::CommandLine kCommandLine{kProgram, "chi2map-fit --help lists the options", "input", kHelp};
+
+int usageError(const std::string& message) { return fit::usageError(kCommandLine, message); }
 
 // The parameter a name on the command line means: T, YORP (or "YORP
 // strength") or f_KE, in any letter case.
@@ -251,11 +250,7 @@ int main(int argc, char** argv) {
   fit::startTool();
   Options options;
   CLI::App app;
-  // As command-line tools go, an option given twice takes the last value.
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  app.set_help_flag();
-  app.add_flag("-h,--help", options.help);
-  app.add_flag("--version", options.version);
+  fit::prepareApp(app, options.help, options.version);
   app.add_option("input", options.input);
   app.add_option("-o,--output", options.figure);
   app.add_option("--map", options.map);
@@ -268,24 +263,7 @@ int main(int argc, char** argv) {
   app.add_option("-l,--levels", options.levels);
   app.add_option("--label", options.labels)->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.allow_extras();
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& error) {
-    std::string message = error.what();
-    for (char& c : message)
-      if (c == '\n') c = ' ';
-    return usageError(message);
-  }
-  for (const std::string& extra : app.remaining()) {
-    if (extra == "--") continue;
-    if (extra.size() > 1 && extra[0] == '-') return usageError("unknown option " + extra);
-    return usageError("more than one input given ('" + options.input + "', '" + extra + "')");
-  }
-  if (options.help || options.version) {
-    const std::string text = options.help ? kHelp : std::string(kProgram) + " " CHI2MAP_VERSION "\n";
-    if (const int error = fit::writeAll(1, text); error != 0)
-      return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(error));
-    return 0;
-  }
+  if (const int status = fit::parseCommandLine(kCommandLine, app, argc, argv, options.input, options.help, options.version); status >= 0)
+    return status;
   return run(options);
 }

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/fit/command_line.h"
 #include "tools/fit/figure.h"
 #include "tools/fit/table_layout.h"
 #include "tools/fit/tool_process.h"
@@ -18,7 +19,6 @@
 namespace {
 
 constexpr const char* kProgram = "chi2map-plot";
-constexpr int kUsage = 2;
 
 constexpr const char* kHelp =
     "usage: chi2map-plot TABLE [-o OUT] [-p 1|2|3] [-l LEVELS] [-c CAP] [-x XLABEL] [-y YLABEL]\n"
@@ -60,10 +60,9 @@ struct Options {
   bool verbose = false, help = false, version = false, oldLogScale = false;
 };
 
-int usageError(const std::string& message) {
-  (void)fit::fail(kProgram, message + " (chi2map-plot -h lists the options)");
-  return kUsage;
-}
+constexpr fit::CommandLine kCommandLine{kProgram, "chi2map-plot -h lists the options", "table", kHelp};
+
+int usageError(const std::string& message) { return fit::usageError(kCommandLine, message); }
 
 // The whole file, read once (a pipe too); empty with `error` set when it cannot be.
 std::string readWhole(const std::string& path, std::string& error) {
@@ -194,11 +193,7 @@ int main(int argc, char** argv) {
   fit::startTool();
   Options o;
   CLI::App app;
-  // As command-line tools go, an option given twice takes the last value.
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  app.set_help_flag();
-  app.add_flag("-h,--help", o.help);
-  app.add_flag("--version", o.version);
+  fit::prepareApp(app, o.help, o.version);
   app.add_option("table", o.table);
   app.add_option("-o", o.output);
   app.add_option("-p", o.projection);
@@ -211,24 +206,7 @@ int main(int argc, char** argv) {
   app.add_flag("-v", o.verbose);
   app.add_flag("-L", o.oldLogScale);
   app.allow_extras();
-  try {
-    app.parse(argc, argv);
-  } catch (const CLI::ParseError& error) {
-    std::string message = error.what();
-    for (char& c : message)
-      if (c == '\n') c = ' ';
-    return usageError(message);
-  }
-  for (const std::string& extra : app.remaining()) {
-    if (extra == "--") continue;
-    if (extra.size() > 1 && extra[0] == '-') return usageError("unknown option " + extra);
-    return usageError("more than one table given ('" + o.table + "', '" + extra + "')");
-  }
-  if (o.help || o.version) {
-    const std::string text = o.help ? kHelp : std::string(kProgram) + " " CHI2MAP_VERSION "\n";
-    if (const int error = fit::writeAll(1, text); error != 0)
-      return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(error));
-    return 0;
-  }
+  if (const int status = fit::parseCommandLine(kCommandLine, app, argc, argv, o.table, o.help, o.version); status >= 0)
+    return status;
   return run(o);
 }
