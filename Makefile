@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; `make test` is what CI runs first.
-.PHONY: all build test run map corner sanitize fuzz fuzz-smoke valgrind bench install package clean
+.PHONY: all build test run map corner sanitize portable fuzz fuzz-smoke valgrind bench install package clean
 
 JOBS ?= 2
 EXAMPLE_DIR ?= example
@@ -56,6 +56,12 @@ sanitize:
 	cmake --build --preset asan-ubsan -j $(JOBS)
 	ctest --preset asan-ubsan
 
+# The record scans without SSE2, as on processors that lack it.
+portable:
+	cmake --preset portable
+	cmake --build --preset portable -j $(JOBS)
+	ctest --preset portable
+
 fuzz:
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
@@ -83,4 +89,4 @@ package:
 	cd build && cpack -G DEB
 
 clean:
-	rm -rf build build-debug build-asan build-fuzz build-bench
+	rm -rf build build-debug build-asan build-fuzz build-bench build-portable

@@ -33,10 +33,8 @@ RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&recor
       (void)recio::endRead(control);
       return {RecordEnd::Complete, taken, end.line > firstLine && end.moreInRecord ? end.line : 0};
     }
-    case recio::IoStatus::EndOfFile:
-      return {RecordEnd::EndOfFile, taken, 0};
-    case recio::IoStatus::Error:
-      break;
+    case recio::IoStatus::EndOfFile: return {RecordEnd::EndOfFile, taken, 0};
+    case recio::IoStatus::Error: break;
   }
   // A field that cannot be read is a property of the file; a failing read
   // call or exhausted memory is not.

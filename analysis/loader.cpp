@@ -62,8 +62,8 @@ void warnAboutEnd(const LoadingEnd& end) {
 // next to them. Capacity is checked before anything of the record is
 // appended, first full list first. A cell with a newly appended position
 // was never written: it takes the value as it is.
-[[gnu::noinline]] void loadPoint(recio::IoControl& control, WorkingStorage& storage, double t, double yorp,
-                                 double fke, double chiSquare) {
+[[gnu::noinline]] void loadPoint(recio::IoControl& control, WorkingStorage& storage, double t, double yorp, double fke,
+                                 double chiSquare) {
   std::int32_t i = findValue(storage.t, t);
   std::int32_t j = findValue(storage.yorp, yorp);
   std::int32_t k = findValue(storage.fke, fke);

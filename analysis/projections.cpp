@@ -66,9 +66,9 @@ void reduceCube(WorkingStorage& storage, Projection projection) {
     const std::size_t outer =
         static_cast<std::size_t>(listPosition(layout.outer, nOuter, a) - 1) * kStride[index(layout.outer)];
     for (std::int32_t b = 1; b <= nInner; ++b) {
-      const double* line = cube + outer +
-                           static_cast<std::size_t>(listPosition(layout.inner, nInner, b) - 1) *
-                               kStride[index(layout.inner)];
+      const double* line =
+          cube + outer +
+          static_cast<std::size_t>(listPosition(layout.inner, nInner, b) - 1) * kStride[index(layout.inner)];
       // The reduced axis in list order, from its first position on.
       const std::size_t step = kStride[index(layout.reduced)];
       double entry = line[0];

@@ -25,8 +25,9 @@ using TableFormat = std::array<std::uint8_t, 22>;
 // F for the first label, 1X, F for the second, 1X, F8.1 for chi-square.
 constexpr TableFormat tableFormat(FieldFormat first, FieldFormat second) {
   constexpr std::uint8_t kF = 5, kX = 16;
-  return {kF, 0, 1, first.width,  first.decimals,  kX, 0, 1, kF, 0, 1, second.width, second.decimals,
-          kX, 0, 1, kF, 0, 1, kChiSquareField.width, kChiSquareField.decimals, 0};
+  return {kF, 0, 1, first.width,           first.decimals,           kX, 0, 1,
+          kF, 0, 1, second.width,          second.decimals,          kX, 0, 1,
+          kF, 0, 1, kChiSquareField.width, kChiSquareField.decimals, 0};
 }
 
 inline constexpr TableFormat kTYorpFormat = tableFormat(kTField, kYorpField);  // 22 characters

@@ -7,28 +7,28 @@
 //   build-bench/bench/chi2map_microbenchmarks [--benchmark_filter=REGEX]
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 #include "analysis/loader.h"
 #include "analysis/working_storage.h"
+#include "recio/connect.h"
+#include "recio/disconnect.h"
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/numbers/digit_generator.h"
 #include "recio/platform/platform.h"
-#include "recio/connect.h"
-#include "recio/disconnect.h"
 #include "recio/reader/kept_layouts.h"
 #include "recio/reader/read_statement.h"
-#include "recio/reader/record_layout.h"
-#include "recio/statements.h"
 #include "recio/reader/record_collector.h"
+#include "recio/reader/record_layout.h"
 #include "recio/reader/value_scanner.h"
+#include "recio/statements.h"
 
 namespace {
 
@@ -37,8 +37,8 @@ constexpr char kRecord[] = "   612.500     0.340000     1.0306    1.200     409.
 constexpr std::size_t kRecordSize = sizeof kRecord - 1;
 
 // The texts of that record's values, and a few that take the general path.
-const char* const kTexts[] = {"612.500", "0.340000", "1.0306", "1.200", "409.150000", "-2.5D-3", "1E100",
-                              "1234567890123456789012345"};
+const char* const kTexts[] = {"612.500",    "0.340000", "1.0306", "1.200",
+                              "409.150000", "-2.5D-3",  "1E100",  "1234567890123456789012345"};
 
 // A value text as the reader converts it, ending in a zero byte: plain
 // decimals by the plain scan, the rest by the general steps.

@@ -22,9 +22,7 @@ void check(bool ok) {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-bool isNonFiniteWord(const char* p) {
-  return std::memcmp(p, "NaN", 3) == 0 || std::memcmp(p, "INF", 3) == 0;
-}
+bool isNonFiniteWord(const char* p) { return std::memcmp(p, "NaN", 3) == 0 || std::memcmp(p, "INF", 3) == 0; }
 
 void checkDigits(double value, std::int32_t n, recio::DigitMode mode) {
   const recio::DecimalDigits d = recio::toDecimalDigits(value, n, mode);

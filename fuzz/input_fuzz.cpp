@@ -77,8 +77,7 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
   const std::int32_t nT = storage.t.count, nY = storage.yorp.count, nF = storage.fke.count;
   const bool none = nT == 0 && nY == 0 && nF == 0;
   require(none || (nT >= 1 && nY >= 1 && nF >= 1), "counts all 0 or all at least 1");
-  require(!none || (same(storage.chiSquare.smallest, analysis::kEmptyCell) && same(storage.chiSquare.largest, 0.0)),
-          "chi-square range untouched when nothing is loaded");
+  require(!none || (same(storage.chiSquare.smallest, analysis::kEmptyCell) && same(storage.chiSquare.largest, 0.0)), "chi-square range untouched when nothing is loaded");
   std::memcpy(all.expected.cube, all.pristine.cube, sizeof all.expected.cube);
   for (std::int32_t k = 1; k <= nF; ++k) {
     for (std::int32_t j = 1; j <= nY; ++j) {
@@ -99,9 +98,7 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
     };
     std::string_view rest = err;
     if (namesALine(rest, "? Warning: line ")) rest.remove_prefix(rest.find('\n') + 1);
-    require(rest.empty() || namesALine(rest, "? Warning: loading stopped at line ") ||
-                rest.rfind("? Warning: quorvi.res ends inside a record", 0) == 0,
-            "loading warns of nothing else");
+    require(rest.empty() || namesALine(rest, "? Warning: loading stopped at line ") || rest.rfind("? Warning: quorvi.res ends inside a record", 0) == 0, "loading warns of nothing else");
     require(std::count(rest.begin(), rest.end(), '\n') <= 1, "one warning of where loading ended at most");
     status = platform.run([&] {
       recio::disconnectUnit(*control, analysis::kDataUnit);
@@ -136,9 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') continue;  // the pair's line feed ends it
     plain.push_back(text[i] == '\t' ? ' ' : text[i] == '\r' ? '\n' : text[i]);
   }
-  require(load(plain.data(), plain.size(), recio::kFileBufferSize, all.loaded[1]) == err,
-          "line feeds for every line end and tabs as blanks change no warning");
-  require(std::memcmp(&all.loaded[0], &all.loaded[1], sizeof all.loaded[0]) == 0,
-          "line feeds for every line end and tabs as blanks change nothing loaded");
+  require(load(plain.data(), plain.size(), recio::kFileBufferSize, all.loaded[1]) == err, "line feeds for every line end and tabs as blanks change no warning");
+  require(std::memcmp(&all.loaded[0], &all.loaded[1], sizeof all.loaded[0]) == 0, "line feeds for every line end and tabs as blanks change nothing loaded");
   return 0;
 }

@@ -63,8 +63,7 @@ RealPattern parse(const char* text, std::size_t length) {
 void checkReal(const char* text, std::size_t length) {
   const double v = recio::convertReal(text, length);
   const std::string terminated(text, length);  // followed by a zero byte, as a value text is
-  require(bits(recio::convertTerminatedReal(terminated.c_str(), length)) == bits(v),
-          "the plain shortcut gives the general steps' double");
+  require(bits(recio::convertTerminatedReal(terminated.c_str(), length)) == bits(v), "the plain shortcut gives the general steps' double");
   const bool minus = length > 0 && text[0] == '-';
   require(std::signbit(v) == minus, "sign bit set exactly for a leading '-'");
 

@@ -4,10 +4,10 @@
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"
+#include "recio/core/unit_table.h"
 #include "recio/keyword_text.h"
 #include "recio/platform/platform.h"
 #include "recio/platform/retrying_calls.h"
-#include "recio/core/unit_table.h"
 
 namespace recio {
 namespace {

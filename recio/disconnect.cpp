@@ -2,10 +2,10 @@
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"
+#include "recio/core/physical_write.h"
+#include "recio/core/unit_table.h"
 #include "recio/keyword_text.h"
 #include "recio/platform/platform.h"
-#include "recio/core/unit_table.h"
-#include "recio/core/physical_write.h"
 
 namespace recio {
 namespace {

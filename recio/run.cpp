@@ -1,7 +1,7 @@
 #include "recio/run.h"
 
-#include "recio/platform/platform.h"
 #include "recio/core/unit_table.h"
+#include "recio/platform/platform.h"
 
 namespace recio {
 

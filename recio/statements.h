@@ -31,8 +31,7 @@ void writeLine(IoControl& control, std::int32_t unit, std::string_view label, st
 void writeLine(IoControl& control, std::int32_t unit, std::string_view label, std::span<const double> numbers);
 
 // One fixed-field statement: the compiled format with these doubles.
-void writeFormatted(IoControl& control, std::int32_t unit, const std::uint8_t* format,
-                    std::span<const double> numbers);
+void writeFormatted(IoControl& control, std::int32_t unit, const std::uint8_t* format, std::span<const double> numbers);
 
 // The statement fields of a free-form read of `type` items, for a caller
 // that makes the begin, item and end calls itself.

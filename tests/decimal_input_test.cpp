@@ -36,29 +36,19 @@ struct CheckCase {
 
 TEST(CheckNumericText, AllowsOnlyTheKindsCharacters) {
   const CheckCase cases[] = {
-      {"7", NumberKind::Integer, true},      {"+7", NumberKind::Integer, true},
-      {"-5", NumberKind::Integer, true},     {"-", NumberKind::Integer, true},
-      {"", NumberKind::Integer, true},       {"0123456789", NumberKind::Integer, true},
-      {"7.0", NumberKind::Integer, false},   {"7e0", NumberKind::Integer, false},
-      {"seven", NumberKind::Integer, false}, {"--5", NumberKind::Integer, false},
-      {"5-", NumberKind::Integer, false},    {"7 ", NumberKind::Integer, false},
-      {"7\0"sv, NumberKind::Integer, false}, {"Inf", NumberKind::Integer, false},
-      {"1.0", NumberKind::Real, true},       {"1.5+3", NumberKind::Real, true},
-      {"2.5D-1", NumberKind::Real, true},    {"2.5d-1", NumberKind::Real, true},
-      {"E5", NumberKind::Real, true},        {".", NumberKind::Real, true},
-      {"-", NumberKind::Real, true},         {"+-1", NumberKind::Real, true},
-      {"Inf", NumberKind::Real, true},       {"-infinity", NumberKind::Real, true},
-      {"i", NumberKind::Real, true},         {"NaN", NumberKind::Real, true},
-      {"n/a", NumberKind::Real, true},       {"+N$ \0"sv, NumberKind::Real, true},
-      {"1.0Q0", NumberKind::Real, false},    {"1.0E+00x", NumberKind::Real, false},
-      {"$1", NumberKind::Real, false},       {"1i", NumberKind::Real, false},
-      {"-+Inf", NumberKind::Real, false},    {"1,0", NumberKind::Real, false},
-      {"'1'", NumberKind::Real, false},      {"2*", NumberKind::Real, false},
+      {"7", NumberKind::Integer, true},      {"+7", NumberKind::Integer, true},         {"-5", NumberKind::Integer, true},   {"-", NumberKind::Integer, true},
+      {"", NumberKind::Integer, true},       {"0123456789", NumberKind::Integer, true}, {"7.0", NumberKind::Integer, false}, {"7e0", NumberKind::Integer, false},
+      {"seven", NumberKind::Integer, false}, {"--5", NumberKind::Integer, false},       {"5-", NumberKind::Integer, false},  {"7 ", NumberKind::Integer, false},
+      {"7\0"sv, NumberKind::Integer, false}, {"Inf", NumberKind::Integer, false},       {"1.0", NumberKind::Real, true},     {"1.5+3", NumberKind::Real, true},
+      {"2.5D-1", NumberKind::Real, true},    {"2.5d-1", NumberKind::Real, true},        {"E5", NumberKind::Real, true},      {".", NumberKind::Real, true},
+      {"-", NumberKind::Real, true},         {"+-1", NumberKind::Real, true},           {"Inf", NumberKind::Real, true},     {"-infinity", NumberKind::Real, true},
+      {"i", NumberKind::Real, true},         {"NaN", NumberKind::Real, true},           {"n/a", NumberKind::Real, true},     {"+N$ \0"sv, NumberKind::Real, true},
+      {"1.0Q0", NumberKind::Real, false},    {"1.0E+00x", NumberKind::Real, false},     {"$1", NumberKind::Real, false},     {"1i", NumberKind::Real, false},
+      {"-+Inf", NumberKind::Real, false},    {"1,0", NumberKind::Real, false},          {"'1'", NumberKind::Real, false},    {"2*", NumberKind::Real, false},
       {"1.0\0"sv, NumberKind::Real, false},
   };
   for (const auto& c : cases) {
-    EXPECT_EQ(recio::checkNumberText(c.text.data(), c.text.size(), c.kind), c.allowed)
-        << '"' << c.text << "\" kind " << static_cast<int>(c.kind);
+    EXPECT_EQ(recio::checkNumberText(c.text.data(), c.text.size(), c.kind), c.allowed) << '"' << c.text << "\" kind " << static_cast<int>(c.kind);
   }
 }
 
@@ -67,13 +57,21 @@ TEST(ConvertInteger, WrapsModulo2To32) {
     std::string_view text;
     std::int32_t value;
   } cases[] = {
-      {"7", 7}, {"+7", 7}, {"-5", -5}, {"-", 0}, {"+", 0}, {"-0", 0}, {"", 0},
+      {"7", 7},
+      {"+7", 7},
+      {"-5", -5},
+      {"-", 0},
+      {"+", 0},
+      {"-0", 0},
+      {"", 0},
       {"000000000000000000000042", 42},
       {"2147483647", 2147483647},
       {"2147483648", std::numeric_limits<std::int32_t>::min()},
       {"-2147483648", std::numeric_limits<std::int32_t>::min()},
       {"-2147483649", 2147483647},
-      {"4294967296", 0}, {"4294967297", 1}, {"-4294967295", 1},
+      {"4294967296", 0},
+      {"4294967297", 1},
+      {"-4294967295", 1},
       {"99999999999999999999", 1661992959},  // (10^20 - 1) mod 2^32
   };
   for (const auto& c : cases) EXPECT_EQ(integer(c.text), c.value) << '"' << c.text << '"';
@@ -166,7 +164,7 @@ TEST(ScanDecimal, MantissaRoomAndExponent) {
       {"0.100000000000000000000000001", 10000000000000000000ULL, -20},
       {"1844674407370955161.7", 1844674407370955161ULL, 0},
       {"1844674407370955161.75", 18446744073709551615ULL, -1},
-      {"1844674407370955161.07", 1844674407370955161ULL, 0},   // 7 has no room: the zero stays held
+      {"1844674407370955161.07", 1844674407370955161ULL, 0},    // 7 has no room: the zero stays held
       {"1844674407370955161.05", 18446744073709551610ULL, -1},  // the zero is taken in, then 5 has none
       {"99999999999999999999.5", 9999999999999999999ULL, 1},
       {"1E-2147483648", 1, -2147483648LL},
@@ -186,8 +184,7 @@ TEST(ScanDecimal, MantissaRoomAndExponent) {
 
 // The squaring procedure: exact up to 10^22, then the products' rounding.
 TEST(PowerOfTen, ExactThenRoundedProducts) {
-  const double exact[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const double exact[] = {1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9, 1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   for (int n = 0; n <= 22; ++n) EXPECT_EQ(recio::powerOfTen(n), exact[n]) << "n = " << n;
   EXPECT_EQ(bits(recio::powerOfTen(23)), bits(1e23));  // one rounding, to the nearest
   EXPECT_EQ(bits(recio::powerOfTen(100)), bits(1e100) + 1);

@@ -150,14 +150,15 @@ const std::string kFreeLayout =
     "\n  100.0,0.2,0.0,0.5,40.0,999.0\n100.0 0.2\n\n   \n0.0 1.0 30.0\r\n100.0 , 0.1 , 0.0 , 0.5 , 20.0\n"
     "1.0E2 1.0D-1 0 1 25\n\t200.0\t0.2\t0.0\t0.5\t15.0\n200 .2 0 1. 12.5\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n";
 const std::string kSingle = "100.0 0.2 0.0 0.5 40.0\n";
-const std::string kSingleOut = summary("1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "1", "  0.500000000000000  0.500000000000000", "  40.0000000000000  40.0000000000000");
+const std::string kSingleOut =
+    summary("1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "1", "  0.500000000000000  0.500000000000000", "  40.0000000000000  40.0000000000000");
 const std::string kGap = "100.0 0.2 0.0 0.5 40.0\n200.0 0.1 0.0 0.5 20.0\n";
-const std::string kGapOut = summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "1", "  0.500000000000000  0.500000000000000", "  20.0000000000000  40.0000000000000");
+const std::string kGapOut =
+    summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "1", "  0.500000000000000  0.500000000000000", "  20.0000000000000  40.0000000000000");
 // Loading stops at the third record: one T, one YORP and two f_KE values.
-std::string cutAtThird(const std::string& third) {
-  return "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n" + third + "\n200.0 0.2 0.0 0.5 15.0\n";
-}
-const std::string kCutOut = summary("1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  30.0000000000000  40.0000000000000");
+std::string cutAtThird(const std::string& third) { return "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n" + third + "\n200.0 0.2 0.0 0.5 15.0\n"; }
+const std::string kCutOut =
+    summary("1", "  100.000000000000  100.000000000000", "1", "  0.400000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  30.0000000000000  40.0000000000000");
 const std::string kCutWarnings = stoppedAtLine(3) + singleValue("T");
 const std::string kCutTable2 = "  -NaN   0.5     40.0\n  -NaN   1.0     30.0\n\n";
 // The worked example listed backwards, and sorted with YORP ascending.
@@ -167,8 +168,10 @@ const std::string kReversed =
 const std::string kYorpAscending =
     "100.0 0.1 0.0 0.5 20.0\n100.0 0.1 0.0 1.0 25.0\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n"
     "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n200.0 0.2 0.0 0.5 15.0\n200.0 0.2 0.0 1.0 12.5\n";
-const std::string kMissingRowOut = summary("3", "  100.000000000000  400.000000000000", "2", "  0.200000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  10.0000000000000  50.0000000000000");
-const std::string kRoundedOut = summary("3", "  0.100000000000000  0.300000000000000", "1", "  0.200000000000000  0.200000000000000", "1", "  1.00000000000000  1.00000000000000", "  5.00000000000000  7.00000000000000");
+const std::string kMissingRowOut =
+    summary("3", "  100.000000000000  400.000000000000", "2", "  0.200000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  10.0000000000000  50.0000000000000");
+const std::string kRoundedOut =
+    summary("3", "  0.100000000000000  0.300000000000000", "1", "  0.200000000000000  0.200000000000000", "1", "  1.00000000000000  1.00000000000000", "  5.00000000000000  7.00000000000000");
 
 std::string whole(int value) { return std::to_string(value) + ".0"; }
 // Records "T YORP unused f_KE chi-square", one per line.
@@ -186,11 +189,14 @@ std::string fullTTable() {
   }
   return table;
 }
-const std::string kFullTOut = summary("85", "  1.00000000000000  85.0000000000000", "1", "  0.200000000000000  0.200000000000000", "1", "  0.500000000000000  0.500000000000000", "  1.00000000000000  85.0000000000000");
+const std::string kFullTOut =
+    summary("85", "  1.00000000000000  85.0000000000000", "1", "  0.200000000000000  0.200000000000000", "1", "  0.500000000000000  0.500000000000000", "  1.00000000000000  85.0000000000000");
 // 20 T x 20 YORP values: the table (9220 bytes) is longer than one 8192-byte block.
 const std::string kGrid = grid(20, 20, 1);
-const std::string kGridOut = summary("20", "  1.00000000000000  20.0000000000000", "20", "  1.00000000000000  20.0000000000000", "1", "  0.500000000000000  0.500000000000000", "  101.000000000000  2020.00000000000");
+const std::string kGridOut =
+    summary("20", "  1.00000000000000  20.0000000000000", "20", "  1.00000000000000  20.0000000000000", "1", "  0.500000000000000  0.500000000000000", "  101.000000000000  2020.00000000000");
 
+// clang-format off
 const std::vector<Case> kInputs = {
     {.name = "empty_creates_empty_table", .out = kEmptyOut, .after = ""},
     {.name = "empty_keeps_old_table", .before = kOld, .reply = "2\n", .out = kEmptyOut, .after = kOld},
@@ -230,6 +236,7 @@ const std::vector<Case> kInputs = {
     {.name = "input_is_a_fifo", .input = kWorked, .kind = Input::Fifo, .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2]},
     {.name = "input_is_a_directory", .kind = Input::Directory, .status = 255, .err = systemReport(EISDIR, "OPEN(UNIT=1,...")},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Inputs, EndToEnd, ::testing::ValuesIn(kInputs), caseName);
 
 std::string tooManyFke(int r) { return "1.0 0.1 0.0 " + whole(r) + " 1.0"; }
@@ -284,7 +291,8 @@ std::string tTable(const std::vector<std::string>& labels) {
   for (const std::string& label : labels) text += label + "   0.5      1.0\n" + label + "   1.0      2.0\n\n";
   return text;
 }
-const std::string kTwoRecordsOut = summary("3", "  100.000000000000  300.000000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000");
+const std::string kTwoRecordsOut =
+    summary("3", "  100.000000000000  300.000000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000");
 // f_KE 0.05 to 1.25: its rebuilt labels round 0.55 down where the listed 0.55 rounds up.
 const char* const kFkeLabels[] = {"0.1", "0.1", "0.2", "0.2", "0.3", "0.3", "0.4", "0.4", "0.5", "0.5", "0.5", "0.6", "0.7",
                                   "0.7", "0.8", "0.8", "0.9", "0.9", "1.0", "1.0", "1.0", "1.1", "1.1", "1.2", "1.3"};
@@ -300,10 +308,12 @@ std::string fkeSteps(bool table) {
   }
   return text;
 }
-const std::string kFkeStepsOut = summary("2", "  100.000000000000  200.000000000000", "1", "  0.200000000000000  0.200000000000000", "25", "  5.000000000000000E-002  1.25000000000000", "  11.0000000000000  45.0000000000000");
+const std::string kFkeStepsOut =
+    summary("2", "  100.000000000000  200.000000000000", "1", "  0.200000000000000  0.200000000000000", "25", "  5.000000000000000E-002  1.25000000000000", "  11.0000000000000  45.0000000000000");
 
 // Warnings: where a record was read only in part, when a label does not name
 // its value, and that none of them lands in a file when standard error is closed.
+// clang-format off
 const std::vector<Case> kWarnings = {
     {.name = "value_left_out_once_warned_once", .input = kLeftOut + "word\n", .out = summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  25.0000000000000  200.000000000000"),
      .err = partRead(3) + stoppedAtLine(9), .after = " 100.0 0.2000     25.0\n 100.0 0.4000     40.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000    200.0\n\n"},
@@ -324,10 +334,12 @@ const std::vector<Case> kWarnings = {
      .after = "  -NaN   -NaN     10.0\n\n"},
     {.name = "closed_standard_output_reported", .input = kWorked, .closedOutput = true, .status = 255, .err = systemReport(EBADF, "WRITE(UNIT=*,...")},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Warnings, EndToEnd, ::testing::ValuesIn(kWarnings), caseName);
 
 const std::string kBadDescriptor = systemReport(EBADF);
 
+// clang-format off
 const std::vector<Case> kFileSystem = {
     {.name = "created_umask_000", .input = kWorked, .umask = 0, .out = kWorkedOut, .after = kWorkedTable[1], .mode = 0664},
     {.name = "dangling_link_creates_target", .input = kWorked, .before = "", .old = Old::DanglingLink, .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2], .mode = 0644},
@@ -343,6 +355,7 @@ const std::vector<Case> kFileSystem = {
     // A directory the user may not write is opened for reading; its read fails.
     {.name = "read_of_a_directory", .kind = Input::Directory, .unprivileged = true, .status = 255, .err = systemReport(EISDIR, "READ(UNIT=1,...")},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(FileSystem, EndToEnd, ::testing::ValuesIn(kFileSystem), caseName);
 
 #else
@@ -362,6 +375,7 @@ constexpr long kSlackKb = 16 * 1024;
 // Each ends as its small equivalent does, the program's peak memory within
 // twice the longest record plus a few megabytes, while this process holds
 // every input.
+// clang-format off
 const std::vector<Case> kLongInputs = {
     {.name = "line_of_100_MB_without_line_feed", .input = kWorked + std::string(100 * kMegabyte, '7'), .out = kWorkedOut, .err = kEndsInsideRecord, .after = kWorkedTable[1], .peakKb = 200 * 1024 + kSlackKb},
     {.name = "numbers_of_10_MB", .input = kWorked + kHugeRecord, .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2], .peakKb = 40 * 1024 + kSlackKb},
@@ -369,6 +383,7 @@ const std::vector<Case> kLongInputs = {
     {.name = "binary_garbage_after_records", .input = kWorked + kGarbage, .reply = "2\n", .out = kWorkedOut,
      .err = stoppedAtLine(9 + static_cast<long>(kGarbage.find_first_not_of('\n'))), .after = kWorkedTable[2], .peakKb = kSlackKb},
 };
+// clang-format on
 INSTANTIATE_TEST_SUITE_P(Long, EndToEnd, ::testing::ValuesIn(kLongInputs), caseName);
 
 #endif

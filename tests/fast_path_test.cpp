@@ -60,8 +60,7 @@ std::string sign(std::mt19937_64& random) { return std::string(random() % 3 == 0
 // 2^53, exponents around +-22 written every way.
 std::string decimal(std::mt19937_64& random) {
   static const char* const kIntroducers[] = {"E", "e", "D", "d", "E+", "e-", "D-", "+", "-", "E+0", "e-00"};
-  std::string mantissa = random() % 3 == 0 ? std::to_string((std::uint64_t{1} << 53) - 3000 + random() % 6000)
-                                           : digits(random, random() % 21);
+  std::string mantissa = random() % 3 == 0 ? std::to_string((std::uint64_t{1} << 53) - 3000 + random() % 6000) : digits(random, random() % 21);
   if (random() % 4 != 0) mantissa.insert(random() % (mantissa.size() + 1), ".");
   std::string text = sign(random) + mantissa;
   if (random() % 2 == 0) text += std::string(kIntroducers[random() % 11]) + std::to_string(random() % 46);
@@ -74,8 +73,7 @@ TEST(FastConversion, EqualsTheGeneralSteps) {
     for (char c : std::string("019.+-eEdDx")) texts.push_back(texts[at] + c);
   }
   // 3.0E23 and 7.0E23: the general steps scale 3 and 7 by the rounded 10^23.
-  for (const char* edge : {"9007199254740993", "9007199254740995", "900719925474099.3", "18446744073709551616",
-                           "1E22", "1E23", "3.0E23", "7.0E23", "1.5E-22", "12345.6789E-19", "1E0022", "1E00022"}) {
+  for (const char* edge : {"9007199254740993", "9007199254740995", "900719925474099.3", "18446744073709551616", "1E22", "1E23", "3.0E23", "7.0E23", "1.5E-22", "12345.6789E-19", "1E0022", "1E00022"}) {
     texts.push_back(edge);
   }
   for (const std::string& text : texts) expectGeneral(text);
@@ -157,8 +155,7 @@ TEST(FastReader, EqualsTheGeneralSteps) {
     const std::vector<Statement> fast = readAll(rendered(input, ""), items);
     const std::vector<Statement> general = readAll(rendered(input, "E00000"), items);
     const auto differs = std::mismatch(fast.begin(), fast.end(), general.begin(), general.end()).first;
-    ASSERT_TRUE(differs == fast.end() && fast.size() == general.size())
-        << "input " << n << ", statement " << differs - fast.begin() + 1 << " of " << fast.size() << ": " << input;
+    ASSERT_TRUE(differs == fast.end() && fast.size() == general.size()) << "input " << n << ", statement " << differs - fast.begin() + 1 << " of " << fast.size() << ": " << input;
   }
 }
 

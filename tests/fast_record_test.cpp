@@ -6,26 +6,16 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 #include <iterator>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "recio/numbers/digit_generator.h"
-#include "recio/reader/kept_layouts.h"
-#include "recio/reader/read_statement.h"
-#include "recio/reader/record_layout.h"
-#include "recio/run.h"
-#include "recio/statements.h"
-#include "support/fake_platform.h"
+#include "support/record_trace.h"
 #include "support/work_dir.h"
 
 namespace {
-
-using recio::IoStatus;
-
-std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
 // Lines of one shape per column (as printf writes them: digits before and
 // after the point, a sign), ended by line feeds or CR LF pairs, with random digits, some values off their
@@ -71,59 +61,22 @@ std::string randomFile(std::mt19937_64& random) {
   return file;
 }
 
-// Reads `input` to its end with five-double statements (a record that
-// cannot be read does not end it), the whole-record path first when
-// `plain`, and records everything a statement leaves: status, items, line,
-// control fields; then the read and allocation calls made.
-std::vector<std::uint64_t> readAll(const std::string& input, bool plain) {
+// The trace of reading `input`, by the kept shapes first or by the statement calls alone.
+fake::RecordTrace readAll(const std::string& input, bool byLayout) {
   fake::FakePlatform platform;
   fake::WorkDir dir;
   fake::writeFile("quorvi.res", input);
-  recio::IoControl control;
-  recio::connectUnit(control, 1, "quorvi.res", "old");
-  std::vector<std::uint64_t> trace;
-  for (IoStatus status = IoStatus::Ok; status != IoStatus::EndOfFile;) {
-    double items[5] = {-1, -1, -1, -1, -1};
-    status = IoStatus::Ok;
-    recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
-    const recio::UnitConnection& unit = *control.units.head;
-#ifdef RECIO_SSE2
-    const recio::RecordLayout& layout = control.kept.layouts[control.kept.recent];
-    if (plain && layout.items == 5 && unit.readPosition + layout.length + layout.lineEnd <= unit.fill) {
-      const char* record = unit.buffer + unit.readPosition;
-      EXPECT_EQ(recio::hasLayoutSse2(layout, record), recio::hasLayoutPortable(layout, record));
-      double sse2[5], portable[5];
-      recio::layoutValuesSse2(layout, record, sse2);
-      recio::layoutValuesPortable(layout, record, portable);
-      EXPECT_EQ(std::memcmp(sse2, portable, sizeof sse2), 0);
-    }
-#endif
-    if (!plain || !recio::readRecordByLayout(control, items)) {
-      status = recio::beginRead(control);
-      for (double& item : items) {
-        if (status == IoStatus::Ok) status = recio::readItem(control, &item);
-      }
-      if (status == IoStatus::Ok) status = recio::endRead(control);
-    }
-    trace.push_back(static_cast<std::uint64_t>(status));
-    for (double item : items) trace.push_back(bits(item));
-    trace.insert(trace.end(), {static_cast<std::uint64_t>(recio::inputPosition(control, 1).line), control.record.fill,
-                               control.record.position, static_cast<std::uint64_t>(control.statementKind),
-                               static_cast<std::uint64_t>(control.valueUsesLeft), control.valueEndedAtRecordEnd,
-                               control.itemAssigned, unit.readPosition});
-  }
-  trace.push_back(static_cast<std::uint64_t>(platform.calls(fake::Call::Read)));
-  trace.push_back(static_cast<std::uint64_t>(platform.calls(fake::Call::Allocate)));
-  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
-  return trace;
+  return fake::traceRecords(platform, "quorvi.res", byLayout);
 }
 
 TEST(FastRecord, LeavesWhatTheStatementCallsLeave) {
   std::mt19937_64 random(13);
   for (int n = 0; n < 30 && !HasFailure(); ++n) {
     const std::string input = randomFile(random);
-    const std::vector<std::uint64_t> fast = readAll(input, true);
-    const std::vector<std::uint64_t> general = readAll(input, false);
+    const fake::RecordTrace byLayout = readAll(input, true);
+    EXPECT_TRUE(byLayout.sse2AsPortable) << "input " << n;
+    const std::vector<std::uint64_t>& fast = byLayout.entries;
+    const std::vector<std::uint64_t> general = readAll(input, false).entries;
     ASSERT_EQ(fast.size(), general.size()) << "input " << n;
     const auto differ = std::mismatch(fast.begin(), fast.end(), general.begin());
     EXPECT_TRUE(differ.first == fast.end()) << "input " << n << ", trace entry " << differ.first - fast.begin();

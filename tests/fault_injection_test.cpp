@@ -35,8 +35,7 @@ enum class Phase { OpenInput, ReadInput, CloseInput, Console, ReadChoice, OpenTa
 
 const char* const kPhaseNames[] = {"open input", "read input", "close input", "console", "read choice", "open table", "write table", "stop"};
 // The statement line of a report in each phase; none at the stop.
-const char* const kStatementLines[] = {"OPEN(UNIT=1,...", "READ(UNIT=1,...", "CLOSE(UNIT=1,...", "WRITE(UNIT=*,...",
-                                       "READ(UNIT=*,...", "OPEN(UNIT=1,...", "WRITE(UNIT=1,...", ""};
+const char* const kStatementLines[] = {"OPEN(UNIT=1,...", "READ(UNIT=1,...", "CLOSE(UNIT=1,...", "WRITE(UNIT=*,...", "READ(UNIT=*,...", "OPEN(UNIT=1,...", "WRITE(UNIT=1,...", ""};
 
 enum class Effect {
   Runs,          // the clean outcome: the failure is survivable
@@ -128,8 +127,7 @@ struct Outcome {
   std::vector<fake::CallRecord> calls;
 };
 
-Outcome runProgram(const Scenario& s, const std::string& input, const std::vector<fake::Fault>& faults,
-                   analysis::WorkingStorage& storage) {
+Outcome runProgram(const Scenario& s, const std::string& input, const std::vector<fake::Fault>& faults, analysis::WorkingStorage& storage) {
   fake::writeFile("quorvi.res", input);
   std::remove("table.dat");
   if (s.oldTable) fake::writeFile("table.dat", *s.oldTable);
@@ -166,9 +164,7 @@ std::string difference(const std::optional<std::string>& got, const std::optiona
 }
 
 // Only the clean text, cut at a line end, may be on standard output.
-bool isLinePrefix(const std::string& part, const std::string& whole) {
-  return whole.compare(0, part.size(), part) == 0 && (part.empty() || part.back() == '\n');
-}
+bool isLinePrefix(const std::string& part, const std::string& whole) { return whole.compare(0, part.size(), part) == 0 && (part.empty() || part.back() == '\n'); }
 
 // "table.dat" as before the run, or a prefix of the new table.
 bool isUnchangedOrNewPrefix(const std::optional<std::string>& after, const std::optional<std::string>& before, const std::string& fresh) {
@@ -208,18 +204,18 @@ TEST_P(FaultInjection, EveryFailingCallEndsAsSpecified) {
     const Call call = clean.calls[n].call;
     const Phase phase = phases[n];
     const int nth = ++seen[call];
-    const Rule* rule = std::find_if(std::begin(kRules), std::end(kRules),
-                                    [&](const Rule& r) { return r.phase == phase && r.call == call; });
+    const Rule* rule = std::find_if(std::begin(kRules), std::end(kRules), [&](const Rule& r) { return r.phase == phase && r.call == call; });
     if (rule == std::end(kRules)) {
       ADD_FAILURE() << "no rule for " << fake::callName(call) << " in phase " << kPhaseNames[static_cast<int>(phase)];
       continue;
     }
     for (const fake::Fault& fault : faultsFor(call, nth)) {
-      const std::string what = std::string(fake::callName(call)) + " #" + std::to_string(nth) + " (" + kPhaseNames[static_cast<int>(phase)] +
-                               ") " + (call == Call::Allocate ? "no memory" : fault.shortCount >= 0 ? "accepting " + std::to_string(fault.shortCount) + " bytes" : std::strerror(fault.errorNumber));
+      const std::string what = std::string(fake::callName(call)) + " #" + std::to_string(nth) + " (" + kPhaseNames[static_cast<int>(phase)] + ") " +
+                               (call == Call::Allocate  ? "no memory"
+                                : fault.shortCount >= 0 ? "accepting " + std::to_string(fault.shortCount) + " bytes"
+                                                        : std::strerror(fault.errorNumber));
       const Outcome got = runProgram(s, s.input, {fault}, *storage);
-      const bool retried = (fault.errorNumber == EINTR && (call == Call::Read || call == Call::Write || call == Call::Open)) ||
-                           fault.shortCount > 0;
+      const bool retried = (fault.errorNumber == EINTR && (call == Call::Read || call == Call::Write || call == Call::Open)) || fault.shortCount > 0;
       Effect effect = retried ? Effect::Runs : rule->effect;
       if (effect == Effect::TableRefused && !tableWritten) effect = Effect::Runs;
       int code = call == Call::Allocate ? 10004 : call == Call::Truncate ? 10027 : fault.errorNumber;
@@ -271,15 +267,11 @@ using fixtures::oldTable;
 // five 8192-byte blocks.
 const std::string kGrid = fixtures::grid(60, 25, 3);
 
-INSTANTIATE_TEST_SUITE_P(
-    Runs, FaultInjection,
-    ::testing::Values(Scenario{"worked_1", kWorked, std::nullopt, "1\n"},
-                      Scenario{"worked_2_shorter_old", kWorked, "old\n", "2\n"},
-                      Scenario{"worked_3_longer_old", kWorked, oldTable(10000), "3\n"},
-                      Scenario{"grid_1_longer_old", kGrid, oldTable(50000), "1\n"},
-                      Scenario{"grid_3", kGrid, std::nullopt, "3\n"},
-                      Scenario{"empty_input_old_table", "", "old\n", "1\n"},
-                      Scenario{"long_record", std::string(20000, ' ') + "\n" + kWorked, std::nullopt, "2\n"}),
-    [](const auto& testInfo) { return std::string(testInfo.param.name); });
+INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection,
+                         ::testing::Values(Scenario{"worked_1", kWorked, std::nullopt, "1\n"}, Scenario{"worked_2_shorter_old", kWorked, "old\n", "2\n"},
+                                           Scenario{"worked_3_longer_old", kWorked, oldTable(10000), "3\n"}, Scenario{"grid_1_longer_old", kGrid, oldTable(50000), "1\n"},
+                                           Scenario{"grid_3", kGrid, std::nullopt, "3\n"}, Scenario{"empty_input_old_table", "", "old\n", "1\n"},
+                                           Scenario{"long_record", std::string(20000, ' ') + "\n" + kWorked, std::nullopt, "2\n"}),
+                         [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
 }  // namespace

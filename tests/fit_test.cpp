@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstring>
 #include <cmath>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <random>
@@ -136,9 +136,7 @@ double bowl(double t, double y, double f) { return 400 + std::pow((t - 420) / 60
 
 class GridTest : public ::testing::TestWithParam<GridCase> {};
 
-void expectNear(double actual, double expected, const std::string& what) {
-  EXPECT_NEAR(actual, expected, 1e-9 * std::max(1.0, std::fabs(expected))) << what;
-}
+void expectNear(double actual, double expected, const std::string& what) { EXPECT_NEAR(actual, expected, 1e-9 * std::max(1.0, std::fabs(expected))) << what; }
 
 TEST_P(GridTest, FitEqualsTheRecordsOwnMinimaInAnyOrder) {
   const GridCase& c = GetParam();
@@ -170,8 +168,10 @@ TEST_P(GridTest, FitEqualsTheRecordsOwnMinimaInAnyOrder) {
     expectNear(fit.parameters[a].best, e.best[a], name + " best");
     const Values& profile = fit.parameters[a].profile;
     for (std::size_t m = 0; m < profile.size(); ++m)
-      if (std::isnan(e.profiles[a][m])) EXPECT_TRUE(std::isnan(profile[m])) << name << m;
-      else expectNear(profile[m], e.profiles[a][m], name + " profile");
+      if (std::isnan(e.profiles[a][m]))
+        EXPECT_TRUE(std::isnan(profile[m])) << name << m;
+      else
+        expectNear(profile[m], e.profiles[a][m], name + " profile");
     const auto& ranges = fit.parameters[a].intervals.at(0).ranges;
     ASSERT_EQ(ranges.size(), e.ranges[a].size()) << name;
     for (std::size_t r = 0; r < ranges.size(); ++r) {
@@ -187,6 +187,7 @@ const Values kT = spaced(12, [](int m) { return 200 + 40 * m; });
 const Values kYorp = spaced(9, [](int m) { return 0.05 + 0.025 * m; });
 const Values kFke = spaced(7, [](int m) { return 0.6 + 0.2 * m; });
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Files, GridTest,
     ::testing::Values(
@@ -204,6 +205,7 @@ INSTANTIATE_TEST_SUITE_P(
         GridCase{"edge_minimum", kT, kYorp, kFke, [](double tv, double y, double f) { return 10 + tv / 100 + y - f; }},
         GridCase{"ties", {1, 2, 3}, {1, 2}, {1, 2}, [](double tv, double, double) { return std::fabs(tv - 2) + 5; }}),
     [](const ::testing::TestParamInfo<GridCase>& c) { return std::string(c.param.name); });
+// clang-format on
 
 TEST(FitRanges, EdgesMissingValuesAndBasins) {
   // name, profile over 0..n-1, limit, ranges as {low, high, lowOpen, highOpen}
@@ -213,6 +215,7 @@ TEST(FitRanges, EdgesMissingValuesAndBasins) {
     double limit;
     std::vector<fit::Range> ranges;
   };
+  // clang-format off
   const std::vector<Row> rows = {
       {"closed", {9, 3, 1, 3, 9}, 2, {{1.5, 2.5, false, false}}},
       {"at_the_limit", {9, 2, 1, 2, 9}, 2, {{1, 3, false, false}}},
@@ -221,6 +224,7 @@ TEST(FitRanges, EdgesMissingValuesAndBasins) {
       {"two_basins", {1, 5, 1.5, 9}, 2, {{0, 0.25, true, false}, {2 - 0.5 / 3.5, 2 + 0.5 / 7.5, false, false}}},
       {"nothing_within", {kNaN, kNaN}, 2, {}},
   };
+  // clang-format on
   for (const Row& row : rows) {
     const Values grid = spaced(static_cast<int>(row.profile.size()), [](int m) { return m; });
     const auto ranges = fit::rangesWithin(grid, row.profile, row.limit);
@@ -243,6 +247,7 @@ TEST(FitReading, HowReadingEnded) {
     std::int64_t nonFinite, firstNonFiniteLine;
     int failure;
   };
+  // clang-format off
   const std::vector<Row> rows = {
       {"clean", "1 2 3 4 5\n\n1 2 3 5 6\n", 2, 0, false, 0, 0, 0},
       {"empty", "", 0, 0, false, 0, 0, 0},
@@ -252,6 +257,7 @@ TEST(FitReading, HowReadingEnded) {
       {"yorp_doubled_past_the_largest", "1 1e308 3 4 5\n", 0, 0, false, 1, 1, 0},
       {"missing", nullptr, 0, 0, false, 0, 0, ENOENT},
   };
+  // clang-format on
   for (const Row& row : rows) {
     fake::WorkDir dir;
     if (row.file != nullptr) fake::writeFile("quorvi.res", row.file);
@@ -269,8 +275,7 @@ TEST(FitReading, HowReadingEnded) {
   fake::writeFile("zeros.res", "-0 1 0 1 -0\n0 1 -0 1 0\n");
   const fit::GridReading zeros = fit::readRecordGrid("zeros.res");
   ASSERT_EQ(zeros.grid.cells.size, 1u);
-  EXPECT_FALSE(std::signbit(zeros.grid.axes[fit::kT][0]) || std::signbit(zeros.grid.axes[fit::kFke][0]) ||
-               std::signbit(zeros.grid.cells[0]));
+  EXPECT_FALSE(std::signbit(zeros.grid.axes[fit::kT][0]) || std::signbit(zeros.grid.axes[fit::kFke][0]) || std::signbit(zeros.grid.cells[0]));
 }
 
 }  // namespace

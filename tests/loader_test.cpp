@@ -59,9 +59,7 @@ TEST_P(LoaderTest, ListsRangesAndCells) {
   EXPECT_EQ(listOf(storage->t), c.t);
   EXPECT_EQ(listOf(storage->yorp), c.yorp);
   EXPECT_EQ(listOf(storage->fke), c.fke);
-  auto same = [](const analysis::Range& a, const analysis::Range& b) {
-    return a.smallest == b.smallest && a.largest == b.largest;
-  };
+  auto same = [](const analysis::Range& a, const analysis::Range& b) { return a.smallest == b.smallest && a.largest == b.largest; };
   EXPECT_TRUE(same(storage->t.range, c.tRange));
   EXPECT_TRUE(same(storage->yorp.range, c.yorpRange));
   EXPECT_TRUE(same(storage->fke.range, c.fkeRange));
@@ -72,6 +70,7 @@ TEST_P(LoaderTest, ListsRangesAndCells) {
   }
 }
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Records, LoaderTest,
     ::testing::Values(
@@ -84,6 +83,7 @@ INSTANTIATE_TEST_SUITE_P(
         LoaderCase{"large_chi_square_stored_directly_with_a_new_value", "1 1 0 1 5\n1 1 0 2 2e10\n", {1}, {2}, {1, 2}, {1, 1}, {2, 2}, {1, 2}, {5, 2e10}, {5, 2e10}},
         LoaderCase{"large_chi_square_loses_to_the_marker_in_an_unreached_cell", "1 1 0 1 5\n2 1 0 2 5\n2 1 0 1 2e10\n", {1, 2}, {2}, {1, 2}, {1, 2}, {2, 2}, {1, 2}, {5, 2e10}, {5, kEmptyCell, kEmptyCell, kEmptyCell}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format on
 
 // A NaN axis value is appended every time (it equals no listed value) and
 // replaces the running smallest and largest; the next value replaces it. A

@@ -1,8 +1,8 @@
 // Every printed digit: the digit generator (exact digit strings for chosen
 // values, the rounding rule), the free-form number texts and the F w.d
 // fields of the fixed-field writer, one table per rule.
-#include "recio/numbers/digit_generator.h"
 #include "recio/numbers/printed_numbers.h"
+#include "recio/numbers/digit_generator.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ TEST(DecimalDigits, Texts) {
       {0x7FF0000000000000, 16, F, "INF                 ", 0},
       {0x0000000000000000, 16, F, "00000000000000000000", 0},
       {0x8000000000000000, 16, S, "00000000000000000000", 0},
-      {0x0000000000000001, 16, F, "00000000000000000000", 0},  // smallest subnormal
+      {0x0000000000000001, 16, F, "00000000000000000000", 0},   // smallest subnormal
       {0x000FFFFFFFFFFFFF, 300, F, "00000000000000000000", 0},  // largest subnormal
       // The digits of the scaled value before any rounding: the exact expansion
       // of x, truncated at 17 digits. These fix the scaling (one division or
@@ -54,10 +54,10 @@ TEST(DecimalDigits, Texts) {
       {bitsOf(0.35), kUnrounded, F, "35000000000000000000", 0},    // 0.35 * 10 is exactly 3.5
       {bitsOf(2.675), kUnrounded, F, "26749999999999998000", 1},
       {bitsOf(0.96), kUnrounded, F, "95999999999999996000", 0},
-      {bitsOf(0.1), kUnrounded, F, "10000000000000000000", 0},     // 0.1 * 100 rounds to 10
-      {bitsOf(-2.5), kUnrounded, F, "25000000000000000000", 1},    // sign ignored
+      {bitsOf(0.1), kUnrounded, F, "10000000000000000000", 0},   // 0.1 * 100 rounds to 10
+      {bitsOf(-2.5), kUnrounded, F, "25000000000000000000", 1},  // sign ignored
       {bitsOf(1.0e300), kUnrounded, F, "99999999999999946000", 300},
-      {0x7FEFFFFFFFFFFFFF, kUnrounded, F, "17976931348623146000", 309},  // largest double
+      {0x7FEFFFFFFFFFFFFF, kUnrounded, F, "17976931348623146000", 309},   // largest double
       {0x0010000000000000, kUnrounded, F, "22250738585072027000", -307},  // smallest normal
       {bitsOf(999999999999999.5), kUnrounded, F, "99999999999999946000", 15},
       // For 2^-877 .. 1e-264 and 2^-681 .. 1e-205 the estimate is one too high
@@ -69,17 +69,17 @@ TEST(DecimalDigits, Texts) {
       {bitsOf(1.0e-264), kUnrounded, F, "10000000000000004000", -263},
       {bitsOf(std::nextafter(std::ldexp(1.0, -877), 0.0)), kUnrounded, F, "99241610332960998000", -264},
       // Half-up rounding on the scaled digits.
-      {bitsOf(0.35), 1, F, "40000000000000000000", 0},     // 3.5 rounds up
-      {bitsOf(2.675), 2, F, "26749999999999998000", 1},    // next digit 4: untouched
+      {bitsOf(0.35), 1, F, "40000000000000000000", 0},   // 3.5 rounds up
+      {bitsOf(2.675), 2, F, "26749999999999998000", 1},  // next digit 4: untouched
       {bitsOf(0.125), 2, F, "13000000000000000000", 0},
       {bitsOf(12.25), 1, F, "12300000000000000000", 2},
-      {bitsOf(150.25), 1, F, "15024999999999999000", 3},   // scaled just below the half
-      {bitsOf(9.96), 1, F, "10000000000000008000", 2},     // carry through every digit
-      {bitsOf(0.96), 0, F, "15999999999999996000", 1},     // r = 1: D1 becomes 1, tail kept
-      {bitsOf(0.05), 1, F, "10000000000000000000", 0},     // r = 1 with carry
-      {bitsOf(0.04), 1, F, "40000000000000000000", -1},    // r = 1, no carry
-      {bitsOf(0.004), 1, F, "40000000000000000000", -2},   // r = 0: returned unrounded
-      {bitsOf(99.5), 1, S, "10499999999999992000", 3},     // carry out of the top, significant mode
+      {bitsOf(150.25), 1, F, "15024999999999999000", 3},  // scaled just below the half
+      {bitsOf(9.96), 1, F, "10000000000000008000", 2},    // carry through every digit
+      {bitsOf(0.96), 0, F, "15999999999999996000", 1},    // r = 1: D1 becomes 1, tail kept
+      {bitsOf(0.05), 1, F, "10000000000000000000", 0},    // r = 1 with carry
+      {bitsOf(0.04), 1, F, "40000000000000000000", -1},   // r = 1, no carry
+      {bitsOf(0.004), 1, F, "40000000000000000000", -2},  // r = 0: returned unrounded
+      {bitsOf(99.5), 1, S, "10499999999999992000", 3},    // carry out of the top, significant mode
       {bitsOf(7.0), 0, S, "10000000000000000000", 2},
       {bitsOf(1.0e300), 16, S, "99999999999999950000", 300},  // r = 17: D17 cleared after rounding
       {bitsOf(2.0 / 3.0), 16, S, "66666666666666660000", 0},
@@ -88,8 +88,7 @@ TEST(DecimalDigits, Texts) {
   };
   for (const DigitsCase& c : cases) {
     const recio::DecimalDigits d = recio::toDecimalDigits(fromBits(c.bits), c.n, c.mode);
-    SCOPED_TRACE(testing::Message() << "value " << fromBits(c.bits) << " bits " << std::hex << c.bits << std::dec
-                                    << " n " << c.n);
+    SCOPED_TRACE(testing::Message() << "value " << fromBits(c.bits) << " bits " << std::hex << c.bits << std::dec << " n " << c.n);
     EXPECT_EQ(std::string(d.digits, 20), c.digits);
     EXPECT_EQ(d.digits[20], '\0');
     EXPECT_EQ(d.exponent, c.exponent);
@@ -235,8 +234,7 @@ TEST(FixedField, Texts) {
     // Guard bytes on both sides catch a field that writes outside its width.
     std::string buf(static_cast<std::size_t>(c.w) + 8, '#');
     recio::fixedFieldText(c.value, c.w, c.d, buf.data() + 4);
-    EXPECT_EQ(buf, "####" + std::string(c.field) + "####")
-        << "F" << c.w << "." << c.d << " of " << c.value << " bits " << std::hex << bitsOf(c.value);
+    EXPECT_EQ(buf, "####" + std::string(c.field) + "####") << "F" << c.w << "." << c.d << " of " << c.value << " bits " << std::hex << bitsOf(c.value);
   }
 }
 

@@ -67,6 +67,7 @@ const Values kOneToFive{1, 2, 3, 4, 5};
 // A value whose first character is an asterisk is no repeat count (found by fuzzing).
 const std::string kAsteriskThenTabs = "*" + std::string(127, '\t') + ".0  * 3 *0.21.25\n";
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Separators, ReaderTest,
     ::testing::Values(
@@ -88,26 +89,21 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"blank_before_the_line_end_makes_the_comma_a_null", "1.0 \n,2.0\n", {{3, {1, kNull, 2}}}},
         ReaderCase{"separator_comma_then_a_null", "1.0\n2.0,,3.0\n", {{4, {1, 2, kNull, 3}}}}),
     caseName);
+// clang-format on
 
 INSTANTIATE_TEST_SUITE_P(
     RepeatsAndSlash, ReaderTest,
-    ::testing::Values(
-        ReaderCase{"slash_ends_the_statement", "1.0 2.0 / 9.0\n8\n", {{5, {1, 2, kNull, kNull, kNull}}, {1, {8}}}},
-        ReaderCase{"repeat_fills_five", "5*0.25\n", {{5, {0.25, 0.25, 0.25, 0.25, 0.25}}}},
-        ReaderCase{"two_repeats", "2*1.0 3*2.0\n", {{5, {1, 1, 2, 2, 2}}}},
-        ReaderCase{"repeated_null", "3*,\n", {{3, {kNull, kNull, kNull}}}},
-        ReaderCase{"repeat_then_blank", "3* 7.0\n", {{3, {7, 7, 7}}}},
-        ReaderCase{"repeat_at_the_line_end", "3*\n7.0\n", {{3, {7, 7, 7}}}},
-        ReaderCase{"empty_value_after_a_count_is_the_next_one", "2* 1 2 3 4\n", {{5, {1, 1, 2, 3, 4}}}},
-        ReaderCase{"zero_repeat_serves_one", "0*4.0 5\n", {{2, {4, 5}}}},
-        ReaderCase{"repeat_outlasting_the_statement_is_dropped", "10*1.0\n2\n", {{5, {1, 1, 1, 1, 1}}, {1, {2}}}},
-        ReaderCase{"repeat_of_2147483647", "2147483647*1.5\n", {{3, {1.5, 1.5, 1.5}}}},
-        ReaderCase{"repeat_of_2147483648_serves_one", "2147483648*4.0 5\n", {{2, {4, 5}}}},
-        ReaderCase{"repeat_wrapped_to_0_serves_one", "4294967296*3 4\n", {{2, {3, 4}}}},
-        ReaderCase{"repeat_wrapped_to_1_serves_one", "4294967297*3.0 4\n", {{2, {3, 4}}}},
-        ReaderCase{"slash_right_after_a_value", "1 2/ 3\n", {{3, {1, 2, kNull}}}}),
+    ::testing::Values(ReaderCase{"slash_ends_the_statement", "1.0 2.0 / 9.0\n8\n", {{5, {1, 2, kNull, kNull, kNull}}, {1, {8}}}},
+                      ReaderCase{"repeat_fills_five", "5*0.25\n", {{5, {0.25, 0.25, 0.25, 0.25, 0.25}}}}, ReaderCase{"two_repeats", "2*1.0 3*2.0\n", {{5, {1, 1, 2, 2, 2}}}},
+                      ReaderCase{"repeated_null", "3*,\n", {{3, {kNull, kNull, kNull}}}}, ReaderCase{"repeat_then_blank", "3* 7.0\n", {{3, {7, 7, 7}}}},
+                      ReaderCase{"repeat_at_the_line_end", "3*\n7.0\n", {{3, {7, 7, 7}}}}, ReaderCase{"empty_value_after_a_count_is_the_next_one", "2* 1 2 3 4\n", {{5, {1, 1, 2, 3, 4}}}},
+                      ReaderCase{"zero_repeat_serves_one", "0*4.0 5\n", {{2, {4, 5}}}}, ReaderCase{"repeat_outlasting_the_statement_is_dropped", "10*1.0\n2\n", {{5, {1, 1, 1, 1, 1}}, {1, {2}}}},
+                      ReaderCase{"repeat_of_2147483647", "2147483647*1.5\n", {{3, {1.5, 1.5, 1.5}}}}, ReaderCase{"repeat_of_2147483648_serves_one", "2147483648*4.0 5\n", {{2, {4, 5}}}},
+                      ReaderCase{"repeat_wrapped_to_0_serves_one", "4294967296*3 4\n", {{2, {3, 4}}}}, ReaderCase{"repeat_wrapped_to_1_serves_one", "4294967297*3.0 4\n", {{2, {3, 4}}}},
+                      ReaderCase{"slash_right_after_a_value", "1 2/ 3\n", {{3, {1, 2, kNull}}}}),
     caseName);
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     EndOfFileAndErrors, ReaderTest,
     ::testing::Values(
@@ -125,6 +121,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"asterisk_then_127_tabs", kAsteriskThenTabs, {{5, {}, IoStatus::Error}}},
         ReaderCase{"nul_byte_is_an_ordinary_character", std::string("1 \0 3\n", 6), {{3, {1}, IoStatus::Error}}}),
     caseName);
+// clang-format on
 
 // Each line end counts one line, a carriage return and line feed pair too
 // when a read ends between the two: the line each one-item statement ends on.
@@ -161,24 +158,10 @@ TEST(ReaderValues, IntegerItems) {
     Values expected;
     IoStatus status;
   } cases[] = {
-      {"7\n", {7}, IoStatus::Ok},
-      {" 7 \n", {7}, IoStatus::Ok},
-      {"-5\n", {-5}, IoStatus::Ok},
-      {"3\r\n", {3}, IoStatus::Ok},
-      {"4294967298\n", {2}, IoStatus::Ok},
-      {"2 3\n", {2}, IoStatus::Ok},
-      {"2,garbage\n", {2}, IoStatus::Ok},
-      {"2*3\n", {3}, IoStatus::Ok},
-      {"\n\n3\n", {3}, IoStatus::Ok},
-      {" \t \n2\n", {2}, IoStatus::Ok},
-      {",\n", {kNull}, IoStatus::Ok},
-      {"/\n", {kNull}, IoStatus::Ok},
-      {"", {}, IoStatus::EndOfFile},
-      {"2", {}, IoStatus::EndOfFile},
-      {"\n\n  \n", {}, IoStatus::EndOfFile},
-      {"7.0\n", {}, IoStatus::Error},
-      {"7e0\n", {}, IoStatus::Error},
-      {"seven\n", {}, IoStatus::Error},
+      {"7\n", {7}, IoStatus::Ok},     {" 7 \n", {7}, IoStatus::Ok},       {"-5\n", {-5}, IoStatus::Ok},     {"3\r\n", {3}, IoStatus::Ok},   {"4294967298\n", {2}, IoStatus::Ok},
+      {"2 3\n", {2}, IoStatus::Ok},   {"2,garbage\n", {2}, IoStatus::Ok}, {"2*3\n", {3}, IoStatus::Ok},     {"\n\n3\n", {3}, IoStatus::Ok}, {" \t \n2\n", {2}, IoStatus::Ok},
+      {",\n", {kNull}, IoStatus::Ok}, {"/\n", {kNull}, IoStatus::Ok},     {"", {}, IoStatus::EndOfFile},    {"2", {}, IoStatus::EndOfFile}, {"\n\n  \n", {}, IoStatus::EndOfFile},
+      {"7.0\n", {}, IoStatus::Error}, {"7e0\n", {}, IoStatus::Error},     {"seven\n", {}, IoStatus::Error},
   };
   for (const auto& c : cases) {
     withInput(c.input, [&](recio::IoControl& control) {

@@ -15,8 +15,8 @@
 #include <vector>
 
 #include "recio/connect.h"
-#include "recio/disconnect.h"
 #include "recio/core/failure.h"
+#include "recio/disconnect.h"
 #include "recio/run.h"
 #include "recio/writer/write_statement.h"
 #include "support/fake_platform.h"
@@ -59,8 +59,7 @@ TEST(Connect, StatusKeywordsAndFileNames) {
     EXPECT_EQ(handled.units.head != nullptr, c.report.empty()) << "a failed connect leaves no unit";
     EXPECT_EQ(platform.run([&] { recio::stopRun(handled); }), 0);
     recio::IoControl unhandled;
-    EXPECT_EQ(platform.run([&] { (void)recio::connectUnit(unhandled, 1, c.name, c.status, {}); }),
-              c.report.empty() ? -1 : 255);
+    EXPECT_EQ(platform.run([&] { (void)recio::connectUnit(unhandled, 1, c.name, c.status, {}); }), c.report.empty() ? -1 : 255);
     EXPECT_EQ(platform.standardError(), c.report) << c.name << "/" << c.status;
     if (c.report.empty()) {
       EXPECT_EQ(platform.run([&] { recio::stopRun(unhandled); }), 0);
@@ -106,22 +105,16 @@ TEST(Connect, FileNeverKeepsAStandardDescriptor) {
 // The header tells the layer's own codes (10000 to 10073) from the platform's
 // error numbers, at both ends of the range.
 TEST(Reports, HeaderByCode) {
-  const struct {
-    recio::FailureCode code;
-    std::string report;
-  } cases[] = {
-      {9999, systemReport(9999, "READ(UNIT=1,...")},
-      {10000, layerReport("File not open for read", "READ(UNIT=1,...")},
-      {10073, layerReport("", "READ(UNIT=1,...")},
-      {10074, systemReport(10074, "READ(UNIT=1,...")},
-  };
-  for (const auto& c : cases) {
+  for (const auto& [code, report] : {std::pair{9999, systemReport(9999, "READ(UNIT=1,...")},
+                                     {10000, layerReport("File not open for read", "READ(UNIT=1,...")},
+                                     {10073, layerReport("", "READ(UNIT=1,...")},
+                                     {10074, systemReport(10074, "READ(UNIT=1,...")}}) {
     fake::FakePlatform platform;
     recio::IoControl control;
     control.unit = 1;
     control.statementKind = recio::StatementKind::Read;
-    EXPECT_EQ(platform.run([&] { (void)recio::failStatement(control, c.code); }), 255);
-    EXPECT_EQ(platform.standardError(), c.report) << c.code;
+    EXPECT_EQ(platform.run([&] { (void)recio::failStatement(control, code); }), 255);
+    EXPECT_EQ(platform.standardError(), report) << code;
   }
 }
 
@@ -197,6 +190,7 @@ const std::string kB = " b.dat\n";
 const std::string kC = " c.dat\n";
 const std::string kBOverOld = kB + kOld.substr(kB.size());
 
+// clang-format off
 INSTANTIATE_TEST_SUITE_P(
     Units, ClosingFailure,
     ::testing::Values(
@@ -213,5 +207,6 @@ INSTANTIATE_TEST_SUITE_P(
         ClosingCase{"report_close_fails_unreported", Trigger::Report, {{Call::Close, 1, EBADF}}, 255, fixtures::kEndOfInput, {kA, kB, kC}, {1, 1, 1}},
         ClosingCase{"report_every_write_fails", Trigger::Report, {{Call::Write, 1, EIO, -1, true}}, 255, "", {kOld, kOld, kOld}, {1, 1, 1}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
+// clang-format on
 
 }  // namespace

@@ -3,10 +3,10 @@
 #include <algorithm>
 
 #include "recio/core/failure_codes.h"
+#include "recio/core/unit_table.h"
 #include "recio/numbers/integer_text.h"
 #include "recio/platform/platform.h"
 #include "recio/platform/retrying_calls.h"
-#include "recio/core/unit_table.h"
 
 namespace recio {
 namespace {
@@ -54,7 +54,8 @@ void writeStatementLine(const IoControl& control, StatementKind kind) {
   const std::size_t unitLength = control.unit == kDefaultUnit ? 1 : integerToText(control.unit, unit);
   char line[64];
   std::size_t length = 0;
-  for (std::string_view piece : {keyword(kind), std::string_view("(UNIT="), std::string_view(unit, unitLength), std::string_view(",...")}) {
+  for (std::string_view piece :
+       {keyword(kind), std::string_view("(UNIT="), std::string_view(unit, unitLength), std::string_view(",...")}) {
     std::copy(piece.begin(), piece.end(), line + length);
     length += piece.size();
   }

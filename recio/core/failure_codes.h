@@ -25,9 +25,7 @@ inline constexpr FailureCode kTruncateFailed = 10027;
 inline constexpr FailureCode kIllegalUnit = 10029;
 inline constexpr FailureCode kRecordTooLong = 10060;
 
-inline constexpr bool isLayerCode(FailureCode value) {
-  return value >= kLayerCodes.first && value <= kLayerCodes.last;
-}
+inline constexpr bool isLayerCode(FailureCode value) { return value >= kLayerCodes.first && value <= kLayerCodes.last; }
 
 // The message row of a layer code; an empty text for rows this program never meets.
 const char* messageText(FailureCode layerCode);

@@ -15,7 +15,7 @@
 
 namespace recio {
 
-enum class [[nodiscard]] IoStatus : std::int32_t { Ok = 0, Error = 1, EndOfFile = 2 };
+enum class [[nodiscard]] IoStatus : std::int32_t{Ok = 0, Error = 1, EndOfFile = 2};
 
 // A failureCode: 10000..10073 are the layer's own, anything else is a
 // platform error number.
@@ -111,7 +111,7 @@ struct FormatState {
   const std::uint8_t* cursor = nullptr;
   std::int32_t repeatLeft = 0;
   const std::uint8_t* current = nullptr;  // code byte of the data edit being repeated
-  std::int32_t endsWithoutDataEdit = 0;    // format ends met since the last data edit
+  std::int32_t endsWithoutDataEdit = 0;   // format ends met since the last data edit
 };
 
 struct IoControl {

@@ -17,8 +17,8 @@ IoStatus writeBuffer(IoControl& control, UnitConnection& connection, BufferWrite
   // file is left exactly as it was.
   if (connection.truncateOnFirstWrite && (outcome.result == 0 || outcome.written > 0)) {
     connection.truncateOnFirstWrite = false;
-    const std::int64_t endOfData = connection.blockCount * static_cast<std::int64_t>(kFileBufferSize) +
-                                   static_cast<std::int64_t>(outcome.written);
+    const std::int64_t endOfData =
+        connection.blockCount * static_cast<std::int64_t>(kFileBufferSize) + static_cast<std::int64_t>(outcome.written);
     // A size that cannot be queried is cut all the same: the cut keeps every
     // new byte, and skipping it could leave old bytes after the new ones.
     DescriptorFacts facts;

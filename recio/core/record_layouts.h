@@ -13,10 +13,10 @@ namespace recio {
 struct RecordLayout {
   static constexpr std::size_t kBytes = 128;  // the record and its line end
   static constexpr std::size_t kValues = 16;
-  std::uint32_t items = 0;    // 0: no layout
-  std::uint32_t length = 0;   // bytes before the line end
-  std::uint32_t lineEnd = 0;  // 1 for a line feed, 2 for a carriage return and a line feed
-  std::uint32_t chunks = 0;   // sixteen-byte groups from the record's start to its line end
+  std::uint32_t items = 0;     // 0: no layout
+  std::uint32_t length = 0;    // bytes before the line end
+  std::uint32_t lineEnd = 0;   // 1 for a line feed, 2 for a carriage return and a line feed
+  std::uint32_t chunks = 0;    // sixteen-byte groups from the record's start to its line end
   std::int32_t firstRead = 0;  // the lowest record offset a value is read from, -7 at least
   alignas(16) std::uint8_t base[kBytes];
   // How far above `base` each byte may lie: 9 for a digit, 0 for a byte that

@@ -5,8 +5,8 @@
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"
-#include "recio/platform/platform.h"
 #include "recio/core/physical_write.h"
+#include "recio/platform/platform.h"
 
 namespace recio {
 
@@ -118,15 +118,13 @@ bool createConsoleEntries(UnitTable& table) {
 FoundUnit findUnit(IoControl& control) {
   control.current = nullptr;
   const bool console = control.unit == kDefaultUnit;
-  const bool transfer =
-      control.statementKind == StatementKind::Read || control.statementKind == StatementKind::Write;
+  const bool transfer = control.statementKind == StatementKind::Read || control.statementKind == StatementKind::Write;
   if (control.unit < kDefaultUnit || (console && !transfer)) {
     return {nullptr, failStatement(control, code::kIllegalUnit)};
   }
   UnitConnection* connection = lookUpUnit(control.units, control.unit);
   if (connection == nullptr && console) {
-    const std::int32_t entry =
-        control.statementKind == StatementKind::Read ? kStandardInputUnit : kStandardOutputUnit;
+    const std::int32_t entry = control.statementKind == StatementKind::Read ? kStandardInputUnit : kStandardOutputUnit;
     connection = lookUpUnit(control.units, entry);
     if (connection == nullptr) {
       if (!createConsoleEntries(control.units)) {

@@ -22,9 +22,8 @@ constexpr bool isInfinityLetter(char c) noexcept { return c == 'I' || c == 'i'; 
 constexpr bool isNotANumberLetter(char c) noexcept { return c == 'N' || c == 'n'; }
 constexpr bool isRealCharacter(char c) noexcept { return isDigit(c) || isSign(c) || c == '.' || isExponentLetter(c); }
 
-constexpr ByteTable kRealCharacters = makeByteTable([](unsigned char c) -> std::uint8_t {
-  return isRealCharacter(static_cast<char>(c)) ? 1 : 0;
-});
+constexpr ByteTable kRealCharacters =
+    makeByteTable([](unsigned char c) -> std::uint8_t { return isRealCharacter(static_cast<char>(c)) ? 1 : 0; });
 
 // m * 10 + d still fits the mantissa. Made for each digit on its own, so a
 // small digit after a dropped large one may still be kept.

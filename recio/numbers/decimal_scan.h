@@ -50,11 +50,11 @@ inline constexpr std::int32_t kExactPowerMax = 22;
 inline constexpr std::size_t kShortPlainDecimal = 15;
 
 struct PlainDecimal {
-  const char* end;          // the first character after the number
-  std::uint64_t mantissa;   // all digits, point ignored
-  std::int32_t exponent;    // x less the fraction digits
+  const char* end;         // the first character after the number
+  std::uint64_t mantissa;  // all digits, point ignored
+  std::int32_t exponent;   // x less the fraction digits
   bool negative;
-  bool plain;               // the scanned number is a plain decimal
+  bool plain;  // the scanned number is a plain decimal
   // Where its digits stand: before and after the point, and whether an
   // exponent follows them.
   bool exponentGiven;
@@ -112,8 +112,7 @@ constexpr bool isExponentLetter(char c) noexcept { return c == 'E' || c == 'e' |
     if (isExponentLetter(*p)) ++p;
     const bool negativeExponent = *p == '-';
     if (negativeExponent || *p == '+') ++p;
-    for (const char* const exponentStart = p; static_cast<std::size_t>(p - exponentStart) < kPlainExponentDigits;
-         ++p) {
+    for (const char* const exponentStart = p; static_cast<std::size_t>(p - exponentStart) < kPlainExponentDigits; ++p) {
       const std::uint64_t digit = digitValue(*p);
       if (digit > 9) break;
       x = x * 10 + static_cast<std::int32_t>(digit);
@@ -126,8 +125,8 @@ constexpr bool isExponentLetter(char c) noexcept { return c == 'E' || c == 'e' |
   d.fractionDigits = fractionDigits;
   // Wraps, harmlessly, only where the number is not plain.
   d.exponent = static_cast<std::int32_t>(static_cast<std::int64_t>(x) - fraction);
-  d.plain = exponentPlain && (mantissaChars <= kShortPlainDecimal ||
-                              (mantissaChars <= kPlainDecimalMax && m < kExactMantissaLimit));
+  d.plain = exponentPlain &&
+            (mantissaChars <= kShortPlainDecimal || (mantissaChars <= kPlainDecimalMax && m < kExactMantissaLimit));
   return d;
 }
 

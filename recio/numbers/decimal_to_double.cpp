@@ -47,15 +47,9 @@ double scaleByPowerOfTen(double v, std::int64_t e) noexcept {
 double decimalToDouble(const ScannedDecimal& scan) noexcept {
   double v = 0.0;
   switch (scan.kind) {
-    case ScannedDecimal::Kind::Infinity:
-      v = std::numeric_limits<double>::infinity();
-      break;
-    case ScannedDecimal::Kind::NotANumber:
-      v = std::bit_cast<double>(kNotANumberBits);
-      break;
-    case ScannedDecimal::Kind::Finite:
-      v = scaleByPowerOfTen(truncatedToDouble(scan.mantissa), scan.exponent);
-      break;
+    case ScannedDecimal::Kind::Infinity: v = std::numeric_limits<double>::infinity(); break;
+    case ScannedDecimal::Kind::NotANumber: v = std::bit_cast<double>(kNotANumberBits); break;
+    case ScannedDecimal::Kind::Finite: v = scaleByPowerOfTen(truncatedToDouble(scan.mantissa), scan.exponent); break;
   }
   // Setting the bit rather than negating makes "-0" a negative zero and
   // gives the negative NaN its own pattern.
@@ -63,9 +57,7 @@ double decimalToDouble(const ScannedDecimal& scan) noexcept {
   return v;
 }
 
-double convertReal(const char* text, std::size_t length) noexcept {
-  return decimalToDouble(scanDecimal(text, length));
-}
+double convertReal(const char* text, std::size_t length) noexcept { return decimalToDouble(scanDecimal(text, length)); }
 
 double convertTerminatedReal(const char* text, std::size_t length) noexcept {
   const PlainDecimal plain = scanPlainDecimal(text);

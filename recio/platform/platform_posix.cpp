@@ -1,13 +1,13 @@
 // The real platform: each entry forwards to one POSIX call.
 #include "recio/platform/platform.h"
 
-#include <cerrno>
-#include <cstdlib>
-#include <cstring>
-#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
 
 namespace recio {
 namespace {
@@ -61,9 +61,7 @@ int queryDescriptor(int descriptor, DescriptorFacts* facts) {
   return 0;
 }
 
-int truncateTo(int descriptor, std::int64_t length) {
-  return ::ftruncate(descriptor, length) == 0 ? 0 : failure();
-}
+int truncateTo(int descriptor, std::int64_t length) { return ::ftruncate(descriptor, length) == 0 ? 0 : failure(); }
 
 int closeDescriptor(int descriptor) { return ::close(descriptor) == 0 ? 0 : failure(); }
 

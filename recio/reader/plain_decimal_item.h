@@ -16,9 +16,9 @@
 namespace recio {
 
 enum class PlainItem {
-  Taken,        // stored, with the effect of the general steps
-  NotTried,     // not a case for this path (not a double item, a repeat, ...)
-  NotPlain,     // scanned, and not a plain decimal ended by a separator
+  Taken,     // stored, with the effect of the general steps
+  NotTried,  // not a case for this path (not a double item, a repeat, ...)
+  NotPlain,  // scanned, and not a plain decimal ended by a separator
 };
 
 // A plain decimal of a record text that ends in kStopByte, scanned from

@@ -4,6 +4,7 @@
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"
+#include "recio/core/unit_table.h"
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/reader/finish_statement.h"
@@ -11,7 +12,6 @@
 #include "recio/reader/plain_decimal_item.h"
 #include "recio/reader/record_collector.h"
 #include "recio/reader/value_scanner.h"
-#include "recio/core/unit_table.h"
 
 namespace recio {
 

@@ -10,10 +10,10 @@
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"
+#include "recio/core/unit_table.h"
 #include "recio/numbers/byte_table.h"
 #include "recio/numbers/byte_words.h"
 #include "recio/platform/retrying_calls.h"
-#include "recio/core/unit_table.h"
 
 namespace recio {
 namespace {

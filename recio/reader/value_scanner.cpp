@@ -8,10 +8,10 @@
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"
+#include "recio/core/unit_table.h"
 #include "recio/numbers/byte_table.h"
 #include "recio/reader/character_classes.h"
 #include "recio/reader/record_collector.h"
-#include "recio/core/unit_table.h"
 
 namespace recio {
 namespace {

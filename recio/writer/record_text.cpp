@@ -4,8 +4,8 @@
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"
-#include "recio/core/unit_table.h"
 #include "recio/core/physical_write.h"
+#include "recio/core/unit_table.h"
 
 namespace recio {
 

@@ -35,8 +35,7 @@ IoStatus beginWrite(IoControl& control) {
 IoStatus writeItem(IoControl& control, const void* item) {
   const char* next = static_cast<const char*>(item);
   for (std::int32_t i = 0; i < control.item.count; ++i) {
-    IoStatus status = control.options.formatted ? writeFixedFieldItem(control, next)
-                                                : writeFreeFormItem(control, next);
+    IoStatus status = control.options.formatted ? writeFixedFieldItem(control, next) : writeFreeFormItem(control, next);
     if (status != IoStatus::Ok) return status;
     next += control.item.size;
   }

@@ -129,8 +129,7 @@ struct Calls {
 };
 
 const char* callName(Call call) {
-  static const char* const kNames[] = {"access", "stat", "open", "fcntl", "read", "write", "fstat", "ftruncate", "close",
-                                       "allocate"};
+  static const char* const kNames[] = {"access", "stat", "open", "fcntl", "read", "write", "fstat", "ftruncate", "close", "allocate"};
   return kNames[static_cast<int>(call)];
 }
 

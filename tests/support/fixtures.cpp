@@ -6,9 +6,7 @@ namespace fixtures {
 namespace {
 
 std::string whole(int value) { return std::to_string(value) + ".0"; }
-std::string rightAligned(const std::string& text, std::size_t width) {
-  return std::string(width > text.size() ? width - text.size() : 0, ' ') + text;
-}
+std::string rightAligned(const std::string& text, std::size_t width) { return std::string(width > text.size() ? width - text.size() : 0, ' ') + text; }
 std::string report(std::string_view header, std::string_view text, std::string_view statement) {
   std::string lines = "? " + std::string(header) + "\n? " + std::string(text) + "\n";
   if (!statement.empty()) lines += "? " + std::string(statement) + "\n";
@@ -17,12 +15,14 @@ std::string report(std::string_view header, std::string_view text, std::string_v
 
 }  // namespace
 
-std::string summary(std::string_view nT, std::string_view tRange, std::string_view nY, std::string_view yRange,
-                    std::string_view nF, std::string_view fRange, std::string_view chiRange) {
+std::string summary(std::string_view nT, std::string_view tRange, std::string_view nY, std::string_view yRange, std::string_view nF, std::string_view fRange, std::string_view chiRange) {
   std::string text;
-  for (const auto& [label, value] : {std::pair{"values of T   :   ", nT}, {"min,max values: ", tRange},
-                                     {"values of YORP:   ", nY}, {"min,max values: ", yRange},
-                                     {"values of f_KE:   ", nF}, {"min,max values: ", fRange},
+  for (const auto& [label, value] : {std::pair{"values of T   :   ", nT},
+                                     {"min,max values: ", tRange},
+                                     {"values of YORP:   ", nY},
+                                     {"min,max values: ", yRange},
+                                     {"values of f_KE:   ", nF},
+                                     {"min,max values: ", fRange},
                                      {"chi2min,-max: ", chiRange}}) {
     text += "  " + std::string(label) + std::string(value) + "\n";
   }
@@ -31,40 +31,25 @@ std::string summary(std::string_view nT, std::string_view tRange, std::string_vi
          "  f_KE vs YORP strength - 3\n";
 }
 
-std::string systemReport(int errorNumber, std::string_view statement) {
-  return report("System Error:", std::strerror(errorNumber), statement);
-}
+std::string systemReport(int errorNumber, std::string_view statement) { return report("System Error:", std::strerror(errorNumber), statement); }
 
-std::string layerReport(std::string_view text, std::string_view statement) {
-  return report("FORTRAN Runtime Error:", text, statement);
-}
+std::string layerReport(std::string_view text, std::string_view statement) { return report("FORTRAN Runtime Error:", text, statement); }
 
 std::string capacityReport(std::string_view axis, int limit, int line) {
-  return report("Data Error:",
-                "more than " + std::to_string(limit) + " distinct " + std::string(axis) + " values in quorvi.res (line " +
-                    std::to_string(line) + ")",
-                "READ(UNIT=1,...");
+  return report("Data Error:", "more than " + std::to_string(limit) + " distinct " + std::string(axis) + " values in quorvi.res (line " + std::to_string(line) + ")", "READ(UNIT=1,...");
 }
 
-std::string stoppedAtLine(long line) {
-  return "? Warning: loading stopped at line " + std::to_string(line) +
-         " of quorvi.res: not a record of five numbers\n";
-}
+std::string stoppedAtLine(long line) { return "? Warning: loading stopped at line " + std::to_string(line) + " of quorvi.res: not a record of five numbers\n"; }
 
-std::string singleValue(std::string_view axis) {
-  return "? Warning: " + std::string(axis) + " has a single value in quorvi.res: its labels in table.dat are NaN\n";
-}
+std::string singleValue(std::string_view axis) { return "? Warning: " + std::string(axis) + " has a single value in quorvi.res: its labels in table.dat are NaN\n"; }
 
 std::string labelsMismatch(std::string_view axis) {
   const std::string name(axis);
-  return "? Warning: the " + name + " labels of table.dat do not match quorvi.res: " + name +
-         " values must first appear in " + (axis == "YORP" ? "descending" : "ascending") + " order on a uniform grid\n";
+  return "? Warning: the " + name + " labels of table.dat do not match quorvi.res: " + name + " values must first appear in " + (axis == "YORP" ? "descending" : "ascending") +
+         " order on a uniform grid\n";
 }
 
-std::string partRead(long line) {
-  return "? Warning: line " + std::to_string(line) +
-         " of quorvi.res was read only in part: its record began on an earlier line, which may lack a value\n";
-}
+std::string partRead(long line) { return "? Warning: line " + std::to_string(line) + " of quorvi.res was read only in part: its record began on an earlier line, which may lack a value\n"; }
 
 std::string grid(int nT, int nY, int nF) {
   std::string text;
@@ -72,8 +57,7 @@ std::string grid(int nT, int nY, int nF) {
     for (int y = nY; y >= 1; --y) {
       for (int f = 1; f <= nF; ++f) {
         const int tenths = 1000 * t + 10 * y + 5 * (f - 1);  // chi-square in tenths
-        text += whole(t) + " " + std::to_string(y / 2) + (y % 2 != 0 ? ".5" : ".0") + " 0.0 " +
-                std::to_string(f / 2) + (f % 2 != 0 ? ".5" : ".0") + " " + std::to_string(tenths / 10) + "." +
+        text += whole(t) + " " + std::to_string(y / 2) + (y % 2 != 0 ? ".5" : ".0") + " 0.0 " + std::to_string(f / 2) + (f % 2 != 0 ? ".5" : ".0") + " " + std::to_string(tenths / 10) + "." +
                 std::to_string(tenths % 10) + "\n";
       }
     }
@@ -85,8 +69,7 @@ std::string gridTable(int nT, int nY) {
   std::string table;
   for (int t = 1; t <= nT; ++t) {
     for (int y = 1; y <= nY; ++y) {
-      table += rightAligned(whole(t), 6) + " " + (y <= 9 ? std::to_string(y) + ".0000" : "******") + " " +
-               rightAligned(whole(100 * t + y), 8) + "\n";
+      table += rightAligned(whole(t), 6) + " " + (y <= 9 ? std::to_string(y) + ".0000" : "******") + " " + rightAligned(whole(100 * t + y), 8) + "\n";
     }
     table += "\n";
   }

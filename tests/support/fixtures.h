@@ -11,8 +11,7 @@ namespace fixtures {
 
 // The eleven console lines; each range is the text of its two numbers, each
 // with its two-blank sign area.
-std::string summary(std::string_view nT, std::string_view tRange, std::string_view nY, std::string_view yRange,
-                    std::string_view nF, std::string_view fRange, std::string_view chiRange);
+std::string summary(std::string_view nT, std::string_view tRange, std::string_view nY, std::string_view yRange, std::string_view nF, std::string_view fRange, std::string_view chiRange);
 
 // Inline, so that the case tables of every test file may use them.
 // Eight records: T 100 and 200, YORP 0.2 and 0.1 (listed doubled, 0.4 then
@@ -20,9 +19,10 @@ std::string summary(std::string_view nT, std::string_view tRange, std::string_vi
 inline const std::string kWorked =
     "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n100.0 0.1 0.0 0.5 20.0\n100.0 0.1 0.0 1.0 25.0\n"
     "200.0 0.2 0.0 0.5 15.0\n200.0 0.2 0.0 1.0 12.5\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n";
-inline const std::string kWorkedOut = summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000",
-                                              "2", "  0.500000000000000  1.00000000000000", "  12.5000000000000  50.0000000000000");
-inline const std::string kWorkedTable[4] = {  // [choice], 1 to 3
+inline const std::string kWorkedOut =
+    summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  12.5000000000000  50.0000000000000");
+inline const std::string kWorkedTable[4] = {
+    // [choice], 1 to 3
     "",
     " 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n",
     " 100.0   0.5     20.0\n 100.0   1.0     25.0\n\n 200.0   0.5     15.0\n 200.0   1.0     12.5\n\n",

@@ -55,9 +55,7 @@ Outcome runChi2map(const Launch& launch) {
   posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETPGROUP);  // its own group, killed whole on time-out
   char mask[8];
   std::snprintf(mask, sizeof mask, "%o", static_cast<unsigned>(launch.umask));
-  std::string arguments[] = {CHI2MAP_LAUNCHER, mask,
-                             launch.fileSizeLimit == RLIM_INFINITY ? "-" : std::to_string(launch.fileSizeLimit),
-                             launch.unprivileged ? "1" : "0", CHI2MAP_BINARY};
+  std::string arguments[] = {CHI2MAP_LAUNCHER, mask, launch.fileSizeLimit == RLIM_INFINITY ? "-" : std::to_string(launch.fileSizeLimit), launch.unprivileged ? "1" : "0", CHI2MAP_BINARY};
   char* argv[] = {arguments[0].data(), arguments[1].data(), arguments[2].data(), arguments[3].data(), arguments[4].data(), nullptr};
 
   Outcome outcome;

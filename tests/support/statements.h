@@ -28,11 +28,7 @@ ReadOutcome readNumbers(recio::IoControl& control, std::int32_t unit, int items,
   }
   return outcome;
 }
-inline ReadOutcome readDoubles(recio::IoControl& control, std::int32_t unit, int items, bool handles = true) {
-  return readNumbers<double>(control, unit, items, handles);
-}
-inline ReadOutcome readIntegers(recio::IoControl& control, std::int32_t unit, int items, bool handles = true) {
-  return readNumbers<std::int32_t>(control, unit, items, handles);
-}
+inline ReadOutcome readDoubles(recio::IoControl& control, std::int32_t unit, int items, bool handles = true) { return readNumbers<double>(control, unit, items, handles); }
+inline ReadOutcome readIntegers(recio::IoControl& control, std::int32_t unit, int items, bool handles = true) { return readNumbers<std::int32_t>(control, unit, items, handles); }
 
 }  // namespace fake

@@ -1,10 +1,10 @@
 #include "support/work_dir.h"
 
+#include <unistd.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
-#include <unistd.h>
 
 namespace fake {
 

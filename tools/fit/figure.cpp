@@ -24,8 +24,10 @@ constexpr double kPanel = 0.28;
 std::string quoted(std::string_view text) {
   std::string out = "'";
   for (const char c : text) {
-    if (c == '\'') out += "''";
-    else out += std::iscntrl(static_cast<unsigned char>(c)) ? ' ' : c;
+    if (c == '\'')
+      out += "''";
+    else
+      out += std::iscntrl(static_cast<unsigned char>(c)) ? ' ' : c;
   }
   return out + "'";
 }
@@ -107,7 +109,8 @@ std::string mapBlocks(const std::string& id, const FigureAxis& x, const FigureAx
   out += "set contour base; unset surface; set cntrparam linear\n";
   for (std::size_t l = 0; l < contours.levels.size(); ++l) {
     out += "set cntrparam levels discrete " + text(contours.levels[l]) + "\n";
-    out += "set table $C" + id + "_" + std::to_string(l) + "\nsplot $G" + id + " using 1:2:3 with lines notitle\nunset table\n";
+    out += "set table $C" + id + "_" + std::to_string(l) + "\nsplot $G" + id +
+           " using 1:2:3 with lines notitle\nunset table\n";
   }
   return out + "unset contour; set surface\n";
 }
@@ -117,7 +120,8 @@ std::string mapBlocks(const std::string& id, const FigureAxis& x, const FigureAx
 // minimum. With a key, each drawn level and the missing cells have an entry.
 std::string mapPlot(const std::string& id, const Contours& contours, const std::array<double, 2>& best,
                     std::size_t missing, bool key) {
-  std::string out = "cmd = 'plot $B" + id + " using 1:2:3:4:5:6:7 with boxxyerror fc palette z fs solid 1.0 noborder notitle'\n";
+  std::string out =
+      "cmd = 'plot $B" + id + " using 1:2:3:4:5:6:7 with boxxyerror fc palette z fs solid 1.0 noborder notitle'\n";
   for (std::size_t l = 0; l < contours.levels.size(); ++l) {
     const std::string table = "$C" + id + "_" + std::to_string(l);
     const std::string title = key ? "title " + inCommand(quoted("Δχ² = " + contours.texts[l])) : std::string("notitle");
@@ -178,7 +182,8 @@ std::string profilePanel(const CornerFigure& corner, std::size_t axis, const Dra
   const std::string block = "$P" + std::to_string(axis);
   out += block + " << EOD\n";
   for (std::size_t m = 0; m < values.size(); ++m)
-    if (!std::isnan(parameter.profile[m])) out += text(values[m]) + " " + text(parameter.profile[m] - corner.fit.chi2Min) + "\n";
+    if (!std::isnan(parameter.profile[m]))
+      out += text(values[m]) + " " + text(parameter.profile[m] - corner.fit.chi2Min) + "\n";
   out += "EOD\n";
   // The ranges of the first level, shaded.
   std::size_t objects = 0;
@@ -187,7 +192,8 @@ std::string profilePanel(const CornerFigure& corner, std::size_t axis, const Dra
       out += "set object " + std::to_string(20 + objects++) + " rectangle from " + text(range.low) + ", graph 0 to " +
              text(range.high) + ", graph 1 behind fillcolor rgb '#cfe3f7' fillstyle solid noborder\n";
   out += "plot " + block + " using 1:2 axes x1y2 with linespoints pt 7 ps 0.5 lw 1.5 lc rgb '#1f4e9c' notitle";
-  for (const double level : kProfileLevels) out += ", " + text(level) + " axes x1y2 with lines dt 2 lc rgb '#808080' notitle";
+  for (const double level : kProfileLevels)
+    out += ", " + text(level) + " axes x1y2 with lines dt 2 lc rgb '#808080' notitle";
   out += "\nunset y2label\n";
   for (std::size_t o = 0; o < objects; ++o) out += "unset object " + std::to_string(20 + o) + "\n";
   return out;
@@ -201,7 +207,8 @@ std::optional<std::string> terminalFor(std::string_view output, int width, int h
   const auto dot = output.rfind('.');
   if (dot == std::string_view::npos || output.find('/', dot) != std::string_view::npos) return {};
   std::string extension;
-  for (const char c : output.substr(dot + 1)) extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char c : output.substr(dot + 1))
+    extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   const std::string size = std::to_string(width) + "," + std::to_string(height);
   if (extension == "png") return "pngcairo size " + size + " noenhanced font 'DejaVu Sans,11'";
   if (extension == "svg") return "svg size " + size + " noenhanced font 'DejaVu Sans,11' background '#ffffff'";
@@ -220,7 +227,8 @@ std::vector<std::string> levelsNotReached(const MapFigure& map) {
 
 std::string mapScript(const MapFigure& map, const std::string& terminal, const std::string& output) {
   std::size_t missing = 0;
-  for (const double c : map.chi2) if (std::isnan(c)) ++missing;
+  for (const double c : map.chi2)
+    if (std::isnan(c)) ++missing;
   std::string out = "set encoding utf8\n" + mapBlocks("0", map.x, map.y, map.chi2, map.contours);
   out += "set terminal " + terminal + "\nset output " + quoted(output) + "\n";
   out += "set title " + lines(map.title) + "\n";
@@ -239,8 +247,9 @@ std::string mapScript(const MapFigure& map, const std::string& terminal, const s
   out += "set border lw 1.2\n";
   // The key below the map, at most three entries a row.
   const std::size_t entries = 1 + map.contours.levels.size() + (missing > 0 ? 1 : 0);
-  out += "set key at screen 0.5, screen 0.01 center bottom horizontal maxcols 3 Left reverse box opaque fc rgb '#404040' "
-         "textcolor rgb 'white' samplen 3 width 1\n";
+  out +=
+      "set key at screen 0.5, screen 0.01 center bottom horizontal maxcols 3 Left reverse box opaque fc rgb '#404040' "
+      "textcolor rgb 'white' samplen 3 width 1\n";
   out += "set bmargin " + std::to_string(4 + (entries + 2) / 3 * 3 / 2) + "\n";
   out += mapPlot("0", map.contours, map.best, missing, true);
   return out + "unset output\n";
@@ -263,9 +272,9 @@ std::string cornerScript(const CornerFigure& corner, const std::string& terminal
   // The key of the figure, in the empty upper right.
   std::string levels;
   for (const std::string& level : corner.contours.texts) levels += (levels.empty() ? "" : ", ") + level;
-  std::vector<std::string> key = {"smallest χ² = " + exactText(corner.fit.chi2Min), "maps: Δχ² = " + levels,
-                                  "profiles: Δχ² = 1, 4, 9; shaded: Δχ² ≤ " +
-                                      shortText(corner.fit.parameters[0].intervals.at(0).deltaChi2)};
+  std::vector<std::string> key = {
+      "smallest χ² = " + exactText(corner.fit.chi2Min), "maps: Δχ² = " + levels,
+      "profiles: Δχ² = 1, 4, 9; shaded: Δχ² ≤ " + shortText(corner.fit.parameters[0].intervals.at(0).deltaChi2)};
   for (std::size_t a = 0; a < 3; ++a)
     if (!drawn[a]) key.push_back(corner.headings[a]);
   out += "set label 10 " + lines(key) + " at screen " + text(kLeft + 1.25 * kPanel) + ", screen " +

@@ -35,8 +35,8 @@ struct Contours {
 struct MapFigure {
   FigureAxis x;
   FigureAxis y;
-  std::vector<double> chi2;  // x-major: (m, n) at m * y.values.size() + n; NaN where missing
-  std::array<double, 2> best{};  // where the minimum is marked
+  std::vector<double> chi2;        // x-major: (m, n) at m * y.values.size() + n; NaN where missing
+  std::array<double, 2> best{};    // where the minimum is marked
   std::vector<std::string> title;  // lines
   Contours contours;
   double colourCap = 25.0;  // top of the colour scale in delta chi-square; NaN: the whole range

@@ -106,8 +106,10 @@ std::string judgeReading(const Options& options, const fit::ReadingEnd& end, Out
   if (end.nonFiniteRecords != 0) {
     if (!options.partial)
       return "line " + std::to_string(end.firstNonFiniteLine) + " of " + file +
-             " holds a NaN or infinite value (T, YORP strength doubled, f_KE or chi-square): mend it, or give --partial to leave such records out";
-    warn(outcome, std::to_string(end.nonFiniteRecords) + " record(s) with a NaN or infinite value left out, the first at line " +
+             " holds a NaN or infinite value (T, YORP strength doubled, f_KE or chi-square): mend it, or give "
+             "--partial to leave such records out";
+    warn(outcome, std::to_string(end.nonFiniteRecords) +
+                      " record(s) with a NaN or infinite value left out, the first at line " +
                       std::to_string(end.firstNonFiniteLine) + " of " + file);
   }
   if (end.stoppedAtLine != 0) {
@@ -121,8 +123,8 @@ std::string judgeReading(const Options& options, const fit::ReadingEnd& end, Out
     if (!options.partial)
       return file + " ends inside a record after line " + std::to_string(end.linesRead) +
              " (a last line without a line feed, or too few values): complete it" + partly;
-    warn(outcome, file + " ends inside a record after line " + std::to_string(end.linesRead) +
-                      ": that record is left out");
+    warn(outcome,
+         file + " ends inside a record after line " + std::to_string(end.linesRead) + ": that record is left out");
   }
   return {};
 }
@@ -152,7 +154,8 @@ int run(const Options& options) {
     const auto x = comma == std::string::npos ? std::nullopt : parameterNamed(options.map.substr(0, comma));
     const auto y = comma == std::string::npos ? std::nullopt : parameterNamed(options.map.substr(comma + 1));
     if (!x || !y || *x == *y)
-      return usageError("--map needs two different parameters such as T,YORP (T, YORP, f_KE), not '" + options.map + "'");
+      return usageError("--map needs two different parameters such as T,YORP (T, YORP, f_KE), not '" + options.map +
+                        "'");
     mapAxes = std::array<fit::Parameter, 2>{*x, *y};
   }
   const std::string figure = !options.figure.empty() ? options.figure : mapAxes ? "map.png" : "fit.png";
@@ -209,10 +212,15 @@ int run(const Options& options) {
       return fit::fail(kProgram, std::string("no map: ") + fit::kParameterNames[grid.size(x) < 2 ? x : y] +
                                      " has a single value in '" + options.input + "'");
     const fit::Parameter reduced = static_cast<fit::Parameter>(3 - x - y);
-    fit::MapFigure map{axisOf(grid, labels, x), axisOf(grid, labels, y), fit::profileMap(grid, x, y),
-                       {gridFit.parameters[x].best, gridFit.parameters[y].best}, {}, {levels, levelTexts}, 25.0};
-    map.title = {std::string("χ² map: ") + fit::kParameterNames[x] + " vs " + fit::kParameterNames[y] + ", smallest over " +
-                     fit::kParameterNames[reduced] + " (" + options.input + ")",
+    fit::MapFigure map{axisOf(grid, labels, x),
+                       axisOf(grid, labels, y),
+                       fit::profileMap(grid, x, y),
+                       {gridFit.parameters[x].best, gridFit.parameters[y].best},
+                       {},
+                       {levels, levelTexts},
+                       25.0};
+    map.title = {std::string("χ² map: ") + fit::kParameterNames[x] + " vs " + fit::kParameterNames[y] +
+                     ", smallest over " + fit::kParameterNames[reduced] + " (" + options.input + ")",
                  "minimum χ² = " + fit::exactText(gridFit.chi2Min) + " at " + fit::kParameterNames[x] + " = " +
                      fit::exactText(gridFit.parameters[x].best) + ", " + fit::kParameterNames[y] + " = " +
                      fit::exactText(gridFit.parameters[y].best)};
@@ -221,8 +229,12 @@ int run(const Options& options) {
   } else {
     if (grid.size(fit::kT) < 2 && grid.size(fit::kYorp) < 2 && grid.size(fit::kFke) < 2)
       return fit::fail(kProgram, "no figure: no parameter has two or more values; --no-figure prints the fit alone");
-    fit::CornerFigure corner{{axisOf(grid, labels, fit::kT), axisOf(grid, labels, fit::kYorp), axisOf(grid, labels, fit::kFke)},
-                             gridFit, {}, {}, {levels, levelTexts}};
+    fit::CornerFigure corner{
+        {axisOf(grid, labels, fit::kT), axisOf(grid, labels, fit::kYorp), axisOf(grid, labels, fit::kFke)},
+        gridFit,
+        {},
+        {},
+        {levels, levelTexts}};
     for (std::size_t m = 0; m < 3; ++m) {
       corner.maps[m] = fit::profileMap(grid, fit::kCornerMaps[m][0], fit::kCornerMaps[m][1]);
       corner.headings[m] = fit::intervalHeading(report, static_cast<fit::Parameter>(m));
@@ -261,9 +273,13 @@ int main(int argc, char** argv) {
   app.add_option("--profiles", options.profiles);
   app.add_option("--script", options.script);
   app.add_option("-l,--levels", options.levels);
-  app.add_option("--label", options.labels)->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--label", options.labels)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.allow_extras();
-  if (const int status = fit::parseCommandLine(kCommandLine, app, argc, argv, options.input, options.help, options.version); status >= 0)
+  if (const int status =
+          fit::parseCommandLine(kCommandLine, app, argc, argv, options.input, options.help, options.version);
+      status >= 0)
     return status;
   return run(options);
 }

@@ -116,7 +116,8 @@ int run(const Options& o) {
   }
   unsigned width = 0, height = 0;
   char rest = 0;
-  if (std::sscanf(o.size.c_str(), "%5ux%5u%c", &width, &height, &rest) != 2 || o.size.find_first_not_of("0123456789x") != std::string::npos)
+  if (std::sscanf(o.size.c_str(), "%5ux%5u%c", &width, &height, &rest) != 2 ||
+      o.size.find_first_not_of("0123456789x") != std::string::npos)
     return usageError("size must be WIDTHxHEIGHT in pixels, not '" + o.size + "'");
   if (width < 200 || height < 150 || width > 10000 || height > 10000)
     return usageError("size " + o.size + " out of range (200x150 to 10000x10000)");
@@ -137,7 +138,8 @@ int run(const Options& o) {
   std::string output = o.output;
   if (output.empty()) {
     const std::string base = tablePath.filename().string();
-    const std::string stem = base.find('.') == std::string::npos || base.rfind('.') == 0 ? base : base.substr(0, base.rfind('.'));
+    const std::string stem =
+        base.find('.') == std::string::npos || base.rfind('.') == 0 ? base : base.substr(0, base.rfind('.'));
     output = (tablePath.parent_path() / (stem + ".png")).string();
   }
   const auto terminal = fit::terminalFor(output, static_cast<int>(width), static_cast<int>(height));
@@ -151,9 +153,11 @@ int run(const Options& o) {
   const std::string text = readWhole(o.table, error);
   if (!error.empty()) return fit::fail(kProgram, "cannot read '" + o.table + "': " + error);
   if (text.empty())
-    return fit::fail(kProgram, "'" + o.table + "' is empty: no table lines (chi2map writes none when quorvi.res held no record)");
+    return fit::fail(kProgram,
+                     "'" + o.table + "' is empty: no table lines (chi2map writes none when quorvi.res held no record)");
   if (tablePath.filename() == "quorvi.res")
-    return fit::fail(kProgram, "'" + o.table + "' is chi2map's input, not a table: run chi2map first and map its table.dat");
+    return fit::fail(kProgram,
+                     "'" + o.table + "' is chi2map's input, not a table: run chi2map first and map its table.dat");
   if (!isText(text)) return fit::fail(kProgram, "'" + o.table + "' is not a text file, not a chi2map table");
   fit::TableMap table;
   if (!fit::readTable(text, o.table, projection, table, error)) return fit::fail(kProgram, error);
@@ -163,13 +167,20 @@ int run(const Options& o) {
   const std::string xName = fit::kParameterNames[xAxis], yName = fit::kParameterNames[yAxis];
   for (const std::string& note : table.notes)
     (void)fit::fail(kProgram, "note: " + note + "; chi2map-fit --map " + (xAxis == fit::kYorp ? "YORP" : xName) + "," +
-                                  (yAxis == fit::kYorp ? "YORP" : yName) + " quorvi.res draws the map at the exact values");
-  fit::MapFigure map{{o.xLabel.empty() ? xName : o.xLabel, table.x}, {o.yLabel.empty() ? yName : o.yLabel, table.y},
-                     table.chi2, {table.bestX, table.bestY}, {}, contours, cap};
-  map.title = {o.title.empty() ? std::string("χ² map: ") + p.name + ", smallest over " + fit::kParameterNames[p.reduced] +
-                                     " (" + tablePath.filename().string() + ")"
-                               : o.title,
-               "minimum χ² = " + table.chi2Text + " at " + xName + " = " + table.xText + ", " + yName + " = " + table.yText};
+                                  (yAxis == fit::kYorp ? "YORP" : yName) +
+                                  " quorvi.res draws the map at the exact values");
+  fit::MapFigure map{{o.xLabel.empty() ? xName : o.xLabel, table.x},
+                     {o.yLabel.empty() ? yName : o.yLabel, table.y},
+                     table.chi2,
+                     {table.bestX, table.bestY},
+                     {},
+                     contours,
+                     cap};
+  map.title = {
+      o.title.empty() ? std::string("χ² map: ") + p.name + ", smallest over " + fit::kParameterNames[p.reduced] + " (" +
+                            tablePath.filename().string() + ")"
+                      : o.title,
+      "minimum χ² = " + table.chi2Text + " at " + xName + " = " + table.xText + ", " + yName + " = " + table.yText};
   for (const std::string& level : fit::levelsNotReached(map))
     (void)fit::fail(kProgram, "note: no contour at delta chi-square " + level + ": the map does not reach it");
   if (const std::string why = fit::drawWithGnuplot(fit::mapScript(map, *terminal, fit::partialName(output)),

@@ -31,7 +31,7 @@ struct Interval {
 };
 
 struct ParameterFit {
-  double best = 0.0;           // the value of the best cell
+  double best = 0.0;            // the value of the best cell
   std::vector<double> profile;  // per grid value, the smallest chi-square over the other two
   std::vector<Interval> intervals;
 };

@@ -237,7 +237,8 @@ class GridBuilder {
       const std::vector<double>& values = axes_[a].values();
       order[a].resize(values.size());
       std::iota(order[a].begin(), order[a].end(), 0u);
-      std::sort(order[a].begin(), order[a].end(), [&](std::uint32_t x, std::uint32_t y) { return values[x] < values[y]; });
+      std::sort(order[a].begin(), order[a].end(),
+                [&](std::uint32_t x, std::uint32_t y) { return values[x] < values[y]; });
       grid.axes[a].reserve(values.size());
       for (const std::uint32_t position : order[a]) grid.axes[a].push_back(values[position]);
     }

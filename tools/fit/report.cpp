@@ -41,12 +41,14 @@ std::string fitText(const FitReport& report) {
   for (std::size_t a = 0; a < 3; ++a) decimals[a] = gridDecimals(report.grid.axes[a]);
   std::string out = "smallest chi-square " + exactText(fit.chi2Min) + " at ";
   for (std::size_t a = 0; a < 3; ++a)
-    out += std::string(kParameterNames[a]) + " = " + fixedText(fit.parameters[a].best, decimals[a]) + (a < 2 ? ", " : "\n");
+    out += std::string(kParameterNames[a]) + " = " + fixedText(fit.parameters[a].best, decimals[a]) +
+           (a < 2 ? ", " : "\n");
   out += std::to_string(report.grid.records) + " records; grid of " + std::to_string(report.grid.size(kT)) + " T, " +
          std::to_string(report.grid.size(kYorp)) + " YORP strength and " + std::to_string(report.grid.size(kFke)) +
          " f_KE values\n\n";
   std::size_t bestWidth = 4;
-  for (std::size_t a = 0; a < 3; ++a) bestWidth = std::max(bestWidth, fixedText(fit.parameters[a].best, decimals[a]).size());
+  for (std::size_t a = 0; a < 3; ++a)
+    bestWidth = std::max(bestWidth, fixedText(fit.parameters[a].best, decimals[a]).size());
   out += padded("parameter", 16) + padded("best", bestWidth + 3) + padded("delta chi-square", 20) + "range\n";
   bool anyOpen = false;
   for (std::size_t a = 0; a < 3; ++a) {
@@ -62,7 +64,8 @@ std::string fitText(const FitReport& report) {
       for (const Range& range : interval.ranges) anyOpen = anyOpen || range.lowOpen || range.highOpen;
     }
   }
-  if (anyOpen) out += "(open: the profile is still within the level at the grid's edge or next to a missing chi-square)\n";
+  if (anyOpen)
+    out += "(open: the profile is still within the level at the grid's edge or next to a missing chi-square)\n";
   return out;
 }
 
@@ -86,7 +89,9 @@ std::string fitJson(const FitReport& report) {
     for (const Interval& interval : parameter.intervals) {
       Json ranges = Json::array();
       for (const Range& range : interval.ranges)
-        ranges.push_back({{"low", number(range.low)}, {"high", number(range.high)}, {"low_open", range.lowOpen},
+        ranges.push_back({{"low", number(range.low)},
+                          {"high", number(range.high)},
+                          {"low_open", range.lowOpen},
                           {"high_open", range.highOpen}});
       intervals.push_back({{"delta_chi2", number(interval.deltaChi2)}, {"ranges", ranges}});
     }
@@ -122,8 +127,9 @@ std::string intervalHeading(const FitReport& report, Parameter parameter) {
   if (report.grid.size(parameter) == 1) return out + ", a single value";
   std::string ranges;
   for (const Range& range : fit.intervals.at(0).ranges)
-    ranges += (ranges.empty() ? "" : ", ") + std::string("[") + fixedText(range.low, decimals + 2) + (range.lowOpen ? "(open)" : "") +
-              ", " + fixedText(range.high, decimals + 2) + (range.highOpen ? "(open)" : "") + "]";
+    ranges += (ranges.empty() ? "" : ", ") + std::string("[") + fixedText(range.low, decimals + 2) +
+              (range.lowOpen ? "(open)" : "") + ", " + fixedText(range.high, decimals + 2) +
+              (range.highOpen ? "(open)" : "") + "]";
   return out + "  " + ranges;
 }
 

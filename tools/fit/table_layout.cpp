@@ -82,15 +82,15 @@ struct Reader {
   bool label(std::size_t number, std::string_view field, Field layout, int column) {
     const std::string where = "column " + std::to_string(column);
     switch (kindOf(field, layout)) {
-      case Kind::Number:
-        return true;
+      case Kind::Number: return true;
       case Kind::NonFinite:
         return failAt(number, where + " is \"" + trimmed(field) +
                                   "\": the axis has a single value (chi2map labels it NaN), nothing to map");
       case Kind::Overflow:
-        return failAt(number, where + " is filled with asterisks: the grid value does not fit its field, the axis cannot be labelled");
-      case Kind::Bad:
-        break;
+        return failAt(
+            number,
+            where + " is filled with asterisks: the grid value does not fit its field, the axis cannot be labelled");
+      case Kind::Bad: break;
     }
     return failAt(number, "malformed " + where + " \"" + std::string(field) + "\"; expected " +
                               layoutText(kProjections[static_cast<std::size_t>(projection - 1)]));
@@ -100,20 +100,27 @@ struct Reader {
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     if (text.find_first_not_of(" \t") == std::string_view::npos) return endBlock();
     if (cells.empty() && isFitRecord(text))
-      return failAt(number, "a record of five numbers: this is chi2map's input (quorvi.res), not a table; run chi2map first and map its table.dat");
+      return failAt(number,
+                    "a record of five numbers: this is chi2map's input (quorvi.res), not a table; run chi2map first "
+                    "and map its table.dat");
     if (projection == 0) {
-      if (text.size() == 22) projection = 1;
-      else if (text.size() == 21 && text[4] == '.') projection = 2;
-      else if (text.size() == 21 && text[1] == '.') projection = 3;
+      if (text.size() == 22)
+        projection = 1;
+      else if (text.size() == 21 && text[4] == '.')
+        projection = 2;
+      else if (text.size() == 21 && text[1] == '.')
+        projection = 3;
       else if (text.size() != 21)
-        return failAt(number, "malformed line \"" + shown(text) + "\": a chi2map table line has 21 or 22 characters, this one " +
+        return failAt(number, "malformed line \"" + shown(text) +
+                                  "\": a chi2map table line has 21 or 22 characters, this one " +
                                   std::to_string(text.size()));
     }
     // An unrecognised 21-character line is checked as the second layout,
     // whose label check says what is wrong.
     const int p = projection == 0 ? 2 : projection;
     const Projection& layout = kProjections[static_cast<std::size_t>(p - 1)];
-    const auto w1 = static_cast<std::size_t>(layout.outerField.width), w2 = static_cast<std::size_t>(layout.innerField.width);
+    const auto w1 = static_cast<std::size_t>(layout.outerField.width),
+               w2 = static_cast<std::size_t>(layout.innerField.width);
     if (text.size() != w1 + w2 + 10 || text[w1] != ' ' || text[w1 + w2 + 1] != ' ')
       return failAt(number, "malformed line \"" + shown(text) + "\" (" + std::to_string(text.size()) +
                                 " characters); expected " + layoutText(layout));
@@ -139,7 +146,8 @@ struct Reader {
       return failAt(blockLine, "block " + std::to_string(outer.size()) + " has more lines than the first block (" +
                                    std::to_string(inner.size()) + ")");
     } else if (f2 != inner[inBlock - 1]) {
-      return failAt(number, "column 2 is \"" + trimmed(f2) + "\" where the first block has \"" + trimmed(inner[inBlock - 1]) + "\"");
+      return failAt(number, "column 2 is \"" + trimmed(f2) + "\" where the first block has \"" +
+                                trimmed(inner[inBlock - 1]) + "\"");
     }
     cells.push_back(chi2 == Kind::Number ? *readReal(f3) : NAN);
     cellTexts.push_back(trimmed(f3));
@@ -159,7 +167,8 @@ bool positions(const std::vector<std::string>& labels, int column, const std::st
   for (std::size_t m = 1; m < n; ++m) {
     if (values[m] < values[m - 1] || (m + 1 == n && values[m] == values[0])) {
       error = name + ": column " + std::to_string(column) + " does not increase from \"" + trimmed(labels[m - 1]) +
-              "\" to \"" + trimmed(labels[m]) + "\"" + (column == 1 ? " (from one block to the next)" : " within a block");
+              "\" to \"" + trimmed(labels[m]) + "\"" +
+              (column == 1 ? " (from one block to the next)" : " within a block");
       return false;
     }
     if (values[m] == values[m - 1] && !repeats) {
@@ -171,7 +180,8 @@ bool positions(const std::vector<std::string>& labels, int column, const std::st
   }
   at.clear();
   for (std::size_t m = 0; m < n; ++m)
-    at.push_back(values.front() + (values.back() - values.front()) * static_cast<double>(m) / static_cast<double>(n - 1));
+    at.push_back(values.front() +
+                 (values.back() - values.front()) * static_cast<double>(m) / static_cast<double>(n - 1));
   return true;
 }
 
@@ -197,12 +207,15 @@ bool readTable(std::string_view text, const std::string& name, int forced, Table
     return false;
   }
   std::vector<double> outer, inner;
-  if (!positions(reader.outer, 1, name, outer, map.notes, error) || !positions(reader.inner, 2, name, inner, map.notes, error))
+  if (!positions(reader.outer, 1, name, outer, map.notes, error) ||
+      !positions(reader.inner, 2, name, inner, map.notes, error))
     return false;
   std::size_t best = reader.cells.size();
   for (std::size_t c = 0; c < reader.cells.size(); ++c) {
-    if (std::isnan(reader.cells[c])) ++map.missing;
-    else if (best == reader.cells.size() || reader.cells[c] < reader.cells[best]) best = c;
+    if (std::isnan(reader.cells[c]))
+      ++map.missing;
+    else if (best == reader.cells.size() || reader.cells[c] < reader.cells[best])
+      best = c;
   }
   if (best == reader.cells.size()) {
     error = name + ": no cell has a chi-square (every chi-square field is asterisks or NaN)";

@@ -195,7 +195,8 @@ std::string unwritable(const std::string& path) {
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
-  struct stat x {}, y {};
+  struct stat x {
+  }, y{};
   return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
 }
 
@@ -252,7 +253,8 @@ std::string drawWithGnuplot(const std::string& script, const std::string& partia
       if (error == 0) gChild = child;
     }
     if (error != 0) {
-      failure = error == ENOENT ? "gnuplot not found (Debian package gnuplot-nox)" : "cannot run gnuplot: " + errorText(error);
+      failure = error == ENOENT ? "gnuplot not found (Debian package gnuplot-nox)"
+                                : "cannot run gnuplot: " + errorText(error);
     } else {
       while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
       }
@@ -261,11 +263,12 @@ std::string drawWithGnuplot(const std::string& script, const std::string& partia
         gChild = 0;
       }
       struct stat facts {};
-      const bool drawn = WIFEXITED(status) && WEXITSTATUS(status) == 0 && stat(partial.c_str(), &facts) == 0 &&
-                         facts.st_size > 0;
+      const bool drawn =
+          WIFEXITED(status) && WEXITSTATUS(status) == 0 && stat(partial.c_str(), &facts) == 0 && facts.st_size > 0;
       if (!drawn) {
         const std::string complaint = gnuplotComplaint(readAll(messages));
-        failure = "gnuplot could not draw '" + output + "'" + (complaint.empty() ? "" : " (gnuplot: " + complaint + ")");
+        failure =
+            "gnuplot could not draw '" + output + "'" + (complaint.empty() ? "" : " (gnuplot: " + complaint + ")");
       } else if (rename(partial.c_str(), output.c_str()) != 0) {
         failure = "cannot write '" + output + "': " + errorText(errno);
       }
@@ -288,7 +291,8 @@ bool positiveNumbers(std::string_view text, std::vector<double>& values, std::ve
     while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
     double value = 0;
     const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), value);
-    if (item.empty() || error != std::errc{} || end != item.data() + item.size() || !std::isfinite(value) || !(value > 0))
+    if (item.empty() || error != std::errc{} || end != item.data() + item.size() || !std::isfinite(value) ||
+        !(value > 0))
       return false;
     values.push_back(value);
     texts.emplace_back(item);

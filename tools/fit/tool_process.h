@@ -50,7 +50,6 @@ int fail(std::string_view program, std::string_view message);
 
 // A list of positive numbers ("2.30,6.18,11.83"); false when an item is no
 // positive finite number.
-[[nodiscard]] bool positiveNumbers(std::string_view text, std::vector<double>& values,
-                                   std::vector<std::string>& texts);
+[[nodiscard]] bool positiveNumbers(std::string_view text, std::vector<double>& values, std::vector<std::string>& texts);
 
 }  // namespace fit
