@@ -1,8 +1,7 @@
-// Fuzz target for reading and loading: arbitrary bytes (after the first,
-// which chooses reads of 1 to 16 bytes) loaded as "quorvi.res". The lists,
-// ranges, cells and warnings keep the loader's invariants; neither the read
-// sizes nor every line end written as one line feed and tabs as one blank
-// change what is loaded; nothing is left allocated or open.
+// Arbitrary bytes (after the first, which chooses reads of 1 to 16 bytes)
+// loaded as "quorvi.res": the lists, ranges, cells and warnings keep the
+// loader's invariants; neither the read sizes nor every line end written as a
+// line feed and tabs as blanks change what is loaded; nothing is left behind.
 #include <algorithm>
 #include <bit>
 #include <cmath>

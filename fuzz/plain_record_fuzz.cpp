@@ -1,10 +1,7 @@
-// Fuzz target for the reader's whole-record path: arbitrary bytes as a file,
-// read to its end by five-double statements, once with readRecordByLayout
-// first and once by the statement calls alone. After every statement both
-// must leave the same status, items, line, record text and statement state,
-// and in the end the same stop. Reads come in blocks of 16 to 2056 bytes
-// (the first byte chooses), so that records cross blocks and kept shapes
-// meet the bytes past a short block.
+// Arbitrary bytes read to their end by five-double statements, the kept shapes
+// first and by the statement calls alone: both must leave the same trace
+// (support/record_trace.h). Reads come in blocks of 16 to 2056 bytes (the
+// first byte chooses), so that records cross blocks and shapes meet their ends.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>

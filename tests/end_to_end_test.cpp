@@ -1,9 +1,7 @@
-// Runs the real chi2map binary in a fresh working directory per case and
-// compares standard output, standard error, the exit status and the
-// resulting "table.dat" byte for byte: the replies, the inputs, the capacity,
-// and what the file system and the process limits allow. Built with
-// CHI2MAP_LONG_INPUTS (label long), it runs inputs of 10 to 100 MB instead,
-// within a memory bound of the program's own.
+// The real chi2map binary in a fresh working directory per case: standard
+// output, standard error, the exit status and "table.dat", byte for byte.
+// With CHI2MAP_LONG_INPUTS (label long): inputs of 10 to 100 MB, within a
+// memory bound of the program's own.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>

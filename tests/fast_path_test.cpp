@@ -1,9 +1,6 @@
-// The fast paths against the library's own general steps: the shortcut of
-// the conversion, and readItem's one-pass plain doubles, give what the
-// general steps give, bit for bit; and the work buffers grow where a
-// byte-at-a-time collection would grow them. Built a second time with
-// CHI2MAP_SWEEP_SCALE (label long), the random sweeps run that many times
-// longer.
+// The conversion's shortcut and readItem's plain doubles against the general
+// steps, bit for bit; the work buffers grow where a byte-at-a-time collection
+// would. With CHI2MAP_SWEEP_SCALE (label long) the sweeps run that much longer.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -169,15 +166,13 @@ TEST(WorkBuffers, GrowWhereByteAtATimeCollectionWould) {
     double value;
     int growths;
   } cases[] = {
-      {std::string(1022, ' ') + "1\n", 1, 0},
-      {std::string(1023, ' ') + "1\n", 1, 1},
-      {std::string(9215, ' ') + "1\n", 1, 2},
-      {std::string(50000, ' ') + "3\n", 3, 6},
-      {std::string(127, '\t') + "1234567\n", 1234567, 0},
-      {std::string(128, '\t') + "1\n", 1, 1},
-      {std::string(30000, '\t') + "\n9\n", 9, 30},
-      {std::string(9000, '\r') + "4\r\n", 4, 0},
+      // clang-format off
+      {std::string(1022, ' ') + "1\n", 1, 0},              {std::string(1023, ' ') + "1\n", 1, 1},
+      {std::string(9215, ' ') + "1\n", 1, 2},              {std::string(50000, ' ') + "3\n", 3, 6},
+      {std::string(127, '\t') + "1234567\n", 1234567, 0},  {std::string(128, '\t') + "1\n", 1, 1},
+      {std::string(30000, '\t') + "\n9\n", 9, 30},         {std::string(9000, '\r') + "4\r\n", 4, 0},
       {std::string(20000, '\n') + "5\n", 5, 0},
+      // clang-format on
       {"1" + std::string(1016, '0') + "E-1016\n", 1, 0},  // 1023 characters
       {"1" + std::string(1017, '0') + "E-1017\n", 1, 2},
       {"1" + std::string(100000, '0') + "\n", HUGE_VAL, 26},

@@ -1,9 +1,9 @@
 // Every call of typical runs failed in turn, in a fresh run, with every error
 // number of the list (writes also accept 0 or 1 byte, allocations give
 // nothing); the phase and kind of the call decide the outcome (kRules). No run
-// may leave memory or a descriptor behind, and "table.dat" must be as it was
-// or a prefix of the new table. A call that a fault removes is never failed:
-// rules that depend on a call being made need fixed-outcome rows as well.
+// leaves memory or a descriptor behind; "table.dat" is as it was or a prefix
+// of the new table. A call that a fault removes is never failed: rules that
+// depend on a call being made need fixed-outcome rows as well.
 #include <gtest/gtest.h>
 
 #include <algorithm>

@@ -40,15 +40,13 @@ TEST(Connect, StatusKeywordsAndFileNames) {
     std::string status;
     std::string report;  // "" when the unit is connected
   } cases[] = {
-      {"data.txt", "old", ""},
-      {"data.txt", "OLD", ""},
-      {"data.txt", "Old  ", ""},
-      {"  data.txt  ", "old", ""},
-      {"fresh.txt", "UnKnown ", ""},
-      {"data.txt", " old", layerReport("Bad iolist specifier", "OPEN(UNIT=1,...")},
-      {"data.txt", "new", layerReport("Bad iolist specifier", "OPEN(UNIT=1,...")},
-      {"   ", "old", layerReport("Bad file specification", "OPEN(UNIT=1,...")},
+      // clang-format off
+      {"data.txt", "old", ""},                                                       {"data.txt", "OLD", ""},
+      {"data.txt", "Old  ", ""},                                                     {"  data.txt  ", "old", ""},
+      {"fresh.txt", "UnKnown ", ""},                                                 {"data.txt", " old", layerReport("Bad iolist specifier", "OPEN(UNIT=1,...")},
+      {"data.txt", "new", layerReport("Bad iolist specifier", "OPEN(UNIT=1,...")},   {"   ", "old", layerReport("Bad file specification", "OPEN(UNIT=1,...")},
       {"missing.txt", "old", systemReport(ENOENT, "OPEN(UNIT=1,...")},
+      // clang-format on
   };
   for (const auto& c : cases) {
     fake::FakePlatform platform;

@@ -18,11 +18,10 @@ std::string report(std::string_view header, std::string_view text, std::string_v
 std::string summary(std::string_view nT, std::string_view tRange, std::string_view nY, std::string_view yRange, std::string_view nF, std::string_view fRange, std::string_view chiRange) {
   std::string text;
   for (const auto& [label, value] : {std::pair{"values of T   :   ", nT},
-                                     {"min,max values: ", tRange},
-                                     {"values of YORP:   ", nY},
-                                     {"min,max values: ", yRange},
-                                     {"values of f_KE:   ", nF},
-                                     {"min,max values: ", fRange},
+                                     // clang-format off
+                                     {"min,max values: ", tRange},  {"values of YORP:   ", nY},    {"min,max values: ", yRange},
+                                     {"values of f_KE:   ", nF},    {"min,max values: ", fRange},
+                                     // clang-format on
                                      {"chi2min,-max: ", chiRange}}) {
     text += "  " + std::string(label) + std::string(value) + "\n";
   }

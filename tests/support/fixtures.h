@@ -22,8 +22,7 @@ inline const std::string kWorked =
 inline const std::string kWorkedOut =
     summary("2", "  100.000000000000  200.000000000000", "2", "  0.200000000000000  0.400000000000000", "2", "  0.500000000000000  1.00000000000000", "  12.5000000000000  50.0000000000000");
 inline const std::string kWorkedTable[4] = {
-    // [choice], 1 to 3
-    "",
+    "",  // [choice], 1 to 3
     " 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n",
     " 100.0   0.5     20.0\n 100.0   1.0     25.0\n\n 200.0   0.5     15.0\n 200.0   1.0     12.5\n\n",
     "0.2000   0.5     20.0\n0.2000   1.0     25.0\n\n0.4000   0.5     15.0\n0.4000   1.0     12.5\n\n",
@@ -41,9 +40,7 @@ inline const std::string kIllegal = layerReport("Illegal character in numeric in
 
 // Warnings.
 std::string stoppedAtLine(long line);
-inline const std::string kEndsInsideRecord =
-    "? Warning: quorvi.res ends inside a record (a last line without a line feed, or too few values): it was not "
-    "read\n";
+inline const std::string kEndsInsideRecord = "? Warning: quorvi.res ends inside a record (a last line without a line feed, or too few values): it was not read\n";
 std::string singleValue(std::string_view axis);
 std::string labelsMismatch(std::string_view axis);
 std::string partRead(long line);

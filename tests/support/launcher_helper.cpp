@@ -1,15 +1,11 @@
-// Runs a program as the child of this small process and reports how it
-// ended. The test process spawns this helper rather than the program: a
-// program spawned by the test process itself would report at least the
-// test process's peak memory, which the kernel folds into a child's at exec
-// when they share the address space until then, as posix_spawn does. Forked
-// from here, the child's peak starts from this helper's size.
-//
-// Usage: launcher_helper UMASK FILE_SIZE_LIMIT DROP PROGRAM [ARGUMENT...]
-//   UMASK in octal; FILE_SIZE_LIMIT in bytes, or "-" for none; DROP "1" to
-//   run as uid/gid 65534 when started as root.
-// Writes "WAIT_STATUS PEAK_KB\n" on descriptor 3 (the child's own ru_maxrss,
-// from wait4). Exit status 0, or 126 when the child could not be made.
+// Runs a program as its child and reports how it ended, so that the child's
+// peak memory starts from this small process's size: spawned by the test
+// process itself, it would count the test process's peak, which the kernel
+// folds into a child's at exec after posix_spawn.
+// Usage: launcher_helper UMASK FILE_SIZE_LIMIT DROP PROGRAM [ARGUMENT...]: UMASK in
+// octal, FILE_SIZE_LIMIT in bytes or "-", DROP "1" to run as uid/gid 65534 when root.
+// Writes "WAIT_STATUS PEAK_KB\n" (the child's ru_maxrss) on descriptor 3; exit
+// status 0, or 126 when the child could not be made.
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>

@@ -1,22 +1,11 @@
 # Shared by the tool tests: count checks and report the failing ones.
 passed=0 failed=0 skipped=0
 check() { # name, then a command that must succeed
-    local name=$1
-    shift
-    if "$@"; then
-        passed=$((passed + 1))
-    else
-        failed=$((failed + 1))
-        echo "FAIL: $name"
-    fi
+    if "${@:2}"; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAIL: $1"; fi
 }
 
-# skip_without COMMAND [PACKAGE]: end the test as skipped (77) without COMMAND.
-skip_without() {
-    command -v "$1" >/dev/null 2>&1 && return
-    echo "$1 is not installed${2:+ (Debian package $2)}: skipped"
-    echo "0 passed, 0 failed, 1 skipped"
-    exit 77
+skip_without() { # COMMAND [PACKAGE]: end the test as skipped (77) without COMMAND
+    command -v "$1" >/dev/null 2>&1 || { printf '%s is not installed%s: skipped\n0 passed, 0 failed, 1 skipped\n' "$1" "${2:+ (Debian package $2)}"; exit 77; }
 }
 
 # scratch NAME: a fresh directory in $tmp, removed at exit.

@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs a configured and built tree into a scratch prefix and checks what
-# lands there.  Usage: install_test.sh BUILD_DIR
+# lands there, then builds its Debian package and checks what that holds.  Usage: install_test.sh BUILD_DIR
 # Exit status 0 when every check passed, 1 otherwise, 77 without cmake.
 
 set -u -o pipefail
 
-build=${1:?usage: install_test.sh BUILD_DIR}
+build=$(cd "${1:?usage: install_test.sh BUILD_DIR}" && pwd)
 [[ -f $build/cmake_install.cmake ]] || { echo "$build is not a configured build directory"; echo "0 passed, 1 failed"; exit 1; }
 # shellcheck source=check.sh
 source "$(dirname "${BASH_SOURCE[0]}")/check.sh"
@@ -69,6 +69,22 @@ for page in chi2map chi2map-plot chi2map-fit; do
         check "$page.1 lists the option $option of -h" grep -qE -- "(^| )$option( |,|$)" <<<"$text"
     done
 done
+
+# The Debian package of the same tree: what it holds and its fields.
+if command -v cpack >/dev/null && command -v dpkg-deb >/dev/null; then
+    (cd "$tmp" && cpack -G DEB --config "$build/CPackConfig.cmake" -B "$tmp/out") >"$tmp/cpack.log" 2>&1
+    check "cpack exit 0 ($(tail -2 "$tmp/cpack.log"))" test $? -eq 0
+    deb=$(ls "$tmp"/out/chi2map_*.deb 2>/dev/null | head -1)
+    files=$(dpkg-deb -c "$deb" | awk '{ print $NF }')
+    for file in bin/chi2map bin/chi2map-plot bin/chi2map-fit share/man/man1/chi2map{,-plot,-fit}.1.gz; do
+        check "the package holds /usr/$file" grep -qx "./usr/$file" <<<"$files"
+    done
+    check "nothing but the three programs and their pages" test "$(grep -vc '/$' <<<"$files")" -eq 6
+    check "Depends on the C++ library, Recommends gnuplot" test "$(dpkg-deb -f "$deb" Depends Recommends | grep -c 'libstdc++6\|Recommends: gnuplot-nox | gnuplot$')" -eq 2
+else
+    skipped=$((skipped + 1))
+    echo "cpack or dpkg-deb (Debian package dpkg-dev) missing: the package is not checked"
+fi
 
 echo "$passed passed, $failed failed, $skipped skipped"
 ((failed == 0))
