@@ -103,15 +103,16 @@ TEST(Connect, FileNeverKeepsAStandardDescriptor) {
 // The header tells the layer's own codes (10000 to 10073) from the platform's
 // error numbers, at both ends of the range.
 TEST(Reports, HeaderByCode) {
-  for (const auto& [code, report] : {std::pair{9999, systemReport(9999, "READ(UNIT=1,...")},
-                                     {10000, layerReport("File not open for read", "READ(UNIT=1,...")},
-                                     {10073, layerReport("", "READ(UNIT=1,...")},
-                                     {10074, systemReport(10074, "READ(UNIT=1,...")}}) {
+  for (const auto& row : {std::pair{9999, systemReport(9999, "READ(UNIT=1,...")},
+                          {10000, layerReport("File not open for read", "READ(UNIT=1,...")},
+                          {10073, layerReport("", "READ(UNIT=1,...")},
+                          {10074, systemReport(10074, "READ(UNIT=1,...")}}) {
+    const auto& [code, report] = row;
     fake::FakePlatform platform;
     recio::IoControl control;
     control.unit = 1;
     control.statementKind = recio::StatementKind::Read;
-    EXPECT_EQ(platform.run([&] { (void)recio::failStatement(control, code); }), 255);
+    EXPECT_EQ(platform.run([&] { (void)recio::failStatement(control, row.first); }), 255);
     EXPECT_EQ(platform.standardError(), report) << code;
   }
 }
