@@ -20,7 +20,7 @@ bool sse2AsPortable(const recio::IoControl& control) {
 #ifdef RECIO_SSE2
   const recio::RecordLayout& layout = control.kept.layouts[control.kept.recent];
   const recio::UnitConnection& unit = *control.units.head;
-  if (layout.items != 5 || unit.readPosition + layout.length + layout.lineEnd > unit.fill) return true;
+  if (layout.items != 5 || unit.readPosition + layout.length + layout.lineEnd > unit.fill || static_cast<std::int64_t>(unit.readPosition) + layout.firstRead < 0) return true;
   const char* record = unit.buffer + unit.readPosition;
   double sse2[5], portable[5];
   recio::layoutValuesSse2(layout, record, sse2);
