@@ -22,16 +22,17 @@ RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&recor
       (void)recio::endRead(control);
       return {RecordEnd::NotARecord, taken, 0};
     }
-    if (taken == 0) firstLine = recio::statementPlace(control).line;
+    if (taken == 0) firstLine = recio::statementLine(control);
     ++taken;
   }
   switch (status) {
     case recio::IoStatus::Ok: {
       // A record over lines whose last line goes on after it: a value left
       // out on an earlier line would have pulled the next line's first in.
-      const recio::StatementPlace end = recio::statementPlace(control);
+      const std::int64_t line = recio::statementLine(control);
+      const bool partRead = line > firstLine && recio::recordGoesOn(control);
       (void)recio::endRead(control);
-      return {RecordEnd::Complete, taken, end.line > firstLine && end.moreInRecord ? end.line : 0};
+      return {RecordEnd::Complete, taken, partRead ? line : 0};
     }
     case recio::IoStatus::EndOfFile: return {RecordEnd::EndOfFile, taken, 0};
     case recio::IoStatus::Error: break;

@@ -15,7 +15,9 @@
 
 namespace recio {
 
-enum class [[nodiscard]] IoStatus : std::int32_t{Ok = 0, Error = 1, EndOfFile = 2};
+// clang-format off
+enum class [[nodiscard]] IoStatus : std::int32_t { Ok = 0, Error = 1, EndOfFile = 2 };
+// clang-format on
 
 // A failureCode: 10000..10073 are the layer's own, anything else is a
 // platform error number.

@@ -33,16 +33,6 @@ struct RecordLayout {
   std::int32_t at[kValues];
 };
 
-// Where a value's digits stand in its record: the offset of its first digit
-// (after any sign), the digits before the point and after it (none without
-// a point), and its sign.
-struct ValueShape {
-  std::uint32_t at;
-  std::uint32_t whole;
-  std::uint32_t fraction;
-  bool negative;
-};
-
 struct KeptLayouts {
   // The last two kinds of record, and which was read last: a column whose
   // values change width (999.5, 1000.5) makes files alternate between two.

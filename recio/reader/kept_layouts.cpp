@@ -102,6 +102,9 @@ void keepLayout(IoControl& control) {
   kept.statementsInARow += 1;
   RecordText& record = control.record;
   if (control.item.type != ItemType::Real64 || !shapesServe(kept) || record.fill >= record.capacity) return;
+  const UnitConnection& connection = *control.current;
+  const std::size_t lineEnd = lineEndAfter(connection, record);
+  if (lineEnd == 0 || record.fill + lineEnd > RecordLayout::kBytes) return;
   // The values of the record up to where the statement stopped, scanned as
   // a statement that begins with this record scans them: each a plain
   // decimal a layout holds. Values the statement took from earlier records
@@ -122,11 +125,7 @@ void keepLayout(IoControl& control) {
                        static_cast<std::uint32_t>(number.fractionDigits), number.negative};
     position = value.next;
   }
-  const UnitConnection& connection = *control.current;
-  const std::size_t lineEnd = lineEndAfter(connection, record);
-  if (items == 0 || position != record.position || lineEnd == 0 || record.fill + lineEnd > RecordLayout::kBytes) {
-    return;
-  }
+  if (items == 0 || position != record.position) return;
   // In place of the shape read longer ago.
   kept.recent ^= 1;
   takeLayout(kept.layouts[kept.recent], connection.buffer + connection.readPosition - lineEnd - record.fill,

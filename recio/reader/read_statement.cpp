@@ -92,11 +92,16 @@ InputPosition inputPosition(const IoControl& control, std::int32_t unit) {
   return {connection->linesEnded, connection->endedInsideRecord};
 }
 
-StatementPlace statementPlace(const IoControl& control) {
+std::int64_t statementLine(const IoControl& control) {
+  return control.current != nullptr ? control.current->linesEnded : 0;
+}
+
+bool recordGoesOn(const IoControl& control) {
   const RecordText& record = control.record;
-  bool more = false;
-  for (std::size_t i = record.position; i < record.fill && !more; ++i) more = record.bytes[i] != ' ';
-  return {control.current != nullptr ? control.current->linesEnded : 0, more};
+  for (std::size_t i = record.position; i < record.fill; ++i) {
+    if (record.bytes[i] != ' ') return true;
+  }
+  return false;
 }
 
 }  // namespace recio

@@ -25,13 +25,10 @@ struct InputPosition {
 };
 [[nodiscard]] InputPosition inputPosition(const IoControl& control, std::int32_t unit);
 
-// Where the read statement in progress stands: the line of its record, and
-// whether that record holds more than blanks from the read position on
-// (what the end of the statement would discard).
-struct StatementPlace {
-  std::int64_t line = 0;
-  bool moreInRecord = false;
-};
-[[nodiscard]] StatementPlace statementPlace(const IoControl& control);
+// The read statement in progress: the line of its record, and whether that
+// record holds more than blanks from the read position on (what the end of
+// the statement would discard).
+[[nodiscard]] std::int64_t statementLine(const IoControl& control);
+[[nodiscard]] bool recordGoesOn(const IoControl& control);
 
 }  // namespace recio

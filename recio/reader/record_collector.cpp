@@ -78,21 +78,6 @@ void passPairedLineFeed(UnitConnection& connection) {
   }
 }
 
-}  // namespace
-
-void passEmptyRecords(IoControl& control, UnitConnection& connection) {
-  // Without a record text, collecting the first would grow it.
-  if (control.record.capacity == 0) return;
-  std::size_t position = connection.readPosition;
-  while (position < connection.fill && connection.buffer[position] == '\n') ++position;
-  connection.linesEnded += static_cast<std::int64_t>(position - connection.readPosition);
-  connection.readPosition = position;
-  control.record.fill = 0;
-  control.record.position = 0;
-}
-
-namespace {
-
 // The connection's next block, once every byte of the last was taken: Ok,
 // or what the statement meets at the end of the file or at a failed read.
 // The record text is discarded then; whether it held more than blanks (its
@@ -168,6 +153,17 @@ bool takePlainRun(RecordText& record, UnitConnection& connection) {
 }
 
 }  // namespace
+
+void passEmptyRecords(IoControl& control, UnitConnection& connection) {
+  // Without a record text, collecting the first would grow it.
+  if (control.record.capacity == 0) return;
+  std::size_t position = connection.readPosition;
+  while (position < connection.fill && connection.buffer[position] == '\n') ++position;
+  connection.linesEnded += static_cast<std::int64_t>(position - connection.readPosition);
+  connection.readPosition = position;
+  control.record.fill = 0;
+  control.record.position = 0;
+}
 
 IoStatus fillRecord(IoControl& control, UnitConnection& connection) {
   RecordText& record = control.record;

@@ -134,6 +134,16 @@ inline void layoutValues(const RecordLayout& layout, const char* record, double*
 #endif
 }
 
+// Where a value's digits stand in its record: the offset of its first digit
+// (after any sign), the digits before the point and after it (none without
+// a point), and its sign.
+struct ValueShape {
+  std::uint32_t at;
+  std::uint32_t whole;
+  std::uint32_t fraction;
+  bool negative;
+};
+
 // Whether a value of that shape can be read from a layout: no exponent, at
 // most seven digits before the point and eight after it.
 constexpr bool fitsLayout(std::size_t whole, std::size_t fraction) { return whole <= 7 && fraction <= 8; }

@@ -11,13 +11,6 @@
 namespace fit {
 namespace {
 
-std::string_view trimmed(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
-
 std::string charsText(double value, std::chars_format format, int precision) {
   char buffer[720];  // the longest fixed text: 309 digits before the point, 330 after
   const auto result = precision >= 0 ? std::to_chars(buffer, buffer + sizeof buffer, value, format, precision)
@@ -35,10 +28,16 @@ bool writtenAsItIs(double value, int decimals) {
 
 }  // namespace
 
+std::string trimmed(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string_view::npos) return {};
+  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
 std::optional<double> readReal(std::string_view text) {
-  text = trimmed(text);
-  if (text.empty() || !recio::checkNumberText(text.data(), text.size(), recio::NumberKind::Real)) return {};
-  return recio::convertReal(text.data(), text.size());
+  const std::string number = trimmed(text);
+  if (number.empty() || !recio::checkNumberText(number.data(), number.size(), recio::NumberKind::Real)) return {};
+  return recio::convertReal(number.data(), number.size());
 }
 
 std::string shortText(double value) {

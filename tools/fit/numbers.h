@@ -10,6 +10,9 @@
 
 namespace fit {
 
+// The text without the blanks around it.
+[[nodiscard]] std::string trimmed(std::string_view text);
+
 // A real number as chi2map writes it, blanks around it allowed ("  50.0",
 // "-NaN"). Empty when the text is no number.
 [[nodiscard]] std::optional<double> readReal(std::string_view text);

@@ -9,11 +9,6 @@ namespace {
 
 enum class Kind { Number, Overflow, NonFinite, Bad };
 
-std::string trimmed(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  return std::string(s);
-}
-
 std::string shown(std::string_view line) {
   return line.size() > 40 ? std::string(line.substr(0, 40)) + "..." : std::string(line);
 }
