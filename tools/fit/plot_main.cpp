@@ -80,10 +80,12 @@ struct Plan {
 
 // The image beside a table that is a regular file, its extension replaced
 // by .png; table.png in the working folder for standard input, a pipe or a
-// device, whose folder is no place for it.
+// device, or a name in /dev or /proc (/dev/stdin), which are no place for it.
 std::string defaultOutput(const std::string& table) {
   struct stat facts {};
   if (table == fit::kStandardStream || stat(table.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode)) return "table.png";
+  const std::string absolute = std::filesystem::absolute(table).lexically_normal().string();
+  if (absolute.rfind("/dev/", 0) == 0 || absolute.rfind("/proc/", 0) == 0) return "table.png";
   const std::filesystem::path path(table);
   const std::string base = path.filename().string();
   const std::string stem =
