@@ -130,6 +130,42 @@ mkdir -p sub.d
 out=$("$plot" -v -o pipe.png <(cat w1.dat) 2>&1)
 check "a table from a pipe, read once: $out" grep -q "wrote pipe.png" <<<"$out"
 
+# --- what is drawn, against a computation of its own ------------------------
+# Random tables of each projection: sizes, missing cells (asterisks, NaN),
+# two cells tied at the minimum, labels rounded into repeats. Expected: the
+# cells at positions spread evenly from the first label to the last, delta
+# chi-square above the minimum, the first of the tied cells marked.
+names=("" "T YORP strength" "T f_KE" "f_KE YORP strength")
+for seed in 1 2 3 4 5 6; do
+    p=$((seed % 3 + 1))
+    awk -v p=$p -v seed=$seed 'BEGIN { srand(seed); nb = 2 + int(rand() * 6); nl = 2 + int(rand() * 5)
+        f = p == 1 ? "%6.1f %6.4f %s\n" : p == 2 ? "%6.1f %5.1f %s\n" : "%6.4f %5.1f %s\n"
+        tie1 = int(rand() * nb * nl); tie2 = int(rand() * nb * nl)
+        for (b = 0; b < nb; b++) {
+            for (l = 0; l < nl; l++) {
+                r = rand(); k = b * nl + l
+                c = k == tie1 || k == tie2 ? "     5.0" : r < 0.15 ? "********" : r < 0.2 ? "     NaN" : sprintf("%8.1f", 10 + rand() * 30)
+                printf f, p == 3 ? 0.01 + 0.013 * b : 100 + (seed < 4 ? 25 : 0.06) * b, p == 1 ? 0.02 * (l + 1) : 0.3 * (l + 1), c
+            }
+            print ""
+        }
+    }' >r$seed.dat
+    awk -v p=$p -v b=0 -v l=0 'NF == 0 { if (l) { b++; l = 0 } next }
+        { if (l == 0) o[b] = $1; if (b == 0) i[l] = $2; c[b, l] = $3; n = ++l }
+        END { for (x = 0; x < b; x++) for (y = 0; y < n; y++) if (c[x, y] ~ /^[0-9.]+$/ && (min == "" || c[x, y] + 0 < min + 0)) { min = c[x, y]; mo = x; mi = y }
+            for (x = 0; x < b; x++) for (y = 0; y < n; y++) if (c[x, y] ~ /^[0-9.]+$/) {
+                po = o[0] + (o[b - 1] - o[0]) * x / (b - 1); pi = i[0] + (i[n - 1] - i[0]) * y / (n - 1)
+                printf "%.6f %.6f %.3f\n", p == 3 ? pi : po, p == 3 ? po : pi, c[x, y] - min }
+            print p == 3 ? i[mi] " " o[mo] : o[mo] " " i[mi] >"min.txt" }' r$seed.dat | sort >expected.txt
+    out=$("$plot" -v r$seed.dat -o r.svg --script r.gp 2>/dev/null)
+    sed -n '/^\$B0 << EOD/,/^EOD/p' r.gp | awk 'NF == 7 { printf "%.6f %.6f %.3f\n", $1, $2, $7 }' | sort >drawn.txt
+    read -r xt yt <min.txt
+    read -r xn yn <<<"${names[p]}"
+    [[ $yn == YORP ]] && yn="YORP strength"
+    check "table $seed (projection $p): every present cell where it belongs, its delta chi-square" cmp -s expected.txt drawn.txt
+    check "table $seed: the first tied cell is the minimum ($out)" grep -qF "minimum 5.0 at $xn = $xt, $yn = $yt;" <<<"$out"
+done
+
 # --- bad tables and options: clear message, exit status, no image ------------
 # name | bad.dat written first (printf format) | arguments | message (grep -E) | exit status
 while IFS='|' read -r name content args message status; do

@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
@@ -26,14 +27,16 @@ constexpr const char* kProgram = "chi2map-plot";
 
 constexpr const char* kHelp =
     "usage: chi2map-plot TABLE [-o OUT] [-p 1|2|3] [-l LEVELS] [-c CAP] [-x XLABEL] [-y YLABEL]\n"
-    "                    [-t TITLE] [-s WxH] [-v]\n"
+    "                    [-t TITLE] [-s WxH] [--script FILE] [-v]\n"
     "\n"
-    "Draws the chi-square map in TABLE (a table.dat written by chi2map): the\n"
-    "smallest chi-square over the third parameter (a profile map), coloured by\n"
-    "delta chi-square above the map's minimum.\n"
+    "Draws the chi-square map in TABLE (a table.dat written by chi2map; - for\n"
+    "standard input): the smallest chi-square over the third parameter (a\n"
+    "profile map), coloured by delta chi-square above the map's minimum.\n"
     "\n"
-    "  -o OUT      output file; its extension picks the format: .png, .svg or .pdf\n"
-    "              (default: TABLE with its extension replaced by .png)\n"
+    "  -o OUT      output file; its extension picks the format: .png, .svg or .pdf;\n"
+    "              - for a PNG on standard output (default: TABLE with its\n"
+    "              extension replaced by .png; table.png here when TABLE is\n"
+    "              standard input, a pipe or a device)\n"
     "  -p N        projection of the table, if it is not to be recognised from the\n"
     "              column layout: 1 = T vs YORP strength, 2 = T vs f_KE,\n"
     "              3 = f_KE vs YORP strength\n"
@@ -47,20 +50,26 @@ constexpr const char* kHelp =
     "  -t TITLE    title of the plot (default: the projection, the parameter\n"
     "              minimised over and the table name)\n"
     "  -s WxH      image size in pixels (default 1000x750; .pdf: 100 pixels an inch)\n"
+    "  --script FILE  keep the gnuplot script, data included; it draws the map to\n"
+    "              standard output\n"
     "  -v          print what was read (projection, size, minimum) and the output name\n"
+    "              (on standard error when the image goes to standard output)\n"
     "  -h, --help  print this help\n"
     "  --version   print the version\n"
     "\n"
     "The first named parameter of the projection is on the x axis. Cells whose\n"
     "chi-square field is filled with asterisks (no fit reached them) or holds\n"
-    "NaN/INF are left blank (grey). The table's labels are rounded; where they\n"
+    "NaN/INF are left blank (grey); among equal smallest chi-squares the first in\n"
+    "the table is the minimum. The table's labels are rounded; where they\n"
     "repeat, positions are only approximate: chi2map-fit --map draws the map from\n"
-    "quorvi.res at the exact values. Exit status: 0 on success, 1 when the table\n"
-    "cannot be plotted, 2 for a usage error.\n";
+    "quorvi.res at the exact values. Files are replaced whole, only when the run\n"
+    "succeeds. Exit status: 0 on success, 1 when the table cannot be plotted or\n"
+    "a file cannot be written, 2 for a usage error or an output that is the table\n"
+    "or the other output.\n";
 
 struct Options {
   std::string table, output, projection, levels = "2.30,6.18,11.83", cap = "25", xLabel, yLabel, title,
-                                         size = "1000x750";
+                                         size = "1000x750", script;
   bool verbose = false, help = false, version = false, oldLogScale = false;
 };
 
@@ -202,15 +211,21 @@ std::string summary(const Options& o, const Plan& plan, const fit::TableMap& tab
          fit::visible(plan.output) + "\n";
 }
 
+int writeFiles(const Options& o, const Plan& plan, const fit::TableMap& table,
+               const std::vector<std::pair<std::string, std::string>>& files);
+
 int run(const Options& o) {
   Plan plan;
   if (const int status = planOf(o, plan); status >= 0) return status;
-  if (const std::string refusal = fit::sameFileRefusal({plan.output}, {o.table}); !refusal.empty()) {
+  std::vector<std::string> outputs = {plan.output};
+  if (!o.script.empty()) outputs.push_back(o.script);
+  if (const std::string refusal = fit::sameFileRefusal(outputs, {o.table}); !refusal.empty()) {
     (void)fit::fail(kProgram, refusal);
     return fit::kUsage;
   }
-  if (const std::string why = fit::unwritable(plan.output); !why.empty())
-    return fit::fail(kProgram, "cannot write " + fit::shownName(plan.output) + ": " + why + "; choose another -o");
+  for (const std::string& name : outputs)
+    if (const std::string why = fit::unwritable(name); !why.empty())
+      return fit::fail(kProgram, "cannot write " + fit::shownName(name) + ": " + why + "; choose another name");
   const std::string gnuplot = fit::gnuplotPath();
   if (gnuplot.empty()) return fit::fail(kProgram, "gnuplot not found (Debian package gnuplot-nox)");
   if (std::filesystem::path(o.table).filename() == "quorvi.res")
@@ -220,22 +235,32 @@ int run(const Options& o) {
   std::string error;
   if (!readTableFile(o.table, plan.projection, table, error)) return fit::fail(kProgram, error);
   const fit::MapFigure map = figureOf(o, plan, table);
-  const fit::Drawing drawing = fit::drawWithGnuplot(
-      gnuplot, fit::mapScript(map, fit::terminalFor(plan.format, plan.width, plan.height)), plan.format);
+  std::string script = fit::mapScript(map, fit::terminalFor(plan.format, plan.width, plan.height));
+  fit::Drawing drawing = fit::drawWithGnuplot(gnuplot, script, plan.format);
   if (!drawing.failure.empty())
     return fit::fail(kProgram, "gnuplot could not draw " + fit::shownName(plan.output) + ": " + drawing.failure);
-  // Nothing is kept unless the whole run succeeds: the -v line is written
-  // before the image takes its place.
-  fit::Output output(plan.output);
-  if (const std::string why = output.stage(drawing.image); !why.empty())
-    return fit::fail(kProgram, "cannot write " + fit::shownName(plan.output) + ": " + why);
-  if (o.verbose) {
-    const int descriptor = output.toStandardOutput() ? 2 : 1;
-    if (const int e = fit::writeAll(descriptor, summary(o, plan, table)); e != 0)
-      return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(e));
+  return writeFiles(o, plan, table, {{plan.output, std::move(drawing.image)}, {o.script, std::move(script)}});
+}
+
+// Nothing is kept unless the whole run succeeds: every file is staged, the
+// -v line written, then the files take their places.
+int writeFiles(const Options& o, const Plan& plan, const fit::TableMap& table,
+               const std::vector<std::pair<std::string, std::string>>& files) {
+  std::vector<std::unique_ptr<fit::Output>> staged;
+  bool imageOut = false;
+  for (const auto& [name, bytes] : files) {
+    if (name.empty()) continue;
+    staged.push_back(std::make_unique<fit::Output>(name));
+    imageOut = imageOut || (name == plan.output && staged.back()->toStandardOutput());
+    if (const std::string why = staged.back()->stage(bytes); !why.empty())
+      return fit::fail(kProgram, "cannot write " + fit::shownName(name) + ": " + why);
   }
-  if (const std::string why = output.commit(); !why.empty())
-    return fit::fail(kProgram, "cannot write " + fit::shownName(plan.output) + ": " + why);
+  if (o.verbose)
+    if (const int e = fit::writeAll(imageOut ? 2 : 1, summary(o, plan, table)); e != 0)
+      return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(e));
+  for (std::size_t n = 0; n < staged.size(); ++n)
+    if (const std::string why = staged[n]->commit(); !why.empty())
+      return fit::fail(kProgram, "cannot write " + fit::shownName(files[n].first) + ": " + why);
   return 0;
 }
 
@@ -256,6 +281,7 @@ int main(int argc, char** argv) {
     app.add_option("-y", o.yLabel);
     app.add_option("-t", o.title);
     app.add_option("-s", o.size);
+    app.add_option("--script", o.script);
     app.add_flag("-v", o.verbose);
     app.add_flag("-L", o.oldLogScale);
     app.allow_extras();
