@@ -74,7 +74,7 @@ check "a file-size limit: the old file kept, no temporary" test "$(cat big.gp)$(
 # --- targets written in place, links kept, one file named twice -----------------
 "$fit" -n --profiles p.csv >fit.txt
 mkfifo fifo.csv
-cat fifo.csv >from-fifo.csv &
+timeout 20 cat fifo.csv >from-fifo.csv &
 "$fit" -n --profiles fifo.csv >/dev/null
 wait
 check "a FIFO output: written in place, still a FIFO" test -p fifo.csv -a "$(cmp from-fifo.csv p.csv && echo same)" = same
@@ -83,6 +83,9 @@ check "/dev/stdout redirected to a file: the fit, then the CSV; /dev/stdout stil
     test "$(cat fit.txt p.csv | cmp - out.csv && echo same)" = same -a -L /dev/stdout
 "$fit" -n --profiles - 2>/dev/null | cmp -s - out.csv
 check "- is standard output" test $? -eq 0
+"$fit" -o - >fig.png 2>fig.txt
+check "an image on standard output has it alone: the fit on standard error" \
+    test "$(head -c 4 fig.png | tail -c 3)$(tail -c 8 fig.png | head -c 4)$(cmp fig.txt <(cat fit.txt; echo "corner figure: -") && echo same)" = PNGIENDsame
 mkdir -p real && echo old >real/p.csv && ln -s real/p.csv link.csv
 "$fit" -n --profiles link.csv >/dev/null
 check "a link to a regular file: still a link, its file replaced" test -L link.csv -a "$(cmp real/p.csv p.csv && echo same)" = same

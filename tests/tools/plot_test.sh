@@ -198,6 +198,8 @@ single block| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n|bad.dat|two or m
 column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
 fit records|100.0 0.200 0 0.50 63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
 binary file|\211PNG\r\n\032\n\000|bad.dat|^chi2map-plot: bad.dat:1: a byte 0x89: not a text file, not a chi2map table$|1
+NUL bytes after a line| 100.0 0.2000     20.0\n\000\000\000|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x00: not a text file|1
+a line too long|%0100d\n|bad.dat|^chi2map-plot: bad.dat:1: a line longer than 80 characters: not a chi2map table$|1
 removed -L||-L w1.dat|-L is gone|2
 -p against the layout||-p 3 w2.dat|w2.dat:1: malformed column 1 " 100.0"; expected F6.4 YORP strength|1
 -p 1 on a 21-column table||-p 1 w3.dat|w3.dat:1: malformed line .*expected F6.1 T, blank, F6.4|1
