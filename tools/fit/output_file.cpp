@@ -58,8 +58,7 @@ struct Identity {
 Identity identityOf(const std::string& name, int standardDescriptor) {
   struct stat facts {};
   Identity id;
-  const bool found =
-      name == kStandardStream ? fstat(standardDescriptor, &facts) == 0 : stat(name.c_str(), &facts) == 0;
+  const bool found = name == kStandardStream ? fstat(standardDescriptor, &facts) == 0 : stat(name.c_str(), &facts) == 0;
   if (found) return {true, S_ISCHR(facts.st_mode), facts.st_dev, facts.st_ino, {}};
   const std::string target = resolved(name);
   char* folder = realpath(folderOf(target).c_str(), nullptr);
@@ -167,8 +166,7 @@ std::string sameFileRefusal(const std::vector<std::string>& outputs, const std::
                " are one file; give each a name of its own";
     for (const std::string& input : inputs)
       if (seen[a] == identityOf(input, 0))
-        return "the output " + shownName(outputs[a]) + " is the input " + shownName(input) +
-               "; choose another name";
+        return "the output " + shownName(outputs[a]) + " is the input " + shownName(input) + "; choose another name";
   }
   return {};
 }
