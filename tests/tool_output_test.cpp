@@ -110,27 +110,4 @@ TEST(GnuplotRun, AFailedStartNamesItsOwnError) {
   }
 }
 
-TEST(GnuplotRun, AnImageIsWholeWhenItEndsAsItsFormatEnds) {
-  const std::string png = std::string("\x89PNG\r\n\x1a\n", 8) + std::string("\0\0\0\0IEND\xae\x42\x60\x82", 12);
-  struct Row {
-    std::string image;
-    fit::ImageFormat format;
-    bool whole;
-  };
-  const Row rows[] = {
-      {png, fit::ImageFormat::Png, true},
-      {png.substr(0, png.size() - 1), fit::ImageFormat::Png, false},
-      {png + "\n", fit::ImageFormat::Png, false},
-      {png.substr(8), fit::ImageFormat::Png, false},
-      {"<svg>\n</svg>\n\n", fit::ImageFormat::Svg, true},
-      {"<svg>\n</sv", fit::ImageFormat::Svg, false},
-      {"</svg>", fit::ImageFormat::Pdf, false},
-      {"%PDF-1.5\n%%EOF\r\n", fit::ImageFormat::Pdf, true},
-      {"%PDF-1.5\n%%EO", fit::ImageFormat::Pdf, false},
-      {"", fit::ImageFormat::Svg, false},
-      {" \n", fit::ImageFormat::Pdf, false},
-  };
-  for (const Row& row : rows) EXPECT_EQ(fit::wholeImage(row.image, row.format), row.whole) << row.image;
-}
-
 }  // namespace
