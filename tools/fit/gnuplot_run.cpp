@@ -99,12 +99,11 @@ Drawing drawWithGnuplot(const std::string& program, const std::string& script, I
   Drawing drawing;
   const int input = memfd_create("gnuplot-script", MFD_CLOEXEC);
   int error = input < 0 ? errno : writeAll(input, script);
+  if (error == 0 && lseek(input, 0, SEEK_SET) != 0) error = errno;
   const int messages = error != 0 ? -1 : memfd_create("gnuplot-messages", MFD_CLOEXEC);
   if (error == 0 && messages < 0) error = errno;
   pid_t child = 0;
-  const int image = error != 0 || lseek(input, 0, SEEK_SET) != 0
-                        ? -1
-                        : startGnuplot(program, input, messages, child, drawing.failure);
+  const int image = error != 0 ? -1 : startGnuplot(program, input, messages, child, drawing.failure);
   if (error != 0) drawing.failure = std::string("it could not be started: ") + std::strerror(error);
   if (image >= 0) {
     drawing.image = readAll(image);
