@@ -101,9 +101,9 @@ check "chi2map-plot: an output that is the table given as -: exit 2 (got $?: $er
 
 # --- names of every kind ------------------------------------------------------
 long=$(printf 'n%.0s' {1..246})
-for name in $'tab\there' $'new\nline' "it's \"quoted\"" 'back\slash' "$long"; do
-    "$plot" -l 1 t.dat -o "$name.png" && "$fit" -n --profiles "./$name.csv" >/dev/null
-    check "the name '$name': a PNG and a CSV written, no temporary" \
+for name in $'tab\there' $'new\nline' "'it's' \"quoted\"" 'back\slash' "$long"; do
+    "$plot" -l 1 t.dat -o "$name.png" -x "$name" -t "\\$name" && "$fit" -n --profiles "./$name.csv" >/dev/null
+    check "the name '$name': a PNG (the name its labels) and a CSV, no temporary" \
         test "$(head -c 4 "$name.png" | tail -c 3)$(head -c 9 "./$name.csv")$(temporaries)" = PNGparameter
 done
 err=$("$fit" -n --profiles $'no\tsuch/x.csv' 2>&1)
