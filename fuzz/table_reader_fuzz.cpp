@@ -1,8 +1,6 @@
-// Arbitrary bytes read as chi2map's table, in reads of 1 to 256 bytes (the
-// first byte chooses) as projection 0 to 3 (the second byte). A refusal is
-// one line; an accepted table is a whole map: x * y cells, axes of two or
-// more ascending positions, the missing cells counted, and its minimum a
-// present cell that no other undercuts, its text that cell's value.
+// Bytes read as chi2map's table in reads of 1 to 256 bytes (the first byte) as projection 0-3 (the second).
+// A refusal is one line; an accepted table is a whole map: x * y cells, ascending axes of two or more
+// positions, the missing cells counted, its minimum a present cell none undercuts, its text that value.
 #include <algorithm>
 #include <cmath>
 #include <cstddef>

@@ -1,6 +1,5 @@
-// The tools' output writer and gnuplot runner with their system calls made to
-// fail one at a time: the message names the failed call's error, the old
-// file stays byte for byte, no temporary is left.
+// The output writer and gnuplot's run with their system calls failing one at a time: the message names
+// the failed call's error, the old file stays byte for byte, no temporary is left.
 #include <gtest/gtest.h>
 
 #include <dirent.h>
@@ -16,8 +15,7 @@
 
 namespace {
 
-// The nth call named `call` fails with `error`; 0 makes that write write
-// nothing. Every write is short (at most 7 bytes), so continuing is tested too.
+// The nth call named `call` fails with `error` (0: that write writes nothing); every write is short.
 struct Fault {
   std::string call;
   int nth = 0;
@@ -92,12 +90,6 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(fake::readFile("old.csv"), why.empty() ? fresh : "old bytes\n");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"old.csv"});
   }
-}
-
-TEST(OutputFile, InPlaceTargetsReportTheirWrite) {
-  fit::Output full("/dev/full");
-  EXPECT_EQ(full.stage("x"), "");
-  EXPECT_EQ(full.commit(), "No space left on device");
 }
 
 TEST(GnuplotRun, AFailedStartNamesItsOwnError) {

@@ -49,10 +49,11 @@ if mount -t tmpfs -o size=64k tmpfs full 2>/dev/null; then
     trap 'umount "$tmp/full"; rm -rf -- "$tmp"' EXIT
     echo old >full/map.png && echo old >full/p.csv
     dd if=/dev/zero of=full/filler bs=4k 2>/dev/null
-    for run in "$plot -l 1 t.dat -o full/map.png" "$fit -o full/map.png" "$fit -n --profiles full/p.csv"; do
+    for run in "$plot -l 1 t.dat -o full/map.png" "$fit -o full/map.png" "$fit -n --profiles full/p.csv" \
+        "$fit -n --profiles /dev/full"; do
         err=$($run 2>&1 >/dev/null)
         check "full file system, ${run##*/}: exit 1, one line, the old files kept (got $?: $err)" test $? -eq 1 -a \
-            "$(grep -cE "cannot write 'full/(map.png|p.csv)': No space left on device$" <<<"$err")$(cat full/*.* | tr -d "\n")" = 1oldold
+            "$(grep -cE "cannot write '(full/map.png|full/p.csv|/dev/full)': No space left on device$" <<<"$err")$(cat full/*.* | tr -d "\n")" = 1oldold
     done
 else
     echo "mounting a tmpfs is not allowed here: the full file system is not tested"
@@ -64,7 +65,6 @@ for run in "$fit -n --script big.gp" "$plot -l 1 t.dat -o big.gp.png"; do
         "$(grep -cE "'big.gp(.png)?': .*File too large$" <<<"$err")$(cat big.gp)$(temporaries)" = 1old
 done
 
-# --- targets written in place, links kept, one file named twice -----------------
 "$fit" -n --profiles p.csv >fit.txt
 mkfifo fifo.csv
 timeout 20 cat fifo.csv >from-fifo.csv &
@@ -110,7 +110,6 @@ err=$("$fit" -n --profiles $'no\tsuch/x.csv' 2>&1)
 check "a name's control characters shown escaped (got: $err)" \
     test "$err" = "chi2map-fit: cannot write 'no\\tsuch/x.csv': No such file or directory; choose another name"
 
-# --- chi2map-plot's standard streams ------------------------------------------------
 "$plot" -l 1 -v t.dat -o v.png >/dev/full 2>/dev/null
 check "-v to a full standard output: exit 1 (got $?), no image" test $? -eq 1 -a ! -e v.png
 "$plot" -l 1 -t T /dev/stdin <t.dat && "$plot" -l 1 -t T - -o - <t.dat >stdout.png

@@ -77,13 +77,9 @@ while IFS='|' read -r name args pattern; do
     check "$name: exit 0 (got $?), output /$pattern/ (got: $out)" test $? -eq 0 -a -n "$(grep -E -- "$pattern" <<<"$out")"
 done <<'EOF'
 asterisk cells counted as missing|-v m.dat|12 x 9 cells, 25 missing; minimum 400.0 at T = 150.0
-2 x 2 table 1|-v w1.dat|T vs YORP strength \(projection 1\), 2 x 2 cells, 0 missing; minimum 400.0
-2 x 2 table 2|-v w2.dat|T vs f_KE \(projection 2\), 2 x 2 cells, 0 missing; minimum 400.0
-2 x 2 table 3|-v w3.dat|f_KE vs YORP strength \(projection 3\), 2 x 2 cells, 0 missing; minimum 400.0
 CR line ends|-v crlf.dat|wrote crlf.png
 repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate.*chi2map-fit --map T,f_KE
 -h|-h|^usage: chi2map-plot TABLE
---help|--help|^usage: chi2map-plot TABLE
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
 "$plot" -p 2 w2.dat -o w2.pdf -t "it's a \"title\"" 2>/dev/null

@@ -68,6 +68,15 @@ Identity identityOf(const std::string& name, int standardDescriptor) {
   return id;
 }
 
+// The rename made durable too: the folder synced, where the file system
+// allows it (a failure there changes nothing that was written).
+void syncFolder(const std::string& path) {
+  const int folder = toolSystem().open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (folder < 0) return;
+  (void)toolSystem().fsync(folder);
+  (void)toolSystem().close(folder);
+}
+
 }  // namespace
 
 Output::Output(std::string name) : name_(std::move(name)) {
@@ -135,6 +144,7 @@ std::string Output::commit() {
     }
     releaseTemporary(slot_);
     temporary_.clear();
+    syncFolder(target_);
     return {};
   }
   const int descriptor = standardOutput_ ? 1 : toolSystem().open(name_.c_str(), O_WRONLY | O_CLOEXEC, 0);
