@@ -39,7 +39,8 @@ constexpr const char* kHelp =
     "chi-square maps and the three profiles.\n"
     "\n"
     "  -o, --output FIGURE  the figure (default fit.png, map.png with --map); its\n"
-    "                       extension picks the format: .png, .svg or .pdf\n"
+    "                       extension picks the format: .png, .svg or .pdf; - for\n"
+    "                       a PNG on standard output (the fit then on standard error)\n"
     "  --map X,Y            draw the one map of X and Y (T, YORP, f_KE) instead\n"
     "  -n, --no-figure      print the fit only (gnuplot is not needed)\n"
     "  --json               print the fit as JSON, at full precision\n"
@@ -48,15 +49,18 @@ constexpr const char* kHelp =
     "  --sigma LIST         the intervals, in sigma of one parameter (default 1;\n"
     "                       1,2,3 gives delta chi-square 1, 4 and 9)\n"
     "  --profiles FILE      write the three profiles as CSV\n"
-    "  --script FILE        keep the gnuplot script, data included, for editing\n"
+    "  --script FILE        keep the gnuplot script, data included, for editing; it\n"
+    "                       draws to standard output (gnuplot FILE > fit.png)\n"
     "  -l, --levels LEVELS  contours of the maps in delta chi-square (default\n"
     "                       2.30,6.18,11.83: 68.3, 95.4, 99.73 % for two parameters)\n"
     "  --label NAME=TEXT    the axis title of T, YORP or f_KE, such as 'T=T (K)'\n"
     "  -h, --help           print this help\n"
     "  --version            print the version\n"
     "\n"
-    "Exit status: 0 on success, 1 when there is no fit or no figure, 2 for a\n"
-    "usage error.\n";
+    "Files are replaced whole, only when the whole run succeeds; - names standard\n"
+    "output for every file. Exit status: 0 on success, 1 when there is no fit, no\n"
+    "figure or a file cannot be written, 2 for a usage error or for outputs that\n"
+    "are one file or the input.\n";
 
 struct Options {
   std::string input = "quorvi.res";
