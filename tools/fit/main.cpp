@@ -142,9 +142,12 @@ fit::FigureAxis axisOf(const fit::RecordGrid& grid, const std::array<std::string
   return {labels[p], grid.axes[p]};
 }
 
-// The files a run writes, refused before anything is read when two are one
-// file or one is the input (exit 2), or when one cannot be written (exit 1).
+// The files a run writes, refused before anything is read: an image for a
+// terminal or two outputs that are one file or one that is the input (exit
+// 2), or one that cannot be written (exit 1).
 int refuseOutputs(const Options& options, const std::string& figure) {
+  if (!options.noFigure && figure == fit::kStandardStream && isatty(1))
+    return usageError("will not write an image to a terminal: give -o FILE, or redirect standard output");
   std::vector<std::string> outputs;
   if (!options.noFigure) outputs.push_back(figure);
   if (!options.profiles.empty()) outputs.push_back(options.profiles);
@@ -294,8 +297,6 @@ int run(const Options& options) {
     gnuplot = fit::gnuplotPath();
     if (gnuplot.empty())
       return fit::fail(kProgram, "gnuplot not found (Debian package gnuplot-nox); --no-figure prints the fit alone");
-    if (figure == fit::kStandardStream && isatty(1))
-      return usageError("will not write an image to a terminal: give -o FILE, or redirect standard output");
   }
   if (const int status = refuseOutputs(options, figure); status >= 0) return status;
 
