@@ -42,7 +42,7 @@ check "-oFILE: an SVG, the axis title given, a line for the figure" \
     test "$(head -c 5 out.svg)$(grep -c 'T (K)' out.svg)$(tail -1 stdout.txt)" = "<?xml1corner figure: out.svg"
 check "--profiles: CSV of 5 + 4 + 3 rows" test "$(head -1 p.csv)$(wc -l <p.csv)" = "parameter,value,chi213"
 rm out.svg
-gnuplot kept.gp 2>/dev/null
+gnuplot kept.gp >out.svg 2>/dev/null
 check "--script: the kept script draws the figure again" test "$(head -c 5 out.svg)" = "<?xml"
 "$fit" --map=YORP,T --output=map.pdf -- quorvi.res >/dev/null
 check "--map, --output=FILE, --: a PDF map" test "$(head -c 4 map.pdf)" = "%PDF"
@@ -79,7 +79,7 @@ a cut last line||cut.res|'cut.res' ends inside a record after line 59 .*--partia
 a NaN||nan.res|line 7 of 'nan.res' holds a NaN or infinite value.*--partial|1
 a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a directory|1
 gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure|1
-gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png' \(gnuplot: line 9: it broke\)$|1
+gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 another extension||-o bad.jpg|must end in .png, .svg or .pdf|2
 unknown option||-q|^chi2map-fit: unknown option -q \(chi2map-fit --help|2
 two inputs||a.res b.res|more than one input given \('a.res', 'b.res'\)|2
@@ -105,24 +105,6 @@ err=$("$fit" -n 2>&1 >/dev/full)
 check "a full standard output: exit 1, one line (got: $err)" test $? -eq 1 -a "$err" = "chi2map-fit: cannot write the fit to standard output: No space left on device"
 err=$("$fit" -n 2>&1 >&-)
 check "a closed standard output: exit 1, one line (got: $err)" test $? -eq 1 -a "$err" = "chi2map-fit: cannot write the fit to standard output: Bad file descriptor"
-
-# An interrupted drawing: gnuplot made to hang once its figure is begun.
-mkdir -p slowgp
-printf '#!/bin/sh\necho $$ >>gnuplot.pids\nsed -n "s/^set output .\\(.*\\).$/\\\\1/p" | head -1 | xargs touch\nexec sleep 30\n' >slowgp/gnuplot
-chmod +x slowgp/gnuplot
-set -m  # jobs of their own, so that SIGINT is not ignored in them
-for signal in TERM INT HUP; do
-    PATH=$tmp/slowgp:$PATH "$fit" -o slow.png --profiles slow.csv >/dev/null 2>&1 &
-    pid=$!
-    for _ in $(seq 100); do [[ -n $(ls -A | grep '^\.slow\.png\.partial') ]] && break; sleep 0.05; done
-    kill -s $signal $pid
-    wait $pid 2>/dev/null
-    rc=$?
-    check "SIG$signal while drawing: ended by it (got $rc), no partial figure, the finished CSV kept" \
-        test $rc -gt 128 -a -z "$(ls -A | grep '^\.slow')" -a ! -e slow.png -a -s slow.csv
-done
-set +m
-check "no gnuplot left running" test "$(xargs -n1 sh -c 'kill -0 $0 2>/dev/null && echo alive' <gnuplot.pids)$(wc -l <gnuplot.pids)" = 3
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

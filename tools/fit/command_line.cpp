@@ -1,8 +1,10 @@
 #include "tools/fit/command_line.h"
 
 #include <cstring>
+#include <new>
 
 #include "tools/fit/tool_process.h"
+#include "tools/fit/tool_system.h"
 
 namespace fit {
 
@@ -40,6 +42,14 @@ int parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** ar
     return fail(line.program, std::string("cannot write to standard output: ") + std::strerror(error));
   }
   return 0;
+}
+
+int runTool(const char* program, const std::function<int()>& body) {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return fail(program, "not enough memory");
+  }
 }
 
 }  // namespace fit

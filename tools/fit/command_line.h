@@ -3,6 +3,7 @@
 // line, and --help and --version answered on standard output.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include <CLI/CLI.hpp>
@@ -30,5 +31,9 @@ void prepareApp(CLI::App& app, bool& help, bool& version);
 // exit status, after a usage error or after the help or version was written.
 int parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** argv, const std::string& input,
                      const bool& help, const bool& version);
+
+// Runs the tool's body: a failure to allocate memory, anywhere, is one line
+// and exit status 1.
+int runTool(const char* program, const std::function<int()>& body);
 
 }  // namespace fit

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "tools/fit/numbers.h"
+#include "tools/fit/tool_process.h"
 
 namespace fit {
 namespace {
@@ -19,25 +20,41 @@ constexpr double kLeft = 0.10;
 constexpr double kTop = 0.95;
 constexpr double kPanel = 0.28;
 
-// A gnuplot string: single quotes, a quote doubled; a line break would end
-// the command, so control characters become blanks.
+// A gnuplot string of our own making: single quotes, a quote doubled.
 std::string quoted(std::string_view text) {
   std::string out = "'";
-  for (const char c : text) {
-    if (c == '\'')
-      out += "''";
-    else
-      out += std::iscntrl(static_cast<unsigned char>(c)) ? ' ' : c;
-  }
+  for (const char c : text) out += c == '\'' ? std::string("''") : std::string(1, c);
   return out + "'";
 }
 
-// Lines of text as one gnuplot string expression: single-quoted lines
-// joined by a double-quoted line break.
-std::string lines(const std::vector<std::string>& texts) {
-  std::string out;
-  for (const std::string& line : texts) out += (out.empty() ? "" : " . \"\\n\" . ") + quoted(line);
-  return out.empty() ? "''" : out;
+// The free texts of a figure (titles, axis titles, headings, the key), as
+// lines of the datablock $T that gnuplot shows as they are: any byte but a
+// control character, which is shown as an escape. Each line starts with a
+// bar, so that no text can end the block or lose its leading blanks.
+class Texts {
+ public:
+  // The expression that yields `text`.
+  std::string operator()(std::string_view text) {
+    lines_ += "|" + visible(text) + "\n";
+    return "$T[" + std::to_string(++count_) + "][2:]";
+  }
+  // Lines joined by line breaks.
+  std::string operator()(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& line : texts) out += (out.empty() ? "" : " . \"\\n\" . ") + (*this)(line);
+    return out.empty() ? "''" : out;
+  }
+  [[nodiscard]] std::string block() const { return "$T << EOD\n" + lines_ + "EOD\n"; }
+
+ private:
+  std::string lines_;
+  int count_ = 0;
+};
+
+// The head of every script, before its data: the script draws to standard output.
+std::string head(const Texts& texts) {
+  return "# gnuplot draws this figure to its standard output: gnuplot SCRIPT > FIGURE\nset encoding utf8\n" +
+         texts.block();
 }
 
 std::string text(double value) { return exactText(value); }
@@ -152,7 +169,8 @@ using Drawn = std::array<bool, 3>;
 
 // Tic labels and axis titles on the outer edges of what is drawn only: x
 // under the lowest panel of a column, y left of the first map of a row.
-std::string axisLabels(const CornerFigure& corner, std::size_t row, std::size_t column, bool map, const Drawn& drawn) {
+std::string axisLabels(const CornerFigure& corner, std::size_t row, std::size_t column, bool map, const Drawn& drawn,
+                       Texts& texts) {
   std::size_t bottom = column;
   for (std::size_t r = column + 1; r < 3; ++r)
     if (drawn[r]) bottom = r;
@@ -161,24 +179,24 @@ std::string axisLabels(const CornerFigure& corner, std::size_t row, std::size_t 
     if (drawn[c]) left = c;
   std::string out;
   if (row == bottom)
-    out += "set format x '%g'; set xlabel " + quoted(corner.axes[column].label) + "\n";
+    out += "set format x '%g'; set xlabel " + texts(corner.axes[column].label) + "\n";
   else
     out += "set format x ''; unset xlabel\n";
   if (map && column == left)
-    out += "set format y '%g'; set ylabel " + quoted(corner.axes[row].label) + "\n";
+    out += "set format y '%g'; set ylabel " + texts(corner.axes[row].label) + "\n";
   else
     out += "set format y ''; unset ylabel\n";
   return out;
 }
 
-std::string profilePanel(const CornerFigure& corner, std::size_t axis, const Drawn& drawn) {
+std::string profilePanel(const CornerFigure& corner, std::size_t axis, const Drawn& drawn, Texts& texts) {
   const ParameterFit& parameter = corner.fit.parameters[axis];
   const std::vector<double>& values = corner.axes[axis].values;
   double top = kProfileTop;
   for (const Interval& interval : parameter.intervals) top = std::max(top, 1.25 * interval.deltaChi2);
-  std::string out = margins(axis, axis) + axisLabels(corner, axis, axis, false, drawn);
+  std::string out = margins(axis, axis) + axisLabels(corner, axis, axis, false, drawn, texts);
   out += "set xrange " + rangeOf(values) + "; set y2range [0:" + text(top) + "]\n";
-  out += "unset ytics; set y2tics mirror; set y2label 'Δχ²'; set title " + quoted(corner.headings[axis]) + "\n";
+  out += "unset ytics; set y2tics mirror; set y2label 'Δχ²'; set title " + texts(corner.headings[axis]) + "\n";
   const std::string block = "$P" + std::to_string(axis);
   out += block + " << EOD\n";
   for (std::size_t m = 0; m < values.size(); ++m)
@@ -203,18 +221,27 @@ std::string profilePanel(const CornerFigure& corner, std::size_t axis, const Dra
 
 Contours defaultContours() { return {{2.30, 6.18, 11.83}, {"2.30", "6.18", "11.83"}}; }
 
-std::optional<std::string> terminalFor(std::string_view output, int width, int height) {
+std::optional<ImageFormat> formatOf(std::string_view output) {
+  if (output == "-") return ImageFormat::Png;
   const auto dot = output.rfind('.');
   if (dot == std::string_view::npos || output.find('/', dot) != std::string_view::npos) return {};
   std::string extension;
   for (const char c : output.substr(dot + 1))
     extension += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  const std::string size = std::to_string(width) + "," + std::to_string(height);
-  if (extension == "png") return "pngcairo size " + size + " noenhanced font 'DejaVu Sans,11'";
-  if (extension == "svg") return "svg size " + size + " noenhanced font 'DejaVu Sans,11' background '#ffffff'";
-  if (extension == "pdf")
-    return "pdfcairo size " + text(width / 100.0) + "in," + text(height / 100.0) + "in noenhanced font 'DejaVu Sans,8'";
+  if (extension == "png") return ImageFormat::Png;
+  if (extension == "svg") return ImageFormat::Svg;
+  if (extension == "pdf") return ImageFormat::Pdf;
   return {};
+}
+
+std::string terminalFor(ImageFormat format, int width, int height) {
+  const std::string size = std::to_string(width) + "," + std::to_string(height);
+  switch (format) {
+    case ImageFormat::Png: return "pngcairo size " + size + " noenhanced font 'DejaVu Sans,11'";
+    case ImageFormat::Svg: return "svg size " + size + " noenhanced font 'DejaVu Sans,11' background '#ffffff'";
+    case ImageFormat::Pdf: break;
+  }
+  return "pdfcairo size " + text(width / 100.0) + "in," + text(height / 100.0) + "in noenhanced font 'DejaVu Sans,8'";
 }
 
 std::vector<std::string> levelsNotReached(const MapFigure& map) {
@@ -225,14 +252,15 @@ std::vector<std::string> levelsNotReached(const MapFigure& map) {
   return texts;
 }
 
-std::string mapScript(const MapFigure& map, const std::string& terminal, const std::string& output) {
+std::string mapScript(const MapFigure& map, const std::string& terminal) {
   std::size_t missing = 0;
   for (const double c : map.chi2)
     if (std::isnan(c)) ++missing;
-  std::string out = "set encoding utf8\n" + mapBlocks("0", map.x, map.y, map.chi2, map.contours);
-  out += "set terminal " + terminal + "\nset output " + quoted(output) + "\n";
-  out += "set title " + lines(map.title) + "\n";
-  out += "set xlabel " + quoted(map.x.label) + "\nset ylabel " + quoted(map.y.label) + "\n";
+  Texts texts;
+  std::string out = mapBlocks("0", map.x, map.y, map.chi2, map.contours);
+  out += "set terminal " + terminal + "\nset output\n";
+  out += "set title " + texts(map.title) + "\n";
+  out += "set xlabel " + texts(map.x.label) + "\nset ylabel " + texts(map.y.label) + "\n";
   out += "set xrange " + rangeOf(map.x.values) + "\nset yrange " + rangeOf(map.y.values) + "\n";
   out += "set xtics out nomirror\nset ytics out nomirror\nset mxtics\nset mytics\n";
   out += kPalette;
@@ -252,19 +280,20 @@ std::string mapScript(const MapFigure& map, const std::string& terminal, const s
       "textcolor rgb 'white' samplen 3 width 1\n";
   out += "set bmargin " + std::to_string(4 + (entries + 2) / 3 * 3 / 2) + "\n";
   out += mapPlot("0", map.contours, map.best, missing, true);
-  return out + "unset output\n";
+  return head(texts) + out + "unset output\n";
 }
 
-std::string cornerScript(const CornerFigure& corner, const std::string& terminal, const std::string& output) {
+std::string cornerScript(const CornerFigure& corner, const std::string& terminal) {
   Drawn drawn{};
   for (std::size_t a = 0; a < 3; ++a) drawn[a] = corner.axes[a].values.size() >= 2;
-  std::string out = "set encoding utf8\n";
+  Texts texts;
+  std::string out;
   for (std::size_t index = 0; index < 3; ++index) {
     const auto [x, y] = kCornerMaps[index];
     if (drawn[x] && drawn[y])
       out += mapBlocks(std::to_string(index), corner.axes[x], corner.axes[y], corner.maps[index], corner.contours);
   }
-  out += "set terminal " + terminal + "\nset output " + quoted(output) + "\n";
+  out += "set terminal " + terminal + "\nset output\n";
   out += kPalette;
   out += "set cbrange [0:25]; set cblabel 'Δχ² (colours stop at 25)'\n";
   out += "set tics front; set border lw 1.2\n";
@@ -277,15 +306,15 @@ std::string cornerScript(const CornerFigure& corner, const std::string& terminal
       "profiles: Δχ² = 1, 4, 9; shaded: Δχ² ≤ " + shortText(corner.fit.parameters[0].intervals.at(0).deltaChi2)};
   for (std::size_t a = 0; a < 3; ++a)
     if (!drawn[a]) key.push_back(corner.headings[a]);
-  out += "set label 10 " + lines(key) + " at screen " + text(kLeft + 1.25 * kPanel) + ", screen " +
+  out += "set label 10 " + texts(key) + " at screen " + text(kLeft + 1.25 * kPanel) + ", screen " +
          text(kTop - 0.2 * kPanel) + " left\n";
   for (std::size_t axis = 0; axis < 3; ++axis)
-    if (drawn[axis]) out += profilePanel(corner, axis, drawn) + "unset label 10\n";
+    if (drawn[axis]) out += profilePanel(corner, axis, drawn, texts) + "unset label 10\n";
   bool colourBar = true;
   for (std::size_t index = 0; index < 3; ++index) {
     const auto [x, y] = kCornerMaps[index];
     if (!drawn[x] || !drawn[y]) continue;
-    out += margins(y, x) + axisLabels(corner, y, x, true, drawn);
+    out += margins(y, x) + axisLabels(corner, y, x, true, drawn, texts);
     out += "set xrange " + rangeOf(corner.axes[x].values) + "; set yrange " + rangeOf(corner.axes[y].values) + "\n";
     out += "unset y2tics; set ytics; set title ''\n";
     // One map carries the colour bar, in the empty upper right.
@@ -300,7 +329,7 @@ std::string cornerScript(const CornerFigure& corner, const std::string& terminal
     out += mapPlot(id, corner.contours, {corner.fit.parameters[x].best, corner.fit.parameters[y].best}, 0, false);
     out += "unset object 1\n";
   }
-  return out + "unset multiplot\nunset output\n";
+  return head(texts) + out + "unset multiplot\nunset output\n";
 }
 
 }  // namespace fit

@@ -54,16 +54,23 @@ struct CornerFigure {
 // Which parameters each corner map shows: x, then y.
 inline constexpr std::array<std::array<Parameter, 2>, 3> kCornerMaps = {{{kT, kYorp}, {kT, kFke}, {kYorp, kFke}}};
 
-// The gnuplot terminal for an output name's extension (.png, .svg, .pdf, in
-// any letter case), `width` x `height` pixels (a PDF at 100 pixels an inch);
-// empty for any other name.
-[[nodiscard]] std::optional<std::string> terminalFor(std::string_view output, int width, int height);
+enum class ImageFormat { Png, Svg, Pdf };
+
+// The format an output name's extension picks (.png, .svg, .pdf, in any
+// letter case); PNG for standard output ("-"); empty for any other name.
+[[nodiscard]] std::optional<ImageFormat> formatOf(std::string_view output);
+
+// The gnuplot terminal of a format, `width` x `height` pixels (a PDF at 100
+// pixels an inch).
+[[nodiscard]] std::string terminalFor(ImageFormat format, int width, int height);
 
 // Levels that no cell of the map rises above: they draw no contour.
 [[nodiscard]] std::vector<std::string> levelsNotReached(const MapFigure& map);
 
-[[nodiscard]] std::string mapScript(const MapFigure& map, const std::string& terminal, const std::string& output);
-[[nodiscard]] std::string cornerScript(const CornerFigure& corner, const std::string& terminal,
-                                       const std::string& output);
+// The scripts draw to gnuplot's standard output. Titles and labels travel
+// as lines of a datablock, which gnuplot shows as they are: no text of the
+// user's is ever part of a command.
+[[nodiscard]] std::string mapScript(const MapFigure& map, const std::string& terminal);
+[[nodiscard]] std::string cornerScript(const CornerFigure& corner, const std::string& terminal);
 
 }  // namespace fit

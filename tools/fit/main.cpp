@@ -1,23 +1,28 @@
 // chi2map-fit: reads the records of a fit-result file, prints the best fit
 // with the intervals of each parameter, and draws the corner figure (or one
 // map) with gnuplot.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 #include <array>
 #include <cctype>
 #include <cmath>
 #include <cstring>
-#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "tools/fit/command_line.h"
 #include "tools/fit/figure.h"
+#include "tools/fit/gnuplot_run.h"
 #include "tools/fit/numbers.h"
+#include "tools/fit/output_file.h"
 #include "tools/fit/profile.h"
 #include "tools/fit/record_grid.h"
 #include "tools/fit/report.h"
 #include "tools/fit/tool_process.h"
+#include "tools/fit/tool_system.h"
 
 namespace {
 
@@ -34,7 +39,8 @@ constexpr const char* kHelp =
     "chi-square maps and the three profiles.\n"
     "\n"
     "  -o, --output FIGURE  the figure (default fit.png, map.png with --map); its\n"
-    "                       extension picks the format: .png, .svg or .pdf\n"
+    "                       extension picks the format: .png, .svg or .pdf; - for\n"
+    "                       a PNG on standard output (the fit then on standard error)\n"
     "  --map X,Y            draw the one map of X and Y (T, YORP, f_KE) instead\n"
     "  -n, --no-figure      print the fit only (gnuplot is not needed)\n"
     "  --json               print the fit as JSON, at full precision\n"
@@ -43,15 +49,18 @@ constexpr const char* kHelp =
     "  --sigma LIST         the intervals, in sigma of one parameter (default 1;\n"
     "                       1,2,3 gives delta chi-square 1, 4 and 9)\n"
     "  --profiles FILE      write the three profiles as CSV\n"
-    "  --script FILE        keep the gnuplot script, data included, for editing\n"
+    "  --script FILE        keep the gnuplot script, data included, for editing; it\n"
+    "                       draws to standard output (gnuplot FILE > fit.png)\n"
     "  -l, --levels LEVELS  contours of the maps in delta chi-square (default\n"
     "                       2.30,6.18,11.83: 68.3, 95.4, 99.73 % for two parameters)\n"
     "  --label NAME=TEXT    the axis title of T, YORP or f_KE, such as 'T=T (K)'\n"
     "  -h, --help           print this help\n"
     "  --version            print the version\n"
     "\n"
-    "Exit status: 0 on success, 1 when there is no fit or no figure, 2 for a\n"
-    "usage error.\n";
+    "Files are replaced whole, only when the whole run succeeds; - names standard\n"
+    "output for every file. Exit status: 0 on success, 1 when there is no fit, no\n"
+    "figure or a file cannot be written, 2 for a usage error or for outputs that\n"
+    "are one file or the input.\n";
 
 struct Options {
   std::string input = "quorvi.res";
@@ -133,6 +142,121 @@ fit::FigureAxis axisOf(const fit::RecordGrid& grid, const std::array<std::string
   return {labels[p], grid.axes[p]};
 }
 
+// The files a run writes, refused before anything is read: an image for a
+// terminal or two outputs that are one file or one that is the input (exit
+// 2), or one that cannot be written (exit 1).
+int refuseOutputs(const Options& options, const std::string& figure) {
+  if (!options.noFigure && figure == fit::kStandardStream && isatty(1))
+    return usageError("will not write an image to a terminal: give -o FILE, or redirect standard output");
+  std::vector<std::string> outputs;
+  if (!options.noFigure) outputs.push_back(figure);
+  if (!options.profiles.empty()) outputs.push_back(options.profiles);
+  if (!options.script.empty()) outputs.push_back(options.script);
+  if (const std::string refusal = fit::sameFileRefusal(outputs, {options.input}); !refusal.empty()) {
+    (void)fit::fail(kProgram, refusal);
+    return fit::kUsage;
+  }
+  for (const std::string& output : outputs)
+    if (const std::string why = fit::unwritable(output); !why.empty())
+      return fit::fail(kProgram, "cannot write " + fit::shownName(output) + ": " + why + "; choose another name");
+  return -1;
+}
+
+// What the figure shows, once the fit is known.
+struct Figure {
+  const fit::RecordGrid& grid;
+  const fit::FitReport& report;
+  std::array<std::string, 3> labels;
+  fit::Contours contours;
+  std::optional<std::array<fit::Parameter, 2>> mapAxes;
+  std::string terminal;
+};
+
+// The script of the figure (drawing to standard output) and the line that
+// says what was drawn; the refusal instead when there is nothing to draw.
+std::string figureScript(const Options& options, const Figure& f, std::string& drawn, std::string& refusal) {
+  const fit::GridFit& gridFit = f.report.fit;
+  if (f.mapAxes) {
+    const auto [x, y] = *f.mapAxes;
+    if (f.grid.size(x) < 2 || f.grid.size(y) < 2) {
+      refusal = std::string("no map: ") + fit::kParameterNames[f.grid.size(x) < 2 ? x : y] + " has a single value in " +
+                fit::shownName(options.input);
+      return {};
+    }
+    const fit::Parameter reduced = static_cast<fit::Parameter>(3 - x - y);
+    fit::MapFigure map{axisOf(f.grid, f.labels, x),
+                       axisOf(f.grid, f.labels, y),
+                       fit::profileMap(f.grid, x, y),
+                       {gridFit.parameters[x].best, gridFit.parameters[y].best},
+                       {},
+                       f.contours,
+                       25.0};
+    map.title = {std::string("χ² map: ") + fit::kParameterNames[x] + " vs " + fit::kParameterNames[y] +
+                     ", smallest over " + fit::kParameterNames[reduced] + " (" + options.input + ")",
+                 "minimum χ² = " + fit::exactText(gridFit.chi2Min) + " at " + fit::kParameterNames[x] + " = " +
+                     fit::exactText(gridFit.parameters[x].best) + ", " + fit::kParameterNames[y] + " = " +
+                     fit::exactText(gridFit.parameters[y].best)};
+    drawn = "map: ";
+    return fit::mapScript(map, f.terminal);
+  }
+  if (f.grid.size(fit::kT) < 2 && f.grid.size(fit::kYorp) < 2 && f.grid.size(fit::kFke) < 2) {
+    refusal = "no figure: no parameter has two or more values; --no-figure prints the fit alone";
+    return {};
+  }
+  fit::CornerFigure corner{
+      {axisOf(f.grid, f.labels, fit::kT), axisOf(f.grid, f.labels, fit::kYorp), axisOf(f.grid, f.labels, fit::kFke)},
+      gridFit,
+      {},
+      {},
+      f.contours};
+  for (std::size_t m = 0; m < 3; ++m) {
+    corner.maps[m] = fit::profileMap(f.grid, fit::kCornerMaps[m][0], fit::kCornerMaps[m][1]);
+    corner.headings[m] = fit::intervalHeading(f.report, static_cast<fit::Parameter>(m));
+  }
+  drawn = "corner figure: ";
+  return fit::cornerScript(corner, f.terminal);
+}
+
+// Prints the fit, draws, and writes every file. Nothing is kept unless the
+// whole run succeeds: each file is staged first, and all take their places
+// at the end. An image on standard output has it to itself: the fit then
+// goes to standard error.
+int writeResults(const Options& options, const Figure& f, const std::string& printed, const std::string& gnuplot,
+                 const std::string& figure) {
+  const bool imageOut = !options.noFigure && fit::Output(figure).toStandardOutput();
+  const int reportTo = imageOut ? 2 : 1;
+  if (const int error = fit::writeAll(reportTo, printed); error != 0)
+    return fit::fail(kProgram, std::string("cannot write the fit to standard output: ") + std::strerror(error));
+  std::vector<std::pair<std::string, std::string>> files;  // name, bytes
+  if (!options.profiles.empty()) files.emplace_back(options.profiles, fit::profilesCsv(f.report));
+  std::string drawn;
+  if (!options.noFigure || !options.script.empty()) {
+    std::string refusal;
+    std::string script = figureScript(options, f, drawn, refusal);
+    if (!refusal.empty()) return fit::fail(kProgram, refusal);
+    if (!options.noFigure) {
+      fit::Drawing drawing = fit::drawWithGnuplot(gnuplot, script, *fit::formatOf(figure));
+      if (!drawing.failure.empty())
+        return fit::fail(kProgram, "gnuplot could not draw " + fit::shownName(figure) + ": " + drawing.failure);
+      files.emplace_back(figure, std::move(drawing.image));
+    }
+    if (!options.script.empty()) files.emplace_back(options.script, std::move(script));
+  }
+  std::vector<std::unique_ptr<fit::Output>> staged;
+  for (const auto& [name, bytes] : files) {
+    staged.push_back(std::make_unique<fit::Output>(name));
+    if (const std::string why = staged.back()->stage(bytes); !why.empty())
+      return fit::fail(kProgram, "cannot write " + fit::shownName(name) + ": " + why);
+  }
+  if (!options.noFigure && !options.json)
+    if (const int error = fit::writeAll(reportTo, drawn + fit::visible(figure) + "\n"); error != 0)
+      return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(error));
+  for (std::size_t n = 0; n < files.size(); ++n)
+    if (const std::string why = staged[n]->commit(); !why.empty())
+      return fit::fail(kProgram, "cannot write " + fit::shownName(files[n].first) + ": " + why);
+  return 0;
+}
+
 int run(const Options& options) {
   // Everything that can be refused is refused before the file is read.
   std::vector<double> sigmas, levels;
@@ -159,28 +283,22 @@ int run(const Options& options) {
     mapAxes = std::array<fit::Parameter, 2>{*x, *y};
   }
   const std::string figure = !options.figure.empty() ? options.figure : mapAxes ? "map.png" : "fit.png";
-  std::string terminal;
-  std::vector<std::string> outputs;
+  const auto format = fit::formatOf(figure);
+  std::string terminal, gnuplot;
   if (!options.noFigure || !options.script.empty()) {
+    if (!format)
+      return usageError("cannot draw " + fit::shownName(figure) +
+                        ": the figure's name must end in .png, .svg or .pdf (or be - for a PNG on standard output)");
     // The corner's PDF is 8 inches square, its fonts sized for that.
-    auto chosen = mapAxes ? fit::terminalFor(figure, 1000, 750) : fit::terminalFor(figure, 1200, 1200);
-    if (!mapAxes && chosen && chosen->rfind("pdfcairo", 0) == 0) chosen = fit::terminalFor(figure, 800, 800);
-    if (!chosen) return usageError("cannot draw '" + figure + "': the figure's name must end in .png, .svg or .pdf");
-    terminal = *chosen;
+    const int side = *format == fit::ImageFormat::Pdf ? 800 : 1200;
+    terminal = mapAxes ? fit::terminalFor(*format, 1000, 750) : fit::terminalFor(*format, side, side);
   }
   if (!options.noFigure) {
-    if (!fit::gnuplotFound())
+    gnuplot = fit::gnuplotPath();
+    if (gnuplot.empty())
       return fit::fail(kProgram, "gnuplot not found (Debian package gnuplot-nox); --no-figure prints the fit alone");
-    outputs.push_back(figure);
   }
-  if (!options.profiles.empty()) outputs.push_back(options.profiles);
-  if (!options.script.empty()) outputs.push_back(options.script);
-  for (const std::string& output : outputs) {
-    if (const std::string why = fit::unwritable(output); !why.empty())
-      return fit::fail(kProgram, "cannot write '" + output + "': " + why + "; choose another name");
-    if (fit::sameFile(output, options.input))
-      return fit::fail(kProgram, "'" + output + "' is the input itself; choose another name");
-  }
+  if (const int status = refuseOutputs(options, figure); status >= 0) return status;
 
   // "-" is standard input, as for most tools.
   const fit::GridReading reading = fit::readRecordGrid(options.input == "-" ? "/dev/stdin" : options.input);
@@ -196,90 +314,36 @@ int run(const Options& options) {
   const fit::GridFit gridFit = fit::fitGrid(grid, deltas);
   const fit::FitReport report{options.input, grid, gridFit, outcome.warnings};
   const std::string printed = options.json ? fit::fitJson(report) : fit::fitText(report);
-  if (const int error = fit::writeAll(1, printed); error != 0)
-    return fit::fail(kProgram, std::string("cannot write the fit to standard output: ") + std::strerror(error));
-  if (!options.profiles.empty())
-    if (const std::string why = fit::writeFileWhole(options.profiles, fit::profilesCsv(report)); !why.empty())
-      return fit::fail(kProgram, "cannot write '" + options.profiles + "': " + why);
-  if (options.noFigure && options.script.empty()) return 0;
-
-  // The script, drawing into `output`.
-  std::function<std::string(const std::string&)> script;
-  std::string drawn;
-  if (mapAxes) {
-    const auto [x, y] = *mapAxes;
-    if (grid.size(x) < 2 || grid.size(y) < 2)
-      return fit::fail(kProgram, std::string("no map: ") + fit::kParameterNames[grid.size(x) < 2 ? x : y] +
-                                     " has a single value in '" + options.input + "'");
-    const fit::Parameter reduced = static_cast<fit::Parameter>(3 - x - y);
-    fit::MapFigure map{axisOf(grid, labels, x),
-                       axisOf(grid, labels, y),
-                       fit::profileMap(grid, x, y),
-                       {gridFit.parameters[x].best, gridFit.parameters[y].best},
-                       {},
-                       {levels, levelTexts},
-                       25.0};
-    map.title = {std::string("χ² map: ") + fit::kParameterNames[x] + " vs " + fit::kParameterNames[y] +
-                     ", smallest over " + fit::kParameterNames[reduced] + " (" + options.input + ")",
-                 "minimum χ² = " + fit::exactText(gridFit.chi2Min) + " at " + fit::kParameterNames[x] + " = " +
-                     fit::exactText(gridFit.parameters[x].best) + ", " + fit::kParameterNames[y] + " = " +
-                     fit::exactText(gridFit.parameters[y].best)};
-    script = [map, &terminal](const std::string& output) { return fit::mapScript(map, terminal, output); };
-    drawn = "map: " + figure;
-  } else {
-    if (grid.size(fit::kT) < 2 && grid.size(fit::kYorp) < 2 && grid.size(fit::kFke) < 2)
-      return fit::fail(kProgram, "no figure: no parameter has two or more values; --no-figure prints the fit alone");
-    fit::CornerFigure corner{
-        {axisOf(grid, labels, fit::kT), axisOf(grid, labels, fit::kYorp), axisOf(grid, labels, fit::kFke)},
-        gridFit,
-        {},
-        {},
-        {levels, levelTexts}};
-    for (std::size_t m = 0; m < 3; ++m) {
-      corner.maps[m] = fit::profileMap(grid, fit::kCornerMaps[m][0], fit::kCornerMaps[m][1]);
-      corner.headings[m] = fit::intervalHeading(report, static_cast<fit::Parameter>(m));
-    }
-    script = [corner, &terminal](const std::string& output) { return fit::cornerScript(corner, terminal, output); };
-    drawn = "corner figure: " + figure;
-  }
-  // The kept script draws into the figure's own name.
-  if (!options.script.empty())
-    if (const std::string why = fit::writeFileWhole(options.script, script(figure)); !why.empty())
-      return fit::fail(kProgram, "cannot write '" + options.script + "': " + why);
-  if (options.noFigure) return 0;
-  const std::string partial = fit::partialName(figure);
-  if (const std::string why = fit::drawWithGnuplot(script(partial), partial, figure); !why.empty())
-    return fit::fail(kProgram, why);
-  if (!options.json)
-    if (const int error = fit::writeAll(1, drawn + "\n"); error != 0)
-      return fit::fail(kProgram, std::string("cannot write to standard output: ") + std::strerror(error));
-  return 0;
+  const Figure drawn{grid, report, labels, {levels, levelTexts}, mapAxes, terminal};
+  return writeResults(options, drawn, printed, gnuplot, figure);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   fit::startTool();
-  Options options;
-  CLI::App app;
-  fit::prepareApp(app, options.help, options.version);
-  app.add_option("input", options.input);
-  app.add_option("-o,--output", options.figure);
-  app.add_option("--map", options.map);
-  app.add_flag("-n,--no-figure", options.noFigure);
-  app.add_flag("--json", options.json);
-  app.add_flag("--partial", options.partial);
-  app.add_option("--sigma", options.sigma);
-  app.add_option("--profiles", options.profiles);
-  app.add_option("--script", options.script);
-  app.add_option("-l,--levels", options.levels);
-  app.add_option("--label", options.labels)
-      ->allow_extra_args(false)
-      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.allow_extras();
-  if (const int status =
-          fit::parseCommandLine(kCommandLine, app, argc, argv, options.input, options.help, options.version);
-      status >= 0)
-    return status;
-  return run(options);
+  return fit::runTool(kProgram, [&] {
+    Options options;
+    CLI::App app;
+    fit::prepareApp(app, options.help, options.version);
+    app.add_option("input", options.input);
+    app.add_option("-o,--output", options.figure);
+    app.add_option("--map", options.map);
+    app.add_flag("-n,--no-figure", options.noFigure);
+    app.add_flag("--json", options.json);
+    app.add_flag("--partial", options.partial);
+    app.add_option("--sigma", options.sigma);
+    app.add_option("--profiles", options.profiles);
+    app.add_option("--script", options.script);
+    app.add_option("-l,--levels", options.levels);
+    app.add_option("--label", options.labels)
+        ->allow_extra_args(false)
+        ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+    app.allow_extras();
+    if (const int status =
+            fit::parseCommandLine(kCommandLine, app, argc, argv, options.input, options.help, options.version);
+        status >= 0)
+      return status;
+    return run(options);
+  });
 }

@@ -1,8 +1,10 @@
 #include "tools/fit/table_layout.h"
 
 #include <cmath>
+#include <cstring>
 
 #include "tools/fit/numbers.h"
+#include "tools/fit/tool_process.h"
 
 namespace fit {
 namespace {
@@ -10,7 +12,13 @@ namespace {
 enum class Kind { Number, Overflow, NonFinite, Bad };
 
 std::string shown(std::string_view line) {
-  return line.size() > 40 ? std::string(line.substr(0, 40)) + "..." : std::string(line);
+  return visible(line.size() > 40 ? std::string(line.substr(0, 40)) + "..." : std::string(line));
+}
+
+// Bytes of a text file: printable ASCII, blanks, tabs, line ends.
+bool isTextByte(char c) {
+  const auto byte = static_cast<unsigned char>(c);
+  return (byte >= 0x20 && byte < 0x7f) || c == '\t' || c == '\n' || c == '\r' || c == '\v' || c == '\f';
 }
 
 // One fixed field as the table writer fills it.
@@ -87,7 +95,7 @@ struct Reader {
             where + " is filled with asterisks: the grid value does not fit its field, the axis cannot be labelled");
       case Kind::Bad: break;
     }
-    return failAt(number, "malformed " + where + " \"" + std::string(field) + "\"; expected " +
+    return failAt(number, "malformed " + where + " \"" + visible(field) + "\"; expected " +
                               layoutText(kProjections[static_cast<std::size_t>(projection - 1)]));
   }
 
@@ -126,7 +134,7 @@ struct Reader {
     projection = saved;
     const Kind chi2 = kindOf(f3, kChi2Field);
     if (chi2 == Kind::Bad)
-      return failAt(number, "malformed chi-square column \"" + std::string(f3) + "\"; expected " + layoutText(layout));
+      return failAt(number, "malformed chi-square column \"" + visible(f3) + "\"; expected " + layoutText(layout));
     if (inBlock == 0) {
       outer.emplace_back(f1);
       blockLine = number;
@@ -180,30 +188,65 @@ bool positions(const std::vector<std::string>& labels, int column, const std::st
   return true;
 }
 
+// Feeds the reader each line as it arrives.
+bool readLines(const ReadChunk& read, const std::string& name, Reader& reader) {
+  char buffer[65536];
+  std::string line;
+  std::size_t number = 0;
+  bool any = false;
+  for (;;) {
+    const long got = read(buffer, sizeof buffer);
+    if (got < 0) {
+      reader.error = "cannot read " + shownName(name) + ": " + std::strerror(static_cast<int>(-got));
+      return false;
+    }
+    if (got == 0) break;
+    any = true;
+    for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
+      const char c = buffer[i];
+      if (c == '\n') {
+        if (!reader.line(++number, line)) return false;
+        line.clear();
+      } else if (!isTextByte(c)) {
+        const auto byte = static_cast<unsigned>(static_cast<unsigned char>(c));
+        const char digits[] = "0123456789abcdef";
+        return reader.failAt(number + 1, std::string("a byte 0x") + digits[byte >> 4] + digits[byte & 15] +
+                                             ": not a text file, not a chi2map table");
+      } else if (line.size() == kLongestLine) {
+        return reader.failAt(number + 1,
+                             "a line longer than " + std::to_string(kLongestLine) + " characters: not a chi2map table");
+      } else {
+        line += c;
+      }
+    }
+  }
+  if (!any) {
+    reader.error = shownName(name) + " is empty: no table lines (chi2map writes none when quorvi.res held no record)";
+    return false;
+  }
+  return line.empty() || reader.line(++number, line);
+}
+
 }  // namespace
 
-bool readTable(std::string_view text, const std::string& name, int forced, TableMap& map, std::string& error) {
-  Reader reader{name, forced, error, {}, {}, {}, {}, 0, 0};
-  std::size_t number = 0;
-  while (!text.empty()) {
-    const std::size_t end = text.find('\n');
-    if (!reader.line(++number, text.substr(0, end))) return false;
-    text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-  }
+bool readTable(const ReadChunk& read, const std::string& name, int forced, TableMap& map, std::string& error) {
+  const std::string shownTable = visible(name);
+  Reader reader{shownTable, forced, error, {}, {}, {}, {}, 0, 0};
+  if (!readLines(read, name, reader)) return false;
   if (!reader.endBlock()) return false;
   if (reader.cells.empty()) {
-    error = name + ": no table lines, only empty lines";
+    error = shownTable + ": no table lines, only empty lines";
     return false;
   }
   const std::size_t blocks = reader.outer.size(), lines = reader.inner.size();
   if (blocks < 2 || lines < 2) {
-    error = name + ": " + std::to_string(blocks) + " block(s) of " + std::to_string(lines) +
+    error = shownTable + ": " + std::to_string(blocks) + " block(s) of " + std::to_string(lines) +
             " line(s); a map needs two or more values on each axis";
     return false;
   }
   std::vector<double> outer, inner;
-  if (!positions(reader.outer, 1, name, outer, map.notes, error) ||
-      !positions(reader.inner, 2, name, inner, map.notes, error))
+  if (!positions(reader.outer, 1, shownTable, outer, map.notes, error) ||
+      !positions(reader.inner, 2, shownTable, inner, map.notes, error))
     return false;
   std::size_t best = reader.cells.size();
   for (std::size_t c = 0; c < reader.cells.size(); ++c) {
@@ -213,7 +256,7 @@ bool readTable(std::string_view text, const std::string& name, int forced, Table
       best = c;
   }
   if (best == reader.cells.size()) {
-    error = name + ": no cell has a chi-square (every chi-square field is asterisks or NaN)";
+    error = shownTable + ": no cell has a chi-square (every chi-square field is asterisks or NaN)";
     return false;
   }
   map.projection = reader.projection;

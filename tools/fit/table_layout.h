@@ -5,6 +5,7 @@
 #pragma once
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -47,11 +48,20 @@ struct TableMap {
   std::vector<std::string> notes;
 };
 
-// Reads `text`, the table named `name`, as projection `forced` (1-3), or
-// recognised from its layout (0). False with one line naming the file, and
-// the line where there is one, when it is no table chi2map writes or cannot
-// be mapped.
-[[nodiscard]] bool readTable(std::string_view text, const std::string& name, int forced, TableMap& map,
+// Reads at most `size` bytes into `buffer`: the count, 0 at the end of the
+// table, or the error number negated.
+using ReadChunk = std::function<long(char* buffer, std::size_t size)>;
+
+// The longest line read: a table line has 21 or 22 characters.
+inline constexpr std::size_t kLongestLine = 80;
+
+// Reads the table named `name` as a stream, line by line, as projection
+// `forced` (1-3) or recognised from its layout (0): memory grows with the
+// grid, never with the file. False with one line naming the file, and the
+// line where there is one, when it is no table chi2map writes or cannot be
+// mapped; a file that is no table is refused at its first bad line (a byte
+// that is no text, a line too long), without reading on.
+[[nodiscard]] bool readTable(const ReadChunk& read, const std::string& name, int forced, TableMap& map,
                              std::string& error);
 
 }  // namespace fit

@@ -3,9 +3,6 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,19 +11,18 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 
-extern char** environ;
+#include "tools/fit/tool_system.h"
 
 namespace fit {
 namespace {
 
-// What a signal handler must clean up: gnuplot while it runs, and the partial
-// files that exist. Changed only with the signals blocked.
-constexpr int kMostPartials = 4;
+// What a signal handler must clean up: gnuplot while it runs, and the
+// temporaries that exist (an empty slot holds ""). Changed only with the
+// signals blocked.
+constexpr int kMostTemporaries = 8;
 constexpr std::size_t kLongestPath = 4096;
-char gPartials[kMostPartials][kLongestPath];
-volatile sig_atomic_t gPartialCount = 0;
+char gTemporaries[kMostTemporaries][kLongestPath];
 volatile sig_atomic_t gChild = 0;
 
 constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
@@ -37,7 +33,8 @@ void onSignal(int signal) {
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
   }
-  for (int i = 0; i < gPartialCount; ++i) unlink(gPartials[i]);
+  for (const char* path : gTemporaries)
+    if (path[0] != '\0') unlink(path);
   ::signal(signal, SIG_DFL);
   raise(signal);  // delivered once the handler returns: the process ends by the signal
 }
@@ -58,73 +55,6 @@ class SignalsBlocked {
   sigset_t previous_;
 };
 
-// A partial file, removed by a signal while it exists.
-class Partial {
- public:
-  explicit Partial(const std::string& path) {
-    SignalsBlocked blocked;
-    if (path.size() >= kLongestPath || gPartialCount == kMostPartials) return;
-    std::memcpy(gPartials[gPartialCount], path.c_str(), path.size() + 1);
-    slot_ = gPartialCount;
-    gPartialCount = gPartialCount + 1;
-  }
-  ~Partial() {
-    SignalsBlocked blocked;
-    if (slot_ < 0) return;
-    // Partials end in the order they began.
-    gPartialCount = gPartialCount - 1;
-  }
-  Partial(const Partial&) = delete;
-  Partial& operator=(const Partial&) = delete;
-  [[nodiscard]] bool held() const { return slot_ >= 0; }
-
- private:
-  int slot_ = -1;
-};
-
-std::string errorText(int error) { return std::strerror(error); }
-
-std::string readAll(int descriptor) {
-  std::string text;
-  char buffer[4096];
-  lseek(descriptor, 0, SEEK_SET);
-  for (;;) {
-    const ssize_t got = read(descriptor, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got <= 0) return text;
-    text.append(buffer, static_cast<std::size_t>(got));
-  }
-}
-
-// gnuplot's complaint in one line: its last line that names a script line
-// (or its last line), without the script's name.
-std::string gnuplotComplaint(const std::string& output) {
-  std::string chosen, last;
-  std::size_t start = 0;
-  while (start < output.size()) {
-    std::size_t end = output.find('\n', start);
-    if (end == std::string::npos) end = output.size();
-    std::string line = output.substr(start, end - start);
-    start = end + 1;
-    if (line.find_first_not_of(" \t^") == std::string::npos) continue;
-    if (const auto at = line.find("\" line "); at != std::string::npos && line[0] == '"') line = line.substr(at + 2);
-    last = line;
-    if (line.rfind("line ", 0) == 0) chosen = line;
-  }
-  std::string complaint = chosen.empty() ? last : chosen;
-  if (complaint.size() > 160) complaint = complaint.substr(0, 160) + "...";
-  return complaint;
-}
-
-int memoryFile(const char* name, std::string_view text) {
-  const int descriptor = memfd_create(name, MFD_CLOEXEC);
-  if (descriptor >= 0 && writeAll(descriptor, text) != 0) {
-    close(descriptor);
-    return -1;
-  }
-  return descriptor;
-}
-
 }  // namespace
 
 void startTool() {
@@ -142,6 +72,7 @@ void startTool() {
       close(opened);
     }
   }
+  signal(SIGXFSZ, SIG_IGN);
   struct sigaction action {};
   action.sa_handler = onSignal;
   sigemptyset(&action.sa_mask);
@@ -153,27 +84,38 @@ void startTool() {
   }
 }
 
-bool gnuplotFound() {
+int holdTemporary(const std::string& path) {
+  SignalsBlocked blocked;
+  if (path.size() >= kLongestPath) return -1;
+  for (int slot = 0; slot < kMostTemporaries; ++slot) {
+    if (gTemporaries[slot][0] != '\0') continue;
+    std::memcpy(gTemporaries[slot], path.c_str(), path.size() + 1);
+    return slot;
+  }
+  return -1;
+}
+
+void releaseTemporary(int slot) {
+  SignalsBlocked blocked;
+  if (slot >= 0 && slot < kMostTemporaries) gTemporaries[slot][0] = '\0';
+}
+
+void setRunningChild(pid_t child) {
+  SignalsBlocked blocked;
+  gChild = child;
+}
+
+std::string gnuplotPath() {
   const char* path = std::getenv("PATH");
   std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
   for (;;) {
     const auto colon = folders.find(':');
     const std::string folder(folders.substr(0, colon));
-    if (access(((folder.empty() ? "." : folder) + "/gnuplot").c_str(), X_OK) == 0) return true;
-    if (colon == std::string_view::npos) return false;
+    const std::string program = (folder.empty() ? "." : folder) + "/gnuplot";
+    if (access(program.c_str(), X_OK) == 0) return program;
+    if (colon == std::string_view::npos) return {};
     folders.remove_prefix(colon + 1);
   }
-}
-
-int writeAll(int descriptor, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t put = write(descriptor, text.data(), text.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) return errno;
-    if (put == 0) return EIO;
-    text.remove_prefix(static_cast<std::size_t>(put));
-  }
-  return 0;
 }
 
 int fail(std::string_view program, std::string_view message) {
@@ -183,103 +125,22 @@ int fail(std::string_view program, std::string_view message) {
   return 1;
 }
 
-std::string unwritable(const std::string& path) {
-  struct stat facts {};
-  if (stat(path.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode)) return "it is a folder";
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  const std::string dir = folder.empty() ? "." : folder.string();
-  if (stat(dir.c_str(), &facts) != 0) return errorText(errno);
-  if (!S_ISDIR(facts.st_mode)) return errorText(ENOTDIR);
-  if (access(dir.c_str(), W_OK) != 0) return errorText(errno);
-  return {};
-}
-
-bool sameFile(const std::string& a, const std::string& b) {
-  struct stat x {
-  }, y{};
-  return stat(a.c_str(), &x) == 0 && stat(b.c_str(), &y) == 0 && x.st_dev == y.st_dev && x.st_ino == y.st_ino;
-}
-
-std::string partialName(const std::string& output) {
-  const std::filesystem::path path(output);
-  return (path.parent_path() / ("." + path.filename().string() + ".partial-" + std::to_string(getpid()))).string();
-}
-
-std::string writeFileWhole(const std::string& path, std::string_view text) {
-  // A device or a pipe (/dev/stdout, a process substitution) is written as
-  // it is: there is nothing to rename it into.
-  struct stat facts {};
-  if (stat(path.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode) && !S_ISDIR(facts.st_mode)) {
-    const int descriptor = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (descriptor < 0) return errorText(errno);
-    const int error = writeAll(descriptor, text);
-    const int closed = close(descriptor) == 0 ? 0 : errno;
-    return error != 0 ? errorText(error) : closed != 0 ? errorText(closed) : std::string();
-  }
-  const std::string partial = partialName(path);
-  const Partial guard(partial);
-  if (!guard.held()) return errorText(ENAMETOOLONG);
-  const int descriptor = open(partial.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (descriptor < 0) return errorText(errno);
-  int error = writeAll(descriptor, text);
-  if (close(descriptor) != 0 && error == 0) error = errno;
-  if (error == 0 && rename(partial.c_str(), path.c_str()) != 0) error = errno;
-  if (error != 0) unlink(partial.c_str());
-  return error == 0 ? std::string() : errorText(error);
-}
-
-std::string drawWithGnuplot(const std::string& script, const std::string& partial, const std::string& output) {
-  const int input = memoryFile("gnuplot-script", script);
-  const int messages = memoryFile("gnuplot-output", "");
-  if (input < 0 || messages < 0) return "cannot run gnuplot: " + errorText(errno);
-  lseek(input, 0, SEEK_SET);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_adddup2(&actions, input, 0);
-  posix_spawn_file_actions_adddup2(&actions, messages, 1);
-  posix_spawn_file_actions_adddup2(&actions, messages, 2);
-  // No start-up file of the user's: the figure is the script's alone.
-  char* argv[] = {const_cast<char*>("gnuplot"), const_cast<char*>("--default-settings"),
-                  const_cast<char*>("/dev/stdin"), nullptr};
-  std::string failure;
-  {
-    const Partial guard(partial);
-    pid_t child = 0;
-    int status = 0;
-    int error = 0;
-    {
-      SignalsBlocked blocked;  // the handler must know the child as soon as it exists
-      error = posix_spawnp(&child, "gnuplot", &actions, nullptr, argv, environ);
-      if (error == 0) gChild = child;
-    }
-    if (error != 0) {
-      failure = error == ENOENT ? "gnuplot not found (Debian package gnuplot-nox)"
-                                : "cannot run gnuplot: " + errorText(error);
+std::string visible(std::string_view text) {
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7f) {
+      out += c;
     } else {
-      while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-      }
-      {
-        SignalsBlocked blocked;
-        gChild = 0;
-      }
-      struct stat facts {};
-      const bool drawn =
-          WIFEXITED(status) && WEXITSTATUS(status) == 0 && stat(partial.c_str(), &facts) == 0 && facts.st_size > 0;
-      if (!drawn) {
-        const std::string complaint = gnuplotComplaint(readAll(messages));
-        failure =
-            "gnuplot could not draw '" + output + "'" + (complaint.empty() ? "" : " (gnuplot: " + complaint + ")");
-      } else if (rename(partial.c_str(), output.c_str()) != 0) {
-        failure = "cannot write '" + output + "': " + errorText(errno);
-      }
+      const char* named = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : nullptr;
+      const char* digits = "0123456789ABCDEF";
+      out += named != nullptr ? std::string(named) : std::string{'\\', 'x', digits[byte >> 4], digits[byte & 15]};
     }
-    if (!failure.empty()) unlink(partial.c_str());
   }
-  posix_spawn_file_actions_destroy(&actions);
-  close(input);
-  close(messages);
-  return failure;
+  return out;
 }
+
+std::string shownName(std::string_view name) { return "'" + visible(name) + "'"; }
 
 bool positiveNumbers(std::string_view text, std::vector<double>& values, std::vector<std::string>& texts) {
   values.clear();

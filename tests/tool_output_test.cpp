@@ -1,0 +1,105 @@
+// The output writer and gnuplot's run with their system calls failing one at a time: the message names
+// the failed call's error, the old file stays byte for byte, no temporary is left.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <cerrno>
+#include <string>
+#include <vector>
+
+#include "support/work_dir.h"
+#include "tools/fit/gnuplot_run.h"
+#include "tools/fit/output_file.h"
+#include "tools/fit/tool_system.h"
+
+namespace {
+
+// The nth call named `call` fails with `error` (0: that write writes nothing); every write is short.
+struct Fault {
+  std::string call;
+  int nth = 0;
+  int error = 0;
+  int seen = 0;
+};
+Fault gFault;
+
+bool failsNow(const char* call) {
+  if (gFault.call != call || ++gFault.seen != gFault.nth) return false;
+  errno = gFault.error;
+  return true;
+}
+
+const fit::ToolSystem& real() { return fit::realToolSystem(); }
+
+const fit::ToolSystem kFaulty = {
+    [](const char* p, int f, mode_t m) { return failsNow("open") ? -1 : real().open(p, f, m); },
+    real().read,
+    [](int d, const void* b, std::size_t n) -> ssize_t {
+      if (failsNow("write")) return gFault.error == 0 ? 0 : -1;
+      return real().write(d, b, n < 7 ? n : 7);
+    },
+    [](int d) { return failsNow("fsync") ? -1 : real().fsync(d); },
+    [](int d) { return failsNow("close") ? real().close(d) * 0 - 1 : real().close(d); },
+    [](const char* a, const char* b) { return failsNow("rename") ? -1 : real().rename(a, b); },
+    real().unlink,
+    [](int d[2]) { return failsNow("pipe") ? -1 : real().pipe(d); },
+    [] { return failsNow("fork") ? -1 : real().fork(); },
+};
+
+std::vector<std::string> namesIn(const std::string& folder) {
+  std::vector<std::string> names;
+  DIR* dir = opendir(folder.c_str());
+  while (const dirent* entry = readdir(dir))
+    if (entry->d_name[0] != '.' || entry->d_name[1] > '.') names.emplace_back(entry->d_name);
+  closedir(dir);
+  return names;
+}
+
+TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
+  struct Row {
+    Fault fault;
+    const char* message;  // empty: the write succeeds
+  };
+  const Row rows[] = {
+      {.fault = {"open", 1, EACCES}, .message = "Permission denied"},
+      {.fault = {"write", 1, ENOSPC}, .message = "No space left on device"},
+      {.fault = {"write", 3, EFBIG}, .message = "File too large"},
+      {.fault = {"write", 2, 0}, .message = "Input/output error"},
+      {.fault = {"write", 2, EINTR}, .message = ""},
+      {.fault = {"fsync", 1, EIO}, .message = "Input/output error"},
+      {.fault = {"close", 1, EDQUOT}, .message = "Disk quota exceeded"},
+      {.fault = {"rename", 1, EXDEV}, .message = "Invalid cross-device link"},
+      {.fault = {"none", 1}, .message = ""},
+  };
+  const std::string fresh = "parameter,value,chi2\nT,100,50.25\n";
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.fault.call + " " + std::to_string(row.fault.nth));
+    fake::WorkDir dir;
+    fake::writeFile("old.csv", "old bytes\n");
+    gFault = row.fault;
+    fit::toolSystem() = kFaulty;
+    std::string why;
+    {
+      fit::Output output(dir.path() + "/old.csv");
+      why = output.stage(fresh);
+      if (why.empty()) why = output.commit();
+    }
+    fit::toolSystem() = real();
+    EXPECT_EQ(why, row.message);
+    EXPECT_EQ(fake::readFile("old.csv"), why.empty() ? fresh : "old bytes\n");
+    EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"old.csv"});
+  }
+}
+
+TEST(GnuplotRun, AFailedStartNamesItsOwnError) {
+  for (const char* call : {"pipe", "fork"}) {
+    gFault = {call, 1, EMFILE};
+    fit::toolSystem() = kFaulty;
+    const fit::Drawing drawing = fit::drawWithGnuplot("/bin/false", "plot x\n", fit::ImageFormat::Svg);
+    fit::toolSystem() = real();
+    EXPECT_EQ(drawing.failure, "it could not be started: Too many open files") << call;
+  }
+}
+
+}  // namespace
