@@ -176,6 +176,24 @@ int writeAll(int descriptor, std::string_view text) {
   return 0;
 }
 
+std::string visible(std::string_view text) {
+  static constexpr char kHex[] = "0123456789abcdef";
+  std::string out;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      out += c;
+    } else if (c == '\t' || c == '\n' || c == '\r') {
+      out += c == '\t' ? "\\t" : c == '\n' ? "\\n" : "\\r";
+    } else {
+      out.append("\\x").append(1, kHex[byte >> 4]).append(1, kHex[byte & 15]);
+    }
+  }
+  return out;
+}
+
+std::string shownName(std::string_view name) { return "'" + visible(name) + "'"; }
+
 int fail(std::string_view program, std::string_view message) {
   std::string line(program);
   line.append(": ").append(message).append("\n");

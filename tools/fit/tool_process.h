@@ -27,6 +27,12 @@ void startTool();
 // "PROGRAM: MESSAGE\n" on standard error; returns 1, the exit status of a failure.
 int fail(std::string_view program, std::string_view message);
 
+// The text with its control characters shown as escapes (\t, \n, \r, \xHH),
+// so that a name or a line of input is one visible line.
+[[nodiscard]] std::string visible(std::string_view text);
+// A name for a message: 'NAME', made visible.
+[[nodiscard]] std::string shownName(std::string_view name);
+
 // Why `path` cannot be written as a new file (its folder missing, not a
 // folder, not writable, or the path a folder); empty when it can.
 [[nodiscard]] std::string unwritable(const std::string& path);
