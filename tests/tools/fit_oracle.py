@@ -162,6 +162,7 @@ late += grid(range(80), range(30, 35), range(35), lambda t, y, f: (t - 60) ** 2 
 late += grid(range(80, 85), range(35), range(35), lambda t, y, f: (t - 83) ** 2 + (y - 10) ** 2 + f)
 odd = grid([-0.0, 0.0, 1, 2], [0.1], [1, 2], lambda t, y, f: -0.0 if t == 1 and f == 1 else t + f)
 odd[3:3] = [(NAN, 0.1, 0, 1, 3), (1, 0.1, 0, 2, NAN), (1, math.inf, 0, 1, 9)]
+odd.append((2, 0.1, 0, 2, NAN))  # the previous record's cell: never a NaN over it
 cases = [
     ("sorted", grid(T, Y, F, bowl, 2), (0, 1), False),
     ("shuffled_holes", shuffled, (1, 2), False),
