@@ -287,9 +287,10 @@ class GridBuilder {
   // Each count is at most kMaxCells + 1 here: the product cannot wrap.
   [[nodiscard]] std::uint64_t cellCount() const { return std::uint64_t{size(kT)} * size(kYorp) * size(kFke); }
 
-  // The cube is laid out once the records held back would fill half of a
-  // cube that is no longer small, or when they are many: records that lie on
-  // no grid are refused by their counts before a cube of them is allocated.
+  // The cube is laid out once the records held back would fill half of it
+  // (a few dozen at least, so that the first records of a grid do not decide
+  // alone), or when they are many: records that lie on no grid are refused
+  // by their counts before a cube of them is allocated.
   [[gnu::always_inline]] void place(std::uint32_t i, std::uint32_t j, std::uint32_t k, double chiSquare) {
     if (dense_) {
       double& cell = cube_.cell(i, j, k);
@@ -297,8 +298,8 @@ class GridBuilder {
       return;
     }
     pending_.push_back({i, j, k, chiSquare});
-    const std::uint64_t cells = cellCount();
-    if ((2 * pending_.size() >= cells && cells >= kSmallCube) || pending_.size() >= kMostPending) becomeDense();
+    const std::size_t held = pending_.size();
+    if ((2 * held >= cellCount() && held >= kFewRecords) || held >= kMostPending) becomeDense();
   }
 
   void becomeDense() {
@@ -313,7 +314,7 @@ class GridBuilder {
     double chiSquare;
   };
   static constexpr std::size_t kMostPending = std::size_t{1} << 20;
-  static constexpr std::uint64_t kSmallCube = std::uint64_t{1} << 16;
+  static constexpr std::size_t kFewRecords = 64;
 
   std::array<AxisIndex, 3> axes_;
   Cube cube_;

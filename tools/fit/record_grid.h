@@ -3,7 +3,9 @@
 //
 // The records are read exactly as chi2map reads them (the same record layer,
 // its fast paths, YORP doubled), but without chi2map's fixed capacity and in
-// any order and spacing. Memory grows with the cells, never with the records.
+// any order and spacing. Memory grows with the cells; records are held back
+// (24 bytes each, at most 2^20 of them) only until they would fill half of
+// the cube their values make.
 #pragma once
 
 #include <array>
