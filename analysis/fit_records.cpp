@@ -20,27 +20,30 @@ RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&recor
     if (status != recio::IoStatus::Ok) break;
     if (!control.itemAssigned) {
       (void)recio::endRead(control);
-      return {RecordEnd::NotARecord, taken, 0};
+      return {RecordEnd::NotARecord, taken, 0, 0};
     }
     if (taken == 0) firstLine = recio::statementLine(control);
     ++taken;
   }
   switch (status) {
     case recio::IoStatus::Ok: {
-      // A record over lines whose last line goes on after it: a value left
-      // out on an earlier line would have pulled the next line's first in.
+      // A line that goes on after the record: over lines, a value left out
+      // on an earlier line would have pulled this line's first in; on one
+      // line, the rest is lost.
       const std::int64_t line = recio::statementLine(control);
-      const bool partRead = line > firstLine && recio::recordGoesOn(control);
+      const bool goesOn = recio::recordGoesOn(control);
       (void)recio::endRead(control);
-      return {RecordEnd::Complete, taken, partRead ? line : 0};
+      if (!goesOn) return {RecordEnd::Complete, taken, 0, 0};
+      return line > firstLine ? RecordOutcome{RecordEnd::Complete, taken, line, 0}
+                              : RecordOutcome{RecordEnd::Complete, taken, 0, line};
     }
-    case recio::IoStatus::EndOfFile: return {RecordEnd::EndOfFile, taken, 0};
+    case recio::IoStatus::EndOfFile: return {RecordEnd::EndOfFile, taken, 0, 0};
     case recio::IoStatus::Error: break;
   }
   // A field that cannot be read is a property of the file; a failing read
   // call or exhausted memory is not.
-  if (control.handledCode != recio::code::kIllegalNumericCharacter) return {RecordEnd::SystemFailure, taken, 0};
-  return {RecordEnd::NotARecord, taken, 0};
+  if (control.handledCode != recio::code::kIllegalNumericCharacter) return {RecordEnd::SystemFailure, taken, 0, 0};
+  return {RecordEnd::NotARecord, taken, 0, 0};
 }
 
 LoadingEnd loadingEnd(const recio::IoControl& control, std::int32_t unit, const RecordOutcome& last) {

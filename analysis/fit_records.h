@@ -20,10 +20,14 @@ enum class RecordEnd : std::uint8_t {
 struct RecordOutcome {
   RecordEnd end;
   int valuesTaken;  // items that received a value before the statement ended
-  // Not 0: a Complete record that began on an earlier line than this one,
-  // where it ended with more than blanks left after its last value (values
-  // or a slash the end of the statement discards): a value may be missing.
+  // A Complete record that ended with more than blanks left on its line
+  // after its last value and that value's separator (values, a word, a
+  // slash, another comma: what the end of the statement discards) names
+  // that line in one of these, the other 0. It began on an earlier line: a
+  // value may be missing there. It began on this line: the line holds more
+  // than a record.
   std::int64_t partReadLine;
+  std::int64_t moreThanRecordLine;
 };
 
 // The statement fields of the records' read statements on `unit`: free-form,
@@ -32,10 +36,12 @@ struct RecordOutcome {
 void prepareFitRecords(recio::IoControl& control, std::int32_t unit);
 
 // One record (T, YORP strength as written, unused, f_KE, chi-square). Inline,
-// so that the records a whole block holds cost one call each.
+// so that the records a whole block holds cost one call each. A record read
+// by its kept shape leaves nothing on its line (no shape of a record that
+// does is kept), so both paths give one outcome.
 RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&record)[5]);
 inline RecordOutcome readFitRecord(recio::IoControl& control, double (&record)[5]) {
-  if (recio::readRecordByLayout(control, record)) return {RecordEnd::Complete, 5, 0};
+  if (recio::readRecordByLayout(control, record)) return {RecordEnd::Complete, 5, 0, 0};
   return readFitRecordByStatement(control, record);
 }
 

@@ -37,15 +37,26 @@ std::int32_t append(AxisList<Capacity>& axis, double value) {
   recio::failWithDataError(control, recio::StatementKind::Read, text.text());
 }
 
-// Loading that ends anywhere but at a clean end of the file leaves records
-// unread: say where, so a partial map is never taken for the whole.
-void warnAboutPartRead(std::int64_t line) {
-  MessageText text;
-  text.add("line ").add(static_cast<std::uint64_t>(line));
-  text.add(" of quorvi.res was read only in part: its record began on an earlier line, which may lack a value");
-  recio::writeWarning(text.text());
+// What a line held besides its record, for the first such line: a record
+// begun on an earlier line may have taken this line's first value in place
+// of one left out there; a second record on one line is lost.
+void warnAboutLinesLeft(std::int64_t partReadLine, std::int64_t moreThanRecordLine) {
+  if (partReadLine != 0) {
+    MessageText text;
+    text.add("line ").add(static_cast<std::uint64_t>(partReadLine));
+    text.add(" of quorvi.res was read only in part: its record began on an earlier line, which may lack a value");
+    recio::writeWarning(text.text());
+  }
+  if (moreThanRecordLine != 0) {
+    MessageText text;
+    text.add("line ").add(static_cast<std::uint64_t>(moreThanRecordLine));
+    text.add(" of quorvi.res holds more than a record: what follows its fifth value was not read");
+    recio::writeWarning(text.text());
+  }
 }
 
+// Loading that ends anywhere but at a clean end of the file leaves records
+// unread: say where, so a partial map is never taken for the whole.
 void warnAboutEnd(const LoadingEnd& end) {
   if (end.stoppedAtLine != 0) {
     MessageText text;
@@ -85,6 +96,7 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   // a value is loaded.
   double record[5] = {};
   std::int64_t partReadLine = 0;
+  std::int64_t moreThanRecordLine = 0;
   prepareFitRecords(control, kDataUnit);
   for (;;) {
     // readFitRecord's two steps, so that a record of the whole-record path
@@ -93,11 +105,12 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
       const RecordOutcome outcome = readFitRecordByStatement(control, record);
       if (outcome.end != RecordEnd::Complete) {
         if (outcome.end == RecordEnd::SystemFailure) recio::reportHandledFailure(control);
-        if (partReadLine != 0) warnAboutPartRead(partReadLine);
+        warnAboutLinesLeft(partReadLine, moreThanRecordLine);
         warnAboutEnd(loadingEnd(control, kDataUnit, outcome));
         return;
       }
       if (partReadLine == 0) partReadLine = outcome.partReadLine;
+      if (moreThanRecordLine == 0) moreThanRecordLine = outcome.moreThanRecordLine;
     }
     const double t = record[0];
     const double yorp = record[1] + record[1];

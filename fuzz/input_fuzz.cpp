@@ -96,7 +96,10 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
       return true;
     };
     std::string_view rest = err;
-    if (namesALine(rest, "? Warning: line ")) rest.remove_prefix(rest.find('\n') + 1);
+    // A record read in part, then a line holding more than a record: each once, in that order.
+    for (const std::string_view kind : {" was read only in part", " holds more than a record"}) {
+      if (rest.substr(0, rest.find('\n')).find(kind) != std::string_view::npos && namesALine(rest, "? Warning: line ")) rest.remove_prefix(rest.find('\n') + 1);
+    }
     require(rest.empty() || namesALine(rest, "? Warning: loading stopped at line ") || rest.rfind("? Warning: quorvi.res ends inside a record", 0) == 0, "loading warns of nothing else");
     require(std::count(rest.begin(), rest.end(), '\n') <= 1, "one warning of where loading ended at most");
     status = platform.run([&] {

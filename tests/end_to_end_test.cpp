@@ -199,7 +199,7 @@ const std::vector<Case> kInputs = {
     {.name = "empty_creates_empty_table", .out = kEmptyOut, .after = ""},
     {.name = "empty_keeps_old_table", .before = kOld, .reply = "2\n", .out = kEmptyOut, .after = kOld},
     {.name = "header_line_ends_loading", .input = "T YORP unused f_KE chi2\n" + kWorked, .out = kEmptyOut, .err = stoppedAtLine(1), .after = ""},
-    {.name = "free_layout", .input = kFreeLayout, .reply = "3\n", .out = kWorkedOut, .after = kWorkedTable[3]},
+    {.name = "free_layout", .input = kFreeLayout, .reply = "3\n", .out = kWorkedOut, .err = moreThanRecord(2), .after = kWorkedTable[3]},
     {.name = "last_line_without_line_feed", .input = kWorkedMissingLast, .out = kWorkedOut, .err = kEndsInsideRecord, .after = replaceAll(kWorkedTable[1], "35.0", "50.0")},
     {.name = "too_few_values_at_the_end", .input = kWorked + "300.0 0.1 0.0\n", .out = kWorkedOut, .err = kEndsInsideRecord, .after = kWorkedTable[1]},
     {.name = "blanks_after_the_last_line_feed", .input = kWorked + " \t\r", .out = kWorkedOut, .after = kWorkedTable[1]},
@@ -317,7 +317,7 @@ const std::vector<Case> kWarnings = {
      .err = partRead(3) + stoppedAtLine(9), .after = " 100.0 0.2000     25.0\n 100.0 0.4000     40.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000    200.0\n\n"},
     {.name = "record_over_lines_ending_in_a_slash", .input = replaceAll(kWorked, "0.0 0.5 40.0\n", "0.0\n0.5 40.0/\n"), .out = kWorkedOut, .err = partRead(2), .after = kWorkedTable[1]},
     {.name = "record_over_lines_ending_in_a_separator", .input = replaceAll(kWorked, "0.0 0.5 40.0\n", "0.0\n0.5 40.0 , \n"), .out = kWorkedOut, .after = kWorkedTable[1]},
-    {.name = "empty_lines_before_a_record_of_six_values", .input = "\n\n" + replaceAll(kWorked, "0.5 40.0\n", "0.5 40.0 7\n"), .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "empty_lines_before_a_record_of_six_values", .input = "\n\n" + replaceAll(kWorked, "0.5 40.0\n", "0.5 40.0 7\n"), .out = kWorkedOut, .err = moreThanRecord(3), .after = kWorkedTable[1]},
     {.name = "f_KE_grid_of_steps_of_0_05", .input = fkeSteps(false), .reply = "2\n", .out = kFkeStepsOut, .after = fkeSteps(true)},
     {.name = "label_off_in_its_last_digit", .input = tRecords({"100", "200", "300.2"}), .reply = "2\n", .out = replaceAll(kTwoRecordsOut, "  300.000000000000", "  300.200000000000"),
      .err = labelsMismatch("T"), .after = tTable({" 100.0", " 200.1", " 300.2"})},
@@ -334,6 +334,25 @@ const std::vector<Case> kWarnings = {
 };
 // clang-format on
 INSTANTIATE_TEST_SUITE_P(Warnings, EndToEnd, ::testing::ValuesIn(kWarnings), caseName);
+
+// More than a record on a line: named once, after a record read in part, before where loading ended.
+const std::string kOrdered = "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0 9\n100.0 0.1 0.0\n0.5 20.0 7\n" + kWorked.substr(kWorked.find("100.0 0.1 0.0 1.0"));
+
+// clang-format off
+const std::vector<Case> kMoreThanARecord = {
+    {.name = "two_records_on_one_line", .input = replaceAll(kWorked, "40.0\n", "40.0 "), .out = kWorkedOut, .err = moreThanRecord(1), .after = replaceAll(kWorkedTable[1], "0.4000     30.0", "0.4000     40.0")},
+    {.name = "a_word_after_the_record", .input = replaceAll(kWorked, "12.5\n", "12.5 chi2\n"), .out = kWorkedOut, .err = moreThanRecord(6), .after = kWorkedTable[1]},
+    {.name = "trailing_commas_warn_nothing", .input = replaceAll(replaceAll(kWorked, "40.0\n", "40.0,\n"), "30.0\n", "30.0 ,\t \n"), .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "a_second_comma", .input = replaceAll(replaceAll(kWorked, "20.0\n", "20.0,,\n"), "40.0\n", "40.0,\n"), .out = kWorkedOut, .err = moreThanRecord(3), .after = kWorkedTable[1]},
+    {.name = "a_slash", .input = replaceAll(kWorked, "25.0\n", "25.0/\n"), .out = kWorkedOut, .err = moreThanRecord(4), .after = kWorkedTable[1]},
+    {.name = "carriage_returns", .input = replaceAll(withLineEnds("\r"), "50.0\r", "50.0 8\r"), .out = kWorkedOut, .err = moreThanRecord(7), .after = kWorkedTable[1]},
+    {.name = "every_line_crlf", .input = replaceAll(withLineEnds("\r\n"), "\r\n", " 1\r\n"), .out = kWorkedOut, .err = moreThanRecord(1), .after = kWorkedTable[1]},
+    {.name = "after_a_record_read_in_part_before_where_loading_stopped", .input = kOrdered + "word\n", .out = kWorkedOut, .err = partRead(4) + moreThanRecord(2) + stoppedAtLine(10), .after = kWorkedTable[1]},
+    {.name = "before_a_record_cut_off", .input = kOrdered + "300.0 0.1", .out = kWorkedOut, .err = partRead(4) + moreThanRecord(2) + kEndsInsideRecord, .after = kWorkedTable[1]},
+    {.name = "closed_standard_error", .input = replaceAll(kWorked, "40.0\n", "40.0 7\n"), .closedError = true, .out = kWorkedOut, .after = kWorkedTable[1]},
+};
+// clang-format on
+INSTANTIATE_TEST_SUITE_P(MoreThanARecord, EndToEnd, ::testing::ValuesIn(kMoreThanARecord), caseName);
 
 const std::string kBadDescriptor = systemReport(EBADF);
 

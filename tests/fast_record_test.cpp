@@ -70,10 +70,12 @@ fake::RecordTrace readAll(const std::string& input, bool byLayout) {
 
 TEST(FastRecord, LeavesWhatTheStatementCallsLeave) {
   std::mt19937_64 random(13);
-  for (int n = 0; n <= 30 && !HasFailure(); ++n) {
-    // The last: tabs that make each record text twice as long as its line, whose bytes then have no shape of it.
+  // Then: tabs that make each record text twice as long as its line (no shape of it), and lines of one shape
+  // that go on after their record (each outcome names its line) or end in a separator that leaves nothing.
+  const char* const rests[] = {"", "\t", " 7", " x", "/", ",,", " , ,", ",", " , ", " ,\t"};
+  for (int n = 0; n < 30 + 1 + static_cast<int>(std::size(rests)) && !HasFailure(); ++n) {
     std::string input = n < 30 ? randomFile(random) : "";
-    for (int i = 0; n == 30 && i < 40; ++i) input += std::to_string(100 + i) + "\t456\t789\t12\t" + std::to_string(i % 10) + "\n";
+    for (int i = 0; n >= 30 && i < 40; ++i) input += std::to_string(100 + i) + (n == 30 ? "\t456\t789\t12\t" : " 456 789 12 ") + std::to_string(i % 10) + (n == 30 ? "" : rests[n - 31]) + "\n";
     const fake::RecordTrace byLayout = readAll(input, true);
     EXPECT_TRUE(byLayout.sse2AsPortable) << "input " << n;
     const std::vector<std::uint64_t>& fast = byLayout.entries;

@@ -126,6 +126,11 @@ void keepLayout(IoControl& control) {
     position = value.next;
   }
   if (items == 0 || position != record.position) return;
+  // A record with more than blanks after its values is read by the
+  // statement calls, which tell that its line goes on.
+  for (std::size_t i = position; i < record.fill; ++i) {
+    if (record.bytes[i] != ' ') return;
+  }
   // In place of the shape read longer ago.
   kept.recent ^= 1;
   takeLayout(kept.layouts[kept.recent], connection.buffer + connection.readPosition - lineEnd - record.fill,

@@ -49,6 +49,7 @@ std::string labelsMismatch(std::string_view axis) {
 }
 
 std::string partRead(long line) { return "? Warning: line " + std::to_string(line) + " of quorvi.res was read only in part: its record began on an earlier line, which may lack a value\n"; }
+std::string moreThanRecord(long line) { return "? Warning: line " + std::to_string(line) + " of quorvi.res holds more than a record: what follows its fifth value was not read\n"; }
 
 std::string grid(int nT, int nY, int nF) {
   std::string text;

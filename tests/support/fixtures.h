@@ -44,6 +44,7 @@ inline const std::string kEndsInsideRecord = "? Warning: quorvi.res ends inside 
 std::string singleValue(std::string_view axis);
 std::string labelsMismatch(std::string_view axis);
 std::string partRead(long line);
+std::string moreThanRecord(long line);
 
 // nT x nY x nF records in file order: T = 1, 2, ..., nT; YORP written as
 // nY/2, ..., 1.0, 0.5 (listed doubled: nY, ..., 1); f_KE = 0.5, 1.0, ...;

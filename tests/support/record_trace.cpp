@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "recio/reader/kept_layouts.h"
+#include "analysis/fit_records.h"
 #include "recio/reader/read_statement.h"
 #include "recio/reader/record_layout.h"
 #include "recio/run.h"
@@ -12,8 +12,6 @@
 
 namespace fake {
 namespace {
-
-using recio::IoStatus;
 
 // The SSE2 shape test and conversion against the portable ones, on the record at the read position.
 bool sse2AsPortable(const recio::IoControl& control) {
@@ -39,20 +37,15 @@ RecordTrace traceRecords(FakePlatform& platform, const std::string& name, bool b
   auto control = std::make_unique<recio::IoControl>();
   const int status = platform.run([&] {
     recio::connectUnit(*control, 1, name, "old");
-    for (IoStatus read = IoStatus::Ok; read != IoStatus::EndOfFile;) {
+    analysis::prepareFitRecords(*control, 1);
+    for (analysis::RecordEnd end = analysis::RecordEnd::Complete; end != analysis::RecordEnd::EndOfFile;) {
       double items[5] = {-1, -1, -1, -1, -1};
-      read = IoStatus::Ok;
-      recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
       if (byLayout) trace.sse2AsPortable = trace.sse2AsPortable && sse2AsPortable(*control);
-      if (!byLayout || !recio::readRecordByLayout(*control, items)) {
-        read = recio::beginRead(*control);
-        for (double& item : items) {
-          if (read == IoStatus::Ok) read = recio::readItem(*control, &item);
-        }
-        if (read == IoStatus::Ok) read = recio::endRead(*control);
-      }
+      const analysis::RecordOutcome outcome = byLayout ? analysis::readFitRecord(*control, items) : analysis::readFitRecordByStatement(*control, items);
+      end = outcome.end;
       std::vector<std::uint64_t>& e = trace.entries;
-      e.push_back(static_cast<std::uint64_t>(read));
+      e.insert(e.end(), {static_cast<std::uint64_t>(end), static_cast<std::uint64_t>(outcome.valuesTaken), static_cast<std::uint64_t>(outcome.partReadLine),
+                         static_cast<std::uint64_t>(outcome.moreThanRecordLine)});
       for (double item : items) e.push_back(std::bit_cast<std::uint64_t>(item));
       const recio::InputPosition position = recio::inputPosition(*control, 1);
       e.insert(e.end(), {static_cast<std::uint64_t>(position.line), position.endedInsideRecord, control->record.fill, control->record.position, static_cast<std::uint64_t>(control->statementKind),

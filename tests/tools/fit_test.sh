@@ -54,7 +54,10 @@ check "a FIFO, read once" test "$("$fit" -n fifo.res | head -1)" = "$(head -1 <<
 
 # --- what is not a clean fit ------------------------------------------------
 head -30 quorvi.res >heading.res && echo "T YORP dummy f_KE chi2" >>heading.res && tail -30 quorvi.res >>heading.res
-head -c -1 quorvi.res >cut.res
+sed '$s/ [^ ]*$//' quorvi.res | head -c -1 >cut.res
+sed '7s/$/ 9/' quorvi.res >more.res
+sed '7s/ [^ ]*$//' quorvi.res >part.res
+awk 'BEGIN { srand(7); for (r = 0; r < 700; r++) print rand(), rand(), 0, rand(), rand() }' >scattered.res
 sed '7s/^100.0/nan/' quorvi.res >nan.res
 : >empty.res
 touch afile
@@ -75,7 +78,11 @@ missing input||none.res|^chi2map-fit: cannot read 'none.res': No such file or di
 a directory||dir.res|^chi2map-fit: cannot read 'dir.res': Is a directory$|1
 no record||empty.res|'empty.res' holds no record of five numbers: nothing to fit$|1
 a heading in the middle||heading.res|line 31 of 'heading.res' is not a record of five numbers.*--partial|1
-a cut last line||cut.res|'cut.res' ends inside a record after line 59 .*--partial|1
+a cut last line||cut.res|'cut.res' ends inside a record after line 60 \(too few values\).*--partial|1
+a second record on a line||more.res|^chi2map-fit: line 7 of 'more.res' holds more than a record: what follows its fifth value was not read: .*--partial|1
+a value left out||part.res|^chi2map-fit: line 8 of 'part.res' was read only in part: .*--partial|1
+a control character in a name||$(printf 'a\001b.res')|^chi2map-fit: cannot read 'a\\\\x01b.res': No such file or directory$|1
+no grid||--partial scattered.res|^chi2map-fit: the records of 'scattered.res' do not lie on a grid: at line 6[0-9][0-9] they have 6[0-9]+ T x 6[0-9]+ YORP strength x 6[0-9]+ f_KE values, more than 268435456 cells$|1
 a NaN||nan.res|line 7 of 'nan.res' holds a NaN or infinite value.*--partial|1
 a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a directory|1
 gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure|1
@@ -87,19 +94,24 @@ bad sigma||--sigma 1,0|--sigma needs positive numbers|2
 one parameter twice||--map T,t|--map needs two different parameters|2
 unknown label||--label Q=x|--label needs NAME=TEXT|2
 EOF
-for file in heading cut nan; do
+for file in heading cut nan more part; do
     out=$("$fit" -n --partial --json $file.res 2>err.txt)
     check "--partial $file: exit 0, one warning, in the JSON too" \
         test $? -eq 0 -a "$(wc -l <err.txt)" -eq 1 -a "$(grep -c '"warnings": \[$' <<<"$out")" -eq 1
 done
-# A value left out at the end of line 7: the record takes line 8's first value. A warning, never a refusal.
-sed '7s/ [^ ]*$//' quorvi.res >part.res
-for mode in --json "--json --partial"; do
+check "a whole record on a last line without a line feed is read" cmp -s <("$fit" -n quorvi.res) <(head -c -1 quorvi.res | "$fit" -n -)
+# Values of two passes apart by float noise, and a grid mostly empty: warned in either mode.
+{ cat quorvi.res; echo "300.00000000000006 0.1 0 1.0 99"; } >noise.res
+awk 'NR % 4 == 1' quorvi.res >sparse.res
+for mode in -n "-n --partial"; do
     # shellcheck disable=SC2086 # split on purpose
-    out=$("$fit" -n $mode part.res 2>err.txt)
-    check "a record read in part ($mode): exit 0, one warning naming line 8, in the JSON too" \
-        test $? -eq 0 -a "$(cat err.txt)" = "chi2map-fit: warning: line 8 of 'part.res' was read only in part: its record began on an earlier line, which may lack a value" \
-        -a "$(grep -c 'line 8 of .*read only in part' <<<"$out")" -eq 1
+    err=$("$fit" $mode noise.res 2>&1 >/dev/null)
+    check "float noise ($mode): one warning naming both values and lines (got: $err)" test $? -eq 0 -a "$err" = \
+        "chi2map-fit: warning: T values 300 (line 25 of 'noise.res') and 300.00000000000006 (line 61) differ by less than 1e-9 of their size, 1 such pair(s): each is a grid value of its own"
+    # shellcheck disable=SC2086 # split on purpose
+    err=$("$fit" $mode sparse.res 2>&1 >/dev/null)
+    check "a grid a third filled ($mode): the fill and the counts (got: $err)" test $? -eq 0 -a "$err" = \
+        "chi2map-fit: warning: only 33.3333% of the grid's cells have a chi-square (15 of 5 T x 3 YORP strength x 3 f_KE values = 45): the records may not lie on one grid"
 done
 err=$("$fit" -n 2>&1 >/dev/full)
 check "a full standard output: exit 1, one line (got: $err)" test $? -eq 1 -a "$err" = "chi2map-fit: cannot write the fit to standard output: No space left on device"

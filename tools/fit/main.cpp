@@ -103,39 +103,82 @@ void warn(Outcome& outcome, const std::string& warning) {
   outcome.warnings.push_back(warning);
 }
 
-// The refusals and warnings of reading. Empty when the fit may go on;
-// otherwise the one line of the refusal.
-std::string judgeReading(const Options& options, const fit::ReadingEnd& end, Outcome& outcome) {
-  const std::string file = "'" + options.input + "'";
+std::string lineOf(std::int64_t line, const std::string& file) {
+  return "line " + std::to_string(line) + " of " + file;
+}
+
+std::string cellsText(const std::array<std::uint64_t, 3>& counts) {
+  return std::to_string(counts[0]) + " T x " + std::to_string(counts[1]) + " YORP strength x " +
+         std::to_string(counts[2]) + " f_KE values";
+}
+
+// What reading met that the fit may not go on from: empty when it may,
+// otherwise the one line of the refusal. Without --partial, a record that
+// may have lost or left out values stops the fit.
+std::string readingRefusal(const Options& options, const fit::ReadingEnd& end) {
+  const std::string file = fit::shownName(options.input);
   if (end.failure != 0) return "cannot read " + file + ": " + fit::failureText(end.failure);
+  if (end.tooLargeLine != 0)
+    return "the records of " + file + " do not lie on a grid: at line " + std::to_string(end.tooLargeLine) +
+           " they have " + cellsText(end.tooLargeCounts) + ", more than " + std::to_string(fit::kMaxCells) + " cells";
+  if (options.partial) return {};
+  const std::string partly = ", or give --partial to fit the records as read";
   if (end.partReadLine != 0)
-    warn(outcome, "line " + std::to_string(end.partReadLine) + " of " + file +
+    return lineOf(end.partReadLine, file) +
+           " was read only in part: its record began on an earlier line, which may lack a value: complete it" + partly;
+  if (end.moreThanRecordLine != 0)
+    return lineOf(end.moreThanRecordLine, file) +
+           " holds more than a record: what follows its fifth value was not read: put each record on a line of its "
+           "own" +
+           partly;
+  if (end.nonFiniteRecords != 0)
+    return lineOf(end.firstNonFiniteLine, file) +
+           " holds a NaN or infinite value (T, YORP strength doubled, f_KE or chi-square): mend it" + partly;
+  if (end.stoppedAtLine != 0)
+    return lineOf(end.stoppedAtLine, file) +
+           " is not a record of five numbers (a heading, a word, a value left out): mend or remove it" + partly;
+  if (end.endsInsideRecord)
+    return file + " ends inside a record after line " + std::to_string(end.linesRead) +
+           " (too few values): complete it" + partly;
+  return {};
+}
+
+// The warnings of reading: with --partial, what would have been refused;
+// in either mode, values that split a grid value and a grid mostly empty.
+void warnAboutReading(const Options& options, const fit::GridReading& reading, Outcome& outcome) {
+  const fit::ReadingEnd& end = reading.end;
+  const std::string file = fit::shownName(options.input);
+  if (end.partReadLine != 0)
+    warn(outcome, lineOf(end.partReadLine, file) +
                       " was read only in part: its record began on an earlier line, which may lack a value");
-  const std::string partly = ", or give --partial to fit the records before it";
-  if (end.nonFiniteRecords != 0) {
-    if (!options.partial)
-      return "line " + std::to_string(end.firstNonFiniteLine) + " of " + file +
-             " holds a NaN or infinite value (T, YORP strength doubled, f_KE or chi-square): mend it, or give "
-             "--partial to leave such records out";
+  if (end.moreThanRecordLine != 0)
+    warn(outcome,
+         lineOf(end.moreThanRecordLine, file) + " holds more than a record: what follows its fifth value was not read");
+  if (end.nonFiniteRecords != 0)
     warn(outcome, std::to_string(end.nonFiniteRecords) +
-                      " record(s) with a NaN or infinite value left out, the first at line " +
-                      std::to_string(end.firstNonFiniteLine) + " of " + file);
-  }
-  if (end.stoppedAtLine != 0) {
-    if (!options.partial)
-      return "line " + std::to_string(end.stoppedAtLine) + " of " + file +
-             " is not a record of five numbers (a heading, a word, a value left out): mend or remove it" + partly;
-    warn(outcome, "loading stopped at line " + std::to_string(end.stoppedAtLine) + " of " + file +
+                      " record(s) with a NaN or infinite value left out, the first at " +
+                      lineOf(end.firstNonFiniteLine, file));
+  if (end.stoppedAtLine != 0)
+    warn(outcome, "loading stopped at " + lineOf(end.stoppedAtLine, file) +
                       " (not a record of five numbers): only the records before it are fitted");
-  }
-  if (end.endsInsideRecord) {
-    if (!options.partial)
-      return file + " ends inside a record after line " + std::to_string(end.linesRead) +
-             " (a last line without a line feed, or too few values): complete it" + partly;
+  if (end.endsInsideRecord)
     warn(outcome,
          file + " ends inside a record after line " + std::to_string(end.linesRead) + ": that record is left out");
+  for (std::size_t a = 0; a < 3; ++a) {
+    const fit::CloseValues& close = end.closeValues[a];
+    if (close.pairs == 0) continue;
+    warn(outcome, std::string(fit::kParameterNames[a]) + " values " + fit::exactText(close.low) + " (" +
+                      lineOf(close.lowLine, file) + ") and " + fit::exactText(close.high) + " (line " +
+                      std::to_string(close.highLine) + ") differ by less than 1e-9 of their size, " +
+                      std::to_string(close.pairs) + " such pair(s): each is a grid value of its own");
   }
-  return {};
+  const fit::RecordGrid& grid = reading.grid;
+  const std::uint64_t cells = std::uint64_t{grid.size(fit::kT)} * grid.size(fit::kYorp) * grid.size(fit::kFke);
+  if (2 * grid.filledCells < cells)
+    warn(outcome, "only " + fit::shortText(100.0 * static_cast<double>(grid.filledCells) / static_cast<double>(cells)) +
+                      "% of the grid's cells have a chi-square (" + std::to_string(grid.filledCells) + " of " +
+                      cellsText({grid.size(fit::kT), grid.size(fit::kYorp), grid.size(fit::kFke)}) + " = " +
+                      std::to_string(cells) + "): the records may not lie on one grid");
 }
 
 fit::FigureAxis axisOf(const fit::RecordGrid& grid, const std::array<std::string, 3>& labels, fit::Parameter p) {
@@ -302,12 +345,13 @@ int run(const Options& options) {
 
   // "-" is standard input, as for most tools.
   const fit::GridReading reading = fit::readRecordGrid(options.input == "-" ? "/dev/stdin" : options.input);
-  Outcome outcome;
-  if (const std::string refusal = judgeReading(options, reading.end, outcome); !refusal.empty())
+  if (const std::string refusal = readingRefusal(options, reading.end); !refusal.empty())
     return fit::fail(kProgram, refusal);
   const fit::RecordGrid& grid = reading.grid;
   if (grid.records == 0)
-    return fit::fail(kProgram, "'" + options.input + "' holds no record of five numbers: nothing to fit");
+    return fit::fail(kProgram, fit::shownName(options.input) + " holds no record of five numbers: nothing to fit");
+  Outcome outcome;
+  warnAboutReading(options, reading, outcome);
 
   std::vector<double> deltas;
   for (const double sigma : sigmas) deltas.push_back(sigma * sigma);

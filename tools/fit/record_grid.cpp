@@ -11,6 +11,7 @@
 
 #include "analysis/fit_records.h"
 #include "recio/core/failure_codes.h"
+#include "recio/platform/platform.h"
 #include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"
@@ -37,8 +38,9 @@ class AxisIndex {
     return kNotNear;
   }
 
-  // The value's position, appended when new. `value` is finite.
-  std::uint32_t find(double value, bool& appended) {
+  // The value's position, appended when new, first met on `line`. `value`
+  // is finite.
+  std::uint32_t find(double value, bool& appended, std::int64_t line) {
     value += 0.0;  // one zero: -0 and +0 are the same grid value
     const std::uint64_t bits = std::bit_cast<std::uint64_t>(value);
     std::size_t slot = hash(bits);
@@ -48,6 +50,7 @@ class AxisIndex {
     }
     if (values_.size() >= std::numeric_limits<std::uint32_t>::max() - 1) throw std::bad_alloc();
     values_.push_back(value);
+    lines_.push_back(line);
     slots_[slot] = static_cast<std::uint32_t>(values_.size());
     if (2 * values_.size() > slots_.size()) rehash();
     appended = true;
@@ -55,6 +58,7 @@ class AxisIndex {
   }
 
   [[nodiscard]] const std::vector<double>& values() const { return values_; }
+  [[nodiscard]] std::int64_t line(std::size_t position) const { return lines_[position]; }
 
  private:
   [[nodiscard]] std::size_t hash(std::uint64_t bits) const {
@@ -74,6 +78,7 @@ class AxisIndex {
   }
 
   std::vector<double> values_;
+  std::vector<std::int64_t> lines_;
   std::size_t last_ = 0;
   std::vector<std::uint32_t> slots_;  // position + 1; 0 is empty
 };
@@ -94,12 +99,19 @@ class Cube {
     return cells_[(i * capacityY_ + j) * capacityF_ + k];
   }
 
-  // Room for the positions given, the new T rows all missing.
+  // Room for the positions given (at most kMaxCells cells), the new T rows
+  // all missing. The slack of growth never takes the block past kMaxCells
+  // cells where the counts stay within it.
   void reserve(std::size_t countT, std::size_t countY, std::size_t countF) {
     if (countY > capacityY_ || countF > capacityF_) {
       const bool small = rowsT_ * rowSize() < kSmallCube;
-      const std::size_t capacityY = countY <= capacityY_ ? capacityY_ : small ? countY : wider(capacityY_, countY);
-      const std::size_t capacityF = countF <= capacityF_ ? capacityF_ : small ? countF : wider(capacityF_, countF);
+      std::size_t capacityY = countY <= capacityY_ ? capacityY_ : small ? countY : wider(capacityY_, countY);
+      std::size_t capacityF = countF <= capacityF_ ? capacityF_ : small ? countF : wider(capacityF_, countF);
+      if (capacityY * capacityF > kMaxCells / capacityT_) {
+        capacityY = std::max(countY, capacityY_);
+        capacityF = std::max(countF, capacityF_);
+        capacityT_ = std::max(countT, std::min(capacityT_, kMaxCells / (capacityY * capacityF)));
+      }
       double* cells = reallocate(nullptr, product(capacityT_, product(capacityY, capacityF)));
       for (std::size_t i = 0; i < rowsT_; ++i) {
         double* row = cells + i * capacityY * capacityF;
@@ -113,7 +125,7 @@ class Cube {
       capacityF_ = capacityF;
     }
     if (countT > capacityT_) {
-      const std::size_t capacityT = grown(capacityT_, countT);
+      const std::size_t capacityT = std::max(countT, std::min(grown(capacityT_, countT), kMaxCells / rowSize()));
       cells_ = reallocate(cells_, product(capacityT, rowSize()));
       capacityT_ = capacityT;
     }
@@ -203,22 +215,30 @@ class Cube {
   std::size_t rowsT_ = 0;  // T rows set to missing so far
 };
 
+enum class Added : std::uint8_t { Yes, NotFinite, TooLarge };
+
 class GridBuilder {
  public:
   // A record whose values are not all where the previous record's were or
-  // next to them, or whose chi-square is not finite. False when a value is
-  // NaN or infinite: the record is left out.
-  [[gnu::noinline]] bool addSlowly(double t, double yorp, double fke, double chiSquare) {
-    if (!std::isfinite(t) || !std::isfinite(yorp) || !std::isfinite(fke) || !std::isfinite(chiSquare)) return false;
+  // next to them, or whose chi-square is not finite, ending on `line`. A
+  // record with a NaN or infinite value is left out, and so is one whose new
+  // values would make the grid larger than kMaxCells.
+  [[gnu::noinline]] Added addSlowly(double t, double yorp, double fke, double chiSquare, std::int64_t line) {
+    if (!std::isfinite(t) || !std::isfinite(yorp) || !std::isfinite(fke) || !std::isfinite(chiSquare))
+      return Added::NotFinite;
     bool appended = false;
-    const std::uint32_t i = axes_[kT].find(t, appended);
-    const std::uint32_t j = axes_[kYorp].find(yorp, appended);
-    const std::uint32_t k = axes_[kFke].find(fke, appended);
-    if (appended) cube_.reserve(size(kT), size(kYorp), size(kFke));
-    double& cell = cube_.cell(i, j, k);
-    if (!(cell <= chiSquare)) cell = chiSquare;
-    return true;
+    const std::uint32_t i = axes_[kT].find(t, appended, line);
+    const std::uint32_t j = axes_[kYorp].find(yorp, appended, line);
+    const std::uint32_t k = axes_[kFke].find(fke, appended, line);
+    if (appended) {
+      if (cellCount() > kMaxCells) return Added::TooLarge;
+      if (dense_) cube_.reserve(size(kT), size(kYorp), size(kFke));
+    }
+    place(i, j, k, chiSquare);
+    return Added::Yes;
   }
+
+  [[nodiscard]] std::array<std::uint64_t, 3> counts() const { return {size(kT), size(kYorp), size(kFke)}; }
 
   // A record of the previous record's values or the next ones along each axis.
   [[gnu::always_inline]] bool addQuickly(double t, double yorp, double fke, double chiSquare) {
@@ -226,12 +246,12 @@ class GridBuilder {
     const std::uint32_t j = axes_[kYorp].near(yorp);
     const std::uint32_t k = axes_[kFke].near(fke);
     if (i == kNotNear || j == kNotNear || k == kNotNear || !std::isfinite(chiSquare)) return false;
-    double& cell = cube_.cell(i, j, k);
-    if (!(cell <= chiSquare)) cell = chiSquare;
+    place(i, j, k, chiSquare);
     return true;
   }
 
-  void finish(RecordGrid& grid) {
+  void finish(RecordGrid& grid, std::array<CloseValues, 3>& close) {
+    if (!dense_) becomeDense();
     std::array<std::vector<std::uint32_t>, 3> order;
     for (std::size_t a = 0; a < 3; ++a) {
       const std::vector<double>& values = axes_[a].values();
@@ -241,15 +261,65 @@ class GridBuilder {
                 [&](std::uint32_t x, std::uint32_t y) { return values[x] < values[y]; });
       grid.axes[a].reserve(values.size());
       for (const std::uint32_t position : order[a]) grid.axes[a].push_back(values[position]);
+      close[a] = closeValues(a, grid.axes[a], order[a]);
     }
     grid.cells = cube_.sorted(order);
+    for (std::size_t c = 0; c < grid.cells.size; ++c) grid.filledCells += std::isnan(grid.cells[c]) ? 0U : 1U;
   }
 
  private:
+  // Neighbours of the sorted `values` closer than kCloseValues of the larger
+  // magnitude; YORP strength as the file writes it.
+  [[nodiscard]] CloseValues closeValues(std::size_t a, const std::vector<double>& values,
+                                        const std::vector<std::uint32_t>& order) const {
+    CloseValues close;
+    const double written = a == kYorp ? 0.5 : 1.0;
+    for (std::size_t m = 1; m < values.size(); ++m) {
+      const double low = values[m - 1], high = values[m];
+      if (!(high - low < kCloseValues * std::max(std::fabs(low), std::fabs(high)))) continue;
+      if (close.pairs++ == 0)
+        close = {low * written, high * written, axes_[a].line(order[m - 1]), axes_[a].line(order[m]), 1};
+    }
+    return close;
+  }
+
   [[nodiscard]] std::size_t size(Parameter p) const { return axes_[p].values().size(); }
+  // Each count is at most kMaxCells + 1 here: the product cannot wrap.
+  [[nodiscard]] std::uint64_t cellCount() const { return std::uint64_t{size(kT)} * size(kYorp) * size(kFke); }
+
+  // The cube is laid out once the records held back would fill half of it
+  // (a few dozen at least, so that the first records of a grid do not decide
+  // alone), or when they are many: records that lie on no grid are refused
+  // by their counts before a cube of them is allocated.
+  [[gnu::always_inline]] void place(std::uint32_t i, std::uint32_t j, std::uint32_t k, double chiSquare) {
+    if (dense_) {
+      double& cell = cube_.cell(i, j, k);
+      if (!(cell <= chiSquare)) cell = chiSquare;
+      return;
+    }
+    pending_.push_back({i, j, k, chiSquare});
+    const std::size_t held = pending_.size();
+    if ((2 * held >= cellCount() && held >= kFewRecords) || held >= kMostPending) becomeDense();
+  }
+
+  void becomeDense() {
+    cube_.reserve(size(kT), size(kYorp), size(kFke));
+    dense_ = true;
+    for (const PendingCell& p : pending_) place(p.i, p.j, p.k, p.chiSquare);
+    std::vector<PendingCell>().swap(pending_);
+  }
+
+  struct PendingCell {
+    std::uint32_t i, j, k;
+    double chiSquare;
+  };
+  static constexpr std::size_t kMostPending = std::size_t{1} << 20;
+  static constexpr std::size_t kFewRecords = 64;
 
   std::array<AxisIndex, 3> axes_;
   Cube cube_;
+  std::vector<PendingCell> pending_;
+  bool dense_ = false;
 };
 
 // Every record into the grid, until the file ends or a record is no five
@@ -273,23 +343,53 @@ void readRecords(recio::IoControl& control, GridReading& reading) {
       end.linesRead = recio::inputPosition(control, kUnit).line;
       break;
     }
-    if (outcome.partReadLine != 0 && end.partReadLine == 0) end.partReadLine = outcome.partReadLine;
+    if (end.partReadLine == 0) end.partReadLine = outcome.partReadLine;
+    if (end.moreThanRecordLine == 0) end.moreThanRecordLine = outcome.moreThanRecordLine;
     const double t = record[0];
     const double yorp = record[1] + record[1];
     const double fke = record[3];
     const double chiSquare = record[4];
     ++records;
-    if (builder.addQuickly(t, yorp, fke, chiSquare) || builder.addSlowly(t, yorp, fke, chiSquare)) continue;
+    if (builder.addQuickly(t, yorp, fke, chiSquare)) continue;
+    const std::int64_t line = recio::inputPosition(control, kUnit).line;
+    const Added added = builder.addSlowly(t, yorp, fke, chiSquare, line);
+    if (added == Added::Yes) continue;
     --records;
-    if (end.nonFiniteRecords++ == 0) end.firstNonFiniteLine = recio::inputPosition(control, kUnit).line;
+    if (added == Added::TooLarge) {
+      end.tooLargeCounts = builder.counts();
+      end.tooLargeLine = line;
+      return;
+    }
+    if (end.nonFiniteRecords++ == 0) end.firstNonFiniteLine = line;
   }
   reading.grid.records = records;
-  builder.finish(reading.grid);
+  builder.finish(reading.grid, end.closeValues);
 }
 
-}  // namespace
+// The input's last line as if a line feed ended it. chi2map leaves a last
+// line without a line end unread (a fitting run may be writing it still); a
+// file handed to the fit is taken as complete, so a whole record there is
+// read and one with fewer values ends inside a record, as anywhere else.
+// The reads go through the platform in force when reading began.
+struct LastLineEnd {
+  const recio::Platform* base = nullptr;
+  char lastByte = '\n';
+};
+LastLineEnd lastLineEnd;
 
-GridReading readRecordGrid(const std::string& path) {
+std::int64_t readEndingLastLine(int descriptor, void* bytes, std::size_t count) {
+  const std::int64_t got = lastLineEnd.base->read(descriptor, bytes, count);
+  if (got > 0) {
+    lastLineEnd.lastByte = static_cast<const char*>(bytes)[got - 1];
+  } else if (got == 0 && count > 0 && lastLineEnd.lastByte != '\n' && lastLineEnd.lastByte != '\r') {
+    lastLineEnd.lastByte = '\n';
+    *static_cast<char*>(bytes) = '\n';
+    return 1;
+  }
+  return got;
+}
+
+GridReading readGrid(const std::string& path) {
   GridReading reading;
   recio::IoControl control;
   const recio::Handling handled{.errors = true, .endOfFile = true};
@@ -307,6 +407,19 @@ GridReading readRecordGrid(const std::string& path) {
   // nothing can fail that matters.
   recio::closeRun(control);
   return reading;
+}
+
+}  // namespace
+
+GridReading readRecordGrid(const std::string& path) {
+  const recio::Platform& base = recio::platform();
+  lastLineEnd = {&base, '\n'};
+  recio::Platform endingLastLine = base;
+  endingLastLine.read = readEndingLastLine;
+  recio::installPlatform(&endingLastLine);
+  GridReading grid = readGrid(path);
+  recio::installPlatform(&base);
+  return grid;
 }
 
 std::string failureText(int failure) {
