@@ -4,7 +4,7 @@
 #include <cstdint>
 
 #include "analysis/working_storage.h"
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace analysis {
 

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "analysis/working_storage.h"
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace analysis {
 

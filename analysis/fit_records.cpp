@@ -1,6 +1,7 @@
 #include "analysis/fit_records.h"
 
 #include "recio/core/failure_codes.h"
+#include "recio/diagnostics.h"
 #include "recio/reader/read_statement.h"
 #include "recio/statements.h"
 
@@ -18,7 +19,7 @@ RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&recor
     if (status != recio::IoStatus::Ok) break;
     status = recio::readItem(control, &value);
     if (status != recio::IoStatus::Ok) break;
-    if (!control.itemAssigned) {
+    if (!recio::itemAssigned(control)) {
       (void)recio::endRead(control);
       return {RecordEnd::NotARecord, taken, 0, 0};
     }
@@ -42,7 +43,8 @@ RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&recor
   }
   // A field that cannot be read is a property of the file; a failing read
   // call or exhausted memory is not.
-  if (control.handledCode != recio::code::kIllegalNumericCharacter) return {RecordEnd::SystemFailure, taken, 0, 0};
+  if (recio::handledFailure(control) != recio::code::kIllegalNumericCharacter)
+    return {RecordEnd::SystemFailure, taken, 0, 0};
   return {RecordEnd::NotARecord, taken, 0, 0};
 }
 

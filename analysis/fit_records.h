@@ -5,8 +5,8 @@
 
 #include <cstdint>
 
-#include "recio/core/io_control.h"
-#include "recio/reader/kept_layouts.h"
+#include "recio/core/io_status.h"
+#include "recio/reader/shape_path.h"
 
 namespace analysis {
 
@@ -14,7 +14,7 @@ enum class RecordEnd : std::uint8_t {
   Complete,       // five values, each item given one
   EndOfFile,      // the file ended, inside a record or between records
   NotARecord,     // a field that cannot be read, or an item without a value
-  SystemFailure,  // a failing read call or exhausted memory: control.handledCode
+  SystemFailure,  // a failing read call or exhausted memory: recio::handledFailure
 };
 
 struct RecordOutcome {
@@ -37,11 +37,11 @@ void prepareFitRecords(recio::IoControl& control, std::int32_t unit);
 
 // One record (T, YORP strength as written, unused, f_KE, chi-square). Inline,
 // so that the records a whole block holds cost one call each. A record read
-// by its kept shape leaves nothing on its line (no shape of a record that
+// by its recent shape leaves nothing on its line (no shape of a record that
 // does is kept), so both paths give one outcome.
 RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&record)[5]);
 inline RecordOutcome readFitRecord(recio::IoControl& control, double (&record)[5]) {
-  if (recio::readRecordByLayout(control, record)) return {RecordEnd::Complete, 5, 0, 0};
+  if (recio::readRecordByShape(control, record)) return {RecordEnd::Complete, 5, 0, 0};
   return readFitRecordByStatement(control, record);
 }
 

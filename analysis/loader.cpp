@@ -33,7 +33,6 @@ std::int32_t append(AxisList<Capacity>& axis, double value) {
   text.add("more than ").add(static_cast<std::uint64_t>(capacity)).add(" distinct ").add(axisName);
   text.add(" values in quorvi.res (line ");
   text.add(static_cast<std::uint64_t>(recio::inputPosition(control, kDataUnit).line)).add(")");
-  control.unit = kDataUnit;
   recio::failWithDataError(control, recio::StatementKind::Read, text.text());
 }
 
@@ -101,7 +100,7 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   for (;;) {
     // readFitRecord's two steps, so that a record of the whole-record path
     // costs the loop nothing more.
-    if (!recio::readRecordByLayout(control, record)) {
+    if (!recio::readRecordByShape(control, record)) {
       const RecordOutcome outcome = readFitRecordByStatement(control, record);
       if (outcome.end != RecordEnd::Complete) {
         if (outcome.end == RecordEnd::SystemFailure) recio::reportHandledFailure(control);

@@ -8,7 +8,7 @@
 
 #include "analysis/table_formats.h"
 #include "analysis/working_storage.h"
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace analysis {
 

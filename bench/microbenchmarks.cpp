@@ -23,10 +23,11 @@
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/numbers/digit_generator.h"
 #include "recio/platform/platform.h"
-#include "recio/reader/kept_layouts.h"
 #include "recio/reader/read_statement.h"
+#include "recio/reader/reader_state.h"
 #include "recio/reader/record_collector.h"
-#include "recio/reader/record_layout.h"
+#include "recio/reader/record_shape.h"
+#include "recio/reader/shape_path.h"
 #include "recio/reader/value_scanner.h"
 #include "recio/statements.h"
 #include "tools/fit/record_grid.h"
@@ -175,7 +176,7 @@ void BM_CollectAndScanRecord(benchmark::State& state) {
 BENCHMARK(BM_CollectAndScanRecord);
 
 // fillRecord and the five readItem calls of one benchmark record: the path
-// of records that readRecordByLayout leaves to the statement calls.
+// of records that readRecordByShape leaves to the statement calls.
 void BM_CollectAndReadRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
@@ -185,7 +186,7 @@ void BM_CollectAndReadRecord(benchmark::State& state) {
   double record[5] = {};
   for (auto _ : state) {
     if (recio::fillRecord(control, connection) != recio::IoStatus::Ok) std::abort();
-    control.valueEndedAtRecordEnd = false;  // as beginRead leaves it
+    recio::readerState(control).valueEndedAtRecordEnd = false;  // as beginRead leaves it
     for (double& value : record) {
       if (recio::readItem(control, &value) != recio::IoStatus::Ok) std::abort();
     }
@@ -219,10 +220,10 @@ void BM_ReadStatement(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadStatement);
 
-// The loader's statement on benchmark records: readRecordByLayout, and the
+// The loader's statement on benchmark records: readRecordByShape, and the
 // statement calls where it declines (at the end of each block). Records of
-// one shape are read by the shape kept; three shapes in turn take the
-// statement calls, and a shape kept now and then.
+// one shape are read by that shape; three shapes in turn take the
+// statement calls, and a shape taken now and then.
 void BM_PlainRecord(benchmark::State& state) {
   const bool threeShapes = state.range(0) == 1;
   memoryFile().fill(threeShapes);
@@ -232,7 +233,7 @@ void BM_PlainRecord(benchmark::State& state) {
     recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
     double record[5] = {};
     for (auto _ : state) {
-      if (!recio::readRecordByLayout(control, record)) readByCalls(control, record);
+      if (!recio::readRecordByShape(control, record)) readByCalls(control, record);
       benchmark::DoNotOptimize(record);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
@@ -244,7 +245,7 @@ BENCHMARK(BM_PlainRecord)->Arg(0)->Arg(1);
 
 // The shape test and the conversion of a benchmark record of a known shape,
 // SSE2 and portable.
-void BM_LayoutRecord(benchmark::State& state) {
+void BM_ShapeRecord(benchmark::State& state) {
   const bool sse2 = state.range(0) == 0;
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
@@ -252,28 +253,29 @@ void BM_LayoutRecord(benchmark::State& state) {
   double record[5] = {};
   // Two records: the first fills the block, the second is read by its shape.
   for (int n = 0; n < 2; ++n) {
-    if (!recio::readRecordByLayout(control, record)) readByCalls(control, record);
+    if (!recio::readRecordByShape(control, record)) readByCalls(control, record);
   }
-  const recio::RecordLayout& layout = control.kept.layouts[control.kept.recent];
+  const recio::RecentShapes& recent = recio::readerState(control).shapes;
+  const recio::RecordShape& shape = recent.shapes[recent.last];
   const recio::UnitConnection& connection = *control.units.head;
   const char* const text = connection.buffer + connection.readPosition;
   for (auto _ : state) {
     benchmark::DoNotOptimize(text);
 #ifdef RECIO_SSE2
     if (sse2) {
-      benchmark::DoNotOptimize(recio::hasLayoutSse2(layout, text));
-      recio::layoutValuesSse2(layout, text, record);
+      benchmark::DoNotOptimize(recio::hasShapeSse2(shape, text));
+      recio::shapeValuesSse2(shape, text, record);
     } else
 #endif
     {
-      benchmark::DoNotOptimize(recio::hasLayoutPortable(layout, text));
-      recio::layoutValuesPortable(layout, text, record);
+      benchmark::DoNotOptimize(recio::hasShapePortable(shape, text));
+      recio::shapeValuesPortable(shape, text, record);
     }
     benchmark::DoNotOptimize(record);
   }
   state.SetLabel(sse2 ? "SSE2" : "portable");
 }
-BENCHMARK(BM_LayoutRecord)->Arg(0)->Arg(1);
+BENCHMARK(BM_ShapeRecord)->Arg(0)->Arg(1);
 
 // The three list searches of one record, over the points of the full grid
 // in file order (T slowest, f_KE fastest), or in an order that defeats the

@@ -2,7 +2,7 @@
 // or "UNKNOWN" (created when missing), in any letter case.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

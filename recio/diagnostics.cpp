@@ -1,6 +1,7 @@
 #include "recio/diagnostics.h"
 
 #include "recio/core/failure.h"
+#include "recio/core/io_control.h"
 
 namespace recio {
 
@@ -11,5 +12,7 @@ void failWithDataError(IoControl& control, StatementKind kind, std::string_view 
 }
 
 void reportHandledFailure(IoControl& control) { reportFailure(control, control.handledKind, control.handledCode); }
+
+FailureCode handledFailure(const IoControl& control) { return control.handledCode; }
 
 }  // namespace recio

@@ -5,7 +5,7 @@
 
 #include <string_view>
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 
@@ -20,5 +20,10 @@ void writeWarning(std::string_view text);
 // Reports the failure last given back as Error (handledCode) as if its
 // statement had not handled it.
 [[noreturn]] void reportHandledFailure(IoControl& control);
+
+// The failure the last statement gave back as Error: a caller that handles
+// errors tells bad data (code::kIllegalNumericCharacter) from a failing
+// system by it.
+[[nodiscard]] FailureCode handledFailure(const IoControl& control);
 
 }  // namespace recio

@@ -2,7 +2,7 @@
 // unit; a unit without a connection is no failure.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

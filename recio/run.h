@@ -1,7 +1,7 @@
 // The beginning and the end of a run.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

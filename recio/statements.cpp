@@ -48,7 +48,7 @@ ReadOutcome read(IoControl& control, std::int32_t unit, std::span<Number> items,
     outcome.status = readItem(control, &item);
     if (outcome.status != IoStatus::Ok) return outcome;
     outcome.transferred += 1;
-    if (control.itemAssigned && outcome.transferred <= 64) {
+    if (itemAssigned(control) && outcome.transferred <= 64) {
       outcome.assigned |= std::uint64_t{1} << (outcome.transferred - 1);
     }
   }

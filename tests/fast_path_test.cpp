@@ -127,7 +127,7 @@ std::vector<Statement> readAll(const std::string& input, const std::vector<int>&
     for (int i = 0; i < count && s.status == IoStatus::Ok; ++i) {
       double value = 0.0;
       s.status = recio::readItem(control, &value);
-      if (s.status == IoStatus::Ok) s.items.push_back({control.itemAssigned, control.itemAssigned ? bits(value) : 0});
+      if (s.status == IoStatus::Ok) s.items.push_back({recio::itemAssigned(control), recio::itemAssigned(control) ? bits(value) : 0});
     }
     if (s.status == IoStatus::Ok) s.status = recio::endRead(control);
     statements.push_back(s);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "analysis/driver.h"
+#include "recio/core/io_control.h"
 #include "recio/run.h"
 #include "support/fake_platform.h"
 #include "support/fixtures.h"

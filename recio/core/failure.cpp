@@ -81,8 +81,6 @@ void resetStatement(IoControl& control) {
   control.statementKind = StatementKind::None;
   control.record.fill = 0;
   control.record.position = 0;
-  control.valueEndedAtRecordEnd = false;
-  control.lastWasText = false;
 }
 
 IoStatus failStatement(IoControl& control, FailureCode code) {

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

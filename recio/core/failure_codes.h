@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio::code {
 

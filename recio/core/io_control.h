@@ -11,21 +11,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "recio/core/record_layouts.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
-
-// clang-format off
-enum class [[nodiscard]] IoStatus : std::int32_t { Ok = 0, Error = 1, EndOfFile = 2 };
-// clang-format on
-
-// A failureCode: 10000..10073 are the layer's own, anything else is a
-// platform error number.
-using FailureCode = std::int32_t;
-
-enum class StatementKind : std::uint8_t { None, Open, Close, Read, Write };
-enum class ItemType : std::uint8_t { Character, Integer32, Real64 };
-enum class Access : std::uint8_t { Read = 1, Write = 2, Both = 3 };
 
 // The unit that names the console.
 inline constexpr std::int32_t kDefaultUnit = -1;
@@ -37,13 +25,16 @@ inline constexpr std::int32_t kStandardOutputUnit = -3;
 inline constexpr std::size_t kFileBufferSize = 8192;
 inline constexpr std::size_t kConsoleBufferSize = 256;
 // Zeroed bytes past the capacity of every connection buffer: a record read
-// by its layout lies within the block's data, and the layout's shape test
-// loads at least 64 bytes from its start, so it reads at most this far past
-// the last byte of the data.
+// by its shape lies within the block's data, and the shape test loads at
+// least 64 bytes from its start, so it reads at most this far past the last
+// byte of the data.
 inline constexpr std::size_t kBufferSlack = 64;
 inline constexpr std::size_t kWorkBufferSize = 1024;
 inline constexpr std::size_t kWorkBufferGrowth = 8192;
 inline constexpr std::int32_t kNoRecordLengthLimit = 2147483647;
+// Room for the reader's and the writer's state.
+inline constexpr std::size_t kReaderStateBytes = 2048;
+inline constexpr std::size_t kWriterStateBytes = 64;
 
 struct StatementOptions {
   bool freeForm = false;
@@ -108,14 +99,6 @@ struct ValueText {
   std::size_t capacity = 0;
 };
 
-struct FormatState {
-  const std::uint8_t* start = nullptr;
-  const std::uint8_t* cursor = nullptr;
-  std::int32_t repeatLeft = 0;
-  const std::uint8_t* current = nullptr;  // code byte of the data edit being repeated
-  std::int32_t endsWithoutDataEdit = 0;   // format ends met since the last data edit
-};
-
 struct IoControl {
   // Statement fields, filled by the caller.
   StatementOptions options;
@@ -131,13 +114,10 @@ struct IoControl {
   StatementKind statementKind = StatementKind::None;
   UnitConnection* current = nullptr;
   UnitTable units;
+  // The two statement work buffers: the record being read or built, and the
+  // text of the value being converted.
   RecordText record;
   ValueText value;
-  std::int32_t valueUsesLeft = 0;
-  bool valueEndedAtRecordEnd = false;
-  bool lastWasText = false;
-  bool itemAssigned = false;  // the last readItem stored a value
-  KeptLayouts kept;
   // The failure last given back as Error, and the kind of its statement: a
   // caller that handles errors tells bad data from a failing system by it.
   FailureCode handledCode = 0;
@@ -145,7 +125,11 @@ struct IoControl {
   // A physical write that failed while every unit was being closed; reported
   // once the closing is complete.
   FailureCode closingFailure = 0;
-  FormatState formatState;
+  // The reader's and the writer's own state (reader/reader_state.h,
+  // writer/writer_state.h), kept here for them and never looked into by the
+  // layers below: zeroed bytes in which each state lives, all zeros at first.
+  alignas(16) std::byte readerState[kReaderStateBytes]{};
+  alignas(16) std::byte writerState[kWriterStateBytes]{};
 };
 
 // Clears the statement fields before the caller fills them for a new statement.

@@ -1,4 +1,5 @@
 #include "recio/core/physical_write.h"
+#include "recio/core/io_control.h"
 
 #include "recio/core/failure.h"
 #include "recio/core/failure_codes.h"

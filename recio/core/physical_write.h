@@ -1,7 +1,7 @@
 // The physical write of a file buffer.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

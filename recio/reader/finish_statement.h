@@ -1,7 +1,7 @@
 // The end of every read statement, whichever path read its record.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/reader/reader_state.h"
 
 namespace recio {
 
@@ -11,7 +11,7 @@ inline void finishReadStatement(IoControl& control) {
   control.record.fill = 0;
   control.record.position = 0;
   control.statementKind = StatementKind::None;
-  control.valueEndedAtRecordEnd = false;
+  readerState(control).valueEndedAtRecordEnd = false;
 }
 
 }  // namespace recio

@@ -2,16 +2,16 @@
 // readItem carries it without a call: a plain decimal for a double item,
 // scanned where it lies in the record, with a line feed put past the record
 // to end the scan. The layouts kept of records take their values' shapes by
-// the same steps (kept_layouts.cpp).
+// the same steps (shape_path.cpp).
 #pragma once
 
 #include <cstddef>
 #include <cstring>
 
-#include "recio/core/io_control.h"
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/reader/character_classes.h"
+#include "recio/reader/reader_state.h"
 
 namespace recio {
 
@@ -67,8 +67,8 @@ struct PlainValue {
 [[gnu::always_inline]] inline PlainItem readPlainDouble(IoControl& control, void* destination) {
   RecordText& record = control.record;
   const std::size_t fill = record.fill;
-  if (control.valueUsesLeft > 1 || control.item.type != ItemType::Real64 || control.valueEndedAtRecordEnd ||
-      fill >= record.capacity) {
+  if (readerState(control).valueUsesLeft > 1 || control.item.type != ItemType::Real64 ||
+      readerState(control).valueEndedAtRecordEnd || fill >= record.capacity) {
     return PlainItem::NotTried;
   }
   record.bytes[fill] = kStopByte;
@@ -79,9 +79,9 @@ struct PlainValue {
   // the text of an earlier one.
   const double value = plainDecimalValue(scanned.number);
   std::memcpy(destination, &value, sizeof value);
-  control.valueUsesLeft = 0;
-  control.itemAssigned = true;
-  control.valueEndedAtRecordEnd = scanned.endsRecord;
+  readerState(control).valueUsesLeft = 0;
+  readerState(control).itemAssigned = true;
+  readerState(control).valueEndedAtRecordEnd = scanned.endsRecord;
   record.position = scanned.next;
   return PlainItem::Taken;
 }

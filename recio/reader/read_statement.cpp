@@ -1,4 +1,5 @@
 #include "recio/reader/read_statement.h"
+#include "recio/reader/reader_state.h"
 
 #include <cstring>
 
@@ -8,18 +9,18 @@
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/reader/finish_statement.h"
-#include "recio/reader/kept_layouts.h"
 #include "recio/reader/plain_decimal_item.h"
 #include "recio/reader/record_collector.h"
+#include "recio/reader/shape_path.h"
 #include "recio/reader/value_scanner.h"
 
 namespace recio {
 
 IoStatus beginRead(IoControl& control) {
   control.statementKind = StatementKind::Read;
-  control.valueUsesLeft = 0;
-  control.valueEndedAtRecordEnd = false;
-  control.itemAssigned = false;
+  readerState(control).valueUsesLeft = 0;
+  readerState(control).valueEndedAtRecordEnd = false;
+  readerState(control).itemAssigned = false;
   // A data file read again and again is the first connection of the
   // table: that lookup is findUnit's result, found without it.
   UnitConnection* head = control.units.head;
@@ -40,14 +41,14 @@ namespace {
 // Every item readPlainDouble does not take. A value it scanned and found not
 // plain goes to the general conversion at once.
 IoStatus readAnyItem(IoControl& control, void* destination, PlainItem plain) {
-  control.itemAssigned = false;
+  readerState(control).itemAssigned = false;
   // A repeat count serves its value to this and the following items; a count
   // that wrapped to zero or below serves one item and never wraps further.
   // A repeated value is converted again from its text.
-  if (control.valueUsesLeft > 1) {
-    control.valueUsesLeft -= 1;
+  if (readerState(control).valueUsesLeft > 1) {
+    readerState(control).valueUsesLeft -= 1;
   } else {
-    control.valueUsesLeft = 0;
+    readerState(control).valueUsesLeft = 0;
     const IoStatus status = scanValue(control);
     if (status != IoStatus::Ok) return status;
   }
@@ -68,7 +69,7 @@ IoStatus readAnyItem(IoControl& control, void* destination, PlainItem plain) {
                                                        : convertTerminatedReal(value.chars, value.count);
     std::memcpy(destination, &result, sizeof result);
   }
-  control.itemAssigned = true;
+  readerState(control).itemAssigned = true;
   return IoStatus::Ok;
 }
 
@@ -81,10 +82,12 @@ IoStatus readItem(IoControl& control, void* destination) {
 }
 
 IoStatus endRead(IoControl& control) {
-  keepLayout(control);
+  keepShape(control);
   finishReadStatement(control);
   return IoStatus::Ok;
 }
+
+bool itemAssigned(const IoControl& control) { return readerState(control).itemAssigned; }
 
 InputPosition inputPosition(const IoControl& control, std::int32_t unit) {
   const UnitConnection* connection = lookUpUnit(control.units, unit);

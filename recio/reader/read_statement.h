@@ -4,16 +4,19 @@
 
 #include <cstdint>
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 
 [[nodiscard]] IoStatus beginRead(IoControl& control);
 // Stores the next value into `destination`, converted to the item type of the
 // control (Integer32: std::int32_t, Real64: double); a null value or an item
-// after a slash stores nothing (control.itemAssigned tells).
+// after a slash stores nothing (itemAssigned tells).
 [[nodiscard]] IoStatus readItem(IoControl& control, void* destination);
 [[nodiscard]] IoStatus endRead(IoControl& control);
+
+// Whether the last readItem stored a value.
+[[nodiscard]] bool itemAssigned(const IoControl& control);
 
 // Where reading a unit's file stands: the number of the line the reader is
 // on (every line end ends a line; 0 before the first), and whether the file

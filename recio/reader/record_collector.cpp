@@ -3,6 +3,7 @@
 // collection would find it full before taking the next byte, and a failed
 // growth leaves the connection at the same byte.
 #include "recio/reader/record_collector.h"
+#include "recio/reader/reader_state.h"
 
 #include <algorithm>
 #include <cstdint>

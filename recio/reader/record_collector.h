@@ -3,7 +3,7 @@
 // multiple of 8 columns.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

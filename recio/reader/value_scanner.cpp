@@ -2,6 +2,7 @@
 // path (plain_decimal_item.h) does not take: null values, repeat counts, the
 // slash, values that run on from an earlier record, and any other text.
 #include "recio/reader/value_scanner.h"
+#include "recio/reader/reader_state.h"
 
 #include <cstdint>
 #include <cstring>
@@ -79,8 +80,8 @@ IoStatus scanValue(IoControl& control) {
     IoStatus status = IoStatus::Ok;
     int ch = skipBlanks(control, true, status);
     if (ch == kStatementOver) return status;
-    if (control.valueEndedAtRecordEnd) {
-      control.valueEndedAtRecordEnd = false;
+    if (readerState(control).valueEndedAtRecordEnd) {
+      readerState(control).valueEndedAtRecordEnd = false;
       // A comma right after a value that ended its record is that value's separator.
       if (ch == ',') {
         ch = skipBlanks(control, false, status);
@@ -105,7 +106,7 @@ IoStatus scanValue(IoControl& control) {
     copyValue(value, record, first, end);
     record.position = end;
     if (end == fill) {
-      control.valueEndedAtRecordEnd = true;
+      readerState(control).valueEndedAtRecordEnd = true;
       return IoStatus::Ok;
     }
     const char stop = bytes[end];
@@ -116,7 +117,7 @@ IoStatus scanValue(IoControl& control) {
         if (!isDigit(digit)) return failStatement(control, code::kIllegalNumericCharacter);
         count = count * 10U + static_cast<std::uint32_t>(digit - '0');  // wraps modulo 2^32
       }
-      control.valueUsesLeft = static_cast<std::int32_t>(count);
+      readerState(control).valueUsesLeft = static_cast<std::int32_t>(count);
       record.position = end + 1;
       continue;
     }

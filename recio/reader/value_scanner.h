@@ -2,7 +2,7 @@
 // the slash that ends a statement.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

@@ -44,7 +44,7 @@ IoStatus skip(IoControl& control, std::int32_t count) {
 }  // namespace
 
 IoStatus nextEdit(IoControl& control, Edit& edit) {
-  FormatState& format = control.formatState;
+  FormatState& format = writerState(control).format;
   if (format.repeatLeft > 0) {
     readFixedPoint(format.current, edit);
     format.repeatLeft -= 1;
@@ -98,7 +98,7 @@ IoStatus writeFixedFieldItem(IoControl& control, const char* item) {
 }
 
 IoStatus actOnTrailingControlEdits(IoControl& control) {
-  FormatState& format = control.formatState;
+  FormatState& format = writerState(control).format;
   if (format.repeatLeft != 0) return IoStatus::Ok;
   while (*format.cursor == kSkipEdit) {
     std::int32_t count = twoByteOperand(format.cursor + 1);

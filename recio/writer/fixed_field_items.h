@@ -1,7 +1,7 @@
 // Fixed-field items: the format interpreter, the X edit and F w.d fields.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 #include "recio/writer/compiled_format.h"
 
 namespace recio {

@@ -20,7 +20,7 @@ std::size_t recordLimit(const IoControl& control) {
 IoStatus placeNumber(IoControl& control, const char* text, std::size_t length) {
   IoStatus status = placeBytes(control, text, length);
   if (status != IoStatus::Ok) return status;
-  control.lastWasText = false;
+  writerState(control).lastWasText = false;
   std::size_t limit = recordLimit(control);
   if (length > limit) return failStatement(control, code::kRecordTooLong);
   if (control.record.fill > limit) {
@@ -57,12 +57,12 @@ IoStatus writeFreeFormItem(IoControl& control, const char* item) {
   char text[kFreeFormNumberMax];
   switch (control.item.type) {
     case ItemType::Character: {
-      if (!control.lastWasText) {
+      if (!writerState(control).lastWasText) {
         IoStatus status = placeBytes(control, " ", 1);
         if (status != IoStatus::Ok) return status;
       }
       IoStatus status = placeText(control, item, control.item.size);
-      control.lastWasText = true;
+      writerState(control).lastWasText = true;
       return status;
     }
     case ItemType::Integer32: {

@@ -2,7 +2,7 @@
 // area, each laid out in the record text.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

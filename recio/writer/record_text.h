@@ -4,7 +4,7 @@
 
 #include <cstddef>
 
-#include "recio/core/io_control.h"
+#include "recio/writer/writer_state.h"
 
 namespace recio {
 

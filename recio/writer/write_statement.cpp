@@ -12,11 +12,11 @@ namespace recio {
 IoStatus beginWrite(IoControl& control) {
   control.statementKind = StatementKind::Write;
   if (control.options.formatted) {
-    control.formatState.start = control.format;
-    control.formatState.cursor = control.format;
-    control.formatState.repeatLeft = 0;
-    control.formatState.current = nullptr;
-    control.formatState.endsWithoutDataEdit = 0;
+    writerState(control).format.start = control.format;
+    writerState(control).format.cursor = control.format;
+    writerState(control).format.repeatLeft = 0;
+    writerState(control).format.current = nullptr;
+    writerState(control).format.endsWithoutDataEdit = 0;
   }
   const FoundUnit found = findUnit(control);
   if (found.status != IoStatus::Ok) return found.status;
@@ -27,7 +27,7 @@ IoStatus beginWrite(IoControl& control) {
   if (control.options.freeForm) {
     const IoStatus status = placeBytes(control, " ", 1);
     if (status != IoStatus::Ok) return status;
-    control.lastWasText = true;
+    writerState(control).lastWasText = true;
   }
   return IoStatus::Ok;
 }
@@ -51,7 +51,7 @@ IoStatus endWrite(IoControl& control) {
   if (status != IoStatus::Ok) return status;
   control.record.fill = 0;
   control.record.position = 0;
-  control.lastWasText = false;
+  writerState(control).lastWasText = false;
   control.statementKind = StatementKind::None;
   return IoStatus::Ok;
 }

@@ -3,7 +3,7 @@
 // format runs out while items remain.
 #pragma once
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
 
 namespace recio {
 

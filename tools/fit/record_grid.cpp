@@ -11,6 +11,7 @@
 
 #include "analysis/fit_records.h"
 #include "recio/core/failure_codes.h"
+#include "recio/diagnostics.h"
 #include "recio/platform/platform.h"
 #include "recio/reader/read_statement.h"
 #include "recio/run.h"
@@ -334,7 +335,7 @@ void readRecords(recio::IoControl& control, GridReading& reading) {
     const analysis::RecordOutcome outcome = analysis::readFitRecord(control, record);
     if (outcome.end != analysis::RecordEnd::Complete) {
       if (outcome.end == analysis::RecordEnd::SystemFailure) {
-        end.failure = control.handledCode;
+        end.failure = recio::handledFailure(control);
         return;
       }
       const analysis::LoadingEnd loading = analysis::loadingEnd(control, kUnit, outcome);
@@ -394,7 +395,7 @@ GridReading readGrid(const std::string& path) {
   recio::IoControl control;
   const recio::Handling handled{.errors = true, .endOfFile = true};
   if (recio::connectUnit(control, kUnit, path, "old", handled) != recio::IoStatus::Ok) {
-    reading.end.failure = control.handledCode;
+    reading.end.failure = recio::handledFailure(control);
   } else {
     try {
       readRecords(control, reading);

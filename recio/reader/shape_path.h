@@ -5,12 +5,13 @@
 #include <cstddef>
 #include <span>
 
-#include "recio/core/io_control.h"
+#include "recio/core/io_status.h"
+#include "recio/reader/record_shape.h"
 
 namespace recio {
 
-// The most items a layout holds.
-inline constexpr std::size_t kLayoutItems = RecordLayout::kValues;
+// The most items a shape holds.
+inline constexpr std::size_t kShapeItems = RecordShape::kValues;
 
 // beginRead, one readItem for each of `items` (Real64) and endRead in one
 // call, with exactly their effect on the control, the connection and the
@@ -18,13 +19,13 @@ inline constexpr std::size_t kLayoutItems = RecordLayout::kValues;
 // current input block and have the shape of one of the two records kept.
 // Otherwise false, and nothing has changed: the statement's calls read the
 // record.
-[[nodiscard]] bool readRecordByLayout(IoControl& control, std::span<double> items);
+[[nodiscard]] bool readRecordByShape(IoControl& control, std::span<double> items);
 
 // Called as a read statement ends: keeps the shape of its record when every
 // value it took was a plain decimal of that one record, which stands in the
 // input block as the record text holds it, followed by a line feed or a
 // carriage return and a line feed. Where shapes keep changing, only now and
 // then.
-void keepLayout(IoControl& control);
+void keepShape(IoControl& control);
 
 }  // namespace recio
