@@ -18,16 +18,13 @@ std::vector<std::uint64_t> traceRecords(FakePlatform& platform, const std::strin
     analysis::prepareFitRecords(*control, 1);
     for (analysis::RecordEnd end = analysis::RecordEnd::Complete; end != analysis::RecordEnd::EndOfFile;) {
       double items[5] = {-1, -1, -1, -1, -1};
-      const analysis::RecordOutcome outcome =
-          fast ? analysis::readFitRecord(*control, items) : analysis::readFitRecordByStatement(*control, items);
+      const analysis::RecordOutcome outcome = fast ? analysis::readFitRecord(*control, items) : analysis::readFitRecordByStatement(*control, items);
       end = outcome.end;
-      trace.insert(trace.end(), {static_cast<std::uint64_t>(end), static_cast<std::uint64_t>(outcome.valuesTaken),
-                                 static_cast<std::uint64_t>(outcome.partReadLine),
+      trace.insert(trace.end(), {static_cast<std::uint64_t>(end), static_cast<std::uint64_t>(outcome.valuesTaken), static_cast<std::uint64_t>(outcome.partReadLine),
                                  static_cast<std::uint64_t>(outcome.moreThanRecordLine)});
       for (double item : items) trace.push_back(std::bit_cast<std::uint64_t>(item));
       const recio::InputPosition position = recio::inputPosition(*control, 1);
-      trace.insert(trace.end(), {recio::itemAssigned(*control), static_cast<std::uint64_t>(position.line),
-                                 position.endedInsideRecord, static_cast<std::uint64_t>(platform.calls(Call::Read))});
+      trace.insert(trace.end(), {recio::itemAssigned(*control), static_cast<std::uint64_t>(position.line), position.endedInsideRecord, static_cast<std::uint64_t>(platform.calls(Call::Read))});
     }
     trace.push_back(static_cast<std::uint64_t>(platform.calls(Call::Allocate)));
     recio::stopRun(*control);
