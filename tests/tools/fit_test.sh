@@ -42,8 +42,12 @@ check "-oFILE: an SVG, the axis title given, a line for the figure" \
     test "$(head -c 5 out.svg)$(grep -c 'T (K)' out.svg)$(tail -1 stdout.txt)" = "<?xml1corner figure: out.svg"
 check "--profiles: CSV of 5 + 4 + 3 rows" test "$(head -1 p.csv)$(wc -l <p.csv)" = "parameter,value,chi213"
 rm out.svg
-gnuplot kept.gp >out.svg 2>/dev/null
+gnuplot kept.gp 2>/dev/null
 check "--script: the kept script draws the figure again" test "$(head -c 5 out.svg)" = "<?xml"
+"$fit" -n -o "it's.svg" --script quote.gp && gnuplot quote.gp 2>/dev/null
+"$fit" -n -o "$(printf 'a\tb.svg')" --script tab.gp && gnuplot tab.gp >stdout.svg 2>/dev/null
+check "--script: a quote in the figure's name, a tab drawn to standard output" \
+    test "$(head -c 5 "it's.svg")$(head -c 5 stdout.svg)" = "<?xml<?xml" -a ! -e "$(printf 'a\tb.svg')"
 "$fit" --map=YORP,T --output=map.pdf -- quorvi.res >/dev/null
 check "--map, --output=FILE, --: a PDF map" test "$(head -c 4 map.pdf)" = "%PDF"
 check "--version" test "$("$fit" --version)" = "chi2map-fit 1.0"

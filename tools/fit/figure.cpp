@@ -51,10 +51,28 @@ class Texts {
   int count_ = 0;
 };
 
-// The head of every script, before its data: the script draws to standard output.
-std::string head(const Texts& texts) {
-  return "# gnuplot draws this figure to its standard output: gnuplot SCRIPT > FIGURE\nset encoding utf8\n" +
-         texts.block();
+// A kept script draws to the figure's name, so that `gnuplot SCRIPT` makes
+// the figure again; a name that no gnuplot string can hold (a control
+// character), or none, means standard output, where the tools' own runs draw.
+bool keepsName(std::string_view figure) {
+  return !figure.empty() && figure != "-" &&
+         std::none_of(figure.begin(), figure.end(), [](char c) { return std::iscntrl(static_cast<unsigned char>(c)); });
+}
+
+// The head of every script, before its data.
+std::string head(const Texts& texts, std::string_view figure) {
+  const std::string where = keepsName(figure)
+                                ? "# gnuplot SCRIPT draws this figure to its file\n"
+                                : "# gnuplot draws this figure to its standard output: gnuplot SCRIPT > FIGURE\n";
+  return where + "set encoding utf8\n" + texts.block();
+}
+
+// The output line after the terminal.
+std::string outputTo(std::string_view figure) {
+  if (!keepsName(figure)) return "set output\n";
+  std::string name;
+  for (const char c : figure) name += c == '\'' ? std::string("''") : std::string(1, c);
+  return "set output '" + name + "'\n";
 }
 
 std::string text(double value) { return exactText(value); }
@@ -252,13 +270,13 @@ std::vector<std::string> levelsNotReached(const MapFigure& map) {
   return texts;
 }
 
-std::string mapScript(const MapFigure& map, const std::string& terminal) {
+std::string mapScript(const MapFigure& map, const std::string& terminal, std::string_view keptFor) {
   std::size_t missing = 0;
   for (const double c : map.chi2)
     if (std::isnan(c)) ++missing;
   Texts texts;
   std::string out = mapBlocks("0", map.x, map.y, map.chi2, map.contours);
-  out += "set terminal " + terminal + "\nset output\n";
+  out += "set terminal " + terminal + "\n" + outputTo(keptFor);
   out += "set title " + texts(map.title) + "\n";
   out += "set xlabel " + texts(map.x.label) + "\nset ylabel " + texts(map.y.label) + "\n";
   out += "set xrange " + rangeOf(map.x.values) + "\nset yrange " + rangeOf(map.y.values) + "\n";
@@ -280,10 +298,10 @@ std::string mapScript(const MapFigure& map, const std::string& terminal) {
       "textcolor rgb 'white' samplen 3 width 1\n";
   out += "set bmargin " + std::to_string(4 + (entries + 2) / 3 * 3 / 2) + "\n";
   out += mapPlot("0", map.contours, map.best, missing, true);
-  return head(texts) + out + "unset output\n";
+  return head(texts, keptFor) + out + "unset output\n";
 }
 
-std::string cornerScript(const CornerFigure& corner, const std::string& terminal) {
+std::string cornerScript(const CornerFigure& corner, const std::string& terminal, std::string_view keptFor) {
   Drawn drawn{};
   for (std::size_t a = 0; a < 3; ++a) drawn[a] = corner.axes[a].values.size() >= 2;
   Texts texts;
@@ -293,7 +311,7 @@ std::string cornerScript(const CornerFigure& corner, const std::string& terminal
     if (drawn[x] && drawn[y])
       out += mapBlocks(std::to_string(index), corner.axes[x], corner.axes[y], corner.maps[index], corner.contours);
   }
-  out += "set terminal " + terminal + "\nset output\n";
+  out += "set terminal " + terminal + "\n" + outputTo(keptFor);
   out += kPalette;
   out += "set cbrange [0:25]; set cblabel 'Δχ² (colours stop at 25)'\n";
   out += "set tics front; set border lw 1.2\n";
@@ -329,7 +347,7 @@ std::string cornerScript(const CornerFigure& corner, const std::string& terminal
     out += mapPlot(id, corner.contours, {corner.fit.parameters[x].best, corner.fit.parameters[y].best}, 0, false);
     out += "unset object 1\n";
   }
-  return head(texts) + out + "unset multiplot\nunset output\n";
+  return head(texts, keptFor) + out + "unset multiplot\nunset output\n";
 }
 
 }  // namespace fit

@@ -67,10 +67,12 @@ enum class ImageFormat { Png, Svg, Pdf };
 // Levels that no cell of the map rises above: they draw no contour.
 [[nodiscard]] std::vector<std::string> levelsNotReached(const MapFigure& map);
 
-// The scripts draw to gnuplot's standard output. Titles and labels travel
-// as lines of a datablock, which gnuplot shows as they are: no text of the
-// user's is ever part of a command.
-[[nodiscard]] std::string mapScript(const MapFigure& map, const std::string& terminal);
-[[nodiscard]] std::string cornerScript(const CornerFigure& corner, const std::string& terminal);
+// The scripts draw to gnuplot's standard output, or, for a script kept for
+// the user, to `keptFor`, the figure's name. Titles and labels travel as
+// lines of a datablock, which gnuplot shows as they are: no text of the
+// user's is ever part of a command the tools run.
+[[nodiscard]] std::string mapScript(const MapFigure& map, const std::string& terminal, std::string_view keptFor = {});
+[[nodiscard]] std::string cornerScript(const CornerFigure& corner, const std::string& terminal,
+                                       std::string_view keptFor = {});
 
 }  // namespace fit

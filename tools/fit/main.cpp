@@ -49,8 +49,8 @@ constexpr const char* kHelp =
     "  --sigma LIST         the intervals, in sigma of one parameter (default 1;\n"
     "                       1,2,3 gives delta chi-square 1, 4 and 9)\n"
     "  --profiles FILE      write the three profiles as CSV\n"
-    "  --script FILE        keep the gnuplot script, data included, for editing; it\n"
-    "                       draws to standard output (gnuplot FILE > fit.png)\n"
+    "  --script FILE        keep the gnuplot script, data included, for editing;\n"
+    "                       gnuplot FILE draws the figure again\n"
     "  -l, --levels LEVELS  contours of the maps in delta chi-square (default\n"
     "                       2.30,6.18,11.83: 68.3, 95.4, 99.73 % for two parameters)\n"
     "  --label NAME=TEXT    the axis title of T, YORP or f_KE, such as 'T=T (K)'\n"
@@ -215,9 +215,11 @@ struct Figure {
   std::string terminal;
 };
 
-// The script of the figure (drawing to standard output) and the line that
-// says what was drawn; the refusal instead when there is nothing to draw.
-std::string figureScript(const Options& options, const Figure& f, std::string& drawn, std::string& refusal) {
+// The script of the figure, drawing to standard output or, kept, to
+// `keptFor`, and the line that says what was drawn; the refusal instead when
+// there is nothing to draw.
+std::string figureScript(const Options& options, const Figure& f, std::string_view keptFor, std::string& drawn,
+                         std::string& refusal) {
   const fit::GridFit& gridFit = f.report.fit;
   if (f.mapAxes) {
     const auto [x, y] = *f.mapAxes;
@@ -240,7 +242,7 @@ std::string figureScript(const Options& options, const Figure& f, std::string& d
                      fit::exactText(gridFit.parameters[x].best) + ", " + fit::kParameterNames[y] + " = " +
                      fit::exactText(gridFit.parameters[y].best)};
     drawn = "map: ";
-    return fit::mapScript(map, f.terminal);
+    return fit::mapScript(map, f.terminal, keptFor);
   }
   if (f.grid.size(fit::kT) < 2 && f.grid.size(fit::kYorp) < 2 && f.grid.size(fit::kFke) < 2) {
     refusal = "no figure: no parameter has two or more values; --no-figure prints the fit alone";
@@ -257,7 +259,7 @@ std::string figureScript(const Options& options, const Figure& f, std::string& d
     corner.headings[m] = fit::intervalHeading(f.report, static_cast<fit::Parameter>(m));
   }
   drawn = "corner figure: ";
-  return fit::cornerScript(corner, f.terminal);
+  return fit::cornerScript(corner, f.terminal, keptFor);
 }
 
 // Prints the fit, draws, and writes every file. Nothing is kept unless the
@@ -275,15 +277,19 @@ int writeResults(const Options& options, const Figure& f, const std::string& pri
   std::string drawn;
   if (!options.noFigure || !options.script.empty()) {
     std::string refusal;
-    std::string script = figureScript(options, f, drawn, refusal);
-    if (!refusal.empty()) return fit::fail(kProgram, refusal);
     if (!options.noFigure) {
+      const std::string script = figureScript(options, f, {}, drawn, refusal);
+      if (!refusal.empty()) return fit::fail(kProgram, refusal);
       fit::Drawing drawing = fit::drawWithGnuplot(gnuplot, script, *fit::formatOf(figure));
       if (!drawing.failure.empty())
         return fit::fail(kProgram, "gnuplot could not draw " + fit::shownName(figure) + ": " + drawing.failure);
       files.emplace_back(figure, std::move(drawing.image));
     }
-    if (!options.script.empty()) files.emplace_back(options.script, std::move(script));
+    if (!options.script.empty()) {
+      std::string kept = figureScript(options, f, figure, drawn, refusal);
+      if (!refusal.empty()) return fit::fail(kProgram, refusal);
+      files.emplace_back(options.script, std::move(kept));
+    }
   }
   std::vector<std::unique_ptr<fit::Output>> staged;
   for (const auto& [name, bytes] : files) {

@@ -50,8 +50,8 @@ constexpr const char* kHelp =
     "  -t TITLE    title of the plot (default: the projection, the parameter\n"
     "              minimised over and the table name)\n"
     "  -s WxH      image size in pixels (default 1000x750; .pdf: 100 pixels an inch)\n"
-    "  --script FILE  keep the gnuplot script, data included; it draws the map to\n"
-    "              standard output\n"
+    "  --script FILE  keep the gnuplot script, data included; gnuplot FILE draws\n"
+    "              the map again\n"
     "  -v          print what was read (projection, size, minimum) and the output name\n"
     "              (on standard error when the image goes to standard output)\n"
     "  -h, --help  print this help\n"
@@ -235,11 +235,12 @@ int run(const Options& o) {
   std::string error;
   if (!readTableFile(o.table, plan.projection, table, error)) return fit::fail(kProgram, error);
   const fit::MapFigure map = figureOf(o, plan, table);
-  std::string script = fit::mapScript(map, fit::terminalFor(plan.format, plan.width, plan.height));
-  fit::Drawing drawing = fit::drawWithGnuplot(gnuplot, script, plan.format);
+  const std::string terminal = fit::terminalFor(plan.format, plan.width, plan.height);
+  fit::Drawing drawing = fit::drawWithGnuplot(gnuplot, fit::mapScript(map, terminal), plan.format);
   if (!drawing.failure.empty())
     return fit::fail(kProgram, "gnuplot could not draw " + fit::shownName(plan.output) + ": " + drawing.failure);
-  return writeFiles(o, plan, table, {{plan.output, std::move(drawing.image)}, {o.script, std::move(script)}});
+  std::string kept = o.script.empty() ? std::string() : fit::mapScript(map, terminal, plan.output);
+  return writeFiles(o, plan, table, {{plan.output, std::move(drawing.image)}, {o.script, std::move(kept)}});
 }
 
 // Nothing is kept unless the whole run succeeds: every file is staged, the
