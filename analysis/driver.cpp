@@ -3,11 +3,11 @@
 #include <cfenv>
 #include <cstdint>
 
-#include "analysis/data_files.h"
 #include "analysis/dialogue.h"
 #include "analysis/loader.h"
 #include "analysis/projections.h"
 #include "analysis/working_storage.h"
+#include "datafiles/file_names.h"
 #include "recio/run.h"
 #include "recio/statements.h"
 

@@ -2,9 +2,9 @@
 
 #include <string_view>
 
-#include "analysis/data_files.h"
-#include "analysis/fit_records.h"
 #include "analysis/message_text.h"
+#include "datafiles/file_names.h"
+#include "datafiles/fit_records.h"
 #include "recio/diagnostics.h"
 #include "recio/reader/read_statement.h"
 

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "analysis/data_files.h"
 #include "analysis/label_check.h"
+#include "datafiles/file_names.h"
 #include "recio/statements.h"
 
 namespace analysis {

@@ -17,6 +17,7 @@
 
 #include "analysis/loader.h"
 #include "analysis/working_storage.h"
+#include "fit/record_grid.h"
 #include "recio/connect.h"
 #include "recio/disconnect.h"
 #include "recio/numbers/decimal_scan.h"
@@ -30,7 +31,6 @@
 #include "recio/reader/shape_path.h"
 #include "recio/reader/value_scanner.h"
 #include "recio/statements.h"
-#include "tools/fit/record_grid.h"
 
 namespace {
 

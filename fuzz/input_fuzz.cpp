@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/data_files.h"
 #include "analysis/loader.h"
 #include "analysis/working_storage.h"
+#include "datafiles/file_names.h"
 #include "recio/run.h"
 #include "recio/statements.h"
 #include "support/fake_platform.h"

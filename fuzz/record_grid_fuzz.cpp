@@ -18,8 +18,8 @@
 #include <string>
 #include <tuple>
 
+#include "fit/record_grid.h"
 #include "support/fake_platform.h"
-#include "tools/fit/record_grid.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "tools/fit/numbers.h"
-#include "tools/fit/table_layout.h"
+#include "figure/table_map.h"
+#include "fit/numbers.h"
 
 namespace {
 

@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "fit/profile.h"
+#include "fit/record_grid.h"
 #include "support/work_dir.h"
-#include "tools/fit/profile.h"
-#include "tools/fit/record_grid.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "figure/gnuplot_run.h"
+#include "process/output_file.h"
+#include "process/system_calls.h"
 #include "support/work_dir.h"
-#include "tools/fit/gnuplot_run.h"
-#include "tools/fit/output_file.h"
-#include "tools/fit/tool_system.h"
 
 namespace {
 

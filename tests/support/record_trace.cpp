@@ -3,7 +3,7 @@
 #include <bit>
 #include <memory>
 
-#include "analysis/fit_records.h"
+#include "datafiles/fit_records.h"
 #include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/fit/record_grid.h"
+#include "fit/record_grid.h"
 
 namespace fit {
 

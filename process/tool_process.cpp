@@ -1,4 +1,4 @@
-#include "tools/fit/tool_process.h"
+#include "process/tool_process.h"
 
 #include <fcntl.h>
 #include <malloc.h>
@@ -12,7 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "tools/fit/tool_system.h"
+#include "process/system_calls.h"
 
 namespace fit {
 namespace {

@@ -1,10 +1,10 @@
-#include "tools/fit/report.h"
+#include "fit/report.h"
 
 #include <algorithm>
 #include <cmath>
 #include <nlohmann/json.hpp>
 
-#include "tools/fit/numbers.h"
+#include "fit/numbers.h"
 
 namespace fit {
 namespace {

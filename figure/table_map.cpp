@@ -1,10 +1,10 @@
-#include "tools/fit/table_layout.h"
+#include "figure/table_map.h"
 
 #include <cmath>
 #include <cstring>
 
-#include "tools/fit/numbers.h"
-#include "tools/fit/tool_process.h"
+#include "fit/numbers.h"
+#include "process/tool_process.h"
 
 namespace fit {
 namespace {

@@ -1,4 +1,4 @@
-#include "tools/fit/numbers.h"
+#include "fit/numbers.h"
 
 #include <algorithm>
 #include <charconv>

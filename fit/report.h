@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "tools/fit/profile.h"
-#include "tools/fit/record_grid.h"
+#include "fit/profile.h"
+#include "fit/record_grid.h"
 
 namespace fit {
 

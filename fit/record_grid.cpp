@@ -1,4 +1,4 @@
-#include "tools/fit/record_grid.h"
+#include "fit/record_grid.h"
 
 #include <algorithm>
 #include <bit>
@@ -9,7 +9,7 @@
 #include <new>
 #include <numeric>
 
-#include "analysis/fit_records.h"
+#include "datafiles/fit_records.h"
 #include "recio/core/failure_codes.h"
 #include "recio/diagnostics.h"
 #include "recio/platform/platform.h"

@@ -1,4 +1,4 @@
-#include "tools/fit/output_file.h"
+#include "process/output_file.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -10,8 +10,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "tools/fit/tool_process.h"
-#include "tools/fit/tool_system.h"
+#include "process/system_calls.h"
+#include "process/tool_process.h"
 
 namespace fit {
 namespace {

@@ -13,13 +13,13 @@
 #include <string>
 #include <vector>
 
-#include "tools/fit/command_line.h"
-#include "tools/fit/figure.h"
-#include "tools/fit/gnuplot_run.h"
-#include "tools/fit/output_file.h"
-#include "tools/fit/table_layout.h"
-#include "tools/fit/tool_process.h"
-#include "tools/fit/tool_system.h"
+#include "figure/gnuplot_run.h"
+#include "figure/gnuplot_script.h"
+#include "figure/table_map.h"
+#include "process/command_line.h"
+#include "process/output_file.h"
+#include "process/system_calls.h"
+#include "process/tool_process.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tools/fit/profile.h"
+#include "fit/profile.h"
 
 #include <cmath>
 #include <limits>

@@ -1,11 +1,11 @@
-#include "tools/fit/figure.h"
+#include "figure/gnuplot_script.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 
-#include "tools/fit/numbers.h"
-#include "tools/fit/tool_process.h"
+#include "fit/numbers.h"
+#include "process/tool_process.h"
 
 namespace fit {
 namespace {

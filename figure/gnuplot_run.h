@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "tools/fit/figure.h"
+#include "figure/gnuplot_script.h"
 
 namespace fit {
 

@@ -13,16 +13,16 @@
 #include <string>
 #include <vector>
 
-#include "tools/fit/command_line.h"
-#include "tools/fit/figure.h"
-#include "tools/fit/gnuplot_run.h"
-#include "tools/fit/numbers.h"
-#include "tools/fit/output_file.h"
-#include "tools/fit/profile.h"
-#include "tools/fit/record_grid.h"
-#include "tools/fit/report.h"
-#include "tools/fit/tool_process.h"
-#include "tools/fit/tool_system.h"
+#include "figure/gnuplot_run.h"
+#include "figure/gnuplot_script.h"
+#include "fit/numbers.h"
+#include "fit/profile.h"
+#include "fit/record_grid.h"
+#include "fit/report.h"
+#include "process/command_line.h"
+#include "process/output_file.h"
+#include "process/system_calls.h"
+#include "process/tool_process.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "tools/fit/command_line.h"
+#include "process/command_line.h"
 
 #include <cstring>
 #include <new>
 
-#include "tools/fit/tool_process.h"
-#include "tools/fit/tool_system.h"
+#include "process/system_calls.h"
+#include "process/tool_process.h"
 
 namespace fit {
 

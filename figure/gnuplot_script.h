@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/fit/profile.h"
+#include "fit/profile.h"
 
 namespace fit {
 

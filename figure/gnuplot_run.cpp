@@ -1,4 +1,4 @@
-#include "tools/fit/gnuplot_run.h"
+#include "figure/gnuplot_run.h"
 
 #include <signal.h>
 #include <sys/mman.h>
@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <cstring>
 
-#include "tools/fit/tool_process.h"
-#include "tools/fit/tool_system.h"
+#include "process/system_calls.h"
+#include "process/tool_process.h"
 
 namespace fit {
 namespace {

@@ -1,4 +1,4 @@
-#include "analysis/fit_records.h"
+#include "datafiles/fit_records.h"
 
 #include "recio/core/failure_codes.h"
 #include "recio/diagnostics.h"

@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <vector>
 
-#include "tools/fit/record_grid.h"
+#include "fit/record_grid.h"
 
 namespace fit {
 

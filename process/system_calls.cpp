@@ -1,4 +1,4 @@
-#include "tools/fit/tool_system.h"
+#include "process/system_calls.h"
 
 #include <fcntl.h>
 #include <stdio.h>
