@@ -5,7 +5,7 @@
 #include "recio/reader/read_statement.h"
 #include "recio/statements.h"
 
-namespace analysis {
+namespace datafiles {
 
 void prepareFitRecords(recio::IoControl& control, std::int32_t unit) {
   recio::prepareRead(control, unit, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
@@ -48,6 +48,10 @@ RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&recor
   return {RecordEnd::NotARecord, taken, 0, 0};
 }
 
+std::int64_t currentLine(const recio::IoControl& control, std::int32_t unit) {
+  return recio::inputPosition(control, unit).line;
+}
+
 LoadingEnd loadingEnd(const recio::IoControl& control, std::int32_t unit, const RecordOutcome& last) {
   const recio::InputPosition position = recio::inputPosition(control, unit);
   LoadingEnd end;
@@ -59,4 +63,11 @@ LoadingEnd loadingEnd(const recio::IoControl& control, std::int32_t unit, const 
   return end;
 }
 
-}  // namespace analysis
+FitRecordsEnd fitRecordsEnd(const recio::IoControl& control, std::int32_t unit, const RecordOutcome& last,
+                            std::int64_t partReadLine, std::int64_t moreThanRecordLine) {
+  FitRecordsEnd end{last, {}, partReadLine, moreThanRecordLine};
+  if (last.end != RecordEnd::SystemFailure) end.where = loadingEnd(control, unit, last);
+  return end;
+}
+
+}  // namespace datafiles

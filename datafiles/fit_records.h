@@ -4,11 +4,12 @@
 #pragma once
 
 #include <cstdint>
+#include <string_view>
 
 #include "recio/core/io_status.h"
 #include "recio/reader/shape_path.h"
 
-namespace analysis {
+namespace datafiles {
 
 enum class RecordEnd : std::uint8_t {
   Complete,       // five values, each item given one
@@ -54,4 +55,70 @@ struct LoadingEnd {
 };
 LoadingEnd loadingEnd(const recio::IoControl& control, std::int32_t unit, const RecordOutcome& last);
 
-}  // namespace analysis
+// The line the reader is on: where the record just read ended.
+[[nodiscard]] std::int64_t currentLine(const recio::IoControl& control, std::int32_t unit);
+
+// One record as a point of the grid: YORP strength doubled, as everything
+// shown or written about it is.
+struct FitPoint {
+  double t;
+  double yorp;
+  double fke;
+  double chiSquare;
+  const recio::IoControl* control;
+  std::int32_t unit;
+  // The line where the record ended; asked only where it is needed.
+  [[nodiscard]] std::int64_t line() const { return currentLine(*control, unit); }
+};
+
+// Where a pass over the records ended. `last` is Complete only when the
+// visitor stopped the pass; `where` is meaningful after the end of the file
+// or a record that is not one.
+struct FitRecordsEnd {
+  RecordOutcome last;
+  LoadingEnd where;
+  // The first lines that held more than their records (RecordOutcome).
+  std::int64_t partReadLine = 0;
+  std::int64_t moreThanRecordLine = 0;
+};
+
+// The end of a pass, once a record did not come Complete.
+FitRecordsEnd fitRecordsEnd(const recio::IoControl& control, std::int32_t unit, const RecordOutcome& last,
+                            std::int64_t partReadLine, std::int64_t moreThanRecordLine);
+
+// Reads the records of `unit` until the file ends, a record is not five
+// numbers or a read fails, and hands each to `visit` (bool visit(const
+// FitPoint&): false stops the pass). Inline, so that the visitor's work on a
+// record is the loop's own.
+template <typename Visit>
+[[gnu::always_inline]] inline FitRecordsEnd forEachFitPoint(recio::IoControl& control, std::int32_t unit,
+                                                            Visit&& visit) {
+  // Kept from record to record, though no record that leaves an item without
+  // a value is visited.
+  double record[5] = {};
+  std::int64_t partReadLine = 0;
+  std::int64_t moreThanRecordLine = 0;
+  prepareFitRecords(control, unit);
+  for (;;) {
+    const RecordOutcome outcome = readFitRecord(control, record);
+    if (outcome.end != RecordEnd::Complete) [[unlikely]]
+      return fitRecordsEnd(control, unit, outcome, partReadLine, moreThanRecordLine);
+    if ((outcome.partReadLine | outcome.moreThanRecordLine) != 0) [[unlikely]] {
+      if (partReadLine == 0) partReadLine = outcome.partReadLine;
+      if (moreThanRecordLine == 0) moreThanRecordLine = outcome.moreThanRecordLine;
+    }
+    if (!visit(FitPoint{record[0], record[1] + record[1], record[3], record[4], &control, unit}))
+      return {outcome, {}, partReadLine, moreThanRecordLine};
+  }
+}
+
+// The words of the reading warnings, chi2map's and the tools' alike.
+inline constexpr std::string_view kReadInPart =
+    "was read only in part: its record began on an earlier line, which may lack a value";
+inline constexpr std::string_view kMoreThanRecord =
+    "holds more than a record: what follows its fifth value was not read";
+inline constexpr std::string_view kLoadingStopped = "loading stopped at";
+inline constexpr std::string_view kNotARecord = "not a record of five numbers";
+inline constexpr std::string_view kEndsInsideRecord = "ends inside a record";
+
+}  // namespace datafiles

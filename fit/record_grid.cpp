@@ -13,7 +13,6 @@
 #include "recio/core/failure_codes.h"
 #include "recio/diagnostics.h"
 #include "recio/platform/platform.h"
-#include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"
 
@@ -329,40 +328,36 @@ void readRecords(recio::IoControl& control, GridReading& reading) {
   GridBuilder builder;
   ReadingEnd& end = reading.end;
   std::int64_t records = 0;
-  double record[5] = {};
-  analysis::prepareFitRecords(control, kUnit);
-  for (;;) {
-    const analysis::RecordOutcome outcome = analysis::readFitRecord(control, record);
-    if (outcome.end != analysis::RecordEnd::Complete) {
-      if (outcome.end == analysis::RecordEnd::SystemFailure) {
-        end.failure = recio::handledFailure(control);
-        return;
-      }
-      const analysis::LoadingEnd loading = analysis::loadingEnd(control, kUnit, outcome);
-      end.stoppedAtLine = loading.stoppedAtLine;
-      end.endsInsideRecord = loading.endsInsideRecord;
-      end.linesRead = recio::inputPosition(control, kUnit).line;
-      break;
-    }
-    if (end.partReadLine == 0) end.partReadLine = outcome.partReadLine;
-    if (end.moreThanRecordLine == 0) end.moreThanRecordLine = outcome.moreThanRecordLine;
-    const double t = record[0];
-    const double yorp = record[1] + record[1];
-    const double fke = record[3];
-    const double chiSquare = record[4];
-    ++records;
-    if (builder.addQuickly(t, yorp, fke, chiSquare)) continue;
-    const std::int64_t line = recio::inputPosition(control, kUnit).line;
-    const Added added = builder.addSlowly(t, yorp, fke, chiSquare, line);
-    if (added == Added::Yes) continue;
-    --records;
-    if (added == Added::TooLarge) {
-      end.tooLargeCounts = builder.counts();
-      end.tooLargeLine = line;
-      return;
-    }
-    if (end.nonFiniteRecords++ == 0) end.firstNonFiniteLine = line;
+  bool tooLarge = false;
+  const datafiles::FitRecordsEnd pass =
+      datafiles::forEachFitPoint(control, kUnit, [&](const datafiles::FitPoint& point) {
+        if (builder.addQuickly(point.t, point.yorp, point.fke, point.chiSquare)) {
+          ++records;
+          return true;
+        }
+        const std::int64_t line = point.line();
+        const Added added = builder.addSlowly(point.t, point.yorp, point.fke, point.chiSquare, line);
+        if (added == Added::Yes) {
+          ++records;
+        } else if (added == Added::TooLarge) {
+          end.tooLargeCounts = builder.counts();
+          end.tooLargeLine = line;
+          tooLarge = true;
+        } else if (end.nonFiniteRecords++ == 0) {
+          end.firstNonFiniteLine = line;
+        }
+        return !tooLarge;
+      });
+  end.partReadLine = pass.partReadLine;
+  end.moreThanRecordLine = pass.moreThanRecordLine;
+  if (pass.last.end == datafiles::RecordEnd::SystemFailure) {
+    end.failure = recio::handledFailure(control);
+    return;
   }
+  if (tooLarge) return;
+  end.stoppedAtLine = pass.where.stoppedAtLine;
+  end.endsInsideRecord = pass.where.endsInsideRecord;
+  end.linesRead = datafiles::currentLine(control, kUnit);
   reading.grid.records = records;
   builder.finish(reading.grid, end.closeValues);
 }
