@@ -7,19 +7,24 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
+#include "process/messages.h"
 #include "process/system_calls.h"
 #include "process/tool_process.h"
 
-namespace fit {
+namespace figure {
 namespace {
+
+using process::Failure;
+using process::systemCalls;
 
 std::string readAll(int descriptor) {
   std::string text;
   char buffer[65536];
   for (;;) {
-    const ssize_t got = readSome(descriptor, buffer, sizeof buffer);
+    const ssize_t got = process::readSome(descriptor, buffer, sizeof buffer);
     if (got <= 0) return text;
     text.append(buffer, static_cast<std::size_t>(got));
   }
@@ -42,7 +47,7 @@ std::string gnuplotComplaint(const std::string& output) {
   }
   std::string complaint = chosen.empty() ? last : chosen;
   if (complaint.size() > 160) complaint = complaint.substr(0, 160) + "...";
-  return visible(complaint);
+  return process::visible(complaint);
 }
 
 // Between fork and exec: only calls that are safe there. The death signal
@@ -71,57 +76,75 @@ std::string whyNotDrawn(int status, const std::string& image, ImageFormat format
   return {};
 }
 
-// The pipe's read end, with gnuplot running and writing to it; -1 with the
-// failure set.
-int startGnuplot(const std::string& program, int script, int messages, pid_t& child, std::string& failure) {
-  int image[2];
-  if (toolSystem().pipe(image) != 0) {
-    failure = std::string("it could not be started: ") + std::strerror(errno);
-    return -1;
-  }
+// The pipe's read end, with gnuplot running and writing to it.
+Failure startGnuplot(const std::string& program, int script, int messages, pid_t& child, int& image) {
+  int ends[2];
+  if (systemCalls().pipe(ends) != 0) return Failure(std::strerror(errno)).after("it could not be started: ");
   const pid_t parent = getpid();
-  child = toolSystem().fork();
-  if (child == 0) becomeGnuplot(parent, program.c_str(), script, image[1], messages);
+  child = systemCalls().fork();
+  if (child == 0) becomeGnuplot(parent, program.c_str(), script, ends[1], messages);
   const int error = errno;
-  (void)toolSystem().close(image[1]);
+  (void)systemCalls().close(ends[1]);
   if (child > 0) {
-    setRunningChild(child);
-    return image[0];
+    process::setRunningChild(child);
+    image = ends[0];
+    return {};
   }
-  (void)toolSystem().close(image[0]);
-  failure = std::string("it could not be started: ") + std::strerror(error);
-  return -1;
+  (void)systemCalls().close(ends[0]);
+  return Failure(std::strerror(error)).after("it could not be started: ");
+}
+
+// The script in a memory file, read from its start, and one for gnuplot's
+// messages.
+Failure scriptFiles(const std::string& script, int& input, int& messages) {
+  input = memfd_create("gnuplot-script", MFD_CLOEXEC);
+  if (input < 0) return Failure(std::strerror(errno));
+  if (Failure failure = process::writeAll(input, script)) return failure;
+  if (lseek(input, 0, SEEK_SET) != 0) return Failure(std::strerror(errno));
+  messages = memfd_create("gnuplot-messages", MFD_CLOEXEC);
+  if (messages < 0) return Failure(std::strerror(errno));
+  return {};
+}
+
+// What gnuplot drew once it has ended, or why it is no figure.
+Failure collectImage(pid_t child, int pipe, int messages, ImageFormat format, std::string& image) {
+  image = readAll(pipe);
+  (void)systemCalls().close(pipe);
+  int status = 0;
+  (void)process::waitForChild(child, status);
+  process::setRunningChild(0);
+  const std::string why = whyNotDrawn(status, image, format);
+  if (why.empty()) return {};
+  image.clear();
+  lseek(messages, 0, SEEK_SET);
+  const std::string complaint = gnuplotComplaint(readAll(messages));
+  return Failure(why + (complaint.empty() ? "" : "; gnuplot said: " + complaint));
 }
 
 }  // namespace
 
-Drawing drawWithGnuplot(const std::string& program, const std::string& script, ImageFormat format) {
-  Drawing drawing;
-  const int input = memfd_create("gnuplot-script", MFD_CLOEXEC);
-  int error = input < 0 ? errno : writeAll(input, script);
-  if (error == 0 && lseek(input, 0, SEEK_SET) != 0) error = errno;
-  const int messages = error != 0 ? -1 : memfd_create("gnuplot-messages", MFD_CLOEXEC);
-  if (error == 0 && messages < 0) error = errno;
-  pid_t child = 0;
-  const int image = error != 0 ? -1 : startGnuplot(program, input, messages, child, drawing.failure);
-  if (error != 0) drawing.failure = std::string("it could not be started: ") + std::strerror(error);
-  if (image >= 0) {
-    drawing.image = readAll(image);
-    (void)toolSystem().close(image);
-    int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    setRunningChild(0);
-    if (std::string why = whyNotDrawn(status, drawing.image, format); !why.empty()) {
-      lseek(messages, 0, SEEK_SET);
-      const std::string complaint = gnuplotComplaint(readAll(messages));
-      drawing.failure = why + (complaint.empty() ? "" : "; gnuplot said: " + complaint);
-      drawing.image.clear();
-    }
+std::string gnuplotPath() {
+  const char* path = std::getenv("PATH");
+  std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
+  for (;;) {
+    const auto colon = folders.find(':');
+    const std::string folder(folders.substr(0, colon));
+    const std::string program = (folder.empty() ? "." : folder) + "/gnuplot";
+    if (access(program.c_str(), X_OK) == 0) return program;
+    if (colon == std::string_view::npos) return {};
+    folders.remove_prefix(colon + 1);
   }
-  if (input >= 0) (void)toolSystem().close(input);
-  if (messages >= 0) (void)toolSystem().close(messages);
-  return drawing;
+}
+
+Failure drawWithGnuplot(const std::string& program, const std::string& script, ImageFormat format, std::string& image) {
+  int input = -1, messages = -1, pipe = -1;
+  pid_t child = 0;
+  Failure failure = scriptFiles(script, input, messages).after("it could not be started: ");
+  if (!failure) failure = startGnuplot(program, input, messages, child, pipe);
+  if (!failure) failure = collectImage(child, pipe, messages, format, image);
+  if (input >= 0) (void)systemCalls().close(input);
+  if (messages >= 0) (void)systemCalls().close(messages);
+  return failure;
 }
 
 bool wholeImage(std::string_view image, ImageFormat format) {
@@ -138,4 +161,4 @@ bool wholeImage(std::string_view image, ImageFormat format) {
          image.substr(last + 1 - end.size(), end.size()) == end;
 }
 
-}  // namespace fit
+}  // namespace figure

@@ -7,22 +7,23 @@
 #include <string_view>
 
 #include "figure/gnuplot_script.h"
+#include "process/failure.h"
 
-namespace fit {
+namespace figure {
 
-struct Drawing {
-  std::string image;    // what gnuplot drew, whole
-  std::string failure;  // or why there is no figure: one line, gnuplot's messages summed up
-};
+// The gnuplot that PATH names, as a path to run; empty when there is none.
+[[nodiscard]] std::string gnuplotPath();
 
-// Runs the gnuplot at `program` on `script`, which draws to standard output.
-// gnuplot never outlives the tool: it is killed when the tool dies, by any
-// signal. The image is accepted when gnuplot exited with 0 and the bytes end
-// as the format's files end.
-[[nodiscard]] Drawing drawWithGnuplot(const std::string& program, const std::string& script, ImageFormat format);
+// Runs the gnuplot at `program` on `script`, which draws to standard output,
+// and gives back the image whole, or why there is none: one line, gnuplot's
+// messages summed up. gnuplot never outlives the tool: it is killed when the
+// tool dies, by any signal. The image is accepted when gnuplot exited with 0
+// and the bytes end as the format's files end.
+process::Failure drawWithGnuplot(const std::string& program, const std::string& script, ImageFormat format,
+                                 std::string& image);
 
 // Whether `image` is whole: a PNG's end chunk, an SVG's </svg>, a PDF's %%EOF
 // trailer, at its end (blanks and line ends after the last two allowed).
 [[nodiscard]] bool wholeImage(std::string_view image, ImageFormat format);
 
-}  // namespace fit
+}  // namespace figure

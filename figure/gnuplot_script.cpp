@@ -5,9 +5,9 @@
 #include <cmath>
 
 #include "fit/numbers.h"
-#include "process/tool_process.h"
+#include "process/messages.h"
 
-namespace fit {
+namespace figure {
 namespace {
 
 // 1, 2 and 3 sigma of one parameter, on the profiles.
@@ -35,7 +35,7 @@ class Texts {
  public:
   // The expression that yields `text`.
   std::string operator()(std::string_view text) {
-    lines_ += "|" + visible(text) + "\n";
+    lines_ += "|" + process::visible(text) + "\n";
     return "$T[" + std::to_string(++count_) + "][2:]";
   }
   // Lines joined by line breaks.
@@ -75,7 +75,7 @@ std::string outputTo(std::string_view figure) {
   return "set output '" + name + "'\n";
 }
 
-std::string text(double value) { return exactText(value); }
+std::string text(double value) { return fit::exactText(value); }
 
 // A gnuplot string inside the single-quoted text of a command built in the
 // script: its quotes doubled once more.
@@ -122,16 +122,16 @@ double largestOf(const std::vector<double>& values) {
 // The datablocks of map `id`: its grid for the contours ($G), its present
 // cells as boxes ($B), and one contour table per level ($C), all in delta
 // chi-square above the map's minimum.
-std::string mapBlocks(const std::string& id, const FigureAxis& x, const FigureAxis& y, const std::vector<double>& chi2,
-                      const Contours& contours) {
-  const double smallest = smallestOf(chi2);
+std::string mapBlocks(const std::string& id, const FigureAxis& x, const FigureAxis& y,
+                      const std::vector<double>& chiSquare, const Contours& contours) {
+  const double smallest = fit::smallestOf(chiSquare);
   const std::size_t ny = y.values.size();
   std::string grid = "$G" + id + " << EOD\n";
   std::string boxes = "$B" + id + " << EOD\n";
   const Edges ex = edgesOf(x.values), ey = edgesOf(y.values);
   for (std::size_t m = 0; m < x.values.size(); ++m) {
     for (std::size_t n = 0; n < ny; ++n) {
-      const double delta = chi2[m * ny + n] - smallest;
+      const double delta = chiSquare[m * ny + n] - smallest;
       const std::string at = text(x.values[m]) + " " + text(y.values[n]);
       grid += at + " " + text(delta) + "\n";
       if (!std::isnan(delta))
@@ -208,10 +208,10 @@ std::string axisLabels(const CornerFigure& corner, std::size_t row, std::size_t 
 }
 
 std::string profilePanel(const CornerFigure& corner, std::size_t axis, const Drawn& drawn, Texts& texts) {
-  const ParameterFit& parameter = corner.fit.parameters[axis];
+  const fit::ParameterFit& parameter = corner.fit.parameters[axis];
   const std::vector<double>& values = corner.axes[axis].values;
   double top = kProfileTop;
-  for (const Interval& interval : parameter.intervals) top = std::max(top, 1.25 * interval.deltaChi2);
+  for (const fit::Interval& interval : parameter.intervals) top = std::max(top, 1.25 * interval.deltaChiSquare);
   std::string out = margins(axis, axis) + axisLabels(corner, axis, axis, false, drawn, texts);
   out += "set xrange " + rangeOf(values) + "; set y2range [0:" + text(top) + "]\n";
   out += "unset ytics; set y2tics mirror; set y2label 'Δχ²'; set title " + texts(corner.headings[axis]) + "\n";
@@ -219,12 +219,12 @@ std::string profilePanel(const CornerFigure& corner, std::size_t axis, const Dra
   out += block + " << EOD\n";
   for (std::size_t m = 0; m < values.size(); ++m)
     if (!std::isnan(parameter.profile[m]))
-      out += text(values[m]) + " " + text(parameter.profile[m] - corner.fit.chi2Min) + "\n";
+      out += text(values[m]) + " " + text(parameter.profile[m] - corner.fit.smallestChiSquare) + "\n";
   out += "EOD\n";
   // The ranges of the first level, shaded.
   std::size_t objects = 0;
   if (!parameter.intervals.empty())
-    for (const Range& range : parameter.intervals.front().ranges)
+    for (const fit::Range& range : parameter.intervals.front().ranges)
       out += "set object " + std::to_string(20 + objects++) + " rectangle from " + text(range.low) + ", graph 0 to " +
              text(range.high) + ", graph 1 behind fillcolor rgb '#cfe3f7' fillstyle solid noborder\n";
   out += "plot " + block + " using 1:2 axes x1y2 with linespoints pt 7 ps 0.5 lw 1.5 lc rgb '#1f4e9c' notitle";
@@ -236,8 +236,6 @@ std::string profilePanel(const CornerFigure& corner, std::size_t axis, const Dra
 }
 
 }  // namespace
-
-Contours defaultContours() { return {{2.30, 6.18, 11.83}, {"2.30", "6.18", "11.83"}}; }
 
 std::optional<ImageFormat> formatOf(std::string_view output) {
   if (output == "-") return ImageFormat::Png;
@@ -263,7 +261,7 @@ std::string terminalFor(ImageFormat format, int width, int height) {
 }
 
 std::vector<std::string> levelsNotReached(const MapFigure& map) {
-  const double span = largestOf(map.chi2) - smallestOf(map.chi2);
+  const double span = largestOf(map.chiSquare) - fit::smallestOf(map.chiSquare);
   std::vector<std::string> texts;
   for (std::size_t l = 0; l < map.contours.levels.size(); ++l)
     if (!(span > map.contours.levels[l])) texts.push_back(map.contours.texts[l]);
@@ -272,22 +270,22 @@ std::vector<std::string> levelsNotReached(const MapFigure& map) {
 
 std::string mapScript(const MapFigure& map, const std::string& terminal, std::string_view keptFor) {
   std::size_t missing = 0;
-  for (const double c : map.chi2)
+  for (const double c : map.chiSquare)
     if (std::isnan(c)) ++missing;
   Texts texts;
-  std::string out = mapBlocks("0", map.x, map.y, map.chi2, map.contours);
+  std::string out = mapBlocks("0", map.x, map.y, map.chiSquare, map.contours);
   out += "set terminal " + terminal + "\n" + outputTo(keptFor);
   out += "set title " + texts(map.title) + "\n";
   out += "set xlabel " + texts(map.x.label) + "\nset ylabel " + texts(map.y.label) + "\n";
   out += "set xrange " + rangeOf(map.x.values) + "\nset yrange " + rangeOf(map.y.values) + "\n";
   out += "set xtics out nomirror\nset ytics out nomirror\nset mxtics\nset mytics\n";
   out += kPalette;
-  const double span = largestOf(map.chi2) - smallestOf(map.chi2);
+  const double span = largestOf(map.chiSquare) - fit::smallestOf(map.chiSquare);
   if (std::isnan(map.colourCap)) {
     out += "set cbrange [0:" + text(span > 0 ? span : 1) + "]\nset cblabel 'Δχ² above the minimum'\n";
   } else {
     out += "set cbrange [0:" + text(map.colourCap) + "]\nset cblabel " +
-           quoted("Δχ² above the minimum (colours stop at " + shortText(map.colourCap) + ")") + "\n";
+           quoted("Δχ² above the minimum (colours stop at " + fit::shortText(map.colourCap) + ")") + "\n";
   }
   out += kGreyBehind;
   out += "set border lw 1.2\n";
@@ -313,15 +311,17 @@ std::string cornerScript(const CornerFigure& corner, const std::string& terminal
   }
   out += "set terminal " + terminal + "\n" + outputTo(keptFor);
   out += kPalette;
-  out += "set cbrange [0:25]; set cblabel 'Δχ² (colours stop at 25)'\n";
+  out += "set cbrange [0:" + text(corner.colourCap) + "]; set cblabel 'Δχ² (colours stop at " +
+         fit::shortText(corner.colourCap) + ")'\n";
   out += "set tics front; set border lw 1.2\n";
   out += "set multiplot\n";
   // The key of the figure, in the empty upper right.
   std::string levels;
   for (const std::string& level : corner.contours.texts) levels += (levels.empty() ? "" : ", ") + level;
-  std::vector<std::string> key = {
-      "smallest χ² = " + exactText(corner.fit.chi2Min), "maps: Δχ² = " + levels,
-      "profiles: Δχ² = 1, 4, 9; shaded: Δχ² ≤ " + shortText(corner.fit.parameters[0].intervals.at(0).deltaChi2)};
+  std::vector<std::string> key = {"smallest χ² = " + fit::exactText(corner.fit.smallestChiSquare),
+                                  "maps: Δχ² = " + levels,
+                                  "profiles: Δχ² = 1, 4, 9; shaded: Δχ² ≤ " +
+                                      fit::shortText(corner.fit.parameters[0].intervals.at(0).deltaChiSquare)};
   for (std::size_t a = 0; a < 3; ++a)
     if (!drawn[a]) key.push_back(corner.headings[a]);
   out += "set label 10 " + texts(key) + " at screen " + text(kLeft + 1.25 * kPanel) + ", screen " +
@@ -350,4 +350,4 @@ std::string cornerScript(const CornerFigure& corner, const std::string& terminal
   return head(texts, keptFor) + out + "unset multiplot\nunset output\n";
 }
 
-}  // namespace fit
+}  // namespace figure

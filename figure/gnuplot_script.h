@@ -14,9 +14,12 @@
 #include <string_view>
 #include <vector>
 
+#include "datafiles/parameters.h"
 #include "fit/profile.h"
 
-namespace fit {
+namespace figure {
+
+using datafiles::Parameter;
 
 struct FigureAxis {
   std::string label;           // the axis title: the parameter's name, or the user's text with units
@@ -29,30 +32,29 @@ struct Contours {
   std::vector<std::string> texts;  // as given, for the key
 };
 
-// The default contours: 68.3, 95.4 and 99.73 % for two parameters.
-[[nodiscard]] Contours defaultContours();
-
 struct MapFigure {
   FigureAxis x;
   FigureAxis y;
-  std::vector<double> chi2;        // x-major: (m, n) at m * y.values.size() + n; NaN where missing
+  std::vector<double> chiSquare;   // x-major: (m, n) at m * y.values.size() + n; NaN where missing
   std::array<double, 2> best{};    // where the minimum is marked
   std::vector<std::string> title;  // lines
   Contours contours;
-  double colourCap = 25.0;  // top of the colour scale in delta chi-square; NaN: the whole range
+  double colourCap = 0;  // top of the colour scale in delta chi-square; NaN: the whole range
 };
 
 struct CornerFigure {
   std::array<FigureAxis, 3> axes;  // T, YORP strength, f_KE
-  GridFit fit;
+  fit::GridFit fit;
   // T vs YORP strength, T vs f_KE, YORP strength vs f_KE, x-major.
   std::array<std::vector<double>, 3> maps;
   std::array<std::string, 3> headings;  // above each profile
   Contours contours;
+  double colourCap = 0;  // top of the colour scale of every map, in delta chi-square
 };
 
 // Which parameters each corner map shows: x, then y.
-inline constexpr std::array<std::array<Parameter, 2>, 3> kCornerMaps = {{{kT, kYorp}, {kT, kFke}, {kYorp, kFke}}};
+inline constexpr std::array<std::array<Parameter, 2>, 3> kCornerMaps = {
+    {{datafiles::kT, datafiles::kYorp}, {datafiles::kT, datafiles::kFke}, {datafiles::kYorp, datafiles::kFke}}};
 
 enum class ImageFormat { Png, Svg, Pdf };
 
@@ -75,4 +77,4 @@ enum class ImageFormat { Png, Svg, Pdf };
 [[nodiscard]] std::string cornerScript(const CornerFigure& corner, const std::string& terminal,
                                        std::string_view keptFor = {});
 
-}  // namespace fit
+}  // namespace figure

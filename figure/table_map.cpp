@@ -1,13 +1,26 @@
 #include "figure/table_map.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 
 #include "fit/numbers.h"
-#include "process/tool_process.h"
+#include "process/messages.h"
+#include "process/output_file.h"
+#include "process/system_calls.h"
 
-namespace fit {
+namespace figure {
 namespace {
+
+using datafiles::Field;
+using datafiles::Projection;
+using fit::trimmed;
+using process::Failure;
+using process::visible;
 
 enum class Kind { Number, Overflow, NonFinite, Bad };
 
@@ -22,15 +35,14 @@ bool isTextByte(char c) {
 }
 
 // One fixed field as the table writer fills it.
-Kind kindOf(std::string_view field, Field layout) {
+Kind kindOf(std::string_view field, Field format) {
   if (field.find_first_not_of('*') == std::string_view::npos) return Kind::Overflow;
   const std::string text = trimmed(field);
   if (text == "NaN" || text == "-NaN" || text == "INF" || text == "-INF") return Kind::NonFinite;
-  const std::size_t point = static_cast<std::size_t>(layout.width - layout.decimals - 1);
-  if (field[point] != '.' || text.find_first_not_of("-0123456789.") != std::string::npos) return Kind::Bad;
+  if (field[format.point()] != '.' || text.find_first_not_of("-0123456789.") != std::string::npos) return Kind::Bad;
   const std::string_view whole = std::string_view(text).substr(0, text.find('.'));
   if (whole.find('-', 1) != std::string_view::npos || text.find('.') != text.rfind('.')) return Kind::Bad;
-  return readReal(field) ? Kind::Number : Kind::Bad;
+  return fit::readReal(field) ? Kind::Number : Kind::Bad;
 }
 
 // Five numbers with blanks, tabs or commas between: a record of quorvi.res.
@@ -49,19 +61,54 @@ bool isFitRecord(std::string_view line) {
   return values == 5;
 }
 
-std::string layoutText(const Projection& p) {
+// "F6.1 T, blank, F6.4 YORP strength, blank, F8.1 chi-square (22 characters)".
+std::string columnsText(const Projection& p) {
   auto field = [](Field f, const char* name) {
     return "F" + std::to_string(f.width) + "." + std::to_string(f.decimals) + " " + name;
   };
-  const int length = p.outerField.width + p.innerField.width + kChi2Field.width + 2;
-  return field(p.outerField, kParameterNames[p.outer]) + ", blank, " + field(p.innerField, kParameterNames[p.inner]) +
-         ", blank, F8.1 chi-square (" + std::to_string(length) + " characters)";
+  return field(p.outerField(), datafiles::kLongNames[p.outer]) + ", blank, " +
+         field(p.innerField(), datafiles::kLongNames[p.inner]) + ", blank, " +
+         field(datafiles::kChiSquareField, "chi-square") + " (" + std::to_string(p.lineWidth()) + " characters)";
+}
+
+// "21 or 22": the lengths of the table lines of every projection.
+std::string lineLengthsText() {
+  std::vector<std::size_t> lengths;
+  for (const Projection& p : datafiles::kProjections) lengths.push_back(p.lineWidth());
+  std::sort(lengths.begin(), lengths.end());
+  lengths.erase(std::unique(lengths.begin(), lengths.end()), lengths.end());
+  std::string text;
+  for (const std::size_t length : lengths) text += (text.empty() ? "" : " or ") + std::to_string(length);
+  return text;
+}
+
+// The projection whose lines are as long as `text`; of several, the first
+// whose first field has its point where the line has one (none then: the
+// line is checked as `first`, the first as long, to say what is wrong).
+const Projection* projectionOfLine(std::string_view text, const Projection*& first) {
+  first = nullptr;
+  const Projection* pointed = nullptr;
+  int asLong = 0;
+  for (const Projection& p : datafiles::kProjections) {
+    if (p.lineWidth() != text.size()) continue;
+    ++asLong;
+    if (first == nullptr) first = &p;
+    if (pointed == nullptr && text[p.outerField().point()] == '.') pointed = &p;
+  }
+  return asLong == 1 ? first : pointed;
+}
+
+// Whether the columns of `text` are separated where the projection's are.
+bool fieldsApart(std::string_view text, const Projection& p) {
+  const std::string_view gap(" ", datafiles::kFieldGap);
+  return text.size() == p.lineWidth() && text.substr(p.innerAt() - gap.size(), gap.size()) == gap &&
+         text.substr(p.chiSquareAt() - gap.size(), gap.size()) == gap;
 }
 
 struct Reader {
   const std::string& name;
-  int projection;
-  std::string& error;
+  const Projection* projection;
+  Failure failure;
   std::vector<std::string> outer, inner;  // label texts: blocks, lines of the first block
   std::vector<double> cells;
   std::vector<std::string> cellTexts;
@@ -69,7 +116,7 @@ struct Reader {
   std::size_t blockLine = 0;
 
   bool failAt(std::size_t line, const std::string& message) {
-    error = name + ":" + std::to_string(line) + ": " + message;
+    failure = Failure(name + ":" + std::to_string(line) + ": " + message);
     return false;
   }
 
@@ -82,9 +129,9 @@ struct Reader {
     return true;
   }
 
-  bool label(std::size_t number, std::string_view field, Field layout, int column) {
+  bool label(std::size_t number, std::string_view field, Field format, int column, const Projection& checkedAs) {
     const std::string where = "column " + std::to_string(column);
-    switch (kindOf(field, layout)) {
+    switch (kindOf(field, format)) {
       case Kind::Number: return true;
       case Kind::NonFinite:
         return failAt(number, where + " is \"" + trimmed(field) +
@@ -95,46 +142,23 @@ struct Reader {
             where + " is filled with asterisks: the grid value does not fit its field, the axis cannot be labelled");
       case Kind::Bad: break;
     }
-    return failAt(number, "malformed " + where + " \"" + visible(field) + "\"; expected " +
-                              layoutText(kProjections[static_cast<std::size_t>(projection - 1)]));
+    return failAt(number, "malformed " + where + " \"" + visible(field) + "\"; expected " + columnsText(checkedAs));
   }
 
-  bool line(std::size_t number, std::string_view text) {
-    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
-    if (text.find_first_not_of(" \t") == std::string_view::npos) return endBlock();
-    if (cells.empty() && isFitRecord(text))
-      return failAt(number,
-                    "a record of five numbers: this is chi2map's input (quorvi.res), not a table; run chi2map first "
-                    "and map its table.dat");
-    if (projection == 0) {
-      if (text.size() == 22)
-        projection = 1;
-      else if (text.size() == 21 && text[4] == '.')
-        projection = 2;
-      else if (text.size() == 21 && text[1] == '.')
-        projection = 3;
-      else if (text.size() != 21)
-        return failAt(number, "malformed line \"" + shown(text) +
-                                  "\": a chi2map table line has 21 or 22 characters, this one " +
-                                  std::to_string(text.size()));
-    }
-    // An unrecognised 21-character line is checked as the second layout,
-    // whose label check says what is wrong.
-    const int p = projection == 0 ? 2 : projection;
-    const Projection& layout = kProjections[static_cast<std::size_t>(p - 1)];
-    const auto w1 = static_cast<std::size_t>(layout.outerField.width),
-               w2 = static_cast<std::size_t>(layout.innerField.width);
-    if (text.size() != w1 + w2 + 10 || text[w1] != ' ' || text[w1 + w2 + 1] != ' ')
-      return failAt(number, "malformed line \"" + shown(text) + "\" (" + std::to_string(text.size()) +
-                                " characters); expected " + layoutText(layout));
-    const int saved = projection;
-    projection = p;
-    const std::string_view f1 = text.substr(0, w1), f2 = text.substr(w1 + 1, w2), f3 = text.substr(w1 + w2 + 2, 8);
-    if (!label(number, f1, layout.outerField, 1) || !label(number, f2, layout.innerField, 2)) return false;
-    projection = saved;
-    const Kind chi2 = kindOf(f3, kChi2Field);
-    if (chi2 == Kind::Bad)
-      return failAt(number, "malformed chi-square column \"" + visible(f3) + "\"; expected " + layoutText(layout));
+  // The projection the line is read as: the one recognised, or given.
+  const Projection* columnsOf(std::size_t number, std::string_view text) {
+    if (projection != nullptr) return projection;
+    const Projection* first = nullptr;
+    projection = projectionOfLine(text, first);
+    if (first == nullptr)
+      (void)failAt(number, "malformed line \"" + shown(text) + "\": a chi2map table line has " + lineLengthsText() +
+                               " characters, this one " + std::to_string(text.size()));
+    return projection != nullptr ? projection : first;
+  }
+
+  // The block a line belongs to: its first label names the block, its second
+  // the line within it, as in the first block.
+  bool place(std::size_t number, std::string_view f1, std::string_view f2) {
     if (inBlock == 0) {
       outer.emplace_back(f1);
       blockLine = number;
@@ -152,28 +176,49 @@ struct Reader {
       return failAt(number, "column 2 is \"" + trimmed(f2) + "\" where the first block has \"" +
                                 trimmed(inner[inBlock - 1]) + "\"");
     }
-    cells.push_back(chi2 == Kind::Number ? *readReal(f3) : NAN);
+    return true;
+  }
+
+  bool line(std::size_t number, std::string_view text) {
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (text.find_first_not_of(" \t") == std::string_view::npos) return endBlock();
+    if (cells.empty() && isFitRecord(text))
+      return failAt(number,
+                    "a record of five numbers: this is chi2map's input (quorvi.res), not a table; run chi2map first "
+                    "and map its table.dat");
+    const Projection* p = columnsOf(number, text);
+    if (p == nullptr) return false;
+    if (!fieldsApart(text, *p))
+      return failAt(number, "malformed line \"" + shown(text) + "\" (" + std::to_string(text.size()) +
+                                " characters); expected " + columnsText(*p));
+    const std::string_view f1 = text.substr(0, p->outerField().width),
+                           f2 = text.substr(p->innerAt(), p->innerField().width),
+                           f3 = text.substr(p->chiSquareAt(), datafiles::kChiSquareField.width);
+    if (!label(number, f1, p->outerField(), 1, *p) || !label(number, f2, p->innerField(), 2, *p)) return false;
+    const Kind chiSquare = kindOf(f3, datafiles::kChiSquareField);
+    if (chiSquare == Kind::Bad)
+      return failAt(number, "malformed chi-square column \"" + visible(f3) + "\"; expected " + columnsText(*p));
+    if (!place(number, f1, f2)) return false;
+    cells.push_back(chiSquare == Kind::Number ? *fit::readReal(f3) : NAN);
     cellTexts.push_back(trimmed(f3));
     return true;
   }
 };
 
 // Positions spread evenly from the first label to the last, as chi2map's
-// labels are (smallest + (m - 1) * step); false when the labels descend. A
-// label rounded into a repeat gives a note.
-bool positions(const std::vector<std::string>& labels, int column, const std::string& name, std::vector<double>& at,
-               std::vector<std::string>& notes, std::string& error) {
+// labels are (smallest + (m - 1) * step); a failure when the labels descend.
+// A label rounded into a repeat gives a note.
+Failure positions(const std::vector<std::string>& labels, int column, const std::string& name, std::vector<double>& at,
+                  std::vector<std::string>& notes) {
   std::vector<double> values;
-  for (const std::string& label : labels) values.push_back(*readReal(label));
+  for (const std::string& label : labels) values.push_back(*fit::readReal(label));
   const std::size_t n = values.size();
   bool repeats = false;
   for (std::size_t m = 1; m < n; ++m) {
-    if (values[m] < values[m - 1] || (m + 1 == n && values[m] == values[0])) {
-      error = name + ": column " + std::to_string(column) + " does not increase from \"" + trimmed(labels[m - 1]) +
-              "\" to \"" + trimmed(labels[m]) + "\"" +
-              (column == 1 ? " (from one block to the next)" : " within a block");
-      return false;
-    }
+    if (values[m] < values[m - 1] || (m + 1 == n && values[m] == values[0]))
+      return Failure(name + ": column " + std::to_string(column) + " does not increase from \"" +
+                     trimmed(labels[m - 1]) + "\" to \"" + trimmed(labels[m]) + "\"" +
+                     (column == 1 ? " (from one block to the next)" : " within a block"));
     if (values[m] == values[m - 1] && !repeats) {
       repeats = true;
       notes.push_back(name + ": column " + std::to_string(column) + " repeats the label \"" + trimmed(labels[m]) +
@@ -185,7 +230,7 @@ bool positions(const std::vector<std::string>& labels, int column, const std::st
   for (std::size_t m = 0; m < n; ++m)
     at.push_back(values.front() +
                  (values.back() - values.front()) * static_cast<double>(m) / static_cast<double>(n - 1));
-  return true;
+  return {};
 }
 
 // Feeds the reader each line as it arrives.
@@ -194,13 +239,12 @@ bool readLines(const ReadChunk& read, const std::string& name, Reader& reader) {
   std::string line;
   std::size_t number = 0;
   bool any = false;
-  for (;;) {
-    const long got = read(buffer, sizeof buffer);
+  for (long got; (got = read(buffer, sizeof buffer)) != 0;) {
     if (got < 0) {
-      reader.error = "cannot read " + shownName(name) + ": " + std::strerror(static_cast<int>(-got));
+      reader.failure =
+          Failure("cannot read " + process::shownName(name) + ": " + std::strerror(static_cast<int>(-got)));
       return false;
     }
-    if (got == 0) break;
     any = true;
     for (std::size_t i = 0; i < static_cast<std::size_t>(got); ++i) {
       const char c = buffer[i];
@@ -221,54 +265,39 @@ bool readLines(const ReadChunk& read, const std::string& name, Reader& reader) {
     }
   }
   if (!any) {
-    reader.error = shownName(name) + " is empty: no table lines (chi2map writes none when quorvi.res held no record)";
+    reader.failure = Failure(process::shownName(name) +
+                             " is empty: no table lines (chi2map writes none when quorvi.res held no record)");
     return false;
   }
   return line.empty() || reader.line(++number, line);
 }
 
-}  // namespace
-
-bool readTable(const ReadChunk& read, const std::string& name, int forced, TableMap& map, std::string& error) {
-  const std::string shownTable = visible(name);
-  Reader reader{shownTable, forced, error, {}, {}, {}, {}, 0, 0};
-  if (!readLines(read, name, reader)) return false;
-  if (!reader.endBlock()) return false;
-  if (reader.cells.empty()) {
-    error = shownTable + ": no table lines, only empty lines";
-    return false;
-  }
-  const std::size_t blocks = reader.outer.size(), lines = reader.inner.size();
-  if (blocks < 2 || lines < 2) {
-    error = shownTable + ": " + std::to_string(blocks) + " block(s) of " + std::to_string(lines) +
-            " line(s); a map needs two or more values on each axis";
-    return false;
-  }
-  std::vector<double> outer, inner;
-  if (!positions(reader.outer, 1, shownTable, outer, map.notes, error) ||
-      !positions(reader.inner, 2, shownTable, inner, map.notes, error))
-    return false;
-  std::size_t best = reader.cells.size();
-  for (std::size_t c = 0; c < reader.cells.size(); ++c) {
-    if (std::isnan(reader.cells[c]))
-      ++map.missing;
-    else if (best == reader.cells.size() || reader.cells[c] < reader.cells[best])
+// The smallest chi-square (the first of equal ones), and how many cells have none.
+std::size_t bestCell(const std::vector<double>& cells, std::size_t& missing) {
+  std::size_t best = cells.size();
+  for (std::size_t c = 0; c < cells.size(); ++c) {
+    if (std::isnan(cells[c]))
+      ++missing;
+    else if (best == cells.size() || cells[c] < cells[best])
       best = c;
   }
-  if (best == reader.cells.size()) {
-    error = shownTable + ": no cell has a chi-square (every chi-square field is asterisks or NaN)";
-    return false;
-  }
-  map.projection = reader.projection;
-  const Projection& p = kProjections[static_cast<std::size_t>(map.projection - 1)];
+  return best;
+}
+
+// The cells and the minimum as the map draws them: the first column on x,
+// or the second where the projection puts it there.
+void fillMap(const Reader& reader, const std::vector<double>& outer, const std::vector<double>& inner, std::size_t best,
+             TableMap& map) {
+  const std::size_t blocks = reader.outer.size(), lines = reader.inner.size();
   const std::size_t b = best / lines, i = best % lines;
-  map.chi2Text = reader.cellTexts[best];
-  if (p.innerOnX) {
+  map.projection = reader.projection;
+  map.chiSquareText = reader.cellTexts[best];
+  if (map.projection->innerOnX) {
     map.x = inner;
     map.y = outer;
-    map.chi2.resize(reader.cells.size());
+    map.chiSquare.resize(reader.cells.size());
     for (std::size_t o = 0; o < blocks; ++o)
-      for (std::size_t n = 0; n < lines; ++n) map.chi2[n * blocks + o] = reader.cells[o * lines + n];
+      for (std::size_t n = 0; n < lines; ++n) map.chiSquare[n * blocks + o] = reader.cells[o * lines + n];
     map.bestX = inner[i];
     map.bestY = outer[b];
     map.xText = trimmed(reader.inner[i]);
@@ -276,13 +305,50 @@ bool readTable(const ReadChunk& read, const std::string& name, int forced, Table
   } else {
     map.x = outer;
     map.y = inner;
-    map.chi2 = reader.cells;
+    map.chiSquare = reader.cells;
     map.bestX = outer[b];
     map.bestY = inner[i];
     map.xText = trimmed(reader.outer[b]);
     map.yText = trimmed(reader.inner[i]);
   }
-  return true;
 }
 
-}  // namespace fit
+}  // namespace
+
+Failure readTable(const ReadChunk& read, const std::string& name, const Projection* forced, TableMap& map) {
+  const std::string shownTable = visible(name);
+  Reader reader{shownTable, forced, {}, {}, {}, {}, {}, 0, 0};
+  if (!readLines(read, name, reader) || !reader.endBlock()) return reader.failure;
+  if (reader.cells.empty()) return Failure(shownTable + ": no table lines, only empty lines");
+  const std::size_t blocks = reader.outer.size(), lines = reader.inner.size();
+  if (blocks < 2 || lines < 2)
+    return Failure(shownTable + ": " + std::to_string(blocks) + " block(s) of " + std::to_string(lines) +
+                   " line(s); a map needs two or more values on each axis");
+  std::vector<double> outer, inner;
+  if (Failure failure = positions(reader.outer, 1, shownTable, outer, map.notes)) return failure;
+  if (Failure failure = positions(reader.inner, 2, shownTable, inner, map.notes)) return failure;
+  const std::size_t best = bestCell(reader.cells, map.missing);
+  if (best == reader.cells.size())
+    return Failure(shownTable + ": no cell has a chi-square (every chi-square field is asterisks or NaN)");
+  fillMap(reader, outer, inner, best, map);
+  return {};
+}
+
+Failure readTableFile(const std::string& name, const Projection* forced, TableMap& map) {
+  struct stat facts {};
+  const bool standardInput = name == process::kStandardStream;
+  if (!standardInput && stat(name.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode))
+    return Failure("cannot read " + process::shownName(name) + ": it is a directory");
+  const int descriptor = standardInput ? 0 : process::systemCalls().open(name.c_str(), O_RDONLY | O_CLOEXEC, 0);
+  if (descriptor < 0) return Failure("cannot read " + process::shownName(name) + ": " + std::strerror(errno));
+  const Failure failure = readTable(
+      [descriptor](char* buffer, std::size_t size) -> long {
+        const ssize_t got = process::readSome(descriptor, buffer, size);
+        return got < 0 ? -errno : got;
+      },
+      standardInput ? "standard input" : name, forced, map);
+  if (!standardInput) (void)process::systemCalls().close(descriptor);
+  return failure;
+}
+
+}  // namespace figure

@@ -55,8 +55,8 @@ std::vector<Range> rangesWithin(const std::vector<double>& grid, const std::vect
 GridFit fitGrid(const RecordGrid& grid, const std::vector<double>& deltas) {
   GridFit fit;
   std::array<std::vector<double>, 3> profiles;
-  for (std::size_t a = 0; a < 3; ++a) profiles[a].assign(grid.axes[a].size(), kMissing);
-  fit.chi2Min = kMissing;
+  for (const Parameter a : datafiles::kParameters) profiles[a].assign(grid.axes[a].size(), kMissing);
+  fit.smallestChiSquare = kMissing;
   const std::size_t nT = grid.size(kT), nY = grid.size(kYorp), nF = grid.size(kFke);
   std::size_t cell = 0;
   for (std::size_t i = 0; i < nT; ++i)
@@ -66,20 +66,21 @@ GridFit fitGrid(const RecordGrid& grid, const std::vector<double>& deltas) {
         if (std::isnan(chiSquare)) continue;
         // Strictly smaller only: the first of equal ones, in the order of
         // the loops, has the smallest T, then YORP strength, then f_KE.
-        if (chiSquare < fit.chi2Min || std::isnan(fit.chi2Min)) {
-          fit.chi2Min = chiSquare;
+        if (chiSquare < fit.smallestChiSquare || std::isnan(fit.smallestChiSquare)) {
+          fit.smallestChiSquare = chiSquare;
           fit.bestCell = {i, j, k};
         }
         lower(profiles[kT][i], chiSquare);
         lower(profiles[kYorp][j], chiSquare);
         lower(profiles[kFke][k], chiSquare);
       }
-  for (std::size_t a = 0; a < 3; ++a) {
+  for (const Parameter a : datafiles::kParameters) {
     ParameterFit& parameter = fit.parameters[a];
     parameter.best = grid.axes[a][fit.bestCell[a]];
     parameter.profile = std::move(profiles[a]);
     for (const double delta : deltas)
-      parameter.intervals.push_back({delta, rangesWithin(grid.axes[a], parameter.profile, fit.chi2Min + delta)});
+      parameter.intervals.push_back(
+          {delta, rangesWithin(grid.axes[a], parameter.profile, fit.smallestChiSquare + delta)});
   }
   return fit;
 }

@@ -26,7 +26,7 @@ struct Range {
 };
 
 struct Interval {
-  double deltaChi2 = 0.0;
+  double deltaChiSquare = 0.0;
   std::vector<Range> ranges;  // ascending; several where the profile has several basins
 };
 
@@ -37,7 +37,7 @@ struct ParameterFit {
 };
 
 struct GridFit {
-  double chi2Min = 0.0;
+  double smallestChiSquare = 0.0;
   std::array<std::size_t, 3> bestCell{};  // positions in the sorted axes
   std::array<ParameterFit, 3> parameters;
 };

@@ -23,6 +23,14 @@ constexpr std::int32_t kUnit = 1;
 constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
 constexpr std::uint32_t kNotNear = ~std::uint32_t{0};
 
+// The text of a failure the record layer handed back: an error number, or its
+// own code for exhausted memory.
+std::string failureText(int failure) {
+  if (failure == recio::code::kBufferAllocationFailed) return "not enough memory";
+  if (recio::code::isLayerCode(failure)) return recio::code::messageText(failure);
+  return std::strerror(failure);
+}
+
 // The distinct values of one parameter in order of first appearance. Grid
 // files repeat the previous record's value or move to the next one in the
 // list, so those two are tried first; a hash of the values' bits answers the
@@ -253,7 +261,7 @@ class GridBuilder {
   void finish(RecordGrid& grid, std::array<CloseValues, 3>& close) {
     if (!dense_) becomeDense();
     std::array<std::vector<std::uint32_t>, 3> order;
-    for (std::size_t a = 0; a < 3; ++a) {
+    for (const Parameter a : datafiles::kParameters) {
       const std::vector<double>& values = axes_[a].values();
       order[a].resize(values.size());
       std::iota(order[a].begin(), order[a].end(), 0u);
@@ -270,7 +278,7 @@ class GridBuilder {
  private:
   // Neighbours of the sorted `values` closer than kCloseValues of the larger
   // magnitude; YORP strength as the file writes it.
-  [[nodiscard]] CloseValues closeValues(std::size_t a, const std::vector<double>& values,
+  [[nodiscard]] CloseValues closeValues(Parameter a, const std::vector<double>& values,
                                         const std::vector<std::uint32_t>& order) const {
     CloseValues close;
     const double written = a == kYorp ? 0.5 : 1.0;
@@ -351,7 +359,7 @@ void readRecords(recio::IoControl& control, GridReading& reading) {
   end.partReadLine = pass.partReadLine;
   end.moreThanRecordLine = pass.moreThanRecordLine;
   if (pass.last.end == datafiles::RecordEnd::SystemFailure) {
-    end.failure = recio::handledFailure(control);
+    end.failure = process::Failure(failureText(recio::handledFailure(control)));
     return;
   }
   if (tooLarge) return;
@@ -390,13 +398,13 @@ GridReading readGrid(const std::string& path) {
   recio::IoControl control;
   const recio::Handling handled{.errors = true, .endOfFile = true};
   if (recio::connectUnit(control, kUnit, path, "old", handled) != recio::IoStatus::Ok) {
-    reading.end.failure = recio::handledFailure(control);
+    reading.end.failure = process::Failure(failureText(recio::handledFailure(control)));
   } else {
     try {
       readRecords(control, reading);
     } catch (const std::bad_alloc&) {
       reading = GridReading{};
-      reading.end.failure = recio::code::kBufferAllocationFailed;
+      reading.end.failure = process::Failure(failureText(recio::code::kBufferAllocationFailed));
     }
   }
   // Closes the file and frees the layer's buffers; nothing was written, so
@@ -416,12 +424,6 @@ GridReading readRecordGrid(const std::string& path) {
   GridReading grid = readGrid(path);
   recio::installPlatform(&base);
   return grid;
-}
-
-std::string failureText(int failure) {
-  if (failure == recio::code::kBufferAllocationFailed) return "not enough memory";
-  if (recio::code::isLayerCode(failure)) return recio::code::messageText(failure);
-  return std::strerror(failure);
 }
 
 }  // namespace fit

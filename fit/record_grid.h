@@ -16,11 +16,15 @@
 #include <string>
 #include <vector>
 
+#include "datafiles/parameters.h"
+#include "process/failure.h"
+
 namespace fit {
 
-// The axes in the order chi2map's summary lists them.
-enum Parameter : std::size_t { kT = 0, kYorp = 1, kFke = 2 };
-inline constexpr std::array<const char*, 3> kParameterNames = {"T", "YORP strength", "f_KE"};
+using datafiles::kFke;
+using datafiles::kT;
+using datafiles::kYorp;
+using datafiles::Parameter;
 
 // A block of doubles from malloc: the cube is grown with realloc, which
 // moves large blocks without copying and never touches the rows not reached.
@@ -68,9 +72,9 @@ struct CloseValues {
 // counts them in its warnings; 0 means "none". A last line without a line
 // end is read as if it had one.
 struct ReadingEnd {
-  // A failure to open or read the file: an error number, or the record
-  // layer's code for exhausted memory. Nothing else is meaningful then.
-  int failure = 0;
+  // A failure to open or read the file: the error's text, or "not enough
+  // memory". Nothing else is meaningful then.
+  process::Failure failure;
   // Not zero: the counts of distinct values at the record (on `tooLargeLine`)
   // that would have made more than kMaxCells cells. Reading stopped there and
   // nothing else is meaningful.
@@ -98,8 +102,5 @@ struct GridReading {
 // Reads every record of the file at `path` until its end or the first record
 // that is not one of five numbers. A FIFO is read once.
 [[nodiscard]] GridReading readRecordGrid(const std::string& path);
-
-// The text of a failure code of ReadingEnd.
-[[nodiscard]] std::string failureText(int failure);
 
 }  // namespace fit

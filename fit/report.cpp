@@ -38,28 +38,29 @@ nlohmann::ordered_json number(double value) {
 std::string fitText(const FitReport& report) {
   const GridFit& fit = report.fit;
   std::array<int, 3> decimals{};
-  for (std::size_t a = 0; a < 3; ++a) decimals[a] = gridDecimals(report.grid.axes[a]);
-  std::string out = "smallest chi-square " + exactText(fit.chi2Min) + " at ";
-  for (std::size_t a = 0; a < 3; ++a)
-    out += std::string(kParameterNames[a]) + " = " + fixedText(fit.parameters[a].best, decimals[a]) +
+  for (const Parameter a : datafiles::kParameters) decimals[a] = gridDecimals(report.grid.axes[a]);
+  std::string out = "smallest chi-square " + exactText(fit.smallestChiSquare) + " at ";
+  for (const Parameter a : datafiles::kParameters)
+    out += std::string(datafiles::kLongNames[a]) + " = " + fixedText(fit.parameters[a].best, decimals[a]) +
            (a < 2 ? ", " : "\n");
   out += std::to_string(report.grid.records) + " records; grid of " + std::to_string(report.grid.size(kT)) + " T, " +
          std::to_string(report.grid.size(kYorp)) + " YORP strength and " + std::to_string(report.grid.size(kFke)) +
          " f_KE values\n\n";
   std::size_t bestWidth = 4;
-  for (std::size_t a = 0; a < 3; ++a)
+  for (const Parameter a : datafiles::kParameters)
     bestWidth = std::max(bestWidth, fixedText(fit.parameters[a].best, decimals[a]).size());
   out += padded("parameter", 16) + padded("best", bestWidth + 3) + padded("delta chi-square", 20) + "range\n";
   bool anyOpen = false;
-  for (std::size_t a = 0; a < 3; ++a) {
+  for (const Parameter a : datafiles::kParameters) {
     const ParameterFit& parameter = fit.parameters[a];
-    std::string lead = padded(kParameterNames[a], 16) + padded(fixedText(parameter.best, decimals[a]), bestWidth + 3);
-    if (report.grid.size(static_cast<Parameter>(a)) == 1) {
+    std::string lead =
+        padded(datafiles::kLongNames[a], 16) + padded(fixedText(parameter.best, decimals[a]), bestWidth + 3);
+    if (report.grid.size(a) == 1) {
       out += lead + "a single value: no range\n";
       continue;
     }
     for (const Interval& interval : parameter.intervals) {
-      out += lead + padded(levelText(interval.deltaChi2), 20) + rangesText(interval, decimals[a] + 2) + "\n";
+      out += lead + padded(levelText(interval.deltaChiSquare), 20) + rangesText(interval, decimals[a] + 2) + "\n";
       lead = std::string(lead.size(), ' ');
       for (const Range& range : interval.ranges) anyOpen = anyOpen || range.lowOpen || range.highOpen;
     }
@@ -74,12 +75,12 @@ std::string fitJson(const FitReport& report) {
   const GridFit& fit = report.fit;
   Json grid = Json::object();
   Json best = Json::object();
-  for (std::size_t a = 0; a < 3; ++a) {
-    grid[kParameterNames[a]] = report.grid.axes[a].size();
-    best[kParameterNames[a]] = number(fit.parameters[a].best);
+  for (const Parameter a : datafiles::kParameters) {
+    grid[datafiles::kLongNames[a]] = report.grid.axes[a].size();
+    best[datafiles::kLongNames[a]] = number(fit.parameters[a].best);
   }
   Json parameters = Json::array();
-  for (std::size_t a = 0; a < 3; ++a) {
+  for (const Parameter a : datafiles::kParameters) {
     const ParameterFit& parameter = fit.parameters[a];
     Json values = Json::array(), chi2 = Json::array(), intervals = Json::array();
     for (std::size_t m = 0; m < parameter.profile.size(); ++m) {
@@ -93,15 +94,15 @@ std::string fitJson(const FitReport& report) {
                           {"high", number(range.high)},
                           {"low_open", range.lowOpen},
                           {"high_open", range.highOpen}});
-      intervals.push_back({{"delta_chi2", number(interval.deltaChi2)}, {"ranges", ranges}});
+      intervals.push_back({{"delta_chi2", number(interval.deltaChiSquare)}, {"ranges", ranges}});
     }
-    parameters.push_back({{"name", kParameterNames[a]},
+    parameters.push_back({{"name", datafiles::kLongNames[a]},
                           {"best", number(parameter.best)},
                           {"profile", {{"values", values}, {"chi2", chi2}}},
                           {"intervals", intervals}});
   }
   Json out = {{"input", {{"path", report.path}, {"records", report.grid.records}, {"grid", grid}}},
-              {"chi2_min", number(fit.chi2Min)},
+              {"chi2_min", number(fit.smallestChiSquare)},
               {"best", best},
               {"parameters", parameters},
               {"warnings", report.warnings}};
@@ -111,10 +112,10 @@ std::string fitJson(const FitReport& report) {
 
 std::string profilesCsv(const FitReport& report) {
   std::string out = "parameter,value,chi2\n";
-  for (std::size_t a = 0; a < 3; ++a) {
+  for (const Parameter a : datafiles::kParameters) {
     const ParameterFit& parameter = report.fit.parameters[a];
     for (std::size_t m = 0; m < parameter.profile.size(); ++m)
-      out += std::string(kParameterNames[a]) + "," + exactText(report.grid.axes[a][m]) + "," +
+      out += std::string(datafiles::kLongNames[a]) + "," + exactText(report.grid.axes[a][m]) + "," +
              (std::isnan(parameter.profile[m]) ? std::string() : exactText(parameter.profile[m])) + "\n";
   }
   return out;
@@ -123,7 +124,7 @@ std::string profilesCsv(const FitReport& report) {
 std::string intervalHeading(const FitReport& report, Parameter parameter) {
   const int decimals = gridDecimals(report.grid.axes[parameter]);
   const ParameterFit& fit = report.fit.parameters[parameter];
-  std::string out = std::string(kParameterNames[parameter]) + " = " + fixedText(fit.best, decimals);
+  std::string out = std::string(datafiles::kLongNames[parameter]) + " = " + fixedText(fit.best, decimals);
   if (report.grid.size(parameter) == 1) return out + ", a single value";
   std::string ranges;
   for (const Range& range : fit.intervals.at(0).ranges)

@@ -1,16 +1,16 @@
 #include "process/command_line.h"
 
-#include <cstring>
+#include <charconv>
+#include <cmath>
 #include <new>
 
+#include "process/messages.h"
 #include "process/system_calls.h"
-#include "process/tool_process.h"
 
-namespace fit {
+namespace process {
 
-int usageError(const CommandLine& line, const std::string& message) {
-  (void)fail(line.program, message + " (" + line.helpHint + ")");
-  return kUsage;
+Failure usage(const CommandLine& line, const std::string& message) {
+  return Failure(message + " (" + line.helpHint + ")", kUsage);
 }
 
 void prepareApp(CLI::App& app, bool& help, bool& version) {
@@ -18,10 +18,10 @@ void prepareApp(CLI::App& app, bool& help, bool& version) {
   app.set_help_flag();
   app.add_flag("-h,--help", help);
   app.add_flag("--version", version);
+  app.allow_extras();
 }
 
-int parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** argv, const std::string& input,
-                     const bool& help, const bool& version) {
+Failure parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** argv, const std::string& input) {
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& error) {
@@ -29,27 +29,55 @@ int parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** ar
     for (char& c : message) {
       if (c == '\n') c = ' ';
     }
-    return usageError(line, message);
+    return usage(line, message);
   }
   for (const std::string& extra : app.remaining()) {
     if (extra == "--") continue;
-    if (extra.size() > 1 && extra[0] == '-') return usageError(line, "unknown option " + extra);
-    return usageError(line, std::string("more than one ") + line.inputs + " given ('" + input + "', '" + extra + "')");
+    if (extra.size() > 1 && extra[0] == '-') return usage(line, "unknown option " + extra);
+    return usage(line, std::string("more than one ") + line.inputs + " given ('" + input + "', '" + extra + "')");
   }
-  if (!help && !version) return -1;
-  const std::string text = help ? std::string(line.help) : std::string(line.program) + " " CHI2MAP_VERSION "\n";
-  if (const int error = writeAll(1, text); error != 0) {
-    return fail(line.program, std::string("cannot write to standard output: ") + std::strerror(error));
-  }
-  return 0;
+  return {};
 }
 
-int runTool(const char* program, const std::function<int()>& body) {
+std::string filledIn(std::string_view text, std::initializer_list<std::pair<std::string_view, std::string>> values) {
+  std::string out(text);
+  for (const auto& [name, value] : values)
+    for (std::size_t at; (at = out.find(name)) != std::string::npos;) out.replace(at, name.size(), value);
+  return out;
+}
+
+Failure answer(const CommandLine& line, bool help) {
+  const std::string text = help ? line.help : std::string(line.program) + " " CHI2MAP_VERSION "\n";
+  return writeAll(1, text).after("cannot write to standard output: ");
+}
+
+int runTool(const std::function<Failure()>& body) {
   try {
-    return body();
+    const Failure failure = body();
+    return failure ? report(failure) : 0;
   } catch (const std::bad_alloc&) {
-    return fail(program, "not enough memory");
+    return report(Failure("not enough memory"));
   }
 }
 
-}  // namespace fit
+bool positiveNumbers(std::string_view text, std::vector<double>& values, std::vector<std::string>& texts) {
+  values.clear();
+  texts.clear();
+  for (;;) {
+    const auto comma = text.find(',');
+    std::string_view item = text.substr(0, comma);
+    while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
+    while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
+    double value = 0;
+    const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), value);
+    if (item.empty() || error != std::errc{} || end != item.data() + item.size() || !std::isfinite(value) ||
+        !(value > 0))
+      return false;
+    values.push_back(value);
+    texts.emplace_back(item);
+    if (comma == std::string_view::npos) return true;
+    text.remove_prefix(comma + 1);
+  }
+}
+
+}  // namespace process

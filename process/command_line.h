@@ -1,39 +1,53 @@
 // What both tools do with their command lines around CLI11: the words CLI11
 // leaves ("--", an unknown option, a second input), the usage error as one
-// line, and --help and --version answered on standard output.
+// line, --help and --version answered on standard output, and the run's
+// failure, or memory running out anywhere, told as one line.
 #pragma once
 
-#include <functional>
-#include <string>
-
 #include <CLI/CLI.hpp>
+#include <functional>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
-namespace fit {
+#include "process/failure.h"
+
+namespace process {
 
 struct CommandLine {
   const char* program;   // "chi2map-fit"
   const char* helpHint;  // how to list the options, for a usage error
-  const char* inputs;    // what the positional argument is, plural: "inputs"
-  const char* help;
+  const char* inputs;    // what the positional argument is: "input"
+  std::string help;
 };
 
-// Exit status of a usage error.
-inline constexpr int kUsage = 2;
-
-// One line "PROGRAM: MESSAGE (HINT)" on standard error; kUsage.
-int usageError(const CommandLine& line, const std::string& message);
+// "MESSAGE (HINT)", exit status kUsage.
+Failure usage(const CommandLine& line, const std::string& message);
 
 // Before a tool adds its options: an option given twice takes the last
 // value, as command-line tools go, and -h, --help and --version set the flags.
 void prepareApp(CLI::App& app, bool& help, bool& version);
 
-// Parses argv with `app`, prepared so, whose one positional option is `input`. -1 when the run goes on; otherwise the
-// exit status, after a usage error or after the help or version was written.
-int parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** argv, const std::string& input,
-                     const bool& help, const bool& version);
+// Parses argv with `app`, prepared so, whose one positional option is
+// `input`: a usage error for what CLI11 refuses or leaves.
+Failure parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** argv, const std::string& input);
 
-// Runs the tool's body: a failure to allocate memory, anywhere, is one line
-// and exit status 1.
-int runTool(const char* program, const std::function<int()>& body);
+// `text` with each {NAME} of `values` replaced by its value: a help text
+// written once, with the defaults it names filled in.
+[[nodiscard]] std::string filledIn(std::string_view text,
+                                   std::initializer_list<std::pair<std::string_view, std::string>> values);
 
-}  // namespace fit
+// Writes the help, or the version, on standard output.
+Failure answer(const CommandLine& line, bool help);
+
+// Runs the tool's body and tells its failure; a failure to allocate memory,
+// anywhere, is one line and exit status 1. The exit status.
+int runTool(const std::function<Failure()>& body);
+
+// A list of positive numbers ("1,4,9"): the values and their texts
+// as given, or false when an item is no positive finite number.
+[[nodiscard]] bool positiveNumbers(std::string_view text, std::vector<double>& values, std::vector<std::string>& texts);
+
+}  // namespace process

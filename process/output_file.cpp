@@ -10,10 +10,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "process/messages.h"
 #include "process/system_calls.h"
 #include "process/tool_process.h"
 
-namespace fit {
+namespace process {
 namespace {
 
 constexpr int kMostLinks = 40;  // as the kernel follows them
@@ -71,10 +72,10 @@ Identity identityOf(const std::string& name, int standardDescriptor) {
 // The rename made durable too: the folder synced, where the file system
 // allows it (a failure there changes nothing that was written).
 void syncFolder(const std::string& path) {
-  const int folder = toolSystem().open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  const int folder = systemCalls().open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
   if (folder < 0) return;
-  (void)toolSystem().fsync(folder);
-  (void)toolSystem().close(folder);
+  (void)systemCalls().fsync(folder);
+  (void)systemCalls().close(folder);
 }
 
 }  // namespace
@@ -98,13 +99,13 @@ Output::~Output() { dropTemporary(); }
 
 void Output::dropTemporary() {
   if (temporary_.empty()) return;
-  (void)toolSystem().unlink(temporary_.c_str());
+  (void)systemCalls().unlink(temporary_.c_str());
   releaseTemporary(slot_);
   temporary_.clear();
   slot_ = -1;
 }
 
-std::string Output::stage(std::string_view bytes) {
+Failure Output::stage(std::string_view bytes) {
   if (target_.empty()) {
     held_.assign(bytes);
     return {};
@@ -117,68 +118,96 @@ std::string Output::stage(std::string_view bytes) {
   for (int attempt = 0; descriptor < 0 && attempt < 100; ++attempt) {
     temporary_ = folderOf(target_) + "/.c2m" + std::to_string(getpid()) + "-" + std::to_string(serial++);
     slot_ = holdTemporary(temporary_);
-    descriptor = toolSystem().open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    descriptor = systemCalls().open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     const int error = errno;
     if (descriptor >= 0) break;
     releaseTemporary(slot_);
     temporary_.clear();
-    if (error != EEXIST) return std::strerror(error);
+    if (error != EEXIST) return Failure(std::strerror(error));
   }
-  if (descriptor < 0) return std::strerror(EEXIST);
+  if (descriptor < 0) return Failure(std::strerror(EEXIST));
   // The new file keeps the permissions of the one it replaces.
   if (replacing) (void)fchmod(descriptor, old.st_mode & 07777);
-  int error = writeAll(descriptor, bytes);
-  if (error == 0 && toolSystem().fsync(descriptor) != 0) error = errno;
-  if (toolSystem().close(descriptor) != 0 && error == 0) error = errno;
-  if (error != 0) dropTemporary();
-  return error == 0 ? std::string() : std::strerror(error);
+  Failure failure = writeAll(descriptor, bytes);
+  if (!failure && systemCalls().fsync(descriptor) != 0) failure = Failure(std::strerror(errno));
+  if (systemCalls().close(descriptor) != 0 && !failure) failure = Failure(std::strerror(errno));
+  if (failure) dropTemporary();
+  return failure;
 }
 
-std::string Output::commit() {
+Failure Output::commit() {
   if (!target_.empty()) {
     if (temporary_.empty()) return {};
-    const int error = toolSystem().rename(temporary_.c_str(), target_.c_str()) == 0 ? 0 : errno;
-    if (error != 0) {
+    if (systemCalls().rename(temporary_.c_str(), target_.c_str()) != 0) {
+      const int error = errno;
       dropTemporary();
-      return std::strerror(error);
+      return Failure(std::strerror(error));
     }
     releaseTemporary(slot_);
     temporary_.clear();
     syncFolder(target_);
     return {};
   }
-  const int descriptor = standardOutput_ ? 1 : toolSystem().open(name_.c_str(), O_WRONLY | O_CLOEXEC, 0);
-  if (descriptor < 0) return std::strerror(errno);
-  int error = writeAll(descriptor, held_);
-  if (!standardOutput_ && toolSystem().close(descriptor) != 0 && error == 0) error = errno;
-  return error == 0 ? std::string() : std::strerror(error);
+  const int descriptor = standardOutput_ ? 1 : systemCalls().open(name_.c_str(), O_WRONLY | O_CLOEXEC, 0);
+  if (descriptor < 0) return Failure(std::strerror(errno));
+  Failure failure = writeAll(descriptor, held_);
+  if (!standardOutput_ && systemCalls().close(descriptor) != 0 && !failure) failure = Failure(std::strerror(errno));
+  return failure;
 }
 
-std::string unwritable(const std::string& name) {
-  struct stat facts {};
-  if (name == kStandardStream) return {};
-  if (stat(name.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode)) return "it is a folder";
-  if (stat(name.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode)) return {};
-  const std::string folder = folderOf(resolved(name));
-  if (stat(folder.c_str(), &facts) != 0) return std::strerror(errno);
-  if (!S_ISDIR(facts.st_mode)) return std::strerror(ENOTDIR);
-  if (access(folder.c_str(), W_OK) != 0) return std::strerror(errno);
+Failure OutputFiles::stage(const std::string& name, std::string_view bytes) {
+  outputs_.emplace_back(name, std::make_unique<Output>(name));
+  return outputs_.back().second->stage(bytes).after("cannot write " + shownName(name) + ": ");
+}
+
+bool OutputFiles::toStandardOutput(const std::string& name) const {
+  for (const auto& [staged, output] : outputs_)
+    if (staged == name && output->toStandardOutput()) return true;
+  return false;
+}
+
+Failure OutputFiles::commit() {
+  for (const auto& [name, output] : outputs_)
+    if (Failure failure = output->commit()) return failure.after("cannot write " + shownName(name) + ": ");
   return {};
 }
 
-std::string sameFileRefusal(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
+Failure unwritable(const std::string& name) {
+  struct stat facts {};
+  if (name == kStandardStream) return {};
+  if (stat(name.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode)) return Failure("it is a folder");
+  if (stat(name.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode)) return {};
+  const std::string folder = folderOf(resolved(name));
+  if (stat(folder.c_str(), &facts) != 0) return Failure(std::strerror(errno));
+  if (!S_ISDIR(facts.st_mode)) return Failure(std::strerror(ENOTDIR));
+  if (access(folder.c_str(), W_OK) != 0) return Failure(std::strerror(errno));
+  return {};
+}
+
+Failure sameFileRefusal(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
   std::vector<Identity> seen;
   for (const std::string& output : outputs) seen.push_back(identityOf(output, 1));
   for (std::size_t a = 0; a < outputs.size(); ++a) {
     for (std::size_t b = a + 1; b < outputs.size(); ++b)
       if (seen[a] == seen[b])
-        return "the outputs " + shownName(outputs[a]) + " and " + shownName(outputs[b]) +
-               " are one file; give each a name of its own";
+        return Failure("the outputs " + shownName(outputs[a]) + " and " + shownName(outputs[b]) +
+                           " are one file; give each a name of its own",
+                       kUsage);
     for (const std::string& input : inputs)
       if (seen[a] == identityOf(input, 0))
-        return "the output " + shownName(outputs[a]) + " is the input " + shownName(input) + "; choose another name";
+        return Failure(
+            "the output " + shownName(outputs[a]) + " is the input " + shownName(input) + "; choose another name",
+            kUsage);
   }
   return {};
 }
 
-}  // namespace fit
+Failure refuseOutputs(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
+  if (Failure refusal = sameFileRefusal(outputs, inputs)) return refusal;
+  for (const std::string& output : outputs)
+    if (Failure why = unwritable(output))
+      return Failure("cannot write " + shownName(output) + ": " + why.why() + "; choose another name");
+  return {};
+}
+
+}  // namespace process

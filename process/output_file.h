@@ -9,11 +9,14 @@
 // interrupted run leaves the old file byte for byte.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
-namespace fit {
+#include "process/failure.h"
+
+namespace process {
 
 // An output or input named "-": standard output, or standard input.
 inline constexpr std::string_view kStandardStream = "-";
@@ -26,12 +29,12 @@ class Output {
   Output& operator=(const Output&) = delete;
 
   // Writes the bytes to the temporary and syncs them, or holds them for a
-  // target written in place. Empty, or the error of the call that failed
-  // (the temporary is then gone).
-  [[nodiscard]] std::string stage(std::string_view bytes);
+  // target written in place. The failure is the error of the call that
+  // failed (the temporary is then gone).
+  Failure stage(std::string_view bytes);
   // Renames the temporary over the target, or writes the held bytes in
-  // place. Empty, or the error of the call that failed.
-  [[nodiscard]] std::string commit();
+  // place. The failure is the error of the call that failed.
+  Failure commit();
   // Whether the bytes go to the process's standard output.
   [[nodiscard]] bool toStandardOutput() const { return standardOutput_; }
 
@@ -45,15 +48,34 @@ class Output {
   void dropTemporary();
 };
 
+// The files of one run: each staged when its bytes are ready, all taking
+// their places at commit, in the order staged, so that nothing is kept
+// unless the whole run succeeds. A failure names its file: "cannot write
+// 'NAME': " and the error.
+class OutputFiles {
+ public:
+  Failure stage(const std::string& name, std::string_view bytes);
+  // Whether a file staged under this name goes to standard output.
+  [[nodiscard]] bool toStandardOutput(const std::string& name) const;
+  Failure commit();
+
+ private:
+  std::vector<std::pair<std::string, std::unique_ptr<Output>>> outputs_;
+};
+
 // Why `name` cannot be written (a folder, a folder that is missing or not
-// writable); empty when it can, or when it is written in place.
-[[nodiscard]] std::string unwritable(const std::string& name);
+// writable); none when it can, or when it is written in place.
+Failure unwritable(const std::string& name);
 
-// The refusal when two outputs are one file or an output is an input (by
-// device and inode where the file exists, by resolved path where not); empty
-// when all differ. "-" is standard output among outputs, standard input
-// among inputs.
-[[nodiscard]] std::string sameFileRefusal(const std::vector<std::string>& outputs,
-                                          const std::vector<std::string>& inputs);
+// The refusal (exit status kUsage) when two outputs are one file or an
+// output is an input (by device and inode where the file exists, by resolved
+// path where not); none when all differ. "-" is standard output among
+// outputs, standard input among inputs.
+Failure sameFileRefusal(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
 
-}  // namespace fit
+// Refused before anything is read: outputs that are one file or the input,
+// then one that cannot be written ("cannot write 'NAME': WHY; choose
+// another name").
+Failure refuseOutputs(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
+
+}  // namespace process

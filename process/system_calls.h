@@ -1,8 +1,9 @@
-// The tools' door to the operating system for what they write and for
-// gnuplot: every call of the output writer and of the gnuplot runner goes
-// through this table, so that a test can make the n-th write, the fsync, the
-// rename or the open fail and check what the user is left with. Entries keep
-// the POSIX contract (-1 and errno on failure).
+// The tools' door to the operating system for what they write, for what they
+// read as a stream and for gnuplot: every such call goes through this table,
+// so that a test can make the n-th write, the fsync, the rename or the open
+// fail and check what the user is left with. Entries keep the POSIX contract
+// (-1 and errno on failure), and so do readSome and waitForChild below; the
+// calls that a signal can interrupt are retried here and nowhere else.
 #pragma once
 
 #include <sys/types.h>
@@ -10,9 +11,11 @@
 #include <cstddef>
 #include <string_view>
 
-namespace fit {
+#include "process/failure.h"
 
-struct ToolSystem {
+namespace process {
+
+struct SystemCalls {
   int (*open)(const char* path, int flags, mode_t mode);
   ssize_t (*read)(int descriptor, void* buffer, std::size_t size);
   ssize_t (*write)(int descriptor, const void* bytes, std::size_t size);
@@ -22,19 +25,22 @@ struct ToolSystem {
   int (*unlink)(const char* path);
   int (*pipe)(int descriptors[2]);
   pid_t (*fork)();
+  pid_t (*waitpid)(pid_t child, int* status, int options);
 };
 
 // The table in use: the real calls unless a test replaced some.
-[[nodiscard]] ToolSystem& toolSystem();
+[[nodiscard]] SystemCalls& systemCalls();
 // The real calls, for a test to restore or wrap.
-[[nodiscard]] const ToolSystem& realToolSystem();
+[[nodiscard]] const SystemCalls& realSystemCalls();
 
-// All of `bytes` to the descriptor, short writes continued and EINTR retried
-// (the only place that does either for writes); 0 or the error number. A
-// write that returns 0 is EIO.
-[[nodiscard]] int writeAll(int descriptor, std::string_view bytes);
+// All of `bytes` to the descriptor, short writes continued; the failure is
+// the error's text. A write that returns 0 is EIO.
+Failure writeAll(int descriptor, std::string_view bytes);
 
-// One read, EINTR retried: a count, 0 at the end, -1 with errno.
+// One read: a count, 0 at the end, -1 with errno.
 [[nodiscard]] ssize_t readSome(int descriptor, char* buffer, std::size_t size);
 
-}  // namespace fit
+// Waits until the child ends: its pid, or -1 with errno.
+[[nodiscard]] pid_t waitForChild(pid_t child, int& status);
+
+}  // namespace process

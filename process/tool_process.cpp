@@ -7,14 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <charconv>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 
-#include "process/system_calls.h"
+#include "process/messages.h"
 
-namespace fit {
+namespace process {
 namespace {
 
 // What a signal handler must clean up: gnuplot while it runs, and the
@@ -57,7 +54,8 @@ class SignalsBlocked {
 
 }  // namespace
 
-void startTool() {
+void startTool(std::string_view program) {
+  setProgram(program);
   // Large blocks (the chi-square cube) always in mappings of their own: freed
   // or shrunk, they go back to the system at once, and pages never touched
   // cost nothing. glibc would otherwise raise this threshold after the first
@@ -105,61 +103,4 @@ void setRunningChild(pid_t child) {
   gChild = child;
 }
 
-std::string gnuplotPath() {
-  const char* path = std::getenv("PATH");
-  std::string_view folders = path != nullptr ? path : "/usr/bin:/bin";
-  for (;;) {
-    const auto colon = folders.find(':');
-    const std::string folder(folders.substr(0, colon));
-    const std::string program = (folder.empty() ? "." : folder) + "/gnuplot";
-    if (access(program.c_str(), X_OK) == 0) return program;
-    if (colon == std::string_view::npos) return {};
-    folders.remove_prefix(colon + 1);
-  }
-}
-
-int fail(std::string_view program, std::string_view message) {
-  std::string line(program);
-  line.append(": ").append(message).append("\n");
-  (void)writeAll(2, line);
-  return 1;
-}
-
-std::string visible(std::string_view text) {
-  std::string out;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (byte >= 0x20 && byte != 0x7f) {
-      out += c;
-    } else {
-      const char* named = c == '\t' ? "\\t" : c == '\n' ? "\\n" : c == '\r' ? "\\r" : nullptr;
-      const char* digits = "0123456789ABCDEF";
-      out += named != nullptr ? std::string(named) : std::string{'\\', 'x', digits[byte >> 4], digits[byte & 15]};
-    }
-  }
-  return out;
-}
-
-std::string shownName(std::string_view name) { return "'" + visible(name) + "'"; }
-
-bool positiveNumbers(std::string_view text, std::vector<double>& values, std::vector<std::string>& texts) {
-  values.clear();
-  texts.clear();
-  for (;;) {
-    const auto comma = text.find(',');
-    std::string_view item = text.substr(0, comma);
-    while (!item.empty() && item.front() == ' ') item.remove_prefix(1);
-    while (!item.empty() && item.back() == ' ') item.remove_suffix(1);
-    double value = 0;
-    const auto [end, error] = std::from_chars(item.data(), item.data() + item.size(), value);
-    if (item.empty() || error != std::errc{} || end != item.data() + item.size() || !std::isfinite(value) ||
-        !(value > 0))
-      return false;
-    values.push_back(value);
-    texts.emplace_back(item);
-    if (comma == std::string_view::npos) return true;
-    text.remove_prefix(comma + 1);
-  }
-}
-
-}  // namespace fit
+}  // namespace process
