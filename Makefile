@@ -86,13 +86,14 @@ bench:
 	cmake --build --preset bench -j $(JOBS)
 	bench/run-benchmark
 
+# The programs and their manual pages, built first if need be.
 install:
-	$(call build-only,chi2map chi2map-fit chi2map-plot)
+	$(call build-only,installed)
 	cmake --install build --prefix $(PREFIX)
 
 # A Debian package of what `make install` installs: build/chi2map_*.deb.
 package:
-	$(call build-only,chi2map chi2map-fit chi2map-plot)
+	$(call build-only,installed)
 	cd build && cpack -G DEB
 
 clean:
