@@ -1,6 +1,6 @@
 // Google Benchmark microbenchmarks of the loading hot path: the real
 // conversion, the digit generator, the loader's statement on the
-// whole-record path and on the statement calls, collecting and scanning one
+// shape path and on the statement calls, collecting and scanning one
 // record, the shape test and conversion of a record of a known shape, and
 // the loader's list searches; and, with the tools, chi2map-fit's reading
 // into a grid (fit_microbenchmarks.cpp).

@@ -193,9 +193,9 @@ class Cube {
     }
   }
 
-  // Half as much again: every cell is copied at each new layout, and the old
-  // and new blocks are held together then, so the slack is kept smaller than
-  // doubling's.
+  // Half as much again: every cell is copied each time the rows are laid out
+  // anew, and the old and new blocks are held together then, so the slack is
+  // kept smaller than doubling's.
   static std::size_t wider(std::size_t capacity, std::size_t needed) {
     return std::max(needed, product(capacity, 3) / 2 + 1);
   }

@@ -1,5 +1,5 @@
 // chi2map-fit's ranges and how its reading ends; its outputs on generated
-// grids are compared whole in tools/fit_oracle.py.
+// grids are compared whole in tests/tools/fit_oracle.py.
 #include <gtest/gtest.h>
 
 #include <cmath>

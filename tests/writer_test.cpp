@@ -52,7 +52,7 @@ void writeConsoleItems(recio::IoControl& control, const std::vector<Item>& items
   ASSERT_EQ(recio::endWrite(control), IoStatus::Ok);
 }
 
-TEST(FreeFormLines, LayoutOfItems) {
+TEST(FreeFormLines, SpacingOfItems) {
   struct Case {
     std::vector<Item> items;
     std::string line;
