@@ -103,6 +103,7 @@ template <typename Visit>
     const RecordOutcome outcome = readFitRecord(control, record);
     if (outcome.end != RecordEnd::Complete) [[unlikely]]
       return fitRecordsEnd(control, unit, outcome, partReadLine, moreThanRecordLine);
+    // Most records leave nothing on their lines: one test for them.
     if ((outcome.partReadLine | outcome.moreThanRecordLine) != 0) [[unlikely]] {
       if (partReadLine == 0) partReadLine = outcome.partReadLine;
       if (moreThanRecordLine == 0) moreThanRecordLine = outcome.moreThanRecordLine;
