@@ -6,6 +6,7 @@
 
 #include "process/messages.h"
 #include "process/system_calls.h"
+#include "process/tool_process.h"
 
 namespace process {
 
@@ -13,13 +14,7 @@ Failure usage(const CommandLine& line, const std::string& message) {
   return Failure(message + " (" + line.helpHint + ")", kUsage);
 }
 
-void prepareApp(CLI::App& app, bool& help, bool& version) {
-  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
-  app.set_help_flag();
-  app.add_flag("-h,--help", help);
-  app.add_flag("--version", version);
-  app.allow_extras();
-}
+namespace {
 
 Failure parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** argv, const std::string& input) {
   try {
@@ -39,6 +34,27 @@ Failure parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char*
   return {};
 }
 
+Failure answer(const CommandLine& line, bool help) {
+  const std::string text = help ? line.help : std::string(line.program) + " " CHI2MAP_VERSION "\n";
+  return writeAll(1, text).after("cannot write to standard output: ");
+}
+
+Failure parseAndRun(const CommandLine& line, int argc, char** argv, const CommonOptions& common,
+                    const std::function<void(CLI::App&)>& addOptions, const std::function<Failure()>& run) {
+  CLI::App app;
+  app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+  app.set_help_flag();
+  app.add_flag("-h,--help", common.help);
+  app.add_flag("--version", common.version);
+  addOptions(app);
+  app.allow_extras();
+  if (Failure failure = parseCommandLine(line, app, argc, argv, common.input)) return failure;
+  if (common.help || common.version) return answer(line, common.help);
+  return run();
+}
+
+}  // namespace
+
 std::string filledIn(std::string_view text, std::initializer_list<std::pair<std::string_view, std::string>> values) {
   std::string out(text);
   for (const auto& [name, value] : values)
@@ -46,14 +62,11 @@ std::string filledIn(std::string_view text, std::initializer_list<std::pair<std:
   return out;
 }
 
-Failure answer(const CommandLine& line, bool help) {
-  const std::string text = help ? line.help : std::string(line.program) + " " CHI2MAP_VERSION "\n";
-  return writeAll(1, text).after("cannot write to standard output: ");
-}
-
-int runTool(const std::function<Failure()>& body) {
+int runTool(const CommandLine& line, int argc, char** argv, const CommonOptions& common,
+            const std::function<void(CLI::App&)>& addOptions, const std::function<Failure()>& run) {
+  startTool(line.program);
   try {
-    const Failure failure = body();
+    const Failure failure = parseAndRun(line, argc, argv, common, addOptions, run);
     return failure ? report(failure) : 0;
   } catch (const std::bad_alloc&) {
     return report(Failure("not enough memory"));

@@ -26,25 +26,26 @@ struct CommandLine {
 // "MESSAGE (HINT)", exit status kUsage.
 Failure usage(const CommandLine& line, const std::string& message);
 
-// Before a tool adds its options: an option given twice takes the last
-// value, as command-line tools go, and -h, --help and --version set the flags.
-void prepareApp(CLI::App& app, bool& help, bool& version);
-
-// Parses argv with `app`, prepared so, whose one positional option is
-// `input`: a usage error for what CLI11 refuses or leaves.
-Failure parseCommandLine(const CommandLine& line, CLI::App& app, int argc, char** argv, const std::string& input);
+// The flags every tool has, and its one positional argument.
+struct CommonOptions {
+  bool& help;
+  bool& version;
+  const std::string& input;
+};
 
 // `text` with each {NAME} of `values` replaced by its value: a help text
 // written once, with the defaults it names filled in.
 [[nodiscard]] std::string filledIn(std::string_view text,
                                    std::initializer_list<std::pair<std::string_view, std::string>> values);
 
-// Writes the help, or the version, on standard output.
-Failure answer(const CommandLine& line, bool help);
-
-// Runs the tool's body and tells its failure; a failure to allocate memory,
-// anywhere, is one line and exit status 1. The exit status.
-int runTool(const std::function<Failure()>& body);
+// A tool's whole life: startTool, its options added to those of every tool
+// (an option given twice takes the last value, as command-line tools go;
+// -h, --help and --version), the command line parsed (a usage error for what
+// CLI11 refuses or leaves), the help or the version answered, or else the
+// run. Its failure is told; a failure to allocate memory, anywhere, is one
+// line and exit status 1. The exit status.
+int runTool(const CommandLine& line, int argc, char** argv, const CommonOptions& common,
+            const std::function<void(CLI::App&)>& addOptions, const std::function<Failure()>& run);
 
 // A list of positive numbers ("1,4,9"): the values and their texts
 // as given, or false when an item is no positive finite number.

@@ -9,7 +9,6 @@
 #include "fit/profile.h"
 #include "fit/record_grid.h"
 #include "fit/report.h"
-#include "process/tool_process.h"
 
 namespace {
 
@@ -31,15 +30,8 @@ Failure run(const fit_tool::Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const process::CommandLine& line = fit_tool::commandLine();
-  process::startTool(line.program);
-  return process::runTool([&]() -> Failure {
-    fit_tool::Options options;
-    CLI::App app;
-    process::prepareApp(app, options.help, options.version);
-    fit_tool::addOptions(app, options);
-    if (Failure failure = process::parseCommandLine(line, app, argc, argv, options.input)) return failure;
-    if (options.help || options.version) return process::answer(line, options.help);
-    return run(options);
-  });
+  fit_tool::Options options;
+  return process::runTool(
+      fit_tool::commandLine(), argc, argv, {options.help, options.version, options.input},
+      [&](CLI::App& app) { fit_tool::addOptions(app, options); }, [&] { return run(options); });
 }

@@ -11,7 +11,6 @@
 #include "process/messages.h"
 #include "process/output_file.h"
 #include "process/system_calls.h"
-#include "process/tool_process.h"
 
 namespace {
 
@@ -86,15 +85,8 @@ Failure run(const plot_tool::Options& o) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const process::CommandLine& line = plot_tool::commandLine();
-  process::startTool(line.program);
-  return process::runTool([&]() -> Failure {
-    plot_tool::Options options;
-    CLI::App app;
-    process::prepareApp(app, options.help, options.version);
-    plot_tool::addOptions(app, options);
-    if (Failure failure = process::parseCommandLine(line, app, argc, argv, options.table)) return failure;
-    if (options.help || options.version) return process::answer(line, options.help);
-    return run(options);
-  });
+  plot_tool::Options options;
+  return process::runTool(
+      plot_tool::commandLine(), argc, argv, {options.help, options.version, options.table},
+      [&](CLI::App& app) { plot_tool::addOptions(app, options); }, [&] { return run(options); });
 }
