@@ -1,5 +1,5 @@
 # Thin wrapper over the CMake presets; `make test` is what CI runs first.
-.PHONY: all build test run map corner sanitize portable fuzz fuzz-smoke valgrind bench install package clean
+.PHONY: all build test run map corner sanitize portable chi2map-only fuzz fuzz-smoke valgrind bench install package clean
 
 JOBS ?= 2
 EXAMPLE_DIR ?= example
@@ -62,6 +62,13 @@ portable:
 	cmake --build --preset portable -j $(JOBS)
 	ctest --preset portable
 
+# chi2map and its tests without the tools, CLI11, nlohmann-json, Boost or
+# Python: the program builds on the standard library alone.
+chi2map-only:
+	cmake --preset chi2map-only
+	cmake --build --preset chi2map-only -j $(JOBS)
+	ctest --preset chi2map-only
+
 fuzz:
 	cmake --preset fuzz
 	cmake --build --preset fuzz -j $(JOBS)
@@ -79,14 +86,15 @@ bench:
 	cmake --build --preset bench -j $(JOBS)
 	bench/run-benchmark
 
+# The programs and their manual pages, built first if need be.
 install:
-	$(call build-only,chi2map chi2map-fit chi2map-plot)
+	$(call build-only,installed)
 	cmake --install build --prefix $(PREFIX)
 
 # A Debian package of what `make install` installs: build/chi2map_*.deb.
 package:
-	$(call build-only,chi2map chi2map-fit chi2map-plot)
+	$(call build-only,installed)
 	cd build && cpack -G DEB
 
 clean:
-	rm -rf build build-debug build-asan build-fuzz build-bench build-portable
+	rm -rf build build-debug build-asan build-fuzz build-bench build-portable build-chi2map-only

@@ -3,11 +3,12 @@
 #include <cfenv>
 #include <cstdint>
 
-#include "analysis/data_files.h"
 #include "analysis/dialogue.h"
+#include "analysis/label_check.h"
 #include "analysis/loader.h"
 #include "analysis/projections.h"
 #include "analysis/working_storage.h"
+#include "datafiles/file_names.h"
 #include "recio/run.h"
 #include "recio/statements.h"
 
@@ -36,12 +37,15 @@ void runChi2map() { runChi2map(gControl, gStorage); }
 void runChi2map(recio::IoControl& control, WorkingStorage& storage) {
   setFloatingPointMode();
   recio::startRun();
-  recio::connectUnit(control, kDataUnit, kFitResults, "old");
+  recio::connectUnit(control, datafiles::kDataUnit, datafiles::kFitResults, "old");
   initialiseStorage(storage);
   loadFitResults(control, storage);
-  recio::disconnectUnit(control, kDataUnit);
+  recio::disconnectUnit(control, datafiles::kDataUnit);
   writeSummary(control, storage);
-  writeProjection(control, storage, readChoice(control));
+  const Projection& projection = datafiles::projectionForChoice(readChoice(control));
+  reduceCube(storage, projection);
+  checkTableLabels(storage, projection);
+  writeTable(control, storage, projection);
   recio::stopRun(control);
 }
 

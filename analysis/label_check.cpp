@@ -1,9 +1,12 @@
 #include "analysis/label_check.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
 #include "analysis/message_text.h"
+#include "analysis/projections.h"
+#include "datafiles/file_names.h"
 #include "recio/diagnostics.h"
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/numbers/powers_of_ten.h"
@@ -28,7 +31,7 @@ bool isNumberText(const char* text, std::size_t width) {
 // Whether the label could be `value` shown to the field's decimals: the
 // number it shows lies within half a unit of its last decimal of the value.
 // A label or value text that is no number names only the same text.
-bool labelNames(const char* label, const char* listed, FieldFormat field, double value) {
+bool labelNames(const char* label, const char* listed, datafiles::Field field, double value) {
   if (!isNumberText(label, field.width) || !isNumberText(listed, field.width)) {
     return std::memcmp(label, listed, field.width) == 0;
   }
@@ -39,30 +42,35 @@ bool labelNames(const char* label, const char* listed, FieldFormat field, double
   return std::fabs(shown - value) <= halfUnit * (1 + kRelativeSlack);
 }
 
-bool labelsMatch(const AxisView& list, Axis axis) {
-  const FieldFormat field = columnOf(axis).field;
-  const double step = gridStep(list.range, list.count);
+// Room for the text of any label field.
+constexpr std::size_t kWidestLabel = std::max(
+    {datafiles::kParameterFields[0].width, datafiles::kParameterFields[1].width, datafiles::kParameterFields[2].width});
+
+bool labelsMatch(const AxisView& list, Parameter parameter) {
+  const datafiles::Field field = datafiles::kParameterFields[parameter];
+  const double step = gridStep(list.extremes, list.count);
   char label[kWidestLabel];
   char listed[kWidestLabel];
   for (std::int32_t m = 1; m <= list.count; ++m) {
-    const double value = list.values[listPosition(axis, list.count, m) - 1];
-    recio::fixedFieldText(gridValue(list.range.smallest, step, m), field.width, field.decimals, label);
+    const double value = list.values[listPosition(parameter, list.count, m) - 1];
+    recio::fixedFieldText(gridValue(list.extremes.smallest, step, m), field.width, field.decimals, label);
     recio::fixedFieldText(value, field.width, field.decimals, listed);
     if (!labelNames(label, listed, field, value)) return false;
   }
   return true;
 }
 
-void check(const WorkingStorage& storage, Axis axis) {
-  const AxisView list = axisView(storage, axis);
-  const AxisColumn& column = columnOf(axis);
+void check(const WorkingStorage& storage, Parameter parameter) {
+  const AxisView list = axisView(storage, parameter);
+  const char* name = datafiles::kShortNames[parameter];
   MessageText text;
   if (list.count == 1) {
-    text.add(column.name).add(" has a single value in quorvi.res: its labels in table.dat are NaN");
-  } else if (list.count >= 2 && !labelsMatch(list, axis)) {
-    text.add("the ").add(column.name).add(" labels of table.dat do not match quorvi.res: ").add(column.name);
-    text.add(" values must first appear in ").add(column.descending ? "descending" : "ascending");
-    text.add(" order on a uniform grid");
+    text.add(name).add(" has a single value in ").add(datafiles::kFitResults).add(": its labels in ");
+    text.add(datafiles::kTableFile).add(" are NaN");
+  } else if (list.count >= 2 && !labelsMatch(list, parameter)) {
+    text.add("the ").add(name).add(" labels of ").add(datafiles::kTableFile).add(" do not match ");
+    text.add(datafiles::kFitResults).add(": ").add(name).add(" values must first appear in ");
+    text.add(datafiles::descending(parameter) ? "descending" : "ascending").add(" order on a uniform grid");
   } else {
     return;
   }
@@ -71,10 +79,9 @@ void check(const WorkingStorage& storage, Axis axis) {
 
 }  // namespace
 
-void checkTableLabels(const WorkingStorage& storage, Projection projection) {
-  const ProjectionLayout& layout = layoutOf(projection);
-  check(storage, layout.outer);
-  check(storage, layout.inner);
+void checkTableLabels(const WorkingStorage& storage, const datafiles::Projection& projection) {
+  check(storage, projection.outer);
+  check(storage, projection.inner);
 }
 
 }  // namespace analysis

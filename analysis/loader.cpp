@@ -2,70 +2,63 @@
 
 #include <string_view>
 
-#include "analysis/data_files.h"
-#include "analysis/fit_records.h"
 #include "analysis/message_text.h"
+#include "datafiles/file_names.h"
+#include "datafiles/fit_records.h"
 #include "recio/diagnostics.h"
-#include "recio/reader/read_statement.h"
 
 namespace analysis {
 namespace {
 
 // The running smallest becomes the value unless smallest <= value, the
 // largest unless largest >= value: a NaN therefore replaces both.
-void widen(Range& range, double value) {
-  if (!(range.smallest <= value)) range.smallest = value;
-  if (!(range.largest >= value)) range.largest = value;
+void widen(Extremes& extremes, double value) {
+  if (!(extremes.smallest <= value)) extremes.smallest = value;
+  if (!(extremes.largest >= value)) extremes.largest = value;
 }
 
 template <std::int32_t Capacity>
 std::int32_t append(AxisList<Capacity>& axis, double value) {
   axis.values[axis.count] = value;
   axis.count += 1;
-  widen(axis.range, value);
+  widen(axis.extremes, value);
   return axis.count;
 }
 
 // A record that would add a value to a full list stops the run: the map of
 // a grid larger than the cube would be wrong without a word.
-[[noreturn]] void failCapacity(recio::IoControl& control, std::string_view axisName, std::int32_t capacity) {
+[[noreturn]] void failCapacity(recio::IoControl& control, Parameter parameter, std::int32_t capacity) {
   MessageText text;
-  text.add("more than ").add(static_cast<std::uint64_t>(capacity)).add(" distinct ").add(axisName);
-  text.add(" values in quorvi.res (line ");
-  text.add(static_cast<std::uint64_t>(recio::inputPosition(control, kDataUnit).line)).add(")");
+  text.add("more than ").add(static_cast<std::uint64_t>(capacity)).add(" distinct ");
+  text.add(datafiles::kShortNames[parameter]).add(" values in ").add(datafiles::kFitResults).add(" (line ");
+  text.add(static_cast<std::uint64_t>(datafiles::currentLine(control, datafiles::kDataUnit))).add(")");
   recio::failWithDataError(control, recio::StatementKind::Read, text.text());
 }
 
 // What a line held besides its record, for the first such line: a record
 // begun on an earlier line may have taken this line's first value in place
 // of one left out there; a second record on one line is lost.
-void warnAboutLinesLeft(std::int64_t partReadLine, std::int64_t moreThanRecordLine) {
-  if (partReadLine != 0) {
-    MessageText text;
-    text.add("line ").add(static_cast<std::uint64_t>(partReadLine));
-    text.add(" of quorvi.res was read only in part: its record began on an earlier line, which may lack a value");
-    recio::writeWarning(text.text());
-  }
-  if (moreThanRecordLine != 0) {
-    MessageText text;
-    text.add("line ").add(static_cast<std::uint64_t>(moreThanRecordLine));
-    text.add(" of quorvi.res holds more than a record: what follows its fifth value was not read");
-    recio::writeWarning(text.text());
-  }
+void warnAboutLine(std::int64_t line, std::string_view words) {
+  if (line == 0) return;
+  MessageText text;
+  text.add("line ").add(static_cast<std::uint64_t>(line)).add(" of ").add(datafiles::kFitResults).add(" ");
+  recio::writeWarning(text.add(words).text());
 }
 
 // Loading that ends anywhere but at a clean end of the file leaves records
 // unread: say where, so a partial map is never taken for the whole.
-void warnAboutEnd(const LoadingEnd& end) {
+void warnAboutEnd(const datafiles::LoadingEnd& end) {
+  MessageText text;
   if (end.stoppedAtLine != 0) {
-    MessageText text;
-    text.add("loading stopped at line ").add(static_cast<std::uint64_t>(end.stoppedAtLine));
-    text.add(" of quorvi.res: not a record of five numbers");
-    recio::writeWarning(text.text());
+    text.add(datafiles::kLoadingStopped).add(" line ").add(static_cast<std::uint64_t>(end.stoppedAtLine));
+    text.add(" of ").add(datafiles::kFitResults).add(": ").add(datafiles::kNotARecord);
   } else if (end.endsInsideRecord) {
-    recio::writeWarning(
-        "quorvi.res ends inside a record (a last line without a line feed, or too few values): it was not read");
+    text.add(datafiles::kFitResults).add(" ").add(datafiles::kEndsInsideRecord);
+    text.add(" (a last line without a line feed, or too few values): it was not read");
+  } else {
+    return;
   }
+  recio::writeWarning(text.text());
 }
 
 // A record whose values are not all where the previous record's were, or
@@ -77,9 +70,9 @@ void warnAboutEnd(const LoadingEnd& end) {
   std::int32_t i = findValue(storage.t, t);
   std::int32_t j = findValue(storage.yorp, yorp);
   std::int32_t k = findValue(storage.fke, fke);
-  if (i == kNotFound && storage.t.count == kTCapacity) failCapacity(control, "T", kTCapacity);
-  if (j == kNotFound && storage.yorp.count == kYorpCapacity) failCapacity(control, "YORP", kYorpCapacity);
-  if (k == kNotFound && storage.fke.count == kFkeCapacity) failCapacity(control, "f_KE", kFkeCapacity);
+  if (i == kNotFound && storage.t.count == kTCapacity) failCapacity(control, datafiles::kT, kTCapacity);
+  if (j == kNotFound && storage.yorp.count == kYorpCapacity) failCapacity(control, datafiles::kYorp, kYorpCapacity);
+  if (k == kNotFound && storage.fke.count == kFkeCapacity) failCapacity(control, datafiles::kFke, kFkeCapacity);
   const bool allFound = i != kNotFound && j != kNotFound && k != kNotFound;
   if (i == kNotFound) i = append(storage.t, t);
   if (j == kNotFound) j = append(storage.yorp, yorp);
@@ -91,43 +84,26 @@ void warnAboutEnd(const LoadingEnd& end) {
 }  // namespace
 
 void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
-  // Kept from record to record, though no record that leaves an item without
-  // a value is loaded.
-  double record[5] = {};
-  std::int64_t partReadLine = 0;
-  std::int64_t moreThanRecordLine = 0;
-  prepareFitRecords(control, kDataUnit);
-  for (;;) {
-    // readFitRecord's two steps, so that a record of the whole-record path
-    // costs the loop nothing more.
-    if (!recio::readRecordByShape(control, record)) {
-      const RecordOutcome outcome = readFitRecordByStatement(control, record);
-      if (outcome.end != RecordEnd::Complete) {
-        if (outcome.end == RecordEnd::SystemFailure) recio::reportHandledFailure(control);
-        warnAboutLinesLeft(partReadLine, moreThanRecordLine);
-        warnAboutEnd(loadingEnd(control, kDataUnit, outcome));
-        return;
-      }
-      if (partReadLine == 0) partReadLine = outcome.partReadLine;
-      if (moreThanRecordLine == 0) moreThanRecordLine = outcome.moreThanRecordLine;
-    }
-    const double t = record[0];
-    const double yorp = record[1] + record[1];
-    const double fke = record[3];
-    const double chiSquare = record[4];
-    widen(storage.chiSquare, chiSquare);
-    // Most records of a grid find their values at once; nothing is
-    // appended then.
-    const std::size_t i = findNearValue(storage.t, t);
-    const std::size_t j = findNearValue(storage.yorp, yorp);
-    const std::size_t k = findNearValue(storage.fke, fke);
-    if (i == kNotNear || j == kNotNear || k == kNotNear) {
-      loadPoint(control, storage, t, yorp, fke, chiSquare);
-      continue;
-    }
-    double& cell = storage.cube[k][j][i];
-    if (!(cell <= chiSquare)) cell = chiSquare;
-  }
+  const datafiles::FitRecordsEnd end =
+      datafiles::forEachFitPoint(control, datafiles::kDataUnit, [&](const datafiles::FitPoint& point) {
+        widen(storage.chiSquare, point.chiSquare);
+        // Most records of a grid find their values at once; nothing is
+        // appended then.
+        const std::size_t i = findNearValue(storage.t, point.t);
+        const std::size_t j = findNearValue(storage.yorp, point.yorp);
+        const std::size_t k = findNearValue(storage.fke, point.fke);
+        if (i == kNotNear || j == kNotNear || k == kNotNear) {
+          loadPoint(control, storage, point.t, point.yorp, point.fke, point.chiSquare);
+        } else {
+          double& cell = storage.cube[k][j][i];
+          if (!(cell <= point.chiSquare)) cell = point.chiSquare;
+        }
+        return true;
+      });
+  if (end.last.end == datafiles::RecordEnd::SystemFailure) recio::reportHandledFailure(control);
+  warnAboutLine(end.partReadLine, datafiles::kReadInPart);
+  warnAboutLine(end.moreThanRecordLine, datafiles::kMoreThanRecord);
+  warnAboutEnd(end.where);
 }
 
 }  // namespace analysis

@@ -1,5 +1,5 @@
 // Loading "quorvi.res" (already connected to unit 1) into the axis lists,
-// ranges and the chi-square cube.
+// their extremes and the chi-square cube.
 #pragma once
 
 #include "analysis/working_storage.h"

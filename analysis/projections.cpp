@@ -2,26 +2,12 @@
 
 #include <array>
 
-#include "analysis/data_files.h"
-#include "analysis/label_check.h"
+#include "analysis/table_formats.h"
+#include "datafiles/file_names.h"
 #include "recio/statements.h"
 
 namespace analysis {
 namespace {
-
-constexpr AxisColumn kColumns[] = {
-    {"T", kTField, false},
-    {"YORP", kYorpField, true},
-    {"f_KE", kFkeField, false},
-};
-
-const ProjectionLayout kLayouts[] = {
-    {Axis::T, Axis::Yorp, Axis::Fke, kTYorpFormat},
-    {Axis::T, Axis::Fke, Axis::Yorp, kTFkeFormat},
-    {Axis::Yorp, Axis::Fke, Axis::T, kFkeYorpFormat},
-};
-
-constexpr std::size_t index(Axis axis) { return static_cast<std::size_t>(axis); }
 
 // The entry becomes the cell's value unless entry <= value: a NaN cell wins.
 void keepSmaller(double& entry, double value) {
@@ -30,18 +16,8 @@ void keepSmaller(double& entry, double value) {
 
 }  // namespace
 
-Projection projectionForChoice(std::int32_t choice) {
-  if (choice == 2) return Projection::TFke;
-  if (choice == 3) return Projection::FkeYorp;
-  return Projection::TYorp;
-}
-
-const AxisColumn& columnOf(Axis axis) { return kColumns[index(axis)]; }
-
-const ProjectionLayout& layoutOf(Projection projection) { return kLayouts[static_cast<std::size_t>(projection)]; }
-
-double gridStep(const Range& range, std::int32_t count) {
-  const double span = range.largest - range.smallest;
+double gridStep(const Extremes& extremes, std::int32_t count) {
+  const double span = extremes.largest - extremes.smallest;
   return span / static_cast<double>(count - 1);
 }
 
@@ -50,27 +26,26 @@ double gridValue(double smallest, double step, std::int32_t position) {
   return smallest + offset;
 }
 
-std::int32_t listPosition(Axis axis, std::int32_t count, std::int32_t m) {
-  return columnOf(axis).descending ? count + 1 - m : m;
+std::int32_t listPosition(Parameter parameter, std::int32_t count, std::int32_t m) {
+  return datafiles::descending(parameter) ? count + 1 - m : m;
 }
 
-void reduceCube(WorkingStorage& storage, Projection projection) {
-  const ProjectionLayout& layout = layoutOf(projection);
-  const std::int32_t nOuter = axisView(storage, layout.outer).count;
-  const std::int32_t nInner = axisView(storage, layout.inner).count;
-  const std::int32_t nReduced = axisView(storage, layout.reduced).count;
-  // Distance in the cube between neighbouring list positions of each axis.
+void reduceCube(WorkingStorage& storage, const Projection& projection) {
+  const std::int32_t nOuter = axisView(storage, projection.outer).count;
+  const std::int32_t nInner = axisView(storage, projection.inner).count;
+  const std::int32_t nReduced = axisView(storage, projection.reduced).count;
+  // Distance in the cube between neighbouring list positions of each parameter.
   constexpr std::array<std::size_t, 3> kStride = {1, kTSize, kTSize * kYorpSize};
   const double* cube = &storage.cube[0][0][0];
   for (std::int32_t a = 1; a <= nOuter; ++a) {
     const std::size_t outer =
-        static_cast<std::size_t>(listPosition(layout.outer, nOuter, a) - 1) * kStride[index(layout.outer)];
+        static_cast<std::size_t>(listPosition(projection.outer, nOuter, a) - 1) * kStride[projection.outer];
     for (std::int32_t b = 1; b <= nInner; ++b) {
       const double* line =
           cube + outer +
-          static_cast<std::size_t>(listPosition(layout.inner, nInner, b) - 1) * kStride[index(layout.inner)];
-      // The reduced axis in list order, from its first position on.
-      const std::size_t step = kStride[index(layout.reduced)];
+          static_cast<std::size_t>(listPosition(projection.inner, nInner, b) - 1) * kStride[projection.inner];
+      // The reduced parameter in list order, from its first position on.
+      const std::size_t step = kStride[projection.reduced];
       double entry = line[0];
       for (std::int32_t c = 1; c < nReduced; ++c) keepSmaller(entry, line[static_cast<std::size_t>(c) * step]);
       storage.plane[a - 1][b - 1] = entry;
@@ -78,23 +53,20 @@ void reduceCube(WorkingStorage& storage, Projection projection) {
   }
 }
 
-void writeProjection(recio::IoControl& control, WorkingStorage& storage, std::int32_t choice) {
-  const Projection projection = projectionForChoice(choice);
-  const ProjectionLayout& layout = layoutOf(projection);
-  reduceCube(storage, projection);
-  checkTableLabels(storage, projection);
-  recio::connectUnit(control, kDataUnit, kTableFile, "unknown");
-  const AxisView outer = axisView(storage, layout.outer);
-  const AxisView inner = axisView(storage, layout.inner);
-  const double outerStep = gridStep(outer.range, outer.count);
-  const double innerStep = gridStep(inner.range, inner.count);
+void writeTable(recio::IoControl& control, const WorkingStorage& storage, const Projection& projection) {
+  const std::uint8_t* format = kTableFormats[static_cast<std::size_t>(datafiles::choiceOf(projection) - 1)].data();
+  recio::connectUnit(control, datafiles::kDataUnit, datafiles::kTableFile, "unknown");
+  const AxisView outer = axisView(storage, projection.outer);
+  const AxisView inner = axisView(storage, projection.inner);
+  const double outerStep = gridStep(outer.extremes, outer.count);
+  const double innerStep = gridStep(inner.extremes, inner.count);
   for (std::int32_t a = 1; a <= outer.count; ++a) {
-    const double outerLabel = gridValue(outer.range.smallest, outerStep, a);
+    const double outerLabel = gridValue(outer.extremes.smallest, outerStep, a);
     for (std::int32_t b = 1; b <= inner.count; ++b) {
-      const double line[] = {outerLabel, gridValue(inner.range.smallest, innerStep, b), storage.plane[a - 1][b - 1]};
-      recio::writeFormatted(control, kDataUnit, layout.format.data(), line);
+      const double line[] = {outerLabel, gridValue(inner.extremes.smallest, innerStep, b), storage.plane[a - 1][b - 1]};
+      recio::writeFormatted(control, datafiles::kDataUnit, format, line);
     }
-    recio::writeFormatted(control, kDataUnit, kEmptyFormat, {});
+    recio::writeFormatted(control, datafiles::kDataUnit, kEmptyFormat, {});
   }
 }
 

@@ -1,38 +1,55 @@
-// The compiled formats of "table.dat": one per projection, and the empty
-// format that ends a block with an empty line. Each parameter keeps its own
-// field in every table.
+// The compiled formats of "table.dat": one per projection, built from its
+// columns, and the empty format that ends a block with an empty line.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
+
+#include "datafiles/projection_table.h"
+#include "recio/writer/compiled_format.h"
 
 namespace analysis {
 
-// An F w.d field: width w, d digits after the point.
-struct FieldFormat {
-  std::uint8_t width;
-  std::uint8_t decimals;
-};
+// F w.d: its code, a repeat count of 1 (two bytes, high first), w and d;
+// nX: its code and n (two bytes, high first).
+inline constexpr std::size_t kFieldEditBytes = 5;
+inline constexpr std::size_t kGapEditBytes = 3;
+using TableFormat = std::array<std::uint8_t, 3 * kFieldEditBytes + 2 * kGapEditBytes + 1>;
 
-inline constexpr FieldFormat kTField{6, 1};
-inline constexpr FieldFormat kYorpField{6, 4};
-inline constexpr FieldFormat kFkeField{5, 1};
-inline constexpr FieldFormat kChiSquareField{8, 1};
-inline constexpr std::size_t kWidestLabel = 6;
-
-using TableFormat = std::array<std::uint8_t, 22>;
-
-// F for the first label, 1X, F for the second, 1X, F8.1 for chi-square.
-constexpr TableFormat tableFormat(FieldFormat first, FieldFormat second) {
-  constexpr std::uint8_t kF = 5, kX = 16;
-  return {kF, 0, 1, first.width,           first.decimals,           kX, 0, 1,
-          kF, 0, 1, second.width,          second.decimals,          kX, 0, 1,
-          kF, 0, 1, kChiSquareField.width, kChiSquareField.decimals, 0};
+// F for the first label, a gap, F for the second, a gap, F for chi-square.
+constexpr TableFormat tableFormat(const datafiles::Projection& projection) {
+  constexpr std::uint8_t kF = recio::kFixedPointEdit, kX = recio::kSkipEdit, kGap = datafiles::kFieldGap;
+  const datafiles::Field first = projection.outerField(), second = projection.innerField(),
+                         chiSquare = datafiles::kChiSquareField;
+  return {kF,
+          0,
+          1,
+          first.width,
+          first.decimals,
+          kX,
+          0,
+          kGap,
+          kF,
+          0,
+          1,
+          second.width,
+          second.decimals,
+          kX,
+          0,
+          kGap,
+          kF,
+          0,
+          1,
+          chiSquare.width,
+          chiSquare.decimals,
+          recio::kFormatEnd};
 }
 
-inline constexpr TableFormat kTYorpFormat = tableFormat(kTField, kYorpField);  // 22 characters
-inline constexpr TableFormat kTFkeFormat = tableFormat(kTField, kFkeField);    // 21 characters
-inline constexpr TableFormat kFkeYorpFormat = tableFormat(kYorpField, kFkeField);
-inline constexpr std::uint8_t kEmptyFormat[] = {0};
+// One per projection, in the order of datafiles::kProjections.
+inline constexpr std::array<TableFormat, 3> kTableFormats = {tableFormat(datafiles::kProjections[0]),
+                                                             tableFormat(datafiles::kProjections[1]),
+                                                             tableFormat(datafiles::kProjections[2])};
+inline constexpr std::uint8_t kEmptyFormat[] = {recio::kFormatEnd};
 
 }  // namespace analysis

@@ -7,13 +7,13 @@ template <std::int32_t Capacity>
 void clearAxis(AxisList<Capacity>& axis) {
   for (double& value : axis.values) value = 0.0;
   axis.count = 0;
-  axis.range = Range{kEmptyCell, 0.0};
+  axis.extremes = Extremes{kEmptyCell, 0.0};
   axis.lastMatch = 0;
 }
 
 template <std::int32_t Capacity>
 AxisView view(const AxisList<Capacity>& axis) {
-  return {axis.values, axis.count, axis.range};
+  return {axis.values, axis.count, axis.extremes};
 }
 
 }  // namespace
@@ -22,7 +22,7 @@ void initialiseStorage(WorkingStorage& storage) {
   clearAxis(storage.t);
   clearAxis(storage.yorp);
   clearAxis(storage.fke);
-  storage.chiSquare = Range{kEmptyCell, 0.0};
+  storage.chiSquare = Extremes{kEmptyCell, 0.0};
   for (auto& plane : storage.cube) {
     for (auto& row : plane) {
       for (double& cell : row) cell = kEmptyCell;
@@ -30,11 +30,11 @@ void initialiseStorage(WorkingStorage& storage) {
   }
 }
 
-AxisView axisView(const WorkingStorage& storage, Axis axis) {
-  switch (axis) {
-    case Axis::T: return view(storage.t);
-    case Axis::Yorp: return view(storage.yorp);
-    case Axis::Fke: break;
+AxisView axisView(const WorkingStorage& storage, Parameter parameter) {
+  switch (parameter) {
+    case datafiles::kT: return view(storage.t);
+    case datafiles::kYorp: return view(storage.yorp);
+    case datafiles::kFke: break;
   }
   return view(storage.fke);
 }

@@ -5,7 +5,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "datafiles/parameters.h"
+
 namespace analysis {
+
+using datafiles::Parameter;
 
 inline constexpr std::int32_t kTCapacity = 85;
 inline constexpr std::int32_t kYorpCapacity = 25;
@@ -17,34 +21,34 @@ inline constexpr std::size_t kFkeSize = kFkeCapacity;
 // The starting content of every cube cell and of every running smallest value.
 inline constexpr double kEmptyCell = 1.0e10;
 
-struct Range {
+// The running smallest and largest of the values met.
+struct Extremes {
   double smallest;
   double largest;
 };
 
-// The distinct values of one axis in order of first appearance (positions from 1).
+// The distinct values of one parameter in order of first appearance
+// (positions from 1).
 template <std::int32_t Capacity>
 struct AxisList {
   double values[static_cast<std::size_t>(Capacity)];
   std::int32_t count;
-  Range range;
+  Extremes extremes;
   std::int32_t lastMatch;  // index where the previous search matched; the next search starts there
 };
-
-enum class Axis : std::uint8_t { T, Yorp, Fke };
 
 // Any axis list as the projections read it.
 struct AxisView {
   const double* values;
   std::int32_t count;
-  Range range;
+  Extremes extremes;
 };
 
 struct WorkingStorage {
   AxisList<kTCapacity> t;
   AxisList<kYorpCapacity> yorp;  // the doubled values
   AxisList<kFkeCapacity> fke;
-  Range chiSquare;
+  Extremes chiSquare;
   // Indexed [f_KE][YORP][T] so that the T position varies fastest.
   double cube[kFkeSize][kYorpSize][kTSize];
   // The chosen projection's plane: [outer position - 1][inner position - 1]
@@ -52,7 +56,7 @@ struct WorkingStorage {
   double plane[kTSize][kYorpSize];
 };
 
-// Counts 0, ranges (1.0e10, 0.0), every cube cell 1.0e10.
+// Counts 0, extremes (1.0e10, 0.0), every cube cell 1.0e10.
 void initialiseStorage(WorkingStorage& storage);
 
 // The cube cell at 1-based positions (T, YORP, f_KE).
@@ -60,6 +64,6 @@ inline double& cubeCell(WorkingStorage& storage, std::int32_t t, std::int32_t yo
   return storage.cube[fke - 1][yorp - 1][t - 1];
 }
 
-AxisView axisView(const WorkingStorage& storage, Axis axis);
+AxisView axisView(const WorkingStorage& storage, Parameter parameter);
 
 }  // namespace analysis

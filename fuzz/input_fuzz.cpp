@@ -1,5 +1,5 @@
 // Arbitrary bytes (after the first, which chooses reads of 1 to 16 bytes)
-// loaded as "quorvi.res": the lists, ranges, cells and warnings keep the
+// loaded as "quorvi.res": the lists, extremes, cells and warnings keep the
 // loader's invariants; neither the read sizes nor every line end written as a
 // line feed and tabs as blanks change what is loaded; nothing is left behind.
 #include <algorithm>
@@ -15,9 +15,9 @@
 #include <string_view>
 #include <vector>
 
-#include "analysis/data_files.h"
 #include "analysis/loader.h"
 #include "analysis/working_storage.h"
+#include "datafiles/file_names.h"
 #include "recio/run.h"
 #include "recio/statements.h"
 #include "support/fake_platform.h"
@@ -45,7 +45,7 @@ void checkAxis(const analysis::AxisList<Capacity>& axis) {
     smallest = v < smallest ? v : smallest;
     largest = v > largest ? v : largest;
   }
-  require(hasNaN || (axis.range.smallest == smallest && axis.range.largest == largest), "axis range over its values");
+  require(hasNaN || (axis.extremes.smallest == smallest && axis.extremes.largest == largest), "axis extremes over its values");
 }
 
 // Storage as the driver creates it, copied in before each load (copying is
@@ -64,10 +64,10 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
   Storages& all = storages();
   std::memcpy(&storage, &all.pristine, sizeof storage);
   fake::FakePlatform platform;
-  platform.serveFromMemory(std::string(analysis::kFitResults), std::string_view(reinterpret_cast<const char*>(data), size), chunk);
+  platform.serveFromMemory(std::string(datafiles::kFitResults), std::string_view(reinterpret_cast<const char*>(data), size), chunk);
   auto control = std::make_unique<recio::IoControl>();
   int status = platform.run([&] {
-    recio::connectUnit(*control, analysis::kDataUnit, analysis::kFitResults, "old");
+    recio::connectUnit(*control, datafiles::kDataUnit, datafiles::kFitResults, "old");
     analysis::loadFitResults(*control, storage);
   });
   checkAxis(storage.t);
@@ -76,7 +76,7 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
   const std::int32_t nT = storage.t.count, nY = storage.yorp.count, nF = storage.fke.count;
   const bool none = nT == 0 && nY == 0 && nF == 0;
   require(none || (nT >= 1 && nY >= 1 && nF >= 1), "counts all 0 or all at least 1");
-  require(!none || (same(storage.chiSquare.smallest, analysis::kEmptyCell) && same(storage.chiSquare.largest, 0.0)), "chi-square range untouched when nothing is loaded");
+  require(!none || (same(storage.chiSquare.smallest, analysis::kEmptyCell) && same(storage.chiSquare.largest, 0.0)), "chi-square extremes untouched when nothing is loaded");
   std::memcpy(all.expected.cube, all.pristine.cube, sizeof all.expected.cube);
   for (std::int32_t k = 1; k <= nF; ++k) {
     for (std::int32_t j = 1; j <= nY; ++j) {
@@ -103,7 +103,7 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
     require(rest.empty() || namesALine(rest, "? Warning: loading stopped at line ") || rest.rfind("? Warning: quorvi.res ends inside a record", 0) == 0, "loading warns of nothing else");
     require(std::count(rest.begin(), rest.end(), '\n') <= 1, "one warning of where loading ended at most");
     status = platform.run([&] {
-      recio::disconnectUnit(*control, analysis::kDataUnit);
+      recio::disconnectUnit(*control, datafiles::kDataUnit);
       recio::stopRun(*control);
     });
     require(status == 0, "disconnect and stop end the run normally");

@@ -18,8 +18,8 @@
 #include <string>
 #include <tuple>
 
+#include "fit/record_grid.h"
 #include "support/fake_platform.h"
-#include "tools/fit/record_grid.h"
 
 namespace {
 
@@ -61,7 +61,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform.serveFromMemory("fuzz.res", text, 16 + data[0] * 8);
   const fit::GridReading reading = fit::readRecordGrid("fuzz.res");
   const fit::RecordGrid& grid = reading.grid;
-  require(reading.end.failure == 0 && reading.end.stoppedAtLine == 0 && !reading.end.endsInsideRecord, "not read to its end");
+  require(!reading.end.failure && reading.end.stoppedAtLine == 0 && !reading.end.endsInsideRecord, "not read to its end");
   require(grid.records == records && reading.end.nonFiniteRecords == nonFinite, "records counted wrong");
   require(grid.filledCells == cells.size() && grid.cells.size == axes[0].size() * axes[1].size() * axes[2].size(), "cells counted wrong");
   for (std::size_t a = 0; a < 3; ++a) require(std::equal(axes[a].begin(), axes[a].end(), grid.axes[a].begin(), grid.axes[a].end()), "axis values wrong");

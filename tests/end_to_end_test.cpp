@@ -144,7 +144,7 @@ INSTANTIATE_TEST_SUITE_P(Replies, EndToEnd, ::testing::ValuesIn(kReplies), caseN
 const std::string kWorkedMissingLast = replaceAll(kWorked, "1.0 35.0\n", "1.0 35.0");
 // The worked example with a CR line end, tab and comma separators, records
 // over several lines and a line of six values (the sixth is lost).
-const std::string kFreeLayout =
+const std::string kFreeSpacing =
     "\n  100.0,0.2,0.0,0.5,40.0,999.0\n100.0 0.2\n\n   \n0.0 1.0 30.0\r\n100.0 , 0.1 , 0.0 , 0.5 , 20.0\n"
     "1.0E2 1.0D-1 0 1 25\n\t200.0\t0.2\t0.0\t0.5\t15.0\n200 .2 0 1. 12.5\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n";
 const std::string kSingle = "100.0 0.2 0.0 0.5 40.0\n";
@@ -199,7 +199,7 @@ const std::vector<Case> kInputs = {
     {.name = "empty_creates_empty_table", .out = kEmptyOut, .after = ""},
     {.name = "empty_keeps_old_table", .before = kOld, .reply = "2\n", .out = kEmptyOut, .after = kOld},
     {.name = "header_line_ends_loading", .input = "T YORP unused f_KE chi2\n" + kWorked, .out = kEmptyOut, .err = stoppedAtLine(1), .after = ""},
-    {.name = "free_layout", .input = kFreeLayout, .reply = "3\n", .out = kWorkedOut, .err = moreThanRecord(2), .after = kWorkedTable[3]},
+    {.name = "free_spacing", .input = kFreeSpacing, .reply = "3\n", .out = kWorkedOut, .err = moreThanRecord(2), .after = kWorkedTable[3]},
     {.name = "last_line_without_line_feed", .input = kWorkedMissingLast, .out = kWorkedOut, .err = kEndsInsideRecord, .after = replaceAll(kWorkedTable[1], "35.0", "50.0")},
     {.name = "too_few_values_at_the_end", .input = kWorked + "300.0 0.1 0.0\n", .out = kWorkedOut, .err = kEndsInsideRecord, .after = kWorkedTable[1]},
     {.name = "blanks_after_the_last_line_feed", .input = kWorked + " \t\r", .out = kWorkedOut, .after = kWorkedTable[1]},

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "figure/gnuplot_run.h"
+#include "process/output_file.h"
+#include "process/system_calls.h"
 #include "support/work_dir.h"
-#include "tools/fit/gnuplot_run.h"
-#include "tools/fit/output_file.h"
-#include "tools/fit/tool_system.h"
 
 namespace {
 
@@ -30,9 +30,9 @@ bool failsNow(const char* call) {
   return true;
 }
 
-const fit::ToolSystem& real() { return fit::realToolSystem(); }
+const process::SystemCalls& real() { return process::realSystemCalls(); }
 
-const fit::ToolSystem kFaulty = {
+const process::SystemCalls kFaulty = {
     [](const char* p, int f, mode_t m) { return failsNow("open") ? -1 : real().open(p, f, m); },
     real().read,
     [](int d, const void* b, std::size_t n) -> ssize_t {
@@ -45,6 +45,7 @@ const fit::ToolSystem kFaulty = {
     real().unlink,
     [](int d[2]) { return failsNow("pipe") ? -1 : real().pipe(d); },
     [] { return failsNow("fork") ? -1 : real().fork(); },
+    [](pid_t c, int* s, int o) { return failsNow("waitpid") ? -1 : real().waitpid(c, s, o); },
 };
 
 std::vector<std::string> namesIn(const std::string& folder) {
@@ -78,27 +79,38 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
     fake::WorkDir dir;
     fake::writeFile("old.csv", "old bytes\n");
     gFault = row.fault;
-    fit::toolSystem() = kFaulty;
+    process::systemCalls() = kFaulty;
     std::string why;
     {
-      fit::Output output(dir.path() + "/old.csv");
-      why = output.stage(fresh);
-      if (why.empty()) why = output.commit();
+      process::Output output(dir.path() + "/old.csv");
+      process::Failure failure = output.stage(fresh);
+      if (!failure) failure = output.commit();
+      why = failure.why();
     }
-    fit::toolSystem() = real();
+    process::systemCalls() = real();
     EXPECT_EQ(why, row.message);
     EXPECT_EQ(fake::readFile("old.csv"), why.empty() ? fresh : "old bytes\n");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"old.csv"});
   }
 }
 
-TEST(GnuplotRun, AFailedStartNamesItsOwnError) {
-  for (const char* call : {"pipe", "fork"}) {
-    gFault = {call, 1, EMFILE};
-    fit::toolSystem() = kFaulty;
-    const fit::Drawing drawing = fit::drawWithGnuplot("/bin/false", "plot x\n", fit::ImageFormat::Svg);
-    fit::toolSystem() = real();
-    EXPECT_EQ(drawing.failure, "it could not be started: Too many open files") << call;
+// A failed start names its own error; an interrupted wait is waited again, so gnuplot's exit is seen.
+TEST(GnuplotRun, FailedAndInterruptedCalls) {
+  const struct {
+    Fault fault;
+    const char* failure;
+  } rows[] = {
+      {.fault = {"pipe", 1, EMFILE}, .failure = "it could not be started: Too many open files"},
+      {.fault = {"fork", 1, EMFILE}, .failure = "it could not be started: Too many open files"},
+      {.fault = {"waitpid", 1, EINTR}, .failure = "exit status 1"},
+  };
+  for (const auto& row : rows) {
+    gFault = row.fault;
+    process::systemCalls() = kFaulty;
+    std::string image;
+    const process::Failure failure = figure::drawWithGnuplot("/bin/false", "plot x\n", figure::ImageFormat::Svg, image);
+    process::systemCalls() = real();
+    EXPECT_EQ(failure.why(), row.failure) << row.fault.call;
   }
 }
 

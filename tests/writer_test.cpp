@@ -52,7 +52,7 @@ void writeConsoleItems(recio::IoControl& control, const std::vector<Item>& items
   ASSERT_EQ(recio::endWrite(control), IoStatus::Ok);
 }
 
-TEST(FreeFormLines, LayoutOfItems) {
+TEST(FreeFormLines, SpacingOfItems) {
   struct Case {
     std::vector<Item> items;
     std::string line;
@@ -108,11 +108,11 @@ TEST(FixedFieldLines, Formats) {
     std::vector<std::vector<double>> statements;
     std::string lines;
   } cases[] = {
-      {analysis::kTYorpFormat.data(), {{100.0, -0.002, 1.0e10}}, " 100.0 -.0020 ********\n"},
-      {analysis::kTFkeFormat.data(), {{100.0, 2.0, 1234.5}}, " 100.0   2.0   1234.5\n"},
-      {analysis::kFkeYorpFormat.data(), {{0.2, 0.5, 20.0}}, "0.2000   0.5     20.0\n"},
+      {analysis::kTableFormats[0].data(), {{100.0, -0.002, 1.0e10}}, " 100.0 -.0020 ********\n"},
+      {analysis::kTableFormats[1].data(), {{100.0, 2.0, 1234.5}}, " 100.0   2.0   1234.5\n"},
+      {analysis::kTableFormats[2].data(), {{0.2, 0.5, 20.0}}, "0.2000   0.5     20.0\n"},
       // The items outlast the format: the fourth starts a new line from the first edit.
-      {analysis::kTYorpFormat.data(), {{1.0, 0.5, 2.0, 150.25}}, "   1.0 0.5000      2.0\n 150.2\n"},
+      {analysis::kTableFormats[0].data(), {{1.0, 0.5, 2.0, 150.25}}, "   1.0 0.5000      2.0\n 150.2\n"},
       {analysis::kEmptyFormat, {{}, {}}, "\n\n"},
       {trailingSkip, {{1.5}}, "  1.5\n"},  // a skip after the last item adds nothing
       {leadingSkip, {{1.5, -2.0}}, "   1.5-2.0\n"},
@@ -127,7 +127,7 @@ TEST(FixedFieldLines, FileIsWrittenInWholeBlocks) {
   recio::IoControl control;
   ASSERT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
   const int lines = 1000;  // 22 000 bytes: two full blocks and a part
-  for (int i = 0; i < lines; ++i) recio::writeFormatted(control, 1, analysis::kTYorpFormat.data(), std::vector<double>{1.0, 0.5, 2.0});
+  for (int i = 0; i < lines; ++i) recio::writeFormatted(control, 1, analysis::kTableFormats[0].data(), std::vector<double>{1.0, 0.5, 2.0});
   EXPECT_EQ(platform.calls(fake::Call::Write), 2);
   EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
   EXPECT_EQ(platform.calls(fake::Call::Write), 3);
@@ -146,7 +146,7 @@ TEST(FixedFieldLines, PartialFirstWriteIsStillCut) {
   platform.addFault({fake::Call::Write, 1, 0, 100});
   platform.addFault({fake::Call::Write, 2, ENOSPC});
   for (int i = 0; i < 400; ++i) {
-    int status = platform.run([&] { recio::writeFormatted(control, 1, analysis::kTYorpFormat.data(), std::vector<double>{1.0, 0.5, 2.0}); });
+    int status = platform.run([&] { recio::writeFormatted(control, 1, analysis::kTableFormats[0].data(), std::vector<double>{1.0, 0.5, 2.0}); });
     if (status != -1) {
       EXPECT_EQ(status, 255);
       break;

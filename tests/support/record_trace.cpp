@@ -3,7 +3,7 @@
 #include <bit>
 #include <memory>
 
-#include "analysis/fit_records.h"
+#include "datafiles/fit_records.h"
 #include "recio/reader/read_statement.h"
 #include "recio/run.h"
 #include "recio/statements.h"
@@ -15,10 +15,10 @@ std::vector<std::uint64_t> traceRecords(FakePlatform& platform, const std::strin
   auto control = std::make_unique<recio::IoControl>();
   const int status = platform.run([&] {
     recio::connectUnit(*control, 1, name, "old");
-    analysis::prepareFitRecords(*control, 1);
-    for (analysis::RecordEnd end = analysis::RecordEnd::Complete; end != analysis::RecordEnd::EndOfFile;) {
+    datafiles::prepareFitRecords(*control, 1);
+    for (datafiles::RecordEnd end = datafiles::RecordEnd::Complete; end != datafiles::RecordEnd::EndOfFile;) {
       double items[5] = {-1, -1, -1, -1, -1};
-      const analysis::RecordOutcome outcome = fast ? analysis::readFitRecord(*control, items) : analysis::readFitRecordByStatement(*control, items);
+      const datafiles::RecordOutcome outcome = fast ? datafiles::readFitRecord(*control, items) : datafiles::readFitRecordByStatement(*control, items);
       end = outcome.end;
       trace.insert(trace.end(), {static_cast<std::uint64_t>(end), static_cast<std::uint64_t>(outcome.valuesTaken), static_cast<std::uint64_t>(outcome.partReadLine),
                                  static_cast<std::uint64_t>(outcome.moreThanRecordLine)});

@@ -1,0 +1,28 @@
+// The companion tools' defaults, in one place: their help texts, their
+// options and their figures take them from here.
+#pragma once
+
+namespace defaults {
+
+// The contours of every map, in delta chi-square: 68.3, 95.4 and 99.73 % for
+// two parameters.
+inline constexpr const char* kContourLevels = "2.30,6.18,11.83";
+// chi2map-fit's intervals, in sigma of one parameter.
+inline constexpr const char* kSigmas = "1";
+// The top of the colour scale of a map, in delta chi-square, so that the
+// confidence region is not one flat colour.
+inline constexpr double kColourCap = 25;
+
+// Pixels of a map, and the side of the corner figure (a PDF at 100 pixels
+// an inch: its fonts are sized for 8 inches).
+inline constexpr int kMapWidth = 1000;
+inline constexpr int kMapHeight = 750;
+inline constexpr int kCornerSide = 1200;
+inline constexpr int kCornerPdfSide = 800;
+
+// Where the figures go when no name is given.
+inline constexpr const char* kCornerFigure = "fit.png";
+inline constexpr const char* kMapFigure = "map.png";
+inline constexpr const char* kTableImage = "table.png";
+
+}  // namespace defaults

@@ -1,0 +1,213 @@
+#include "process/output_file.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "process/messages.h"
+#include "process/system_calls.h"
+#include "process/tool_process.h"
+
+namespace process {
+namespace {
+
+constexpr int kMostLinks = 40;  // as the kernel follows them
+
+std::string folderOf(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
+// The file a name leads to through its symbolic links (the name itself when
+// it is none, or when the chain ends in a name not yet taken).
+std::string resolved(std::string path) {
+  for (int hop = 0; hop < kMostLinks; ++hop) {
+    char link[PATH_MAX];
+    const ssize_t length = readlink(path.c_str(), link, sizeof link - 1);
+    if (length < 0) return path;
+    const std::string next(link, static_cast<std::size_t>(length));
+    path = next[0] == '/' ? next : folderOf(path) + "/" + next;
+  }
+  return path;
+}
+
+bool sameAsStandardOutput(const struct stat& facts) {
+  struct stat out {};
+  return fstat(1, &out) == 0 && out.st_dev == facts.st_dev && out.st_ino == facts.st_ino;
+}
+
+// A name's file: its device and inode where it exists, its resolved path
+// (folder made absolute) where not.
+struct Identity {
+  bool exists = false;
+  bool terminalOrDevice = false;  // /dev/null, a terminal: written twice without harm
+  dev_t device = 0;
+  ino_t inode = 0;
+  std::string path;
+  bool operator==(const Identity& o) const {
+    if (terminalOrDevice || o.terminalOrDevice) return false;
+    return exists == o.exists && (exists ? device == o.device && inode == o.inode : path == o.path);
+  }
+};
+
+Identity identityOf(const std::string& name, int standardDescriptor) {
+  struct stat facts {};
+  Identity id;
+  const bool found = name == kStandardStream ? fstat(standardDescriptor, &facts) == 0 : stat(name.c_str(), &facts) == 0;
+  if (found) return {true, S_ISCHR(facts.st_mode), facts.st_dev, facts.st_ino, {}};
+  const std::string target = resolved(name);
+  char* folder = realpath(folderOf(target).c_str(), nullptr);
+  id.path = (folder != nullptr ? std::string(folder) : folderOf(target)) + "/" +
+            std::filesystem::path(target).filename().string();
+  std::free(folder);
+  return id;
+}
+
+// The rename made durable too: the folder synced, where the file system
+// allows it (a failure there changes nothing that was written).
+void syncFolder(const std::string& path) {
+  const int folder = systemCalls().open(folderOf(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0);
+  if (folder < 0) return;
+  (void)systemCalls().fsync(folder);
+  (void)systemCalls().close(folder);
+}
+
+}  // namespace
+
+Output::Output(std::string name) : name_(std::move(name)) {
+  struct stat facts {};
+  if (name_ == kStandardStream) {
+    standardOutput_ = true;
+  } else if (stat(name_.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode)) {
+    // A device, FIFO or socket: written in place.
+  } else if (stat(name_.c_str(), &facts) == 0 && sameAsStandardOutput(facts)) {
+    // /dev/stdout, or the file standard output is redirected to: written
+    // through standard output, after what the tool prints there.
+    standardOutput_ = true;
+  } else {
+    target_ = resolved(name_);
+  }
+}
+
+Output::~Output() { dropTemporary(); }
+
+void Output::dropTemporary() {
+  if (temporary_.empty()) return;
+  (void)systemCalls().unlink(temporary_.c_str());
+  releaseTemporary(slot_);
+  temporary_.clear();
+  slot_ = -1;
+}
+
+Failure Output::stage(std::string_view bytes) {
+  if (target_.empty()) {
+    held_.assign(bytes);
+    return {};
+  }
+  struct stat old {};
+  const bool replacing = stat(target_.c_str(), &old) == 0;
+  // Short, so that a target name of 255 bytes still has a temporary.
+  static unsigned serial = 0;
+  int descriptor = -1;
+  for (int attempt = 0; descriptor < 0 && attempt < 100; ++attempt) {
+    temporary_ = folderOf(target_) + "/.c2m" + std::to_string(getpid()) + "-" + std::to_string(serial++);
+    slot_ = holdTemporary(temporary_);
+    descriptor = systemCalls().open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    const int error = errno;
+    if (descriptor >= 0) break;
+    releaseTemporary(slot_);
+    temporary_.clear();
+    if (error != EEXIST) return Failure(std::strerror(error));
+  }
+  if (descriptor < 0) return Failure(std::strerror(EEXIST));
+  // The new file keeps the permissions of the one it replaces.
+  if (replacing) (void)fchmod(descriptor, old.st_mode & 07777);
+  Failure failure = writeAll(descriptor, bytes);
+  if (!failure && systemCalls().fsync(descriptor) != 0) failure = Failure(std::strerror(errno));
+  if (systemCalls().close(descriptor) != 0 && !failure) failure = Failure(std::strerror(errno));
+  if (failure) dropTemporary();
+  return failure;
+}
+
+Failure Output::commit() {
+  if (!target_.empty()) {
+    if (temporary_.empty()) return {};
+    if (systemCalls().rename(temporary_.c_str(), target_.c_str()) != 0) {
+      const int error = errno;
+      dropTemporary();
+      return Failure(std::strerror(error));
+    }
+    releaseTemporary(slot_);
+    temporary_.clear();
+    syncFolder(target_);
+    return {};
+  }
+  const int descriptor = standardOutput_ ? 1 : systemCalls().open(name_.c_str(), O_WRONLY | O_CLOEXEC, 0);
+  if (descriptor < 0) return Failure(std::strerror(errno));
+  Failure failure = writeAll(descriptor, held_);
+  if (!standardOutput_ && systemCalls().close(descriptor) != 0 && !failure) failure = Failure(std::strerror(errno));
+  return failure;
+}
+
+Failure OutputFiles::stage(const std::string& name, std::string_view bytes) {
+  outputs_.emplace_back(name, std::make_unique<Output>(name));
+  return outputs_.back().second->stage(bytes).after("cannot write " + shownName(name) + ": ");
+}
+
+bool OutputFiles::toStandardOutput(const std::string& name) const {
+  for (const auto& [staged, output] : outputs_)
+    if (staged == name && output->toStandardOutput()) return true;
+  return false;
+}
+
+Failure OutputFiles::commit() {
+  for (const auto& [name, output] : outputs_)
+    if (Failure failure = output->commit()) return failure.after("cannot write " + shownName(name) + ": ");
+  return {};
+}
+
+Failure unwritable(const std::string& name) {
+  struct stat facts {};
+  if (name == kStandardStream) return {};
+  if (stat(name.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode)) return Failure("it is a folder");
+  if (stat(name.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode)) return {};
+  const std::string folder = folderOf(resolved(name));
+  if (stat(folder.c_str(), &facts) != 0) return Failure(std::strerror(errno));
+  if (!S_ISDIR(facts.st_mode)) return Failure(std::strerror(ENOTDIR));
+  if (access(folder.c_str(), W_OK) != 0) return Failure(std::strerror(errno));
+  return {};
+}
+
+Failure sameFileRefusal(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
+  std::vector<Identity> seen;
+  for (const std::string& output : outputs) seen.push_back(identityOf(output, 1));
+  for (std::size_t a = 0; a < outputs.size(); ++a) {
+    for (std::size_t b = a + 1; b < outputs.size(); ++b)
+      if (seen[a] == seen[b])
+        return Failure("the outputs " + shownName(outputs[a]) + " and " + shownName(outputs[b]) +
+                           " are one file; give each a name of its own",
+                       kUsage);
+    for (const std::string& input : inputs)
+      if (seen[a] == identityOf(input, 0))
+        return Failure(
+            "the output " + shownName(outputs[a]) + " is the input " + shownName(input) + "; choose another name",
+            kUsage);
+  }
+  return {};
+}
+
+Failure refuseOutputs(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
+  if (Failure refusal = sameFileRefusal(outputs, inputs)) return refusal;
+  for (const std::string& output : outputs)
+    if (Failure why = unwritable(output))
+      return Failure("cannot write " + shownName(output) + ": " + why.why() + "; choose another name");
+  return {};
+}
+
+}  // namespace process

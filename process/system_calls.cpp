@@ -1,0 +1,50 @@
+#include "process/system_calls.h"
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace process {
+namespace {
+
+int openFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
+int pipeClosedOnExec(int descriptors[2]) { return ::pipe2(descriptors, O_CLOEXEC); }
+
+const SystemCalls kReal = {openFile, ::read,   ::write,          ::fsync, ::close,
+                           ::rename, ::unlink, pipeClosedOnExec, ::fork,  ::waitpid};
+SystemCalls gCalls = kReal;
+
+}  // namespace
+
+SystemCalls& systemCalls() { return gCalls; }
+const SystemCalls& realSystemCalls() { return kReal; }
+
+Failure writeAll(int descriptor, std::string_view bytes) {
+  while (!bytes.empty()) {
+    const ssize_t put = gCalls.write(descriptor, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) return Failure(std::strerror(errno));
+    if (put == 0) return Failure(std::strerror(EIO));
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  return {};
+}
+
+ssize_t readSome(int descriptor, char* buffer, std::size_t size) {
+  for (;;) {
+    const ssize_t got = gCalls.read(descriptor, buffer, size);
+    if (got >= 0 || errno != EINTR) return got;
+  }
+}
+
+pid_t waitForChild(pid_t child, int& status) {
+  for (;;) {
+    const pid_t ended = gCalls.waitpid(child, &status, 0);
+    if (ended >= 0 || errno != EINTR) return ended;
+  }
+}
+
+}  // namespace process
