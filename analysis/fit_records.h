@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "recio/core/io_status.h"
-#include "recio/reader/shape_path.h"
+#include "recio/reader/record_path.h"
 
 namespace analysis {
 
@@ -35,7 +35,7 @@ void prepareFitRecords(recio::IoControl& control, std::int32_t unit);
 // so that the records a whole block holds cost one call each.
 RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&record)[5]);
 inline RecordOutcome readFitRecord(recio::IoControl& control, double (&record)[5]) {
-  if (recio::readRecordByShape(control, record)) return {RecordEnd::Complete, 5, 0};
+  if (recio::readRecordInBlock(control, record)) return {RecordEnd::Complete, 5, 0};
   return readFitRecordByStatement(control, record);
 }
 

@@ -88,7 +88,7 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
   for (;;) {
     // readFitRecord's two steps, so that a record of the whole-record path
     // costs the loop nothing more.
-    if (!recio::readRecordByShape(control, record)) {
+    if (!recio::readRecordInBlock(control, record)) {
       const RecordOutcome outcome = readFitRecordByStatement(control, record);
       if (outcome.end != RecordEnd::Complete) {
         if (outcome.end == RecordEnd::SystemFailure) recio::reportHandledFailure(control);

@@ -27,7 +27,7 @@
 #include "recio/reader/reader_state.h"
 #include "recio/reader/record_collector.h"
 #include "recio/reader/record_shape.h"
-#include "recio/reader/shape_path.h"
+#include "recio/reader/record_path.h"
 #include "recio/reader/value_scanner.h"
 #include "recio/statements.h"
 #include "tools/fit/record_grid.h"
@@ -233,7 +233,7 @@ void BM_PlainRecord(benchmark::State& state) {
     recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
     double record[5] = {};
     for (auto _ : state) {
-      if (!recio::readRecordByShape(control, record)) readByCalls(control, record);
+      if (!recio::readRecordInBlock(control, record)) readByCalls(control, record);
       benchmark::DoNotOptimize(record);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
@@ -253,7 +253,7 @@ void BM_ShapeRecord(benchmark::State& state) {
   double record[5] = {};
   // Two records: the first fills the block, the second is read by its shape.
   for (int n = 0; n < 2; ++n) {
-    if (!recio::readRecordByShape(control, record)) readByCalls(control, record);
+    if (!recio::readRecordInBlock(control, record)) readByCalls(control, record);
   }
   const recio::RecentShapes& recent = recio::readerState(control).shapes;
   const recio::RecordShape& shape = recent.shapes[recent.last];

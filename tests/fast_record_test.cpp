@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
+#include <cstdio>
 #include <cstdint>
 #include <iterator>
 #include <random>
@@ -79,6 +81,45 @@ TEST(FastRecord, LeavesWhatTheStatementCallsLeave) {
     ASSERT_EQ(fast.size(), general.size()) << "input " << n;
     const auto differ = std::mismatch(fast.begin(), fast.end(), general.begin());
     EXPECT_TRUE(differ.first == fast.end()) << "input " << n << ", trace entry " << differ.first - fast.begin();
+  }
+}
+
+// The five styles fitting codes write, each with every line end, with and
+// without '+' signs, over several blocks; some end without their last line
+// feed, so that a record of a recent shape meets the block's end.
+TEST(FastRecord, EveryStyleAsTheStatementCalls) {
+  const struct {
+    const char* name;
+    const char* formats[5];
+  } styles[] = {
+      {.name = "fixed", .formats = {"%10.3f", " %12.6f", " %10.4f", " %8.3f", " %13.6f"}},
+      {.name = "%g", .formats = {"%g", " %g", " %g", " %g", " %g"}},
+      {.name = "shortest", .formats = {"%.17g", " %.16g", " %.15g", " %.17g", " %.16g"}},
+      {.name = "list-directed", .formats = {"%25.15f", "%25.16E", "%25.17f", "%25.17f", "%25.14f"}},
+      {.name = "ES", .formats = {"%26.16E", "%26.16E", "%26.16E", "%26.16E", "%26.16E"}},
+  };
+  std::mt19937_64 random(24);
+  for (const auto& style : styles) {
+    for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+      for (const bool signs : {false, true}) {
+        std::string input;
+        for (int record = 0; record < 400; ++record) {
+          for (int v = 0; v < 5; ++v) {
+            std::string format = style.formats[v];
+            if (signs) format.insert(format.find('%') + 1, "+");
+            const double value = v == 2 ? std::ldexp(static_cast<double>(random() % 2001) - 1000, -10)
+                                        : 50.0 + 12.5 * (record / 25) - 0.02 * (record % 25) * v;
+            char text[64];
+            std::snprintf(text, sizeof text, format.c_str(), value);
+            input += text;
+          }
+          input += lineEnd;
+        }
+        if (random() % 2 == 0) input.resize(input.size() - 1 - (lineEnd[1] != 0));
+        const std::vector<std::uint64_t> fast = readAll(input, true);
+        ASSERT_EQ(fast, readAll(input, false)) << style.name << (signs ? ", signs" : "") << ", line end " << int{lineEnd[0]};
+      }
+    }
   }
 }
 

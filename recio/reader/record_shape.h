@@ -56,9 +56,9 @@ struct RecentShapes {
   // values change width (999.5, 1000.5) makes files alternate between two.
   RecordShape shapes[2];
   std::uint8_t last = 0;
-  // Records read by statements since one was read by its shape: where shapes
-  // do not repeat, taking each costs more than it saves.
-  std::uint32_t statementsInARow = 0;
+  // Records read since one was read by its shape: where shapes do not
+  // repeat, taking each costs more than it saves.
+  std::uint32_t missesInARow = 0;
 };
 
 // Whether the record at `record` has the shape. Reads the shape's chunks of sixteen bytes from `record`.

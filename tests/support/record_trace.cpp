@@ -4,7 +4,7 @@
 #include <memory>
 
 #include "recio/reader/read_statement.h"
-#include "recio/reader/shape_path.h"
+#include "recio/reader/record_path.h"
 #include "recio/run.h"
 #include "recio/statements.h"
 
@@ -20,7 +20,7 @@ std::vector<std::uint64_t> traceRecords(FakePlatform& platform, const std::strin
       double items[5] = {-1, -1, -1, -1, -1};
       read = IoStatus::Ok;
       recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
-      if (!fast || !recio::readRecordByShape(*control, items)) {
+      if (!fast || !recio::readRecordInBlock(*control, items)) {
         read = recio::beginRead(*control);
         for (double& item : items) {
           if (read == IoStatus::Ok) read = recio::readItem(*control, &item);
