@@ -78,6 +78,7 @@ bench:
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
 	bench/run-benchmark
+	bench/count-instructions build-bench/chi2map build-bench
 
 install:
 	$(call build-only,chi2map chi2map-fit chi2map-plot)

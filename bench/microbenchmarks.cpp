@@ -42,20 +42,8 @@ constexpr std::size_t kRecordSize = sizeof kRecord - 1;
 const char* const kTexts[] = {"612.500",    "0.340000", "1.0306", "1.200",
                               "409.150000", "-2.5D-3",  "1E100",  "1234567890123456789012345"};
 
-// A value text as the reader converts it, ending in a zero byte: plain
-// decimals by the plain scan, the rest by the general steps.
-void BM_ConvertTerminatedReal(benchmark::State& state) {
-  const char* text = kTexts[state.range(0)];
-  const std::size_t length = std::strlen(text);
-  state.SetLabel(text);
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(text);
-    benchmark::DoNotOptimize(recio::convertTerminatedReal(text, length));
-  }
-}
-BENCHMARK(BM_ConvertTerminatedReal)->DenseRange(0, 7);
-
-// The general steps on their own, for comparison with the plain scan.
+// The scan and conversion of a value text: the fast case, and the general
+// steps for the mantissa of 25 digits.
 void BM_ConvertReal(benchmark::State& state) {
   const char* text = kTexts[state.range(0)];
   const std::size_t length = std::strlen(text);
@@ -176,7 +164,7 @@ void BM_CollectAndScanRecord(benchmark::State& state) {
 BENCHMARK(BM_CollectAndScanRecord);
 
 // fillRecord and the five readItem calls of one benchmark record: the path
-// of records that readRecordByShape leaves to the statement calls.
+// of records that readRecordInBlock leaves to the statement calls.
 void BM_CollectAndReadRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
@@ -220,7 +208,7 @@ void BM_ReadStatement(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadStatement);
 
-// The loader's statement on benchmark records: readRecordByShape, and the
+// The loader's statement on benchmark records: readRecordInBlock, and the
 // statement calls where it declines (at the end of each block). Records of
 // one shape are read by that shape; three shapes in turn take the
 // statement calls, and a shape taken now and then.
