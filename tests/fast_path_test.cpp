@@ -29,7 +29,6 @@ namespace {
 using recio::IoStatus;
 constexpr int kScale = CHI2MAP_SWEEP_SCALE;
 
-
 // The scan, its fast case included, finds what the general steps alone find
 // (digit by digit, each through the room test), and the double follows.
 void expectGeneral(const std::string& text) {

@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <bit>
 #include <cmath>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <iterator>
 #include <random>
 #include <string>
@@ -92,10 +92,8 @@ TEST(FastRecord, EveryStyleAsTheStatementCalls) {
     const char* name;
     const char* formats[5];
   } styles[] = {
-      {.name = "fixed", .formats = {"%10.3f", " %12.6f", " %10.4f", " %8.3f", " %13.6f"}},
-      {.name = "%g", .formats = {"%g", " %g", " %g", " %g", " %g"}},
-      {.name = "shortest", .formats = {"%.17g", " %.16g", " %.15g", " %.17g", " %.16g"}},
-      {.name = "list-directed", .formats = {"%25.15f", "%25.16E", "%25.17f", "%25.17f", "%25.14f"}},
+      {.name = "fixed", .formats = {"%10.3f", " %12.6f", " %10.4f", " %8.3f", " %13.6f"}}, {.name = "%g", .formats = {"%g", " %g", " %g", " %g", " %g"}},
+      {.name = "shortest", .formats = {"%.17g", " %.16g", " %.15g", " %.17g", " %.16g"}},  {.name = "list-directed", .formats = {"%25.15f", "%25.16E", "%25.17f", "%25.17f", "%25.14f"}},
       {.name = "ES", .formats = {"%26.16E", "%26.16E", "%26.16E", "%26.16E", "%26.16E"}},
   };
   std::mt19937_64 random(24);
@@ -107,8 +105,7 @@ TEST(FastRecord, EveryStyleAsTheStatementCalls) {
           for (int v = 0; v < 5; ++v) {
             std::string format = style.formats[v];
             if (signs) format.insert(format.find('%') + 1, "+");
-            const double value = v == 2 ? std::ldexp(static_cast<double>(random() % 2001) - 1000, -10)
-                                        : 50.0 + 12.5 * (record / 25) - 0.02 * (record % 25) * v;
+            const double value = v == 2 ? std::ldexp(static_cast<double>(random() % 2001) - 1000, -10) : 50.0 + 12.5 * (record / 25) - 0.02 * (record % 25) * v;
             char text[64];
             std::snprintf(text, sizeof text, format.c_str(), value);
             input += text;
