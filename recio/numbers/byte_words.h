@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) && !defined(CHI2MAP_PORTABLE_BYTES)
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(CHI2MAP_PORTABLE_BYTES)
 #include <emmintrin.h>
 #define RECIO_SSE2 1
 #endif

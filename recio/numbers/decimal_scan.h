@@ -41,13 +41,8 @@ struct ScannedDecimal {
   bool negative = false;
   std::uint64_t mantissa = 0;
   std::int64_t exponent = 0;
-  std::size_t length = 0;  // characters read: the rest does not fit the pattern
-  // Where the digits stand, for a reader that repeats a record's decisions:
-  // after any sign, and how many before and after the point.
-  std::uint32_t digitsAt = 0;
-  std::uint32_t wholeDigits = 0;
-  std::uint32_t fractionDigits = 0;
-  bool exponentGiven = false;
+  std::size_t length = 0;      // characters read: the rest does not fit the pattern
+  std::uint32_t digitsAt = 0;  // where the mantissa begins, after any sign
 };
 
 // Up to this many digits (leading zeros left out) fit the mantissa whatever
@@ -129,7 +124,25 @@ std::size_t scanMantissaByDigit(const char* text, std::size_t length, std::size_
 // digits), saturated; sets x, gives where it ends.
 std::size_t scanExponent(const char* text, std::size_t length, std::size_t i, std::int64_t& x) noexcept;
 
+// The first `count` (1 to 8) digits at p as a number: the word's bytes
+// past them are shifted out, and the borrows of bytes below '0' there run
+// upwards, out with them.
+inline std::uint64_t leadingDigitsValue(const char* p, unsigned count) noexcept {
+  return eightDigitsValue((loadTextWord(p) - 0x30 * kEachByte) << (8 * (8 - count)));
+}
+
 }  // namespace detail
+
+// The number of the `count` <= kDigitsWithRoom digits at p, eight at a
+// time. Reads up to 24 bytes from p, whatever follows the digits.
+inline std::uint64_t digitsValue(const char* p, unsigned count) noexcept {
+  if (count <= 8) return count == 0 ? 0 : detail::leadingDigitsValue(p, count);
+  const std::uint64_t first = eightDigitsValue(loadTextWord(p) - 0x30 * kEachByte);
+  if (count <= 16) return first * detail::kTensUpTo19[count - 8] + detail::leadingDigitsValue(p + 8, count - 8);
+  const std::uint64_t second = eightDigitsValue(loadTextWord(p + 8) - 0x30 * kEachByte);
+  return (first * 100000000U + second) * detail::kTensUpTo19[count - 16] +
+         detail::leadingDigitsValue(p + 16, count - 16);
+}
 
 // The one scan of a real's text: [sign] [digits] ['.' [digits]] [letter]
 // [sign] [digits]; reading stops at the first character that does not fit
@@ -153,7 +166,6 @@ std::size_t scanExponent(const char* text, std::size_t length, std::size_t i, st
   std::uint64_t m = 0;
   std::size_t whole = 0;
   p = detail::takeDigits(p, end, m, whole);
-  scan.wholeDigits = static_cast<std::uint32_t>(p - digits);
   std::int64_t k = 0;
   bool byDigit = whole > kDigitsWithRoom;
   if (p < end && *p == '.') {
@@ -165,7 +177,6 @@ std::size_t scanExponent(const char* text, std::size_t length, std::size_t i, st
     const char* const significant = p;
     std::size_t taken = 0;
     p = detail::takeDigits(p, end, m, taken);
-    scan.fractionDigits = static_cast<std::uint32_t>(p - fractionStart);
     byDigit = byDigit || whole + taken > kDigitsWithRoom;
     if (!byDigit) {
       // Trailing zeros are held back and dropped: out of m again.
@@ -182,8 +193,7 @@ std::size_t scanExponent(const char* text, std::size_t length, std::size_t i, st
     i = detail::scanMantissaByDigit(text, length, static_cast<std::size_t>(digits - text), m, k);
   }
   std::int64_t x = 0;
-  scan.exponentGiven = i < length && (isExponentLetter(text[i]) || isSign(text[i]));
-  if (scan.exponentGiven) i = detail::scanExponent(text, length, i, x);
+  if (i < length && (isExponentLetter(text[i]) || isSign(text[i]))) i = detail::scanExponent(text, length, i, x);
   scan.mantissa = m;
   scan.exponent = std::clamp<std::int64_t>(k + x, -kExponentCap, kExponentCap);
   scan.length = i;

@@ -25,15 +25,16 @@ double scaleBeyondPowers(double v, std::int64_t e) noexcept {
 
 }  // namespace
 
-double rareDecimalToDouble(const ScannedDecimal& scan) noexcept {
+double rareDecimalToDouble(ScannedDecimal::Kind kind, bool negative, std::uint64_t mantissa,
+                           std::int64_t exponent) noexcept {
   double v = 0.0;
-  switch (scan.kind) {
+  switch (kind) {
     case ScannedDecimal::Kind::Infinity: v = std::numeric_limits<double>::infinity(); break;
     case ScannedDecimal::Kind::NotANumber: v = std::bit_cast<double>(kNotANumberBits); break;
-    case ScannedDecimal::Kind::Finite: v = scaleBeyondPowers(truncatedToDouble(scan.mantissa), scan.exponent); break;
+    case ScannedDecimal::Kind::Finite: v = scaleBeyondPowers(truncatedToDouble(mantissa), exponent); break;
   }
   // The negative NaN has its own pattern.
-  if (scan.negative) v = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | kSignBit);
+  if (negative) v = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | kSignBit);
   return v;
 }
 

@@ -32,26 +32,35 @@ inline double truncatedToDouble(std::uint64_t m) noexcept {
 }
 
 // Infinity, NaN, and exponents beyond the powers of ten.
-double rareDecimalToDouble(const ScannedDecimal& scan) noexcept;
+double rareDecimalToDouble(ScannedDecimal::Kind kind, bool negative, std::uint64_t mantissa,
+                           std::int64_t exponent) noexcept;
 
 }  // namespace detail
 
-// The double of a scan: one multiplication or division by 10^|e| where
-// |e| <= 308, each a single rounded operation.
-[[gnu::always_inline]] inline double decimalToDouble(const ScannedDecimal& scan) noexcept {
-  const std::int64_t e = scan.exponent;
-  if (scan.kind != ScannedDecimal::Kind::Finite || e > kLargestPowerOfTen || e < -kLargestPowerOfTen) {
-    return detail::rareDecimalToDouble(scan);
+// The double of mantissa * 10^exponent: one multiplication or division by
+// 10^|e| where |e| <= 308, each a single rounded operation.
+[[gnu::always_inline]] inline double decimalToDouble(bool negative, std::uint64_t mantissa,
+                                                     std::int64_t exponent) noexcept {
+  if (exponent > kLargestPowerOfTen || exponent < -kLargestPowerOfTen) {
+    return detail::rareDecimalToDouble(ScannedDecimal::Kind::Finite, negative, mantissa, exponent);
   }
-  double v = detail::truncatedToDouble(scan.mantissa);
-  if (e > 0) {
-    v = v * powerOfTen(static_cast<std::int32_t>(e));
-  } else if (e < 0) {
-    v = v / powerOfTen(static_cast<std::int32_t>(-e));
+  double v = detail::truncatedToDouble(mantissa);
+  if (exponent > 0) {
+    v = v * powerOfTen(static_cast<std::int32_t>(exponent));
+  } else if (exponent < 0) {
+    v = v / powerOfTen(static_cast<std::int32_t>(-exponent));
   }
   // Setting the bit rather than negating makes "-0" a negative zero.
-  if (scan.negative) v = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | kSignBit);
+  if (negative) v = std::bit_cast<double>(std::bit_cast<std::uint64_t>(v) | kSignBit);
   return v;
+}
+
+// The double of a scan.
+[[gnu::always_inline]] inline double decimalToDouble(const ScannedDecimal& scan) noexcept {
+  if (scan.kind != ScannedDecimal::Kind::Finite) {
+    return detail::rareDecimalToDouble(scan.kind, scan.negative, scan.mantissa, scan.exponent);
+  }
+  return decimalToDouble(scan.negative, scan.mantissa, scan.exponent);
 }
 
 // The conversion of `length` characters that passed checkNumberText.

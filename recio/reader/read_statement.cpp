@@ -15,6 +15,10 @@
 namespace recio {
 
 IoStatus beginRead(IoControl& control) {
+  if (readerState(control).statementBegun) {
+    readerState(control).statementBegun = false;
+    return readerState(control).begunStatus;
+  }
   control.statementKind = StatementKind::Read;
   readerState(control).valueUsesLeft = 0;
   readerState(control).valueEndedAtRecordEnd = false;

@@ -1,122 +1,320 @@
-// A record read from the block by the scanner alone: the same value text the
-// statement calls would cut out, by the free-form rules, and the same
-// conversion. Records that need anything else (null values, repeat counts,
-// a slash, a value on the next line, a record that grows the record text,
-// infinities and NaNs) are left to the statement calls.
+// A record read from the block by masks over its line (line_masks.h): the
+// values are where the free-form rules cut them, each converted by the
+// general steps' arithmetic. Records that need anything else (a null value,
+// a comma, a repeat count, a slash, a value on the next line, more than
+// blanks after the last value, a character the check refuses, a record
+// that grows the record text) are left to the statement calls.
 #include "recio/reader/record_path.h"
 
+#include <bit>
+#include <cstdint>
 #include <cstring>
 
-#include "recio/numbers/byte_words.h"
+#include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/reader/finish_statement.h"
+#include "recio/reader/line_masks.h"
 #include "recio/reader/reader_state.h"
+#include "recio/reader/record_collector.h"
 #include "recio/reader/shape_path.h"
+#include "recio/reader/short_decimals.h"
 
 namespace recio {
 namespace {
 
-constexpr bool isBlank(char c) { return c == ' ' || c == '\t'; }
-constexpr bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+// The most items a record of this path holds.
+constexpr std::size_t kMostItems = 16;
 
-// Past blanks and tabs, eight bytes at a time while eight may be read.
-const char* skipBlanks(const char* p, const char* end, bool& tabs) {
-  while (end - p >= 8) {
-    const std::uint64_t others = loadTextWord(p) ^ (0x20 * kEachByte);
-    if (others == 0) {
-      p += 8;
-      continue;
-    }
-    p += firstNonZeroByte(others);
-    if (*p != '\t') return p;
-    tabs = true;
-    ++p;
-  }
-  for (; p < end && isBlank(*p); ++p) tabs = tabs || *p == '\t';
-  return p;
-}
+unsigned lowestBit(std::uint64_t bits) { return static_cast<unsigned>(std::countr_zero(bits)); }
 
-// What the scan of a record found.
-struct ScannedRecord {
-  const char* lineEnd = nullptr;  // nullptr: the statement calls must read it
-  bool tabs = false;              // tabs stood in the record
-  bool shaped = true;             // every value fits a shape
+// Bits 0 to count - 1; count below 64.
+constexpr std::uint64_t lowBits(unsigned count) { return (std::uint64_t{1} << count) - 1; }
+
+// The masks of the 64 bytes of the line from chunk `chunk` on.
+struct Window {
+  std::uint32_t base = 0;  // 16 chunk
+  std::uint64_t separators = 0;
+  std::uint64_t digits = 0;
 };
 
-// The values of items.size() items from `p`, into `values`, with their places.
-ScannedRecord scanRecord(const char* const start, const char* const end, std::span<double> values, ValuePlace* places) {
-  ScannedRecord found;
-  const char* p = start;
-  for (std::size_t i = 0; i < values.size(); ++i) {
-    p = skipBlanks(p, end, found.tabs);
-    if (p == end || *p == ',' || *p == '/' || isLineEnd(*p)) return {};
-    const ScannedDecimal scan = scanDecimal(p, static_cast<std::size_t>(end - p));
-    if (scan.kind != ScannedDecimal::Kind::Finite || scan.length == static_cast<std::size_t>(end - p)) return {};
-    const char* const value = p;
-    p += scan.length;
-    if (isBlank(*p)) {
-      p = skipBlanks(p, end, found.tabs);
-      if (p < end && *p == ',') ++p;
-    } else if (*p == ',') {
-      ++p;
-    } else if (!isLineEnd(*p) || i + 1 < values.size()) {
-      return {};  // a value that goes on, or a record that ends before the statement
+Window windowAt(const LineMasks& masks, std::uint32_t offset) {
+  const std::uint32_t chunk = offset / 16;
+  return {16 * chunk, maskWindow(masks.separators, chunk), maskWindow(masks.digits, chunk)};
+}
+
+// The first byte at or after `from` that is no separator: where the next
+// value begins, or a place past the line end when none is left on it.
+[[gnu::always_inline]] inline std::uint32_t nextValue(const LineMasks& masks, Window& window, std::uint32_t from) {
+  for (;;) {
+    const std::uint64_t others = ~window.separators >> (from - window.base);
+    if (others != 0) return from + lowestBit(others);
+    from = window.base + 64;
+    if (from > masks.lineEnd) return from;
+    window = windowAt(masks, from);
+  }
+}
+
+// The number of trailing '0' characters of [first, end), at most end - first;
+// reads the eight bytes before end, which lie in the block.
+unsigned trailingZeros(const char* first, const char* end) {
+  unsigned zeros = 0;
+  while (end - first >= 8) {
+    const std::uint64_t others = loadTextWord(end - 8) ^ (0x30 * kEachByte);
+    if (others != 0) return zeros + static_cast<unsigned>(std::countl_zero(others)) / 8;
+    zeros += 8;
+    end -= 8;
+  }
+  while (end > first && end[-1] == '0') {
+    ++zeros;
+    --end;
+  }
+  return zeros;
+}
+
+// The exponent of text[at, length): [EeDd] [+-] digits, or [+-] digits, at
+// most four digits; `others` holds the non-digits from `at` on.
+bool readExponent(const char* text, std::uint64_t others, unsigned at, unsigned length, std::int64_t& exponent) {
+  unsigned i = at;
+  if (isExponentLetter(text[i])) {
+    ++i;
+    others &= others - 1;
+  }
+  bool negative = false;
+  if (others != 0 && lowestBit(others) == i && isSign(text[i])) {
+    negative = text[i] == '-';
+    ++i;
+    others &= others - 1;
+  }
+  if (others != 0 || i == at || i == length || length - i > 4) return false;
+  std::int64_t x = 0;
+  for (; i < length; ++i) x = x * 10 + static_cast<std::int64_t>(digitValue(text[i]));
+  exponent = negative ? -x : x;
+  return true;
+}
+
+// A layout moved by `offset` bytes.
+void placeLayout(ValueLayout& layout, std::int64_t offset) {
+  for (std::uint32_t* at : {&layout.start, &layout.digits, &layout.point, &layout.mantissaEnd, &layout.end}) {
+    *at = static_cast<std::uint32_t>(*at + offset);
+  }
+}
+
+// A value whose mantissa has more digits than a short decimal, or an
+// exponent: m of its kept digits (every digit has room, at most
+// kDigitsWithRoom of them from the first non-zero one; fraction zeros after
+// the last non-zero digit are held back and dropped, so they never enter
+// m), and one scaling.
+bool readLongValue(const char* text, const ValueLayout& layout, std::uint64_t others, unsigned length, double& value) {
+  std::int64_t exponent = 0;
+  if (layout.mantissaEnd < length && !readExponent(text, others, layout.mantissaEnd, length, exponent)) return false;
+  const char* whole = text + layout.digits;
+  const char* const point = text + layout.point;
+  while (whole < point && *whole == '0') ++whole;
+  unsigned kept = 0;
+  const char* fraction = point + 1;
+  if (layout.hasPoint) {
+    const unsigned digits = layout.mantissaEnd - layout.point - 1;
+    kept = digits - trailingZeros(fraction, text + layout.mantissaEnd);
+    if (whole == point) {
+      while (fraction < point + 1 + kept && *fraction == '0') ++fraction;
     }
-    values[i] = decimalToDouble(scan);
-    const bool plain = !scan.exponentGiven && scan.wholeDigits + scan.fractionDigits > 0;
-    found.shaped = found.shaped && plain && fitsShape(scan.wholeDigits, scan.fractionDigits);
-    places[i] = {static_cast<std::uint32_t>(value - start) + scan.digitsAt, scan.wholeDigits, scan.fractionDigits,
-                 scan.negative};
+  }
+  const auto wholeDigits = static_cast<unsigned>(point - whole);
+  const auto fractionDigits = static_cast<unsigned>(point + 1 + kept - fraction);
+  if (wholeDigits + fractionDigits > kDigitsWithRoom) return false;
+  const std::uint64_t mantissa =
+      digitsValue(whole, wholeDigits) * detail::kTensUpTo19[fractionDigits] + digitsValue(fraction, fractionDigits);
+  value = decimalToDouble(text[0] == '-', mantissa, exponent - static_cast<std::int64_t>(kept));
+  return true;
+}
+
+// Any other value by the general steps, unless the statement calls must see
+// it: a slash, an asterisk or a comma in it, or a character the check
+// refuses.
+bool readOtherValue(const char* text, unsigned length, double& value) {
+  for (unsigned i = 0; i < length; ++i) {
+    if (text[i] == '/' || text[i] == '*' || text[i] == ',') return false;
+  }
+  if (!checkNumberText(text, length, NumberKind::Real)) return false;
+  value = convertReal(text, length);
+  return true;
+}
+
+// The layout of the value of `length` bytes at `start` of its line (text
+// at `text`), after `lead` sign bytes; its non-digits after the sign are
+// `others` (bit 0 its first byte).
+ValueLayout layoutOf(const char* text, std::uint32_t start, unsigned length, unsigned lead, std::uint64_t others) {
+  ValueLayout layout{start, start + lead, start + length, start + length, start + length, false};
+  if (others == 0) return layout;
+  layout.point = start + lowestBit(others);
+  layout.mantissaEnd = layout.point;
+  layout.hasPoint = text[layout.point - start] == '.';
+  if (layout.hasPoint) {
+    others &= others - 1;
+    layout.mantissaEnd = others != 0 ? start + lowestBit(others) : start + length;
+  }
+  return layout;
+}
+
+// A value the plain case does not take: more than eight digits, an
+// exponent, or no decimal at all. Its layout into `layout` unless that is
+// nullptr.
+bool readWiderValue(const char* line, std::uint32_t start, unsigned length, std::uint64_t others, unsigned lead,
+                    std::size_t before, ValueLayout* layout, double& value) {
+  const char* const text = line + start;
+  const ValueLayout found = layoutOf(text, start, length, lead, others);
+  if (layout != nullptr) *layout = found;
+  const unsigned whole = found.point - found.digits;
+  const unsigned fraction = found.hasPoint ? found.mantissaEnd - found.point - 1 : 0;
+  if (whole + fraction == 0) return readOtherValue(text, length, value);  // no digit: "-", ".", "E5", "Inf"
+  if (found.mantissaEnd == found.end && fitsShortDecimal(whole, fraction) && before + found.point >= kShortBefore) {
+    value = shortDecimal(shortRead(line + found.point, whole, fraction, text[0] == '-'));
+    return true;
+  }
+  ValueLayout own = found;
+  placeLayout(own, -static_cast<std::int64_t>(start));
+  const unsigned exponentAt = own.mantissaEnd;
+  return readLongValue(text, own, exponentAt < 64 ? others >> exponentAt << exponentAt : 0, length, value) ||
+         readOtherValue(text, length, value);
+}
+
+// The value of `length` bytes at `start` of the line at `line`, whose
+// digits from its first byte on are `digits`; `before` bytes of the block
+// precede the line. Its layout into `layout` unless that is nullptr. The
+// plain case ([sign] digits ['.' digits], at most eight digits) straight
+// through; any other by readWiderValue.
+[[gnu::always_inline]] inline bool readValue(const char* line, std::uint32_t start, unsigned length,
+                                             std::uint64_t digits, std::size_t before, ValueLayout* layout,
+                                             double& value) {
+  const char* const text = line + start;
+  const char first = text[0];
+  const unsigned lead = first == '-' || first == '+' ? 1 : 0;
+  const std::uint64_t others = ~digits & lowBits(length) & ~std::uint64_t{lead};
+  unsigned point = length;
+  unsigned fraction = 0;
+  unsigned end = length;  // where the digits end
+  if (others != 0) {
+    point = lowestBit(others);
+    if (text[point] != '.' || (others & (others - 1)) != 0) {
+      return readWiderValue(line, start, length, others, lead, before, layout, value);
+    }
+    fraction = length - point - 1;
+    end = fraction != 0 ? length : point;
+  }
+  const unsigned count = point - lead + fraction;
+  if (count == 0 || count > 8 || before + start + end < kEightDigitsBefore) {
+    return readWiderValue(line, start, length, others, lead, before, layout, value);
+  }
+  if (layout != nullptr) {
+    *layout = {start, start + lead, start + point, start + (others != 0 ? length : point), start + length, others != 0};
+  }
+  value = eightDigitValue(text + end, count, fraction, first == '-');
+  return true;
+}
+
+// The values of the line at `line`, classified in `masks`, into `values`,
+// their layouts into `layouts` unless it is nullptr; `before` bytes of the
+// block precede the line. False where the statement calls must read it.
+bool readLine(const char* line, std::size_t before, const LineMasks& masks, std::span<double> values,
+              ValueLayout* layouts) {
+  Window window = windowAt(masks, 0);
+  std::uint32_t from = 0;
+  for (std::uint32_t i = 0; i < values.size(); ++i) {
+    const std::uint32_t start = nextValue(masks, window, from);
+    if (start >= masks.lineEnd) return false;
+    std::uint64_t separators = window.separators >> (start - window.base);
+    if (separators == 0) {  // the value runs past the window
+      window = windowAt(masks, start);
+      separators = window.separators >> (start - window.base);
+      if (separators == 0) return false;
+    }
+    const unsigned length = lowestBit(separators);
+    if (!readValue(line, start, length, window.digits >> (start - window.base), before, layouts ? layouts + i : nullptr,
+                   values[i])) {
+      return false;
+    }
+    from = start + length;
   }
   // Nothing but blanks may follow: anything else the end of the statement
-  // discards is the statement calls' to see.
-  p = skipBlanks(p, end, found.tabs);
-  if (p < end && isLineEnd(*p)) found.lineEnd = p;
-  return found;
+  // would discard is the statement calls' to see.
+  return nextValue(masks, window, from) > masks.lineEnd;
 }
 
-// The line end at `at`, passed as the collection passes it; its length.
-std::size_t passLineEnd(UnitConnection& connection, const char* at) {
-  std::size_t length = 1;
-  if (*at == '\r') {
-    const char* const next = at + 1;
-    if (next == connection.buffer + connection.fill) {
+// The end of a statement that read the record of `length` bytes at the
+// connection's read position: the line end passed as the collection passes
+// it (a carriage return takes the line feed that follows it, in this block
+// or as the next one's first byte), and what beginRead, the item calls and
+// endRead leave.
+[[gnu::always_inline]] inline void finishRecord(IoControl& control, UnitConnection& connection, std::size_t length) {
+  std::size_t next = connection.readPosition + length + 1;
+  if (connection.buffer[next - 1] == '\r') {
+    if (next == connection.fill) {
       connection.lineFeedEndsNothing = true;
-    } else if (*next == '\n') {
-      length = 2;
+    } else if (connection.buffer[next] == '\n') {
+      next += 1;
     }
   }
-  connection.readPosition = static_cast<std::size_t>(at - connection.buffer) + length;
+  connection.readPosition = next;
   connection.linesEnded += 1;
-  return length;
-}
-
-bool scanRecordInBlock(IoControl& control, UnitConnection& connection, std::span<double> items) {
-  if (items.size() > kShapeItems) return false;
-  const char* const start = connection.buffer + connection.readPosition;
-  double values[kShapeItems];
-  ValuePlace places[kShapeItems];
-  const ScannedRecord found =
-      scanRecord(start, connection.buffer + connection.fill, std::span(values, items.size()), places);
-  if (found.lineEnd == nullptr) return false;
-  // The statement calls would grow the record text for a longer record; a
-  // tab stands for up to eight blanks there.
-  const auto length = static_cast<std::size_t>(found.lineEnd - start);
-  if ((found.tabs ? 8 * length : length) >= control.record.capacity) return false;
-  std::memcpy(items.data(), values, items.size() * sizeof(double));
-  const std::size_t lineEnd = passLineEnd(connection, found.lineEnd);
-  ReaderState& state = readerState(control);
   control.current = &connection;
+  ReaderState& state = readerState(control);
   state.valueUsesLeft = 0;
   state.itemAssigned = true;
   finishReadStatement(control);
-  state.shapes.missesInARow += 1;
-  // A shape tests the bytes as they stand; a lone carriage return's line
-  // end may pair with a line feed of the next block, which a shape cannot
-  // tell.
-  if (found.shaped && !found.tabs && found.lineEnd[lineEnd - 1] == '\n' && length + lineEnd <= RecordShape::kBytes) {
-    keepShape(state.shapes, start, length, lineEnd, places, items.size());
+}
+
+// A record not wholly in the block: the statement begun as beginRead
+// begins it (collecting the record reads on), then the record text read by
+// masks. Where that fails, the begun statement is left to the item calls.
+[[gnu::noinline]] bool readFromRecordText(IoControl& control, UnitConnection& connection, std::span<double> items) {
+  ReaderState& state = readerState(control);
+  control.statementKind = StatementKind::Read;
+  state.valueUsesLeft = 0;
+  state.valueEndedAtRecordEnd = false;
+  state.itemAssigned = false;
+  control.current = &connection;
+  state.begunStatus = fillRecord(control, connection);
+  state.statementBegun = true;
+  RecordText& record = control.record;
+  if (state.begunStatus != IoStatus::Ok || record.fill >= control.value.capacity) return false;
+  // A line end after the record, and zeros past it up to what its reads
+  // reach, in the work buffer's slack.
+  std::memset(record.bytes + record.fill, 0, 32);
+  record.bytes[record.fill] = '\n';
+  LineMasks masks;
+  classifyLine(record.bytes, record.fill + 1, masks);
+  double values[kMostItems];
+  if (masks.lineEnd != record.fill || !readLine(record.bytes, 0, masks, std::span(values, items.size()), nullptr)) {
+    return false;
   }
+  for (std::size_t i = 0; i < items.size(); ++i) items[i] = values[i];
+  state.statementBegun = false;
+  state.itemAssigned = true;
+  finishReadStatement(control);
+  return true;
+}
+
+// The record read by its line's masks, its shape kept; false where the
+// statement calls must read it.
+[[gnu::noinline]] bool readByMasks(IoControl& control, UnitConnection& connection, std::span<double> items) {
+  const char* const line = connection.buffer + connection.readPosition;
+  LineMasks masks;
+  classifyLine(line, connection.fill - connection.readPosition, masks);
+  // The statement calls would grow the record text for a longer record (a
+  // tab stands for up to eight blanks there), or the value text.
+  const std::size_t length = masks.lineEnd;
+  if (length == LineMasks::kNoLineEnd) return readFromRecordText(control, connection, items);
+  if ((masks.tabs ? 8 * length : length) >= control.record.capacity || length >= control.value.capacity) return false;
+  double values[kMostItems];
+  ValueLayout layouts[kMostItems];
+  RecentShapes& recent = readerState(control).shapes;
+  const bool keep = shapesServe(recent);
+  if (!readLine(line, connection.readPosition, masks, std::span(values, items.size()), keep ? layouts : nullptr)) {
+    return false;
+  }
+  for (std::size_t i = 0; i < items.size(); ++i) items[i] = values[i];
+  finishRecord(control, connection, length);
+  keepShape(recent, line, keep, length, layouts, items.size());
   return true;
 }
 
@@ -126,11 +324,19 @@ bool readRecordInBlock(IoControl& control, std::span<double> items) {
   UnitConnection* const connection = control.units.head;
   // The unit's connection as beginRead finds it at the head of the table.
   if (connection == nullptr || control.unit < 0 || connection->unit != control.unit ||
-      connection->access == Access::Write || control.item.type != ItemType::Real64 || items.empty()) {
+      connection->access == Access::Write || control.item.type != ItemType::Real64 || items.empty() ||
+      items.size() > kMostItems) {
     return false;
   }
-  if (readByRecentShape(control, *connection, items)) return true;
-  return scanRecordInBlock(control, *connection, items);
+  if (connection->readPosition >= connection->fill) return readFromRecordText(control, *connection, items);
+  const char* const line = connection->buffer + connection->readPosition;
+  const RecordShape* const shape =
+      recentShapeOf(readerState(control).shapes, line, connection->fill - connection->readPosition,
+                    connection->readPosition, items.size());
+  if (shape == nullptr) return readByMasks(control, *connection, items);
+  shapeValues(*shape, line, items.data());
+  finishRecord(control, *connection, shape->length);
+  return true;
 }
 
 }  // namespace recio

@@ -10,11 +10,13 @@ namespace recio {
 
 // beginRead, one readItem for each of `items` (Real64) and endRead in one
 // call, with exactly their effect on the control, the connection and the
-// items, when the unit's next record and its line end lie wholly in its
-// current input block and every value the statement takes is a number
-// ended by a blank, a tab, a comma or the line end, with nothing but blanks
-// after the last one's separator. Otherwise false, and nothing has changed:
-// the statement's calls read the record.
+// items, when the unit's next record holds the statement's values as
+// numbers separated by blanks or tabs, with nothing but blanks after the
+// last one. Otherwise false: the statement calls read the record, from
+// beginRead on. Where the record did not lie wholly in the input block, the
+// statement was begun already (its record collected, which reads the next
+// block, as beginRead would); beginRead then only gives back what beginning
+// it gave.
 [[nodiscard]] bool readRecordInBlock(IoControl& control, std::span<double> items);
 
 }  // namespace recio
