@@ -42,9 +42,10 @@ IoStatus ensureWorkBuffers(IoControl& control) {
 }
 
 char* allocateConnectionBuffer(std::size_t capacity) {
-  auto* buffer = static_cast<char*>(platform().allocate(capacity + kBufferSlack));
-  if (buffer != nullptr) std::memset(buffer, 0, capacity + kBufferSlack);
-  return buffer;
+  auto* block = static_cast<char*>(platform().allocate(kBufferSlack + capacity + kBufferSlack));
+  if (block == nullptr) return nullptr;
+  std::memset(block, 0, kBufferSlack + capacity + kBufferSlack);
+  return block + kBufferSlack;
 }
 
 UnitConnection* createConnection(std::size_t bufferSize) {
@@ -63,7 +64,7 @@ UnitConnection* createConnection(std::size_t bufferSize) {
 }
 
 void destroyConnection(UnitConnection* connection) {
-  platform().release(connection->buffer);
+  if (connection->buffer != nullptr) platform().release(connection->buffer - kBufferSlack);
   platform().release(connection->fileName);
   connection->~UnitConnection();
   platform().release(connection);

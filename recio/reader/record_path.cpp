@@ -240,29 +240,6 @@ bool readLine(const char* line, std::size_t before, const LineMasks& masks, std:
   return nextValue(masks, window, from) > masks.lineEnd;
 }
 
-// The end of a statement that read the record of `length` bytes at the
-// connection's read position: the line end passed as the collection passes
-// it (a carriage return takes the line feed that follows it, in this block
-// or as the next one's first byte), and what beginRead, the item calls and
-// endRead leave.
-[[gnu::always_inline]] inline void finishRecord(IoControl& control, UnitConnection& connection, std::size_t length) {
-  std::size_t next = connection.readPosition + length + 1;
-  if (connection.buffer[next - 1] == '\r') {
-    if (next == connection.fill) {
-      connection.lineFeedEndsNothing = true;
-    } else if (connection.buffer[next] == '\n') {
-      next += 1;
-    }
-  }
-  connection.readPosition = next;
-  connection.linesEnded += 1;
-  control.current = &connection;
-  ReaderState& state = readerState(control);
-  state.valueUsesLeft = 0;
-  state.itemAssigned = true;
-  finishReadStatement(control);
-}
-
 // A record not wholly in the block: the statement begun as beginRead
 // begins it (collecting the record reads on), then the record text read by
 // masks. Where that fails, the begun statement is left to the item calls.
@@ -309,34 +286,31 @@ bool readLine(const char* line, std::size_t before, const LineMasks& masks, std:
   ValueLayout layouts[kMostItems];
   RecentShapes& recent = readerState(control).shapes;
   const bool keep = shapesServe(recent);
-  if (!readLine(line, connection.readPosition, masks, std::span(values, items.size()), keep ? layouts : nullptr)) {
+  // The connection buffer's slack lies before the block.
+  if (!readLine(line, kBufferSlack + connection.readPosition, masks, std::span(values, items.size()),
+                keep ? layouts : nullptr)) {
     return false;
   }
   for (std::size_t i = 0; i < items.size(); ++i) items[i] = values[i];
-  finishRecord(control, connection, length);
-  keepShape(recent, line, keep, length, layouts, items.size());
+  const std::size_t start = connection.readPosition;
+  finishRecordInBlock(control, connection, length);
+  // A line feed or a carriage return and line feed stand in the shape; a
+  // carriage return alone (or the block's last byte) leaves its next byte
+  // to be looked at.
+  const std::size_t lineEnd = connection.readPosition - start - length;
+  const bool known = line[length] == '\n' || lineEnd == 2;
+  keepShape(recent, line, keep, length, known ? lineEnd : 0, layouts, items.size());
   return true;
 }
 
 }  // namespace
 
-bool readRecordInBlock(IoControl& control, std::span<double> items) {
-  UnitConnection* const connection = control.units.head;
-  // The unit's connection as beginRead finds it at the head of the table.
-  if (connection == nullptr || control.unit < 0 || connection->unit != control.unit ||
-      connection->access == Access::Write || control.item.type != ItemType::Real64 || items.empty() ||
-      items.size() > kMostItems) {
-    return false;
-  }
-  if (connection->readPosition >= connection->fill) return readFromRecordText(control, *connection, items);
-  const char* const line = connection->buffer + connection->readPosition;
-  const RecordShape* const shape =
-      recentShapeOf(readerState(control).shapes, line, connection->fill - connection->readPosition,
-                    connection->readPosition, items.size());
-  if (shape == nullptr) return readByMasks(control, *connection, items);
-  shapeValues(*shape, line, items.data());
-  finishRecord(control, *connection, shape->length);
-  return true;
+namespace detail {
+bool readRecordWithoutShape(IoControl& control, UnitConnection& connection, std::span<double> items) {
+  if (items.size() > kMostItems) return false;
+  if (connection.readPosition >= connection.fill) return readFromRecordText(control, connection, items);
+  return readByMasks(control, connection, items);
 }
+}  // namespace detail
 
 }  // namespace recio

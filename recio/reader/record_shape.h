@@ -72,11 +72,15 @@ struct RecordShape {
   static constexpr std::size_t kValues = 8;
   std::uint32_t items = 0;   // 0: no shape
   std::uint32_t length = 0;  // bytes before the line end
+  // The record and its line end (a line feed, or a carriage return and a
+  // line feed; a carriage return alone may pair with a line feed of the next
+  // block, which a shape cannot tell).
+  std::uint32_t advance = 0;
   std::uint32_t chunks = 0;  // sixteen-byte groups from the record's start to its line end
-  std::uint32_t before = 0;  // bytes of the block read before the record, at most
   // Each byte's lowest allowed value and how far above it a byte may lie
   // (9 for a digit, 0 for a byte that must be equal, 255 past the line
-  // end); `other` is a second allowed byte (the other sign of a sign place;
+  // end), both plus 0x80 (so that one signed comparison tests a byte);
+  // `other` is a second allowed byte (the other sign of a sign place;
   // elsewhere the base again).
   alignas(16) std::uint8_t base[kBytes];
   alignas(16) std::uint8_t room[kBytes];
@@ -96,31 +100,34 @@ inline bool hasShapePortable(const RecordShape& shape, const char* record) {
   bool same = true;
   for (std::size_t i = 0; i < 16 * std::size_t{std::max(shape.chunks, 4U)}; ++i) {
     const auto byte = static_cast<std::uint8_t>(record[i]);
-    same &= static_cast<std::uint8_t>(byte - shape.base[i]) <= shape.room[i] || byte == shape.other[i];
+    const auto above = static_cast<std::uint8_t>(byte - (shape.base[i] ^ 0x80));
+    same &= above <= (shape.room[i] ^ 0x80) || byte == shape.other[i];
   }
   return same;
 }
 
 #ifdef RECIO_SSE2
 namespace detail {
-// All ones in the bytes of chunk `chunk` that fit the shape.
-inline __m128i shapeChunk(const RecordShape& shape, const char* record, std::uint32_t chunk) {
+// All ones in the bytes of chunk `chunk` that do not fit the shape: the
+// byte less the biased base, as a signed byte, lies above the biased room
+// exactly when the byte lies more than the room above the base.
+inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::uint32_t chunk) {
   const auto at = [chunk](const void* p) { return reinterpret_cast<const __m128i*>(p) + chunk; };
   const __m128i bytes = _mm_loadu_si128(at(record));
   const __m128i above = _mm_sub_epi8(bytes, _mm_load_si128(at(shape.base)));
-  const __m128i fits = _mm_cmpeq_epi8(_mm_min_epu8(above, _mm_load_si128(at(shape.room))), above);
-  return _mm_or_si128(fits, _mm_cmpeq_epi8(bytes, _mm_load_si128(at(shape.other))));
+  const __m128i misfits = _mm_cmpgt_epi8(above, _mm_load_si128(at(shape.room)));
+  return _mm_andnot_si128(_mm_cmpeq_epi8(bytes, _mm_load_si128(at(shape.other))), misfits);
 }
 }  // namespace detail
 
 [[gnu::always_inline]] inline bool hasShapeSse2(const RecordShape& shape, const char* record) {
-  const __m128i first = _mm_and_si128(detail::shapeChunk(shape, record, 0), detail::shapeChunk(shape, record, 1));
-  const __m128i second = _mm_and_si128(detail::shapeChunk(shape, record, 2), detail::shapeChunk(shape, record, 3));
-  __m128i same = _mm_and_si128(first, second);
+  const __m128i first = _mm_or_si128(detail::shapeMisfits(shape, record, 0), detail::shapeMisfits(shape, record, 1));
+  const __m128i second = _mm_or_si128(detail::shapeMisfits(shape, record, 2), detail::shapeMisfits(shape, record, 3));
+  __m128i misfits = _mm_or_si128(first, second);
   for (std::uint32_t chunk = 4; chunk < shape.chunks; ++chunk) {
-    same = _mm_and_si128(same, detail::shapeChunk(shape, record, chunk));
+    misfits = _mm_or_si128(misfits, detail::shapeMisfits(shape, record, chunk));
   }
-  return _mm_movemask_epi8(same) == 0xFFFF;
+  return _mm_movemask_epi8(misfits) == 0;
 }
 #endif
 
@@ -160,11 +167,13 @@ inline double longPlanValue(const LongPlan& plan, const char* record) {
 }
 
 // Makes `shape` the shape of the record at `record`, `length` bytes before
-// its line end, whose `items` values stand as `layouts` say. False, and no
-// shape, for a record no shape can stand for (a value without digits, of
-// more than kDigitsWithRoom digits, with an exponent of more than four
-// digits; a tab; a record too long).
-bool takeShape(RecordShape& shape, const char* record, std::size_t length, const ValueLayout* layouts,
-               std::size_t items);
+// its line end of `lineEnd` bytes (a line feed, or a carriage return and a
+// line feed), whose `items`
+// values stand as `layouts` say. False, and no shape, for a record no shape
+// can stand for (a value without digits, of more than kDigitsWithRoom
+// digits, with an exponent of more than four digits; a tab; a record too
+// long).
+bool takeShape(RecordShape& shape, const char* record, std::size_t length, std::size_t lineEnd,
+               const ValueLayout* layouts, std::size_t items);
 
 }  // namespace recio

@@ -12,13 +12,14 @@ constexpr bool isBlank(std::uint8_t c) { return c == ' '; }
 // stands before that too (or the value begins its record): a sign there
 // leaves the value's separation as it was. The byte that is '-' when the
 // value is negative (with its allowed other byte), or a digit byte.
-std::int32_t signPlace(RecordShape& shape, const ValueLayout& layout, bool plusSigns) {
+std::int32_t signPlace(RecordShape& shape, const char* record, const ValueLayout& layout, bool plusSigns) {
   const std::uint32_t start = layout.start;
   if (layout.digits != start) {
-    shape.other[start] = shape.base[start] == '-' ? (plusSigns ? '+' : ' ') : '-';
+    shape.other[start] = record[start] == '-' ? (plusSigns ? '+' : ' ') : '-';
     return static_cast<std::int32_t>(start);
   }
-  if (start >= 1 && isBlank(shape.base[start - 1]) && (start == 1 || isBlank(shape.base[start - 2]))) {
+  const auto blank = [record](std::uint32_t at) { return isBlank(static_cast<std::uint8_t>(record[at])); };
+  if (start >= 1 && blank(start - 1) && (start == 1 || blank(start - 2))) {
     shape.other[start - 1] = plusSigns ? '+' : '-';
     return static_cast<std::int32_t>(start - 1);
   }
@@ -27,22 +28,22 @@ std::int32_t signPlace(RecordShape& shape, const ValueLayout& layout, bool plusS
 
 // The exponent of a long value: [EeDd] [+-] digits or [+-] digits, one to
 // four digits. False for anything else.
-bool planExponent(RecordShape& shape, LongPlan& plan, const ValueLayout& layout) {
+bool planExponent(RecordShape& shape, const char* record, LongPlan& plan, const ValueLayout& layout) {
   std::uint32_t i = layout.mantissaEnd;
   plan.exponentAt = static_cast<std::int32_t>(i);
   plan.exponentSign = static_cast<std::int32_t>(layout.digits);
   plan.exponentDigits = 0;
   if (i == layout.end) return true;
-  if (isExponentLetter(static_cast<char>(shape.base[i]))) ++i;
-  if (i < layout.end && isSign(static_cast<char>(shape.base[i]))) {
+  if (isExponentLetter(record[i])) ++i;
+  if (i < layout.end && isSign(record[i])) {
     plan.exponentSign = static_cast<std::int32_t>(i);
-    shape.other[i] = shape.base[i] == '-' ? '+' : '-';
+    shape.other[i] = record[i] == '-' ? '+' : '-';
     ++i;
   }
   const std::uint32_t digits = layout.end - i;
   if (i == layout.mantissaEnd || digits == 0 || digits > 4) return false;
   for (std::uint32_t k = i; k < layout.end; ++k) {
-    if (shape.room[k] != 9) return false;
+    if (!isDigit(record[k])) return false;
   }
   plan.exponentAt = static_cast<std::int32_t>(i);
   plan.exponentDigits = digits;
@@ -50,15 +51,14 @@ bool planExponent(RecordShape& shape, LongPlan& plan, const ValueLayout& layout)
 }
 
 // The plan of value `item`; false for a value no shape reads.
-bool planValue(RecordShape& shape, const ValueLayout& layout, std::uint32_t item, bool plusSigns) {
+bool planValue(RecordShape& shape, const char* record, const ValueLayout& layout, std::uint32_t item, bool plusSigns) {
   const std::uint32_t whole = layout.point - layout.digits;
   const std::uint32_t fraction = layout.hasPoint ? layout.mantissaEnd - layout.point - 1 : 0;
   if (whole + fraction == 0 || whole + fraction > kDigitsWithRoom) return false;
-  const std::int32_t sign = signPlace(shape, layout, plusSigns);
+  const std::int32_t sign = signPlace(shape, record, layout, plusSigns);
   if (layout.mantissaEnd == layout.end && whole + fraction <= 8) {
     addEightDigits(shape.eightDigitGroups, shape.eightDigitGroupCount, digitsEnd(layout), whole + fraction, fraction,
                    sign, item);
-    shape.before = std::max(shape.before, kEightDigitsBefore - std::min(kEightDigitsBefore, digitsEnd(layout)));
     return true;
   }
   if (layout.mantissaEnd == layout.end && fitsShortDecimal(whole, fraction)) {
@@ -73,7 +73,6 @@ bool planValue(RecordShape& shape, const ValueLayout& layout, std::uint32_t item
       pair.item[half] = item;
     }
     shape.shortPairCount = k + 1;
-    shape.before = std::max(shape.before, kShortBefore - std::min(kShortBefore, layout.point));
     return true;
   }
   LongPlan& plan = shape.longs[shape.longCount++];
@@ -81,31 +80,35 @@ bool planValue(RecordShape& shape, const ValueLayout& layout, std::uint32_t item
   plan.item = item;
   plan.at = static_cast<std::int32_t>(digitsEnd(layout));
   setDigitLanes(plan.lanes, whole + fraction, fraction);
-  const std::uint32_t reach = digitLanesReach(plan.lanes);
-  shape.before = std::max(shape.before, reach - std::min(reach, digitsEnd(layout)));
-  return planExponent(shape, plan, layout);
+  return planExponent(shape, record, plan, layout);
 }
 
 }  // namespace
 
-bool takeShape(RecordShape& shape, const char* record, std::size_t length, const ValueLayout* layouts,
-               std::size_t items) {
+bool takeShape(RecordShape& shape, const char* record, std::size_t length, std::size_t lineEnd,
+               const ValueLayout* layouts, std::size_t items) {
   shape.items = 0;
-  const std::size_t bytes = length + 1;
+  const std::size_t bytes = length + lineEnd;
   if (bytes > RecordShape::kBytes || items > RecordShape::kValues || std::memchr(record, '\t', length) != nullptr) {
     return false;
   }
   shape.length = static_cast<std::uint32_t>(length);
+  shape.advance = static_cast<std::uint32_t>(bytes);
   shape.chunks = static_cast<std::uint32_t>((bytes + 15) / 16);
-  shape.before = 0;
-  // Each digit becomes '0' with room 9, any other byte stays with room 0;
-  // past the line end, up to the last chunk tested, anything fits.
-  for (std::size_t i = 0; i < 16 * std::size_t{shape.chunks}; ++i) {
-    const auto byte = static_cast<std::uint8_t>(record[i]);
-    const bool digit = i < bytes && isDigit(record[i]);
-    shape.base[i] = i < bytes ? (digit ? '0' : byte) : 0;
-    shape.room[i] = i < bytes ? (digit ? 9 : 0) : 255;
-    shape.other[i] = shape.base[i];
+  // Eight bytes at a time: each digit becomes '0' with room 9, any other
+  // byte stays with room 0; past the line end, up to the last chunk tested
+  // (four at least), anything fits.
+  const std::size_t tested = 16 * std::size_t{std::max(shape.chunks, 4U)};
+  for (std::size_t i = 0; i < tested; i += 8) {
+    const std::uint64_t word = loadTextWord(record + i);
+    const std::uint64_t digits = (~nonDigitBytes(word) >> 7 & kEachByte) * 0xFF;
+    const std::uint64_t within = i >= bytes       ? 0
+                                 : bytes - i >= 8 ? ~std::uint64_t{0}
+                                                  : (std::uint64_t{1} << (8 * (bytes - i))) - 1;
+    const std::uint64_t base = ((word & ~digits) | (0x30 * kEachByte & digits)) & within;
+    storeTextWord(base, shape.other + i);
+    storeTextWord(base ^ (0x80 * kEachByte), shape.base + i);
+    storeTextWord(((0x09 * kEachByte & digits & within) | ~within) ^ (0x80 * kEachByte), shape.room + i);
   }
   bool plusSigns = false;
   for (std::size_t i = 0; i < items; ++i) plusSigns = plusSigns || record[layouts[i].start] == '+';
@@ -113,7 +116,7 @@ bool takeShape(RecordShape& shape, const char* record, std::size_t length, const
   shape.shortPairCount = 0;
   shape.longCount = 0;
   for (std::size_t i = 0; i < items; ++i) {
-    if (!planValue(shape, layouts[i], static_cast<std::uint32_t>(i), plusSigns)) return false;
+    if (!planValue(shape, record, layouts[i], static_cast<std::uint32_t>(i), plusSigns)) return false;
   }
   shape.eightDigitGroupCount = (shape.eightDigitGroupCount + 3) / 4;  // values to groups
   shape.shortPairCount = (shape.shortPairCount + 1) / 2;
@@ -121,13 +124,36 @@ bool takeShape(RecordShape& shape, const char* record, std::size_t length, const
   return true;
 }
 
-void keepShape(RecentShapes& recent, const char* record, bool serve, std::size_t length, const ValueLayout* layouts,
-               std::size_t items) {
+namespace {
+void use(RecentShapes& recent, std::uint32_t k) {
+  recent.uses += 1;
+  recent.lastUse[k] = recent.uses;
+  recent.latest = &recent.shapes[k];
+}
+}  // namespace
+
+const RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items) {
+  for (std::uint32_t k = 0; k < RecentShapes::kShapes; ++k) {
+    if (&recent.shapes[k] == recent.latest || !detail::fitsShape(recent.shapes[k], record, available, items)) {
+      continue;
+    }
+    use(recent, k);
+    recent.missesInARow = 0;
+    return &recent.shapes[k];
+  }
+  return nullptr;
+}
+
+void keepShape(RecentShapes& recent, const char* record, bool serve, std::size_t length, std::size_t lineEnd,
+               const ValueLayout* layouts, std::size_t items) {
   recent.missesInARow += 1;
-  if (!serve) return;
-  // In place of the shape read longer ago.
-  const auto older = static_cast<std::uint8_t>(recent.last ^ 1);
-  if (takeShape(recent.shapes[older], record, length, layouts, items)) recent.last = older;
+  if (!serve || lineEnd == 0) return;
+  // In place of the shape that read a record longest ago.
+  std::uint32_t oldest = 0;
+  for (std::uint32_t k = 1; k < RecentShapes::kShapes; ++k) {
+    if (recent.lastUse[k] < recent.lastUse[oldest]) oldest = k;
+  }
+  if (takeShape(recent.shapes[oldest], record, length, lineEnd, layouts, items)) use(recent, oldest);
 }
 
 }  // namespace recio

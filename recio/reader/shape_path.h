@@ -8,12 +8,18 @@
 
 namespace recio {
 
-// The shapes of the last two kinds of record read by the masks.
+// The shapes of the last kinds of record read by the masks.
 struct RecentShapes {
-  // The last two kinds of record, and which was read last: a column whose
-  // values change width (999.5, 1000.5) makes files alternate between two.
-  RecordShape shapes[2];
-  std::uint8_t last = 0;
+  // Columns whose values change width (999.5, 1000.5; 0.5 and 5.0E-002 in
+  // a Fortran program's output) make files go round a few kinds of record.
+  static constexpr std::uint32_t kShapes = 4;
+  RecordShape shapes[kShapes];
+  // When each shape last read or took a record, by a count of such events;
+  // and the latest. All zero is a valid start (the state lives in zeroed
+  // storage).
+  std::uint32_t lastUse[kShapes];
+  std::uint32_t uses;
+  const RecordShape* latest;  // nullptr before the first
   // Records read since one was read by its shape: where shapes do not
   // repeat, taking each costs more than it saves.
   std::uint32_t missesInARow = 0;
@@ -28,8 +34,8 @@ inline constexpr std::uint32_t kKeptInARow = 4;
 inline constexpr std::uint32_t kKeepEvery = 16;
 
 [[gnu::always_inline]] inline bool fitsShape(const RecordShape& shape, const char* record, std::size_t available,
-                                             std::size_t before, std::size_t items) {
-  return shape.items == items && shape.length < available && shape.before <= before && hasShape(shape, record);
+                                             std::size_t items) {
+  return shape.items == items && shape.advance <= available && hasShape(shape, record);
 }
 }  // namespace detail
 
@@ -37,30 +43,29 @@ inline bool shapesServe(const RecentShapes& recent) {
   return recent.missesInARow <= detail::kKeptInARow || recent.missesInARow % detail::kKeepEvery == 0;
 }
 
-// The recent shape (the one read last first) that the record at `record`
-// has, with `items` values, its line end within the `available` bytes of
-// data and `before` bytes of the block before it; nullptr for none.
+// A recent shape that is not the latest and that the record fits, made the
+// latest; nullptr for none.
+const RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items);
+
+// The recent shape (the latest first) that the record at `record` (in a
+// connection's block) has, with `items` values, its line end within the
+// `available` bytes of data; nullptr for none.
 [[gnu::always_inline]] inline const RecordShape* recentShapeOf(RecentShapes& recent, const char* record,
-                                                               std::size_t available, std::size_t before,
-                                                               std::size_t items) {
+                                                               std::size_t available, std::size_t items) {
   if (!shapesServe(recent)) return nullptr;
-  const std::uint8_t last = recent.last;
-  if (detail::fitsShape(recent.shapes[last], record, available, before, items)) {
+  const RecordShape* const latest = recent.latest;
+  if (latest != nullptr && detail::fitsShape(*latest, record, available, items)) {
     recent.missesInARow = 0;
-    return &recent.shapes[last];
+    return latest;
   }
-  if (detail::fitsShape(recent.shapes[last ^ 1], record, available, before, items)) {
-    recent.last = static_cast<std::uint8_t>(last ^ 1);
-    recent.missesInARow = 0;
-    return &recent.shapes[last ^ 1];
-  }
-  return nullptr;
+  return olderShapeOf(recent, record, available, items);
 }
 
-// Counts a record the masks read and, where shapes serve (`serve`), takes
-// its shape in place of the older recent shape (takeShape's arguments):
-// where shapes keep changing, only now and then.
-void keepShape(RecentShapes& recent, const char* record, bool serve, std::size_t length, const ValueLayout* layouts,
-               std::size_t items);
+// Counts a record the masks read and, where shapes serve (`serve`) and its
+// line end is a line feed or a carriage return and a line feed, takes its
+// shape in place of the one that read a record longest ago (takeShape's
+// arguments): where shapes keep changing, only now and then.
+void keepShape(RecentShapes& recent, const char* record, bool serve, std::size_t length, std::size_t lineEnd,
+               const ValueLayout* layouts, std::size_t items);
 
 }  // namespace recio

@@ -131,7 +131,8 @@ struct alignas(16) EightDigitGroup {
   std::int64_t sign[4];       // the bytes that are '-' when they are negative
   std::int32_t fraction[4];   // f: digits after the point
   std::uint32_t item[4];
-  bool half;  // two values at most: the second read is not made
+  bool half;         // two values at most: the second read is not made
+  bool consecutive;  // four values for items item[0] to item[0] + 3
 };
 
 // Bytes of the block an eight-digit read takes before its value's end.
@@ -183,6 +184,8 @@ inline void addEightDigits(EightDigitGroup* groups, std::uint32_t& count, std::i
   EightDigitGroup& group = groups[count / 4];
   for (unsigned k = count % 4; k < 4; ++k) setEightDigits(group, k, end, digits, fraction, sign, item);
   group.half = count % 4 < 2;
+  group.consecutive = count % 4 == 3 && group.item[1] == group.item[0] + 1 && group.item[2] == group.item[0] + 2 &&
+                      group.item[3] == group.item[0] + 3;
   count += 1;
 }
 
@@ -236,14 +239,18 @@ alignas(16) inline constexpr std::uint64_t kPairSigns[4][2] = {{0, 0},
 }
 
 // m / 10^f, then the sign bit: the conversion's steps for two values at once.
-[[gnu::always_inline]] inline void storeEightDigitPair(const EightDigitGroup& group, const char* record, unsigned half,
-                                                       __m128i values, double* items) {
+[[gnu::always_inline]] inline __m128d eightDigitPairValues(const EightDigitGroup& group, const char* record,
+                                                           unsigned half, __m128i values) {
   const unsigned k = 2 * half;
   const unsigned signs = (record[group.sign[k]] == '-' ? 1U : 0U) | (record[group.sign[k + 1]] == '-' ? 2U : 0U);
   const __m128d quotients = _mm_div_pd(_mm_cvtepi32_pd(values), _mm_load_pd(group.powers + k));
-  const __m128d result = _mm_xor_pd(quotients, _mm_load_pd(reinterpret_cast<const double*>(kPairSigns[signs])));
-  _mm_storel_pd(items + group.item[k], result);
-  _mm_storeh_pd(items + group.item[k + 1], result);
+  return _mm_xor_pd(quotients, _mm_load_pd(reinterpret_cast<const double*>(kPairSigns[signs])));
+}
+
+[[gnu::always_inline]] inline void storeEightDigitPair(const EightDigitGroup& group, unsigned half, __m128d values,
+                                                       double* items) {
+  _mm_storel_pd(items + group.item[2 * half], values);
+  _mm_storeh_pd(items + group.item[2 * half + 1], values);
 }
 }  // namespace detail
 
@@ -251,13 +258,21 @@ alignas(16) inline constexpr std::uint64_t kPairSigns[4][2] = {{0, 0},
   const __m128i tenThousands = _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1);
   const __m128i first = detail::eightDigitFours(detail::eightDigitLanes(group, record, 0));
   if (group.half) {
-    detail::storeEightDigitPair(group, record, 0, _mm_madd_epi16(_mm_packs_epi32(first, first), tenThousands), items);
+    const __m128i values = _mm_madd_epi16(_mm_packs_epi32(first, first), tenThousands);
+    detail::storeEightDigitPair(group, 0, detail::eightDigitPairValues(group, record, 0, values), items);
     return;
   }
   const __m128i fours = _mm_packs_epi32(first, detail::eightDigitFours(detail::eightDigitLanes(group, record, 1)));
   const __m128i values = _mm_madd_epi16(fours, tenThousands);
-  detail::storeEightDigitPair(group, record, 0, values, items);
-  detail::storeEightDigitPair(group, record, 1, _mm_unpackhi_epi64(values, values), items);
+  const __m128d firstPair = detail::eightDigitPairValues(group, record, 0, values);
+  const __m128d secondPair = detail::eightDigitPairValues(group, record, 1, _mm_unpackhi_epi64(values, values));
+  if (group.consecutive) {
+    _mm_storeu_pd(items + group.item[0], firstPair);
+    _mm_storeu_pd(items + group.item[0] + 2, secondPair);
+    return;
+  }
+  detail::storeEightDigitPair(group, 0, firstPair, items);
+  detail::storeEightDigitPair(group, 1, secondPair, items);
 }
 #endif
 
