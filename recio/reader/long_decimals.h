@@ -15,19 +15,19 @@
 
 namespace recio {
 
-// 0x0F under the lanes that hold a digit: of the sixteen bytes before the
-// end (`low`) and the sixteen before end - 1 (`lowMoved`, the digits before
-// the point), and of the two groups of sixteen before those (`high`,
-// `highMoved`). `fraction` has a bit for each lane of `low` that holds a
+// Where a long value's digits stand, from the end of its digits: 0x0F under
+// the lanes that hold one of its last sixteen digits in the sixteen bytes
+// before the end (`low`) and in the sixteen before end - 1 (`lowMoved`, the
+// digits before the point); the places of the digits before those (one to
+// three, the first first); and a bit for each lane of `low` that holds a
 // fraction digit, the last digit the highest.
 struct DigitLanes {
   alignas(16) std::uint8_t low[16];
   alignas(16) std::uint8_t lowMoved[16];
-  alignas(16) std::uint8_t high[16];
-  alignas(16) std::uint8_t highMoved[16];
+  std::int32_t top[3];          // unused places repeat the last digit's place
+  std::uint32_t topWeights[3];  // 10^k of each top digit, 0 for an unused place
   std::uint32_t fraction;
   std::uint32_t fractionDigits;
-  bool wide;  // more than sixteen digits: `high` and `highMoved` count
 };
 
 // The lanes of `digits` (at most 19) that end before the value's end, the
@@ -35,17 +35,21 @@ struct DigitLanes {
 inline void setDigitLanes(DigitLanes& lanes, unsigned digits, unsigned fractionDigits) {
   lanes = DigitLanes{};
   lanes.fractionDigits = fractionDigits;
-  lanes.wide = digits > 16;
+  for (std::int32_t& place : lanes.top) place = -1;
   for (unsigned j = 0; j < digits; ++j) {  // j: digits after this one
     const bool moved = j >= fractionDigits && fractionDigits > 0;
-    std::uint8_t* const group = j < 16 ? (moved ? lanes.lowMoved : lanes.low) : (moved ? lanes.highMoved : lanes.high);
-    group[15 - j % 16] = 0x0F;
-    if (j < 16 && !moved && fractionDigits > 0) lanes.fraction |= 1U << (15 - j);
+    if (j >= 16) {
+      lanes.top[j - 16] = -1 - static_cast<std::int32_t>(j) - (moved ? 1 : 0);
+      lanes.topWeights[j - 16] = j == 16 ? 1 : j == 17 ? 10 : 100;
+      continue;
+    }
+    (moved ? lanes.lowMoved : lanes.low)[15 - j] = 0x0F;
+    if (!moved && fractionDigits > 0) lanes.fraction |= 1U << (15 - j);
   }
 }
 
 // The bytes a read of `lanes` takes before the end.
-inline unsigned digitLanesReach(const DigitLanes& lanes) { return lanes.wide ? 33 : 17; }
+inline constexpr unsigned kDigitLanesReach = 20;
 
 namespace detail {
 
@@ -72,7 +76,8 @@ inline std::uint64_t withoutZeros(std::uint64_t all, unsigned zeros) { return (a
 
 // Of `fractionZeros` (the fraction lanes holding '0'), those that end the
 // fraction, and further back byte by byte past sixteen.
-inline unsigned trailingFractionZeros(const char* end, const DigitLanes& lanes, std::uint32_t fractionZeros) {
+[[gnu::always_inline]] inline unsigned trailingFractionZeros(const char* end, const DigitLanes& lanes,
+                                                             std::uint32_t fractionZeros) {
   auto zeros = static_cast<unsigned>(std::countl_one(static_cast<std::uint16_t>(fractionZeros)));
   if (zeros == 16) {
     while (zeros < lanes.fractionDigits && end[-1 - static_cast<int>(zeros)] == '0') ++zeros;
@@ -88,58 +93,84 @@ struct KeptDigits {
   unsigned fractionDigits;
 };
 
+namespace detail {
+// The number of the digits before the last sixteen, each by its weight.
+inline std::uint64_t topDigitsValue(const char* end, const DigitLanes& lanes) {
+  if (lanes.topWeights[0] == 0) return 0;
+  std::uint64_t top = digitValue(end[lanes.top[0]]);
+  if (lanes.topWeights[1] == 0) return top;
+  top += digitValue(end[lanes.top[1]]) * 10;
+  if (lanes.topWeights[2] == 0) return top;
+  return top + digitValue(end[lanes.top[2]]) * 100;
+}
+
+// m of the kept digits: all of them (the top ones, then two groups of
+// eight), less the trailing fraction zeros among `fractionZeros`.
+[[gnu::always_inline]] inline KeptDigits keptOf(const char* end, const DigitLanes& lanes, std::uint64_t first,
+                                                std::uint64_t second, std::uint32_t fractionZeros) {
+  const std::uint64_t all = (topDigitsValue(end, lanes) * 100'000'000 + first) * 100'000'000 + second;
+  const std::uint32_t zeroDigits = fractionZeros & lanes.fraction;
+  if ((zeroDigits & 0x8000) == 0) return {all, lanes.fractionDigits};  // the last digit is kept
+  const unsigned zeros = trailingFractionZeros(end, lanes, zeroDigits);
+  return {withoutZeros(all, zeros), lanes.fractionDigits - zeros};
+}
+}  // namespace detail
+
 inline KeptDigits keptDigitsPortable(const char* end, const DigitLanes& lanes) {
-  std::uint64_t all = 0;
+  std::uint64_t halves[2] = {0, 0};
   std::uint32_t fractionZeros = 0;
-  for (int i = 0; lanes.wide && i < 16; ++i) {
-    all = all * 10 + static_cast<std::uint8_t>((end[i - 32] & lanes.high[i]) | (end[i - 33] & lanes.highMoved[i]));
-  }
   for (int i = 0; i < 16; ++i) {
-    const auto low = static_cast<std::uint8_t>((end[i - 16] & lanes.low[i]) | (end[i - 17] & lanes.lowMoved[i]));
-    all = all * 10 + low;
+    const auto digit = static_cast<std::uint8_t>((end[i - 16] & lanes.low[i]) | (end[i - 17] & lanes.lowMoved[i]));
+    halves[i / 8] = halves[i / 8] * 10 + digit;
     if (end[i - 16] == '0') fractionZeros |= 1U << i;
   }
-  const unsigned zeros = detail::trailingFractionZeros(end, lanes, fractionZeros & lanes.fraction);
-  return {detail::withoutZeros(all, zeros), lanes.fractionDigits - zeros};
+  return detail::keptOf(end, lanes, halves[0], halves[1], fractionZeros);
 }
 
 #ifdef RECIO_SSE2
-// The digits by multiply-adds of 16-bit lanes: pairs, fours and eights of
-// both groups, each exact, then the eights put together.
-inline KeptDigits keptDigitsSse2(const char* end, const DigitLanes& lanes) {
+namespace detail {
+inline __m128i lowDigits(const char* end, const DigitLanes& lanes) {
   const auto at = [end](int offset) { return _mm_loadu_si128(reinterpret_cast<const __m128i*>(end + offset)); };
   const auto mask = [](const std::uint8_t* bytes) { return _mm_load_si128(reinterpret_cast<const __m128i*>(bytes)); };
-  const __m128i lowBytes = at(-16);
-  const __m128i low =
-      _mm_or_si128(_mm_and_si128(lowBytes, mask(lanes.low)), _mm_and_si128(at(-17), mask(lanes.lowMoved)));
-  __m128i high = _mm_setzero_si128();
-  if (lanes.wide)
-    high = _mm_or_si128(_mm_and_si128(at(-32), mask(lanes.high)), _mm_and_si128(at(-33), mask(lanes.highMoved)));
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 10, 1, 10, 1);
-  const __m128i hundreds = _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1);
-  const __m128i pairsHigh = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(high, zero), tens),
-                                            _mm_madd_epi16(_mm_unpackhi_epi8(high, zero), tens));
-  const __m128i pairsLow = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(low, zero), tens),
-                                           _mm_madd_epi16(_mm_unpackhi_epi8(low, zero), tens));
-  const __m128i fours = _mm_packs_epi32(_mm_madd_epi16(pairsHigh, hundreds), _mm_madd_epi16(pairsLow, hundreds));
-  const __m128i eights = _mm_madd_epi16(fours, _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
-  // Lanes: the high group's first and second eight digits (the first is
-  // zero: at most 19 digits), the low group's.
-  const auto highEights = static_cast<std::uint64_t>(_mm_cvtsi128_si64(eights));
-  const auto lowEights = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(eights, eights)));
-  const std::uint64_t all =
-      ((highEights >> 32) * 100'000'000 + (lowEights & 0xFFFF'FFFF)) * 100'000'000 + (lowEights >> 32);
-  const auto fractionZeros =
-      static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lowBytes, _mm_set1_epi8('0'))));
-  const unsigned zeros = detail::trailingFractionZeros(end, lanes, fractionZeros & lanes.fraction);
-  return {detail::withoutZeros(all, zeros), lanes.fractionDigits - zeros};
+  return _mm_or_si128(_mm_and_si128(at(-16), mask(lanes.low)), _mm_and_si128(at(-17), mask(lanes.lowMoved)));
+}
+inline std::uint32_t fractionZerosOf(const char* end) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(end - 16));
+  return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, _mm_set1_epi8('0'))));
+}
+}  // namespace detail
+
+// The kept digits of two values at once, their last sixteen digits in one
+// reduction.
+[[gnu::always_inline]] inline void keptDigitsPairSse2(const char* endA, const DigitLanes& lanesA, const char* endB,
+                                                      const DigitLanes& lanesB, KeptDigits& a, KeptDigits& b) {
+  const __m128i halves = eightDigitHalves(detail::lowDigits(endA, lanesA), detail::lowDigits(endB, lanesB));
+  const auto ofA = static_cast<std::uint64_t>(_mm_cvtsi128_si64(halves));
+  const auto ofB = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(halves, halves)));
+  a = detail::keptOf(endA, lanesA, ofA & 0xFFFF'FFFF, ofA >> 32, detail::fractionZerosOf(endA));
+  b = detail::keptOf(endB, lanesB, ofB & 0xFFFF'FFFF, ofB >> 32, detail::fractionZerosOf(endB));
+}
+
+[[gnu::always_inline]] inline KeptDigits keptDigitsSse2(const char* end, const DigitLanes& lanes) {
+  const __m128i low = detail::lowDigits(end, lanes);
+  const auto of = static_cast<std::uint64_t>(_mm_cvtsi128_si64(eightDigitHalves(low, low)));
+  return detail::keptOf(end, lanes, of & 0xFFFF'FFFF, of >> 32, detail::fractionZerosOf(end));
 }
 #endif
 
-// The kept digits of the value whose digits end before `end`, laid out as
-// `lanes` says; reads digitLanesReach(lanes) bytes before `end`.
-inline KeptDigits keptDigits(const char* end, const DigitLanes& lanes) {
+// The kept digits of two values whose digits end before `endA` and `endB`,
+// laid out as their lanes say; reads kDigitLanesReach bytes before each end.
+[[gnu::always_inline]] inline void keptDigitsPair(const char* endA, const DigitLanes& lanesA, const char* endB,
+                                                  const DigitLanes& lanesB, KeptDigits& a, KeptDigits& b) {
+#ifdef RECIO_SSE2
+  keptDigitsPairSse2(endA, lanesA, endB, lanesB, a, b);
+#else
+  a = keptDigitsPortable(endA, lanesA);
+  b = keptDigitsPortable(endB, lanesB);
+#endif
+}
+
+[[gnu::always_inline]] inline KeptDigits keptDigits(const char* end, const DigitLanes& lanes) {
 #ifdef RECIO_SSE2
   return keptDigitsSse2(end, lanes);
 #else

@@ -49,11 +49,11 @@ constexpr std::uint32_t digitsEnd(const ValueLayout& layout) {
 
 // How a long value of a shape is read.
 struct LongPlan {
-  std::int32_t sign;             // the byte that is '-' when the value is negative
-  std::int32_t at;               // the end of its digits
-  std::int32_t exponentAt;       // the first exponent digit
-  std::int32_t exponentSign;     // the byte that is '-' when the exponent is negative
-  std::uint32_t exponentDigits;  // 0: no exponent
+  std::int32_t sign;          // the byte that is '-' when the value is negative
+  std::int32_t at;            // the end of its digits
+  std::int32_t exponent[3];   // the exponent's digits, the last first (unused ones repeat a digit's place)
+  std::uint32_t weights[3];   // 1, 10, 100 for each exponent digit, 0 for an unused one
+  std::int32_t exponentSign;  // the byte that is '-' when the exponent is negative
   std::uint32_t item;
   DigitLanes lanes;
 };
@@ -139,17 +139,28 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
 #endif
 }
 
-// The value of a long plan in the record at `record`.
-inline double longPlanValue(const LongPlan& plan, const char* record) {
-  const KeptDigits kept = keptDigits(record + plan.at, plan.lanes);
-  // At most four exponent digits, one at a time.
+// The value of a long plan in the record at `record`, its digits kept.
+[[gnu::always_inline]] inline double longPlanValue(const LongPlan& plan, const char* record, const KeptDigits& kept) {
+  // At most three exponent digits, each by its weight.
   std::int64_t exponent = 0;
-  for (const char* digit = record + plan.exponentAt; digit < record + plan.exponentAt + plan.exponentDigits; ++digit) {
-    exponent = exponent * 10 + static_cast<std::int64_t>(digitValue(*digit));
+  if (plan.weights[0] != 0) {
+    exponent = static_cast<std::int64_t>(digitValue(record[plan.exponent[0]]) +
+                                         digitValue(record[plan.exponent[1]]) * plan.weights[1] +
+                                         digitValue(record[plan.exponent[2]]) * plan.weights[2]);
+    if (record[plan.exponentSign] == '-') exponent = -exponent;
   }
-  if (record[plan.exponentSign] == '-') exponent = -exponent;
   return decimalToDouble(record[plan.sign] == '-', kept.mantissa,
                          exponent - static_cast<std::int64_t>(kept.fractionDigits));
+}
+
+// The values of two long plans (the same one twice for one alone).
+[[gnu::always_inline]] inline void longPlanPair(const LongPlan& a, const LongPlan& b, const char* record,
+                                                double* items) {
+  KeptDigits keptA{};
+  KeptDigits keptB{};
+  keptDigitsPair(record + a.at, a.lanes, record + b.at, b.lanes, keptA, keptB);
+  items[a.item] = longPlanValue(a, record, keptA);
+  items[b.item] = longPlanValue(b, record, keptB);
 }
 
 // The values of the shape in the record at `record`, into `items`.
@@ -162,14 +173,17 @@ inline double longPlanValue(const LongPlan& plan, const char* record) {
     const ShortRead second{record + pair.at[1], pair.digits[1], record[pair.sign[1]] == '-'};
     shortDecimalPair(first, second, items[pair.item[0]], items[pair.item[1]]);
   }
-  for (std::uint32_t k = 0; k < shape.longCount; ++k)
-    items[shape.longs[k].item] = longPlanValue(shape.longs[k], record);
+  std::uint32_t k = 0;
+  for (; k + 1 < shape.longCount; k += 2) longPlanPair(shape.longs[k], shape.longs[k + 1], record, items);
+  if (k < shape.longCount) {
+    const LongPlan& plan = shape.longs[k];
+    items[plan.item] = longPlanValue(plan, record, keptDigits(record + plan.at, plan.lanes));
+  }
 }
 
 // Makes `shape` the shape of the record at `record`, `length` bytes before
 // its line end of `lineEnd` bytes (a line feed, or a carriage return and a
-// line feed), whose `items`
-// values stand as `layouts` say. False, and no shape, for a record no shape
+// line feed), whose `items` values stand as `layouts` say. False, and no shape, for a record no shape
 // can stand for (a value without digits, of more than kDigitsWithRoom
 // digits, with an exponent of more than four digits; a tab; a record too
 // long).

@@ -27,12 +27,14 @@ std::int32_t signPlace(RecordShape& shape, const char* record, const ValueLayout
 }
 
 // The exponent of a long value: [EeDd] [+-] digits or [+-] digits, one to
-// four digits. False for anything else.
+// three digits. False for anything else.
 bool planExponent(RecordShape& shape, const char* record, LongPlan& plan, const ValueLayout& layout) {
   std::uint32_t i = layout.mantissaEnd;
-  plan.exponentAt = static_cast<std::int32_t>(i);
   plan.exponentSign = static_cast<std::int32_t>(layout.digits);
-  plan.exponentDigits = 0;
+  for (int k = 0; k < 3; ++k) {
+    plan.exponent[k] = static_cast<std::int32_t>(layout.digits);
+    plan.weights[k] = 0;
+  }
   if (i == layout.end) return true;
   if (isExponentLetter(record[i])) ++i;
   if (i < layout.end && isSign(record[i])) {
@@ -41,12 +43,13 @@ bool planExponent(RecordShape& shape, const char* record, LongPlan& plan, const 
     ++i;
   }
   const std::uint32_t digits = layout.end - i;
-  if (i == layout.mantissaEnd || digits == 0 || digits > 4) return false;
-  for (std::uint32_t k = i; k < layout.end; ++k) {
-    if (!isDigit(record[k])) return false;
+  if (i == layout.mantissaEnd || digits == 0 || digits > 3) return false;
+  for (std::uint32_t k = 0; k < digits; ++k) {
+    const std::uint32_t at = layout.end - 1 - k;
+    if (!isDigit(record[at])) return false;
+    plan.exponent[k] = static_cast<std::int32_t>(at);
+    plan.weights[k] = k == 0 ? 1 : k == 1 ? 10 : 100;
   }
-  plan.exponentAt = static_cast<std::int32_t>(i);
-  plan.exponentDigits = digits;
   return true;
 }
 

@@ -82,21 +82,6 @@ inline __m128i shortDigits(const ShortRead& read) {
                        _mm_load_si128(reinterpret_cast<const __m128i*>(read.digits)));
 }
 
-// The first and second eight digits of two reads, as 32-bit lanes: digit
-// pairs, fours and eights by multiply-adds of 16-bit lanes, the first digit
-// the most significant; every step exact.
-inline __m128i eightsOfTwo(__m128i a, __m128i b) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 10, 1, 10, 1);
-  const __m128i hundreds = _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1);
-  const __m128i pairsA = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(a, zero), tens),
-                                         _mm_madd_epi16(_mm_unpackhi_epi8(a, zero), tens));
-  const __m128i pairsB = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(b, zero), tens),
-                                         _mm_madd_epi16(_mm_unpackhi_epi8(b, zero), tens));
-  const __m128i fours = _mm_packs_epi32(_mm_madd_epi16(pairsA, hundreds), _mm_madd_epi16(pairsB, hundreds));
-  return _mm_madd_epi16(fours, _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
-}
-
 inline constexpr double kShortDivisors[2] = {1e8, -1e8};
 
 }  // namespace detail
@@ -105,7 +90,7 @@ inline constexpr double kShortDivisors[2] = {1e8, -1e8};
 // 2^53), and one division by 10^8 (by -10^8 for a negative value, which
 // gives a zero its sign too) is the conversion of N with exponent -8.
 inline void shortDecimalPairSse2(const ShortRead& a, const ShortRead& b, double& valueA, double& valueB) {
-  const __m128i eights = detail::eightsOfTwo(detail::shortDigits(a), detail::shortDigits(b));
+  const __m128i eights = eightDigitHalves(detail::shortDigits(a), detail::shortDigits(b));
   const __m128d ofA = _mm_cvtepi32_pd(eights);
   const __m128d ofB = _mm_cvtepi32_pd(_mm_shuffle_epi32(eights, 0xEE));
   const __m128d n = _mm_add_pd(_mm_mul_pd(_mm_unpacklo_pd(ofA, ofB), _mm_set1_pd(1e7)), _mm_unpackhi_pd(ofA, ofB));
