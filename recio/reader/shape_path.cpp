@@ -121,7 +121,7 @@ bool takeShape(RecordShape& shape, const char* record, std::size_t length, std::
   for (std::size_t i = 0; i < items; ++i) {
     if (!planValue(shape, record, layouts[i], static_cast<std::uint32_t>(i), plusSigns)) return false;
   }
-  shape.eightDigitGroupCount = (shape.eightDigitGroupCount + 3) / 4;  // values to groups
+  shape.eightDigitGroupCount = completeEightDigitGroups(shape.eightDigitGroups, shape.eightDigitGroupCount);
   shape.shortPairCount = (shape.shortPairCount + 1) / 2;
   shape.items = static_cast<std::uint32_t>(items);
   return true;

@@ -162,16 +162,35 @@ inline void setEightDigits(EightDigitGroup& group, unsigned k, std::int64_t end,
 }
 
 // Adds a value (setEightDigits' arguments) to `groups`, `count` values so
-// far: groups fill up in order, and the last value stands in the rest of
-// its group until others come.
+// far; groups fill up in order.
 inline void addEightDigits(EightDigitGroup* groups, std::uint32_t& count, std::int64_t end, unsigned digits,
                            unsigned fraction, std::int64_t sign, std::uint32_t item) {
-  EightDigitGroup& group = groups[count / 4];
-  for (unsigned k = count % 4; k < 4; ++k) setEightDigits(group, k, end, digits, fraction, sign, item);
-  group.half = count % 4 < 2;
-  group.consecutive = count % 4 == 3 && group.item[1] == group.item[0] + 1 && group.item[2] == group.item[0] + 2 &&
-                      group.item[3] == group.item[0] + 3;
+  setEightDigits(groups[count / 4], count % 4, end, digits, fraction, sign, item);
   count += 1;
+}
+
+// Completes the last of `count` values' groups: its last value stands in
+// its empty places. Gives the number of groups.
+inline std::uint32_t completeEightDigitGroups(EightDigitGroup* groups, std::uint32_t count) {
+  if (count == 0) return 0;
+  EightDigitGroup& last = groups[(count - 1) / 4];
+  const unsigned filled = (count - 1) % 4 + 1;
+  for (unsigned k = filled; k < 4; ++k) {
+    std::memcpy(last.after[k / 2] + 8 * (k % 2), last.after[(filled - 1) / 2] + 8 * ((filled - 1) % 2), 8);
+    std::memcpy(last.moved[k / 2] + 8 * (k % 2), last.moved[(filled - 1) / 2] + 8 * ((filled - 1) % 2), 8);
+    last.at[k] = last.at[filled - 1];
+    last.fraction[k] = last.fraction[filled - 1];
+    last.powers[k] = last.powers[filled - 1];
+    last.sign[k] = last.sign[filled - 1];
+    last.item[k] = last.item[filled - 1];
+  }
+  for (std::uint32_t g = 0; g <= (count - 1) / 4; ++g) {
+    EightDigitGroup& group = groups[g];
+    group.half = g == (count - 1) / 4 && filled <= 2;
+    group.consecutive = group.item[1] == group.item[0] + 1 && group.item[2] == group.item[0] + 2 &&
+                        group.item[3] == group.item[0] + 3;
+  }
+  return (count + 3) / 4;
 }
 
 // The value of `digits` (1 to 8) ending at `end`, the last `fraction` of
