@@ -209,9 +209,8 @@ void BM_ReadStatement(benchmark::State& state) {
 BENCHMARK(BM_ReadStatement);
 
 // The loader's statement on benchmark records: readRecordInBlock, and the
-// statement calls where it declines (at the end of each block). Records of
-// one shape are read by that shape; three shapes in turn take the
-// statement calls, and a shape taken now and then.
+// statement calls where it declines. Records of one shape, or of three
+// shapes in turn, are read by their recent shapes.
 void BM_PlainRecord(benchmark::State& state) {
   const bool threeShapes = state.range(0) == 1;
   memoryFile().fill(threeShapes);
@@ -225,14 +224,14 @@ void BM_PlainRecord(benchmark::State& state) {
       benchmark::DoNotOptimize(record);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
-    state.SetLabel(threeShapes ? "three shapes: by statements" : "one shape: read by it");
+    state.SetLabel(threeShapes ? "three shapes in turn" : "one shape");
   }
   memoryFile().fill(false);
 }
 BENCHMARK(BM_PlainRecord)->Arg(0)->Arg(1);
 
-// The shape test and the conversion of a benchmark record of a known shape,
-// SSE2 and portable.
+// The shape test (SSE2 and portable) and the conversion of a benchmark
+// record of a known shape.
 void BM_ShapeRecord(benchmark::State& state) {
   const bool sse2 = state.range(0) == 0;
   ConnectedUnit unit;
@@ -243,8 +242,7 @@ void BM_ShapeRecord(benchmark::State& state) {
   for (int n = 0; n < 2; ++n) {
     if (!recio::readRecordInBlock(control, record)) readByCalls(control, record);
   }
-  const recio::RecentShapes& recent = recio::readerState(control).shapes;
-  const recio::RecordShape& shape = recent.shapes[recent.last];
+  const recio::RecordShape& shape = *recio::readerState(control).shapes.latest;
   const recio::UnitConnection& connection = *control.units.head;
   const char* const text = connection.buffer + connection.readPosition;
   for (auto _ : state) {
@@ -252,13 +250,12 @@ void BM_ShapeRecord(benchmark::State& state) {
 #ifdef RECIO_SSE2
     if (sse2) {
       benchmark::DoNotOptimize(recio::hasShapeSse2(shape, text));
-      recio::shapeValuesSse2(shape, text, record);
     } else
 #endif
     {
       benchmark::DoNotOptimize(recio::hasShapePortable(shape, text));
-      recio::shapeValuesPortable(shape, text, record);
     }
+    recio::shapeValues(shape, text, record);
     benchmark::DoNotOptimize(record);
   }
   state.SetLabel(sse2 ? "SSE2" : "portable");
