@@ -187,8 +187,8 @@ inline std::uint32_t completeEightDigitGroups(EightDigitGroup* groups, std::uint
   for (std::uint32_t g = 0; g <= (count - 1) / 4; ++g) {
     EightDigitGroup& group = groups[g];
     group.half = g == (count - 1) / 4 && filled <= 2;
-    group.consecutive = group.item[1] == group.item[0] + 1 && group.item[2] == group.item[0] + 2 &&
-                        group.item[3] == group.item[0] + 3;
+    group.consecutive =
+        group.item[1] == group.item[0] + 1 && group.item[2] == group.item[0] + 2 && group.item[3] == group.item[0] + 3;
   }
   return (count + 3) / 4;
 }
