@@ -3,7 +3,7 @@
 // operations on 64-bit words instead of a test a byte. SSE2 classifies
 // sixteen bytes at a time; the portable form (no SSE2, or
 // CHI2MAP_PORTABLE_BYTES) gives the same masks from eight-byte words
-// (tests/record_path_test.cpp compares the two).
+// (tests/fast_record_test.cpp compares the two).
 //
 // None of these helpers is noexcept: inlined into a caller, a noexcept body
 // makes the compiler ask for the C++ runtime's exception personality, and

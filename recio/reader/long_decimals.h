@@ -1,7 +1,8 @@
 // The mantissa of a decimal of up to 19 digits whose layout is known (a
-// record shape's value), read from the 32 bytes before its last digit:
-// right-aligned, the point left out by reading the digits before it one
-// byte further back. Every digit then has room, so the general steps' m is
+// record shape's value): its last sixteen digits from the sixteen bytes
+// before their end, right-aligned, the point left out by reading the digits
+// before it one byte further back; the one to three before those by their
+// places. Every digit then has room, so the general steps' m is
 // the number of the kept digits: the fraction zeros after the last non-zero
 // digit are held back and dropped, which divides the number of all digits
 // by 10 for each.
@@ -18,14 +19,14 @@ namespace recio {
 // Where a long value's digits stand, from the end of its digits: 0x0F under
 // the lanes that hold one of its last sixteen digits in the sixteen bytes
 // before the end (`low`) and in the sixteen before end - 1 (`lowMoved`, the
-// digits before the point); the places of the digits before those (one to
-// three, the first first); and a bit for each lane of `low` that holds a
+// digits before the point); the places of the digits before those (up to
+// three, the nearest first); and a bit for each lane of `low` that holds a
 // fraction digit, the last digit the highest.
 struct DigitLanes {
   alignas(16) std::uint8_t low[16];
   alignas(16) std::uint8_t lowMoved[16];
-  std::int32_t top[3];          // unused places repeat the last digit's place
-  std::uint32_t topWeights[3];  // 10^k of each top digit, 0 for an unused place
+  std::int32_t top[3];  // the last digit's place for an unused one
+  bool topUsed[3];
   std::uint32_t fraction;
   std::uint32_t fractionDigits;
 };
@@ -40,7 +41,7 @@ inline void setDigitLanes(DigitLanes& lanes, unsigned digits, unsigned fractionD
     const bool moved = j >= fractionDigits && fractionDigits > 0;
     if (j >= 16) {
       lanes.top[j - 16] = -1 - static_cast<std::int32_t>(j) - (moved ? 1 : 0);
-      lanes.topWeights[j - 16] = j == 16 ? 1 : j == 17 ? 10 : 100;
+      lanes.topUsed[j - 16] = true;
       continue;
     }
     (moved ? lanes.lowMoved : lanes.low)[15 - j] = 0x0F;
@@ -94,13 +95,13 @@ struct KeptDigits {
 };
 
 namespace detail {
-// The number of the digits before the last sixteen, each by its weight.
+// The number of the digits before the last sixteen.
 inline std::uint64_t topDigitsValue(const char* end, const DigitLanes& lanes) {
-  if (lanes.topWeights[0] == 0) return 0;
+  if (!lanes.topUsed[0]) return 0;
   std::uint64_t top = digitValue(end[lanes.top[0]]);
-  if (lanes.topWeights[1] == 0) return top;
+  if (!lanes.topUsed[1]) return top;
   top += digitValue(end[lanes.top[1]]) * 10;
-  if (lanes.topWeights[2] == 0) return top;
+  if (!lanes.topUsed[2]) return top;
   return top + digitValue(end[lanes.top[2]]) * 100;
 }
 

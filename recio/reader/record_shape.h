@@ -12,7 +12,7 @@
 // still separate the value from the one before), so only the digits and
 // signs differ, and they are converted in place.
 // The portable shape test gives the SSE2 one's answers
-// (tests/record_path_test.cpp compares the two).
+// (tests/fast_record_test.cpp compares the two).
 //
 // None of these helpers is noexcept: inlined into a caller, a noexcept body
 // makes the compiler ask for the C++ runtime's exception personality, and
@@ -185,7 +185,7 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
 // its line end of `lineEnd` bytes (a line feed, or a carriage return and a
 // line feed), whose `items` values stand as `layouts` say. False, and no shape, for a record no shape
 // can stand for (a value without digits, of more than kDigitsWithRoom
-// digits, with an exponent of more than four digits; a tab; a record too
+// digits, with an exponent of more than three digits; a tab; a record too
 // long).
 bool takeShape(RecordShape& shape, const char* record, std::size_t length, std::size_t lineEnd,
                const ValueLayout* layouts, std::size_t items);
