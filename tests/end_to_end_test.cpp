@@ -251,6 +251,8 @@ const std::vector<Case> kCapacity = {
     {.name = "f_KE", .input = linesOf(26, tooManyFke), .status = 255, .err = capacityReport("f_KE", 25, 26)},
     {.name = "YORP_before_f_KE", .input = linesOf(26, yorpAndFke), .status = 255, .err = capacityReport("YORP", 25, 26)},
     {.name = "T_before_YORP", .input = linesOf(86, tAndYorp), .status = 255, .err = capacityReport("T", 85, 86)},
+    // Reported while quorvi.res is open: it must not stand in for standard error.
+    {.name = "stdin_and_stderr_closed", .input = linesOf(86, tAndYorp), .reply = none, .closedError = true, .status = 255},
     {.name = "NaN_T_beyond_capacity", .input = linesOf(86, tooManyNaNT), .status = 255, .err = capacityReport("T", 85, 86)},
 };
 INSTANTIATE_TEST_SUITE_P(Capacity, EndToEnd, ::testing::ValuesIn(kCapacity), caseName);

@@ -18,7 +18,11 @@
 
 #include "recio/numbers/digit_generator.h"
 #include "recio/reader/line_masks.h"
+#include "recio/reader/read_statement.h"
+#include "recio/reader/record_path.h"
 #include "recio/reader/record_shape.h"
+#include "recio/run.h"
+#include "recio/statements.h"
 #include "support/record_trace.h"
 #include "support/work_dir.h"
 
@@ -142,7 +146,11 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
       {.name = "'+' and '-' signs in one layout",
        .input = "+1.5 +2.25 -0.5 +1.0 +9.75\n+1.5 -2.25 +0.5 -1.0 -9.75\n-3.5 +2.25 -0.5 +1.0 +9.75\n"
                 "+1.5 +2.25 -0.5 +1.0 +9.75\n+1.5 +2.25  0.5 +1.0 +9.75\n+1.5 +2.25 -0.5 +1.0 +9.75\n"},
-      {.name = "signs replacing a blank, and a sign beside a value", .input = "  1.5  2.5\n -1.5 -2.5\n  1.5-2.5\n  1.5  2.5\n-1.5   2.5\n 1.5 +2.5\n"},
+      {.name = "a carriage return closing the block", .input = std::string(8193 - 50 * 163, ' ') + equal},
+      {.name = "tabs that outgrow the record text", .input = std::string(200, '\t') + "1 2 3 4 5\n" + std::string(200, '\t') + "1 2 3 4 5\n"},
+      {.name = "signs replacing a blank, and a sign beside a value",
+       .input = "  1.5 2.5 3.5 4.5 5.5\n  1.5 2.5 3.5 4.5 5.5\n  1.5-2.5 3.5 4.5 5.5\n -1.5 2.5 3.5 4.5 5.5\n"
+                "  1.5  2.5  3.5  4.5  5.5\n -1.5 -2.5  3.5  4.5  5.5\n-1.5   2.5  3.5  4.5  5.5\n 1.5 +2.5  3.5  4.5  5.5\n"},
       {.name = "a point without fraction digits", .input = "   19.  7.  0.5 12345678.  1.\n   18.  6.  0.4 12345677.  2.\n"},
       {.name = "exponents of the shape, then longer",
        .input = "1.0E+01 2.0E-01 3.0E+001 4.0D+01 5.0e-01\n1.5E+01 2.5E-01 3.5E+001 4.5D+01 5.5e-01\n"
@@ -160,6 +168,37 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
         input.replace(at, 1, lineEnd);
       }
       ASSERT_EQ(readAll(input, true), readAll(input, false)) << c.name << ", line end " << int{lineEnd[0]};
+    }
+  }
+}
+
+// A record with more than blanks after its last value goes to the statement
+// calls, which tell the caller so; read by a recent shape too (of the line
+// before it) or by the masks.
+TEST(FastRecord, LeavesLinesThatGoOnToTheStatements) {
+  const struct {
+    const char* line;
+    bool read;
+  } cases[] = {{"1 2 3 4 5  ", true}, {"1 2 3 4 5 6", false}, {"1 2 3 4 5 /", false}, {"1 2 3 4 5 x", false}, {"1 2 3 4 5,,", false}, {"1 2 3 4 5\t7", false}};
+  for (const auto& c : cases) {
+    for (const char* first : {"1 2 3 4 5", "7 8 9 1 2 3"}) {
+      fake::FakePlatform platform;
+      fake::WorkDir dir;
+      fake::writeFile("quorvi.res", std::string(first) + "\n" + c.line + "\n");
+      auto control = std::make_unique<recio::IoControl>();
+      (void)platform.run([&] {
+        recio::connectUnit(*control, 1, "quorvi.res", "old");
+        double items[5];
+        recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+        if (!recio::readRecordInBlock(*control, items)) {
+          (void)recio::beginRead(*control);
+          for (double& item : items) (void)recio::readItem(*control, &item);
+          (void)recio::endRead(*control);
+        }
+        recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+        EXPECT_EQ(recio::readRecordInBlock(*control, items), c.read) << c.line << ", after " << first;
+        recio::stopRun(*control);
+      });
     }
   }
 }

@@ -76,6 +76,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LoaderCase{"YORP_doubled", "1 0.25 0 1 5\n1 0.5 0 1 6\n", {1}, {0.5, 1.0}, {1}, {1, 1}, {0.5, 1.0}, {1, 1}, {5, 6}, {5, kEmptyCell, 6}},
         LoaderCase{"repeated_triple_keeps_the_smaller", "1 1 0 1 5\n1 1 0 1 3\n1 1 0 1 9\n", {1}, {2}, {1}, {1, 1}, {2, 2}, {1, 1}, {3, 9}, {3}},
+        LoaderCase{"zero_one_past_the_list_is_appended", "1 0.1 0 1 5\n1 0 0 1 6\n", {1}, {0.2, 0}, {1}, {1, 1}, {0, 0.2}, {1, 1}, {5, 6}, {5, kEmptyCell, 6}},
         LoaderCase{"zero_after_other_values_is_appended", "1 0.1 0 1 5\n1 0 0 1 6\n1 -0 0 1 4\n", {1}, {0.2, 0}, {1}, {1, 1}, {0, 0.2}, {1, 1}, {4, 6}, {5, kEmptyCell, 4}},
         LoaderCase{"zero_and_negative_zero_are_one_value", "0 1 0 1 5\n-0 1 0 1 6\n", {0}, {2}, {1}, {0, 0}, {2, 2}, {1, 1}, {5, 6}, {5}},
         LoaderCase{"all_negative_axis_keeps_0_as_largest", "-5 1 0 1 1\n-3 1 0 1 2\n", {-5, -3}, {2}, {1}, {-5, 0}, {2, 2}, {1, 1}, {1, 2}, {1, kEmptyCell, kEmptyCell, 2}},
