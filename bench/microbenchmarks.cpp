@@ -242,7 +242,7 @@ void BM_ShapeRecord(benchmark::State& state) {
   for (int n = 0; n < 2; ++n) {
     if (!recio::readRecordInBlock(control, record)) readByCalls(control, record);
   }
-  const recio::RecordShape& shape = *recio::readerState(control).shapes.latest;
+  recio::RecordShape& shape = *recio::readerState(control).shapes.latest;
   const recio::UnitConnection& connection = *control.units.head;
   const char* const text = connection.buffer + connection.readPosition;
   for (auto _ : state) {

@@ -129,6 +129,12 @@ TEST(FastRecord, EveryStyleAsTheStatementCalls) {
   }
 }
 
+// Lines of a long value, then four short ones.
+template <typename... Values>
+std::string longValues(Values... values) {
+  return ((std::string(values) + " 2.5 3.5 4.5 5.5\n") + ...);
+}
+
 // Records at the edges of the record path, each against the statement calls:
 // the trace of every statement must be the same.
 TEST(FastRecord, EdgesAsTheStatementCalls) {
@@ -147,7 +153,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
        .input = "+1.5 +2.25 -0.5 +1.0 +9.75\n+1.5 -2.25 +0.5 -1.0 -9.75\n-3.5 +2.25 -0.5 +1.0 +9.75\n"
                 "+1.5 +2.25 -0.5 +1.0 +9.75\n+1.5 +2.25  0.5 +1.0 +9.75\n+1.5 +2.25 -0.5 +1.0 +9.75\n"},
       {.name = "a carriage return closing the block", .input = std::string(8193 - 50 * 163, ' ') + equal},
-      {.name = "tabs that outgrow the record text", .input = std::string(200, '\t') + "1 2 3 4 5\n" + std::string(200, '\t') + "1 2 3 4 5\n"},
+      {.name = "tabs that outgrow the record text", .input = "1 2 3 4 5\n" + std::string(200, '\t') + "1 2 3 4 5\n"},
       {.name = "signs replacing a blank, and a sign beside a value",
        .input = "  1.5 2.5 3.5 4.5 5.5\n  1.5 2.5 3.5 4.5 5.5\n  1.5-2.5 3.5 4.5 5.5\n -1.5 2.5 3.5 4.5 5.5\n"
                 "  1.5  2.5  3.5  4.5  5.5\n -1.5 -2.5  3.5  4.5  5.5\n-1.5   2.5  3.5  4.5  5.5\n 1.5 +2.5  3.5  4.5  5.5\n"},
@@ -158,6 +164,9 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
       {.name = "':' and '/' where the shape has digits",
        .input = "  1.5  2.5  3.5  4.5  5.5\n  1.5  2.5  3.5  4.5  5.5\n  1.5  2.:  3.5  4.5  5.5\n"
                 "  1.5  2.5  3.5  4.5  5.5\n  1.5  2./  3.5  4.5  5.5\n  1.5  2.5  3.5  4.5  5.5\n"},
+      {.name = "a long value changing in its first or its last bytes alone, or in its sign",
+       .input = longValues("  1.2345678901234567E+01", "  1.2345678901234567E+01", "  2.2345678901234568E+02", "  1.2345678901234568E+02", "  2.2345678901234567E+01", "  1.2345678901234567E+01",
+                           " -1.2345678901234567E+01", "  2.2345678901234567E+01", "  1.2345678901234568E+02", "  2.2345678901234568E+02")},
       {.name = "a wide value among eight-digit ones", .input = "1.5 1234567.891 2.5 3.5 4.5\n1.6 1234567.892 2.6 3.6 4.6\n1.7 1234567.893 2.7 3.7 4.7\n"},
       {.name = "control bytes and bytes above 0x7F in a line", .input = std::string("1 2 3 4 5\n1 2\v3 4 5 6\n1 2 3 4 5") + '\0' + "\n1 2 \xe9 3 4 5\n1 2 3 4 5\n\f1 2 3 4 5\n"},
   };

@@ -299,7 +299,7 @@ bool readLine(const char* line, std::size_t before, const LineMasks& masks, std:
   // to be looked at.
   const std::size_t lineEnd = connection.readPosition - start - length;
   const bool known = line[length] == '\n' || lineEnd == 2;
-  keepShape(recent, line, keep, length, known ? lineEnd : 0, layouts, items.size());
+  keepShape(recent, connection.linesEnded, line, keep, length, known ? lineEnd : 0, layouts, items.size());
   return true;
 }
 

@@ -37,7 +37,7 @@ namespace detail {
     return false;
   }
   const char* const line = connection->buffer + connection->readPosition;
-  const RecordShape* const shape =
+  RecordShape* const shape =
       connection->readPosition < connection->fill
           ? recentShapeOf(readerState(control).shapes, line, connection->fill - connection->readPosition, items.size())
           : nullptr;

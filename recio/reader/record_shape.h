@@ -47,8 +47,15 @@ constexpr std::uint32_t digitsEnd(const ValueLayout& layout) {
   return layout.mantissaEnd == layout.point + 1 ? layout.point : layout.mantissaEnd;
 }
 
-// How a long value of a shape is read.
+// How a long value of a shape is read, and the value as the last record
+// read by the shape had it: a record whose bytes of the value are those
+// bytes has that value (columns of a grid repeat their values from record
+// to record).
 struct LongPlan {
+  alignas(16) char seen[32];  // the value's bytes from `from` on (zeros, which no value has, before the first)
+  std::int32_t from;          // its first byte (its sign place)
+  std::uint32_t bytes;        // a bit for each of its bytes from `from` on
+  double value;
   std::int32_t sign;          // the byte that is '-' when the value is negative
   std::int32_t at;            // the end of its digits
   std::int32_t exponent[3];   // the exponent's digits, the last first (unused ones repeat a digit's place)
@@ -153,18 +160,42 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
                          exponent - static_cast<std::int64_t>(kept.fractionDigits));
 }
 
+// Whether the value of the plan in the record at `record` is the one last
+// read by it; if not, its bytes become the ones seen.
+[[gnu::always_inline]] inline bool sameLongValue(LongPlan& plan, const char* record) {
+  const char* const text = record + plan.from;
+#ifdef RECIO_SSE2
+  const __m128i first = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text));
+  const __m128i second = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + 16));
+  auto* const seen = reinterpret_cast<__m128i*>(plan.seen);
+  const auto equal = static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(first, _mm_load_si128(seen)))) |
+                     static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(second, _mm_load_si128(seen + 1))))
+                         << 16;
+  if ((plan.bytes & ~equal) == 0) return true;
+  _mm_store_si128(seen, first);
+  _mm_store_si128(seen + 1, second);
+  return false;
+#else
+  bool same = true;
+  for (unsigned i = 0; i < 32; ++i) same = same && ((plan.bytes >> i & 1U) == 0 || text[i] == plan.seen[i]);
+  if (!same) std::copy(text, text + 32, plan.seen);
+  return same;
+#endif
+}
+
 // The values of two long plans (the same one twice for one alone).
-[[gnu::always_inline]] inline void longPlanPair(const LongPlan& a, const LongPlan& b, const char* record,
-                                                double* items) {
+[[gnu::always_inline]] inline void longPlanPair(LongPlan& a, LongPlan& b, const char* record, double* items) {
   KeptDigits keptA{};
   KeptDigits keptB{};
   keptDigitsPair(record + a.at, a.lanes, record + b.at, b.lanes, keptA, keptB);
-  items[a.item] = longPlanValue(a, record, keptA);
-  items[b.item] = longPlanValue(b, record, keptB);
+  a.value = longPlanValue(a, record, keptA);
+  b.value = longPlanValue(b, record, keptB);
+  items[a.item] = a.value;
+  items[b.item] = b.value;
 }
 
 // The values of the shape in the record at `record`, into `items`.
-[[gnu::always_inline]] inline void shapeValues(const RecordShape& shape, const char* record, double* items) {
+[[gnu::always_inline]] inline void shapeValues(RecordShape& shape, const char* record, double* items) {
   for (std::uint32_t k = 0; k < shape.eightDigitGroupCount; ++k)
     eightDigitGroup(shape.eightDigitGroups[k], record, items);
   for (std::uint32_t k = 0; k < shape.shortPairCount; ++k) {
@@ -173,11 +204,23 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
     const ShortRead second{record + pair.at[1], pair.digits[1], record[pair.sign[1]] == '-'};
     shortDecimalPair(first, second, items[pair.item[0]], items[pair.item[1]]);
   }
+  // The long values not read before, two at a time.
+  LongPlan* changed[RecordShape::kValues];
+  std::uint32_t count = 0;
+  for (std::uint32_t k = 0; k < shape.longCount; ++k) {
+    LongPlan& plan = shape.longs[k];
+    if (sameLongValue(plan, record)) {
+      items[plan.item] = plan.value;
+    } else {
+      changed[count++] = &plan;
+    }
+  }
   std::uint32_t k = 0;
-  for (; k + 1 < shape.longCount; k += 2) longPlanPair(shape.longs[k], shape.longs[k + 1], record, items);
-  if (k < shape.longCount) {
-    const LongPlan& plan = shape.longs[k];
-    items[plan.item] = longPlanValue(plan, record, keptDigits(record + plan.at, plan.lanes));
+  for (; k + 1 < count; k += 2) longPlanPair(*changed[k], *changed[k + 1], record, items);
+  if (k < count) {
+    LongPlan& plan = *changed[k];
+    plan.value = longPlanValue(plan, record, keptDigits(record + plan.at, plan.lanes));
+    items[plan.item] = plan.value;
   }
 }
 

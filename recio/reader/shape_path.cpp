@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace recio {
 namespace {
@@ -79,6 +80,11 @@ bool planValue(RecordShape& shape, const char* record, const ValueLayout& layout
     return true;
   }
   LongPlan& plan = shape.longs[shape.longCount++];
+  plan.from = std::min(sign, static_cast<std::int32_t>(layout.start));
+  const auto span = layout.end - static_cast<std::uint32_t>(plan.from);
+  if (span > sizeof plan.seen) return false;
+  plan.bytes = span == 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << span) - 1;
+  std::fill(std::begin(plan.seen), std::end(plan.seen), '\0');
   plan.sign = sign;
   plan.item = item;
   plan.at = static_cast<std::int32_t>(digitsEnd(layout));
@@ -128,6 +134,39 @@ bool takeShape(RecordShape& shape, const char* record, std::size_t length, std::
 }
 
 namespace {
+
+// The lines of a trial of shapes, the records a shape must read for taking
+// it to pay (taking one costs about what reading four records by their
+// masks costs more than reading them by the shape), and the rests after
+// trials where shapes did not pay: each twice the last, up to kLongestRest
+// records.
+constexpr std::int64_t kTrialLines = 256;
+constexpr std::uint32_t kReadsPerShape = 4;
+constexpr std::uint32_t kFirstRest = 1024;
+constexpr std::uint32_t kLongestRest = 16384;
+
+void startTrial(RecentShapes& recent, std::int64_t line) {
+  recent.missesInARow = 0;
+  recent.trialStart = line;
+  recent.misses = 0;
+  recent.takes = 0;
+}
+
+// Records not read by the masks were read by shapes (or by the statement
+// calls, now and then).
+void judgeTrial(RecentShapes& recent, std::int64_t line) {
+  const std::int64_t hits = line - recent.trialStart - recent.misses;
+  if (std::int64_t{recent.takes} * kReadsPerShape > hits) {
+    recent.rest = std::clamp(2 * recent.rest, kFirstRest, kLongestRest);
+    recent.missesInARow = detail::kResting + recent.rest;
+  } else {
+    const std::uint32_t missesInARow = recent.missesInARow;
+    startTrial(recent, line);
+    recent.missesInARow = missesInARow;
+    recent.rest = 0;
+  }
+}
+
 void use(RecentShapes& recent, std::uint32_t k) {
   recent.uses += 1;
   recent.lastUse[k] = recent.uses;
@@ -135,7 +174,7 @@ void use(RecentShapes& recent, std::uint32_t k) {
 }
 }  // namespace
 
-const RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items) {
+RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items) {
   for (std::uint32_t k = 0; k < RecentShapes::kShapes; ++k) {
     if (&recent.shapes[k] == recent.latest || !detail::fitsShape(recent.shapes[k], record, available, items)) {
       continue;
@@ -147,16 +186,26 @@ const RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::s
   return nullptr;
 }
 
-void keepShape(RecentShapes& recent, const char* record, bool serve, std::size_t length, std::size_t lineEnd,
-               const ValueLayout* layouts, std::size_t items) {
+void keepShape(RecentShapes& recent, std::int64_t line, const char* record, bool serve, std::size_t length,
+               std::size_t lineEnd, const ValueLayout* layouts, std::size_t items) {
+  if (recent.missesInARow >= detail::kResting) {
+    recent.missesInARow -= 1;
+    if (recent.missesInARow == detail::kResting) startTrial(recent, line);
+    return;
+  }
   recent.missesInARow += 1;
+  recent.misses += 1;
+  if (line - recent.trialStart >= kTrialLines) judgeTrial(recent, line);
   if (!serve || lineEnd == 0) return;
   // In place of the shape that read a record longest ago.
   std::uint32_t oldest = 0;
   for (std::uint32_t k = 1; k < RecentShapes::kShapes; ++k) {
     if (recent.lastUse[k] < recent.lastUse[oldest]) oldest = k;
   }
-  if (takeShape(recent.shapes[oldest], record, length, lineEnd, layouts, items)) use(recent, oldest);
+  if (takeShape(recent.shapes[oldest], record, length, lineEnd, layouts, items)) {
+    use(recent, oldest);
+    recent.takes += 1;
+  }
 }
 
 }  // namespace recio

@@ -19,10 +19,17 @@ struct RecentShapes {
   // storage).
   std::uint32_t lastUse[kShapes];
   std::uint32_t uses;
-  const RecordShape* latest;  // nullptr before the first
+  RecordShape* latest;  // nullptr before the first
   // Records read since one was read by its shape: where shapes do not
-  // repeat, taking each costs more than it saves.
-  std::uint32_t missesInARow = 0;
+  // repeat, taking each costs more than it saves. While shapes rest (see
+  // keepShape), kResting and more.
+  std::uint32_t missesInARow;
+  // The line before the trial of shapes began, and the records read
+  // without them and the shapes taken since; the length of the last rest.
+  std::int64_t trialStart;
+  std::uint32_t misses;
+  std::uint32_t takes;
+  std::uint32_t rest;
 };
 
 namespace detail {
@@ -32,6 +39,7 @@ namespace detail {
 // records all differ pay for them seldom.
 inline constexpr std::uint32_t kKeptInARow = 4;
 inline constexpr std::uint32_t kKeepEvery = 16;
+inline constexpr std::uint32_t kResting = std::uint32_t{1} << 31;
 
 [[gnu::always_inline]] inline bool fitsShape(const RecordShape& shape, const char* record, std::size_t available,
                                              std::size_t items) {
@@ -40,20 +48,21 @@ inline constexpr std::uint32_t kKeepEvery = 16;
 }  // namespace detail
 
 inline bool shapesServe(const RecentShapes& recent) {
-  return recent.missesInARow <= detail::kKeptInARow || recent.missesInARow % detail::kKeepEvery == 0;
+  const std::uint32_t misses = recent.missesInARow;
+  return misses <= detail::kKeptInARow || (misses % detail::kKeepEvery == 0 && misses < detail::kResting);
 }
 
 // A recent shape that is not the latest and that the record fits, made the
 // latest; nullptr for none.
-const RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items);
+RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items);
 
 // The recent shape (the latest first) that the record at `record` (in a
 // connection's block) has, with `items` values, its line end within the
 // `available` bytes of data; nullptr for none.
-[[gnu::always_inline]] inline const RecordShape* recentShapeOf(RecentShapes& recent, const char* record,
-                                                               std::size_t available, std::size_t items) {
+[[gnu::always_inline]] inline RecordShape* recentShapeOf(RecentShapes& recent, const char* record,
+                                                         std::size_t available, std::size_t items) {
   if (!shapesServe(recent)) return nullptr;
-  const RecordShape* const latest = recent.latest;
+  RecordShape* const latest = recent.latest;
   if (latest != nullptr && detail::fitsShape(*latest, record, available, items)) {
     recent.missesInARow = 0;
     return latest;
@@ -61,11 +70,13 @@ const RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::s
   return olderShapeOf(recent, record, available, items);
 }
 
-// Counts a record the masks read and, where shapes serve (`serve`) and its
-// line end is a line feed or a carriage return and a line feed, takes its
-// shape in place of the one that read a record longest ago (takeShape's
-// arguments): where shapes keep changing, only now and then.
-void keepShape(RecentShapes& recent, const char* record, bool serve, std::size_t length, std::size_t lineEnd,
-               const ValueLayout* layouts, std::size_t items);
+// Counts a record the masks read, which ended line `line`, and, where
+// shapes serve (`serve`) and its line end is a line feed or a carriage
+// return and a line feed, takes its shape in place of the one that read a
+// record longest ago (takeShape's arguments): where shapes keep changing,
+// only now and then. Where the shapes of a trial of lines did not pay,
+// they rest: no shape is tried or taken for a while.
+void keepShape(RecentShapes& recent, std::int64_t line, const char* record, bool serve, std::size_t length,
+               std::size_t lineEnd, const ValueLayout* layouts, std::size_t items);
 
 }  // namespace recio
