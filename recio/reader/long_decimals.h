@@ -33,7 +33,7 @@ struct DigitLanes {
 
 // The lanes of `digits` (at most 19) that end before the value's end, the
 // last `fractionDigits` of them after a point.
-inline void setDigitLanes(DigitLanes& lanes, unsigned digits, unsigned fractionDigits) {
+constexpr void setDigitLanes(DigitLanes& lanes, unsigned digits, unsigned fractionDigits) {
   lanes = DigitLanes{};
   lanes.fractionDigits = fractionDigits;
   for (std::int32_t& place : lanes.top) place = -1;
@@ -51,6 +51,29 @@ inline void setDigitLanes(DigitLanes& lanes, unsigned digits, unsigned fractionD
 
 // The bytes a read of `lanes` takes before the end.
 inline constexpr unsigned kDigitLanesReach = 20;
+
+// The lanes of every decimal of 1 to kMostLaneDigits digits, by its digits
+// and fraction digits (digitLanesOf).
+inline constexpr unsigned kMostLaneDigits = 19;
+namespace detail {
+constexpr unsigned digitLanesIndex(unsigned digits, unsigned fractionDigits) {
+  return digits * (digits + 1) / 2 + fractionDigits;
+}
+constexpr auto makeAllDigitLanes() {
+  std::array<DigitLanes, digitLanesIndex(kMostLaneDigits + 1, 0)> all{};
+  for (unsigned digits = 1; digits <= kMostLaneDigits; ++digits) {
+    for (unsigned fraction = 0; fraction <= digits; ++fraction) {
+      setDigitLanes(all[digitLanesIndex(digits, fraction)], digits, fraction);
+    }
+  }
+  return all;
+}
+inline constexpr auto kAllDigitLanes = makeAllDigitLanes();
+}  // namespace detail
+
+inline const DigitLanes& digitLanesOf(unsigned digits, unsigned fractionDigits) {
+  return detail::kAllDigitLanes[detail::digitLanesIndex(digits, fractionDigits)];
+}
 
 namespace detail {
 

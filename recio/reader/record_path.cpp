@@ -14,6 +14,7 @@
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/reader/finish_statement.h"
 #include "recio/reader/line_masks.h"
+#include "recio/reader/long_decimals.h"
 #include "recio/reader/reader_state.h"
 #include "recio/reader/record_collector.h"
 #include "recio/reader/shape_path.h"
@@ -156,18 +157,19 @@ ValueLayout layoutOf(const char* text, std::uint32_t start, unsigned length, uns
   return layout;
 }
 
-// A value the plain case does not take: more than eight digits, an
-// exponent, or no decimal at all. Its layout into `layout` unless that is
+// A value the plain case does not take: more than kMostLaneDigits digits,
+// an exponent, or no decimal at all (or one too near the start of the
+// record text). Its layout into `layout` unless that is
 // nullptr.
 bool readWiderValue(const char* line, std::uint32_t start, unsigned length, std::uint64_t others, unsigned lead,
-                    std::size_t before, ValueLayout* layout, double& value) {
+                    ValueLayout* layout, double& value) {
   const char* const text = line + start;
   const ValueLayout found = layoutOf(text, start, length, lead, others);
   if (layout != nullptr) *layout = found;
   const unsigned whole = found.point - found.digits;
   const unsigned fraction = found.hasPoint ? found.mantissaEnd - found.point - 1 : 0;
   if (whole + fraction == 0) return readOtherValue(text, length, value);  // no digit: "-", ".", "E5", "Inf"
-  if (found.mantissaEnd == found.end && fitsShortDecimal(whole, fraction) && before + found.point >= kShortBefore) {
+  if (found.mantissaEnd == found.end && fitsShortDecimal(whole, fraction)) {
     value = shortDecimal(shortRead(line + found.point, whole, fraction, text[0] == '-'));
     return true;
   }
@@ -178,14 +180,38 @@ bool readWiderValue(const char* line, std::uint32_t start, unsigned length, std:
          readOtherValue(text, length, value);
 }
 
+// A value the plain case does not take whose mantissa is one ([sign]
+// digits ['.' digits], at most kMostLaneDigits digits) with an exponent of
+// at most four digits: its mantissa read by its lanes. Any other by
+// readWiderValue.
+bool readExponentValue(const char* line, std::uint32_t start, unsigned length, std::uint64_t others, unsigned lead,
+                       ValueLayout* layout, double& value) {
+  const char* const text = line + start;
+  std::uint64_t rest = others;
+  unsigned point = lowestBit(rest);
+  const bool hasPoint = text[point] == '.';
+  if (hasPoint) rest &= rest - 1;
+  const unsigned mantissaEnd = rest != 0 ? lowestBit(rest) : length;
+  if (!hasPoint) point = mantissaEnd;
+  const unsigned fraction = hasPoint ? mantissaEnd - point - 1 : 0;
+  const unsigned count = point - lead + fraction;
+  std::int64_t exponent = 0;
+  if (count == 0 || count > kMostLaneDigits || rest == 0 || !readExponent(text, rest, mantissaEnd, length, exponent)) {
+    return readWiderValue(line, start, length, others, lead, layout, value);
+  }
+  if (layout != nullptr) *layout = {start, start + lead, start + point, start + mantissaEnd, start + length, hasPoint};
+  const KeptDigits kept = keptDigits(text + (fraction != 0 ? mantissaEnd : point), digitLanesOf(count, fraction));
+  value = decimalToDouble(text[0] == '-', kept.mantissa, exponent - static_cast<std::int64_t>(kept.fractionDigits));
+  return true;
+}
+
 // The value of `length` bytes at `start` of the line at `line`, whose
-// digits from its first byte on are `digits`; `before` bytes of the block
-// precede the line. Its layout into `layout` unless that is nullptr. The
-// plain case ([sign] digits ['.' digits], at most eight digits) straight
-// through; any other by readWiderValue.
+// digits from its first byte on are `digits`. Its layout into `layout` unless that is nullptr. The
+// plain case ([sign] digits ['.' digits], at most kMostLaneDigits digits)
+// straight through, by one eight-digit word up to eight digits and by the
+// lanes of its layout above; any other by readWiderValue.
 [[gnu::always_inline]] inline bool readValue(const char* line, std::uint32_t start, unsigned length,
-                                             std::uint64_t digits, std::size_t before, ValueLayout* layout,
-                                             double& value) {
+                                             std::uint64_t digits, ValueLayout* layout, double& value) {
   const char* const text = line + start;
   const char first = text[0];
   const unsigned lead = first == '-' || first == '+' ? 1 : 0;
@@ -196,27 +222,55 @@ bool readWiderValue(const char* line, std::uint32_t start, unsigned length, std:
   if (others != 0) {
     point = lowestBit(others);
     if (text[point] != '.' || (others & (others - 1)) != 0) {
-      return readWiderValue(line, start, length, others, lead, before, layout, value);
+      return readExponentValue(line, start, length, others, lead, layout, value);
     }
     fraction = length - point - 1;
     end = fraction != 0 ? length : point;
   }
   const unsigned count = point - lead + fraction;
-  if (count == 0 || count > 8 || before + start + end < kEightDigitsBefore) {
-    return readWiderValue(line, start, length, others, lead, before, layout, value);
-  }
+  if (count == 0 || count > kMostLaneDigits) return readWiderValue(line, start, length, others, lead, layout, value);
   if (layout != nullptr) {
     *layout = {start, start + lead, start + point, start + (others != 0 ? length : point), start + length, others != 0};
   }
-  value = eightDigitValue(text + end, count, fraction, first == '-');
+  if (count <= 8) {
+    value = eightDigitValue(text + end, count, fraction, first == '-');
+  } else {
+    const KeptDigits kept = keptDigits(text + end, digitLanesOf(count, fraction));
+    value = decimalToDouble(first == '-', kept.mantissa, -static_cast<std::int64_t>(kept.fractionDigits));
+  }
   return true;
 }
 
+// readLine for a line of fewer than 64 bytes: where its values begin is
+// one mask, walked value by value.
+template <bool kLayouts>
+bool readShortLine(const char* line, const LineMasks& masks, std::span<double> values, ValueLayout* layouts) {
+  const std::uint64_t separators = maskWindow(masks.separators, 0);
+  const std::uint64_t digits = maskWindow(masks.digits, 0);
+  std::uint64_t starts = ~separators & (separators << 1 | 1) & lowBits(masks.lineEnd);
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    if (starts == 0) return false;
+    const unsigned start = lowestBit(starts);
+    starts &= starts - 1;
+    const unsigned length = lowestBit(separators >> start);  // the line end at the latest
+    if (!readValue(line, start, length, digits >> start, kLayouts ? layouts + i : nullptr, values[i])) {
+      return false;
+    }
+  }
+  // Nothing but blanks may follow: anything else the end of the statement
+  // would discard is the statement calls' to see.
+  return starts == 0;
+}
+
 // The values of the line at `line`, classified in `masks`, into `values`,
-// their layouts into `layouts` unless it is nullptr; `before` bytes of the
-// block precede the line. False where the statement calls must read it.
-bool readLine(const char* line, std::size_t before, const LineMasks& masks, std::span<double> values,
-              ValueLayout* layouts) {
+// their layouts into `layouts` unless it is nullptr. kBufferSlack bytes
+// before the line and after its end may be read (words that reach past a
+// value are cut to it). False where the statement calls must read it.
+bool readLine(const char* line, const LineMasks& masks, std::span<double> values, ValueLayout* layouts) {
+  if (masks.lineEnd < 64) {
+    return layouts != nullptr ? readShortLine<true>(line, masks, values, layouts)
+                              : readShortLine<false>(line, masks, values, nullptr);
+  }
   Window window = windowAt(masks, 0);
   std::uint32_t from = 0;
   for (std::uint32_t i = 0; i < values.size(); ++i) {
@@ -229,7 +283,7 @@ bool readLine(const char* line, std::size_t before, const LineMasks& masks, std:
       if (separators == 0) return false;
     }
     const unsigned length = lowestBit(separators);
-    if (!readValue(line, start, length, window.digits >> (start - window.base), before, layouts ? layouts + i : nullptr,
+    if (!readValue(line, start, length, window.digits >> (start - window.base), layouts ? layouts + i : nullptr,
                    values[i])) {
       return false;
     }
@@ -238,6 +292,23 @@ bool readLine(const char* line, std::size_t before, const LineMasks& masks, std:
   // Nothing but blanks may follow: anything else the end of the statement
   // would discard is the statement calls' to see.
   return nextValue(masks, window, from) > masks.lineEnd;
+}
+
+// The values of a record text of `length` bytes at `line` by a recent
+// shape, each tried with its own line end put after the text (which reads
+// none of them); false where the text has none of them.
+bool readByRecentShape(RecentShapes& recent, char* line, std::size_t length, double* values, std::size_t items) {
+  if (recent.latest == nullptr || !shapesServe(recent)) return false;
+  for (const std::uint8_t k : recent.order) {
+    RecordShape& shape = recent.shapes[k];
+    if (shape.length != length || shape.items != items) continue;
+    std::memcpy(line + length, shape.other + length, shape.advance - length);
+    if (hasShape(shape, line)) {
+      shapeValues(shape, line, values);
+      return true;
+    }
+  }
+  return false;
 }
 
 // A record not wholly in the block: the statement begun as beginRead
@@ -253,16 +324,22 @@ bool readLine(const char* line, std::size_t before, const LineMasks& masks, std:
   state.begunStatus = fillRecord(control, connection);
   state.statementBegun = true;
   RecordText& record = control.record;
-  if (state.begunStatus != IoStatus::Ok || record.fill >= control.value.capacity) return false;
-  // A line end after the record, and zeros past it up to what its reads
-  // reach, in the work buffer's slack.
-  std::memset(record.bytes + record.fill, 0, 32);
-  record.bytes[record.fill] = '\n';
-  LineMasks masks;
-  classifyLine(record.bytes, record.fill + 1, masks);
-  double values[kMostItems];
-  if (masks.lineEnd != record.fill || !readLine(record.bytes, 0, masks, std::span(values, items.size()), nullptr)) {
+  if (state.begunStatus != IoStatus::Ok || record.fill >= control.value.capacity ||
+      record.fill >= LineMasks::kNoLineEnd) {
     return false;
+  }
+  // The record and a line end after it, with zeros before and after for
+  // the reads around its values.
+  alignas(16) char text[kBufferSlack + LineMasks::kNoLineEnd + kBufferSlack] = {};
+  char* const line = text + kBufferSlack;
+  std::memcpy(line, record.bytes, record.fill);
+  double values[kMostItems];
+  if (!readByRecentShape(state.shapes, line, record.fill, values, items.size())) {
+    line[record.fill] = '\n';
+    line[record.fill + 1] = '\0';
+    LineMasks masks;
+    classifyLine(line, record.fill + 1, masks);
+    if (masks.lineEnd != record.fill || !readLine(line, masks, std::span(values, items.size()), nullptr)) return false;
   }
   for (std::size_t i = 0; i < items.size(); ++i) items[i] = values[i];
   state.statementBegun = false;
@@ -286,9 +363,7 @@ bool readLine(const char* line, std::size_t before, const LineMasks& masks, std:
   ValueLayout layouts[kMostItems];
   RecentShapes& recent = readerState(control).shapes;
   const bool keep = shapesServe(recent);
-  // The connection buffer's slack lies before the block.
-  if (!readLine(line, kBufferSlack + connection.readPosition, masks, std::span(values, items.size()),
-                keep ? layouts : nullptr)) {
+  if (!readLine(line, masks, std::span(values, items.size()), keep ? layouts : nullptr)) {
     return false;
   }
   for (std::size_t i = 0; i < items.size(); ++i) items[i] = values[i];

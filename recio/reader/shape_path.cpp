@@ -167,21 +167,23 @@ void judgeTrial(RecentShapes& recent, std::int64_t line) {
   }
 }
 
-void use(RecentShapes& recent, std::uint32_t k) {
-  recent.uses += 1;
-  recent.lastUse[k] = recent.uses;
+// Makes the shape at `place` of the order the latest.
+void use(RecentShapes& recent, std::uint32_t place) {
+  const std::uint8_t k = recent.order[place];
+  for (std::uint32_t i = place; i > 0; --i) recent.order[i] = recent.order[i - 1];
+  recent.order[0] = k;
   recent.latest = &recent.shapes[k];
 }
 }  // namespace
 
 RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items) {
-  for (std::uint32_t k = 0; k < RecentShapes::kShapes; ++k) {
-    if (&recent.shapes[k] == recent.latest || !detail::fitsShape(recent.shapes[k], record, available, items)) {
-      continue;
+  if (recent.latest == nullptr) return nullptr;
+  for (std::uint32_t place = 1; place < RecentShapes::kShapes; ++place) {
+    if (detail::fitsShape(recent.shapes[recent.order[place]], record, available, items)) {
+      use(recent, place);
+      recent.missesInARow = 0;
+      return recent.latest;
     }
-    use(recent, k);
-    recent.missesInARow = 0;
-    return &recent.shapes[k];
   }
   return nullptr;
 }
@@ -197,13 +199,13 @@ void keepShape(RecentShapes& recent, std::int64_t line, const char* record, bool
   recent.misses += 1;
   if (line - recent.trialStart >= kTrialLines) judgeTrial(recent, line);
   if (!serve || lineEnd == 0) return;
-  // In place of the shape that read a record longest ago.
-  std::uint32_t oldest = 0;
-  for (std::uint32_t k = 1; k < RecentShapes::kShapes; ++k) {
-    if (recent.lastUse[k] < recent.lastUse[oldest]) oldest = k;
+  if (recent.latest == nullptr) {
+    for (std::uint32_t k = 0; k < RecentShapes::kShapes; ++k) recent.order[k] = static_cast<std::uint8_t>(k);
   }
-  if (takeShape(recent.shapes[oldest], record, length, lineEnd, layouts, items)) {
-    use(recent, oldest);
+  // In place of the shape that read a record longest ago.
+  constexpr std::uint32_t kOldest = RecentShapes::kShapes - 1;
+  if (takeShape(recent.shapes[recent.order[kOldest]], record, length, lineEnd, layouts, items)) {
+    use(recent, kOldest);
     recent.takes += 1;
   }
 }

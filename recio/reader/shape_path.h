@@ -12,13 +12,12 @@ namespace recio {
 struct RecentShapes {
   // Columns whose values change width (999.5, 1000.5; 0.5 and 5.0E-002 in
   // a Fortran program's output) make files go round a few kinds of record.
-  static constexpr std::uint32_t kShapes = 4;
+  static constexpr std::uint32_t kShapes = 8;
   RecordShape shapes[kShapes];
-  // When each shape last read or took a record, by a count of such events;
-  // and the latest. All zero is a valid start (the state lives in zeroed
-  // storage).
-  std::uint32_t lastUse[kShapes];
-  std::uint32_t uses;
+  // The shapes by their last use (reading or taking a record), the latest
+  // first, and the latest itself. All zero is a valid start (the state
+  // lives in zeroed storage): the order is set when the first is taken.
+  std::uint8_t order[kShapes];
   RecordShape* latest;  // nullptr before the first
   // Records read since one was read by its shape: where shapes do not
   // repeat, taking each costs more than it saves. While shapes rest (see

@@ -199,7 +199,9 @@ inline double eightDigitValue(const char* end, unsigned digits, unsigned fractio
   const detail::EightDigitLanes& lanes = detail::kEightDigitLanes[digits * 9 + fraction];
   const std::uint64_t word = (loadTextWord(end - 8) & loadTextWord(reinterpret_cast<const char*>(lanes.after))) |
                              (loadTextWord(end - 9) & loadTextWord(reinterpret_cast<const char*>(lanes.moved)));
-  return decimalToDouble(negative, eightDigitsValue(word), -static_cast<std::int64_t>(fraction));
+  // At most eight fraction digits: the mask lets the compiler drop the
+  // conversion's exponent range test.
+  return decimalToDouble(negative, eightDigitsValue(word), -static_cast<std::int64_t>(fraction & 15));
 }
 
 inline void eightDigitsPortable(const EightDigitGroup& group, const char* record, double* items) {
