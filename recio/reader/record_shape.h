@@ -100,12 +100,17 @@ struct RecordShape {
   std::uint32_t longCount;
 };
 
+// The chunks a test of a shape of `chunks` chunks reads: four, or eight
+// when it has more than four, or all.
+constexpr std::uint32_t testedChunks(std::uint32_t chunks) { return chunks <= 4 ? 4 : std::max(chunks, 8U); }
+
 // Whether the record at `record` has the shape; reads its chunks.
-// The first four chunks are always tested (past the line end every byte
-// fits), so that a record of up to 63 bytes takes no loop.
+// The first four chunks are always tested, and eight for a record of more
+// than 64 bytes (past the line end every byte fits), so that records of up
+// to 127 bytes take no loop.
 inline bool hasShapePortable(const RecordShape& shape, const char* record) {
   bool same = true;
-  for (std::size_t i = 0; i < 16 * std::size_t{std::max(shape.chunks, 4U)}; ++i) {
+  for (std::size_t i = 0; i < 16 * std::size_t{testedChunks(shape.chunks)}; ++i) {
     const auto byte = static_cast<std::uint8_t>(record[i]);
     const auto above = static_cast<std::uint8_t>(byte - (shape.base[i] ^ 0x80));
     same &= above <= (shape.room[i] ^ 0x80) || byte == shape.other[i];
@@ -127,12 +132,22 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
 }
 }  // namespace detail
 
+[[gnu::always_inline]] inline __m128i fourChunkMisfits(const RecordShape& shape, const char* record,
+                                                      std::uint32_t chunk) {
+  const __m128i first =
+      _mm_or_si128(detail::shapeMisfits(shape, record, chunk), detail::shapeMisfits(shape, record, chunk + 1));
+  const __m128i second =
+      _mm_or_si128(detail::shapeMisfits(shape, record, chunk + 2), detail::shapeMisfits(shape, record, chunk + 3));
+  return _mm_or_si128(first, second);
+}
+
 [[gnu::always_inline]] inline bool hasShapeSse2(const RecordShape& shape, const char* record) {
-  const __m128i first = _mm_or_si128(detail::shapeMisfits(shape, record, 0), detail::shapeMisfits(shape, record, 1));
-  const __m128i second = _mm_or_si128(detail::shapeMisfits(shape, record, 2), detail::shapeMisfits(shape, record, 3));
-  __m128i misfits = _mm_or_si128(first, second);
-  for (std::uint32_t chunk = 4; chunk < shape.chunks; ++chunk) {
-    misfits = _mm_or_si128(misfits, detail::shapeMisfits(shape, record, chunk));
+  __m128i misfits = fourChunkMisfits(shape, record, 0);
+  if (shape.chunks > 4) {
+    misfits = _mm_or_si128(misfits, fourChunkMisfits(shape, record, 4));
+    for (std::uint32_t chunk = 8; chunk < shape.chunks; ++chunk) {
+      misfits = _mm_or_si128(misfits, detail::shapeMisfits(shape, record, chunk));
+    }
   }
   return _mm_movemask_epi8(misfits) == 0;
 }

@@ -106,8 +106,8 @@ bool takeShape(RecordShape& shape, const char* record, std::size_t length, std::
   shape.chunks = static_cast<std::uint32_t>((bytes + 15) / 16);
   // Eight bytes at a time: each digit becomes '0' with room 9, any other
   // byte stays with room 0; past the line end, up to the last chunk tested
-  // (four at least), anything fits.
-  const std::size_t tested = 16 * std::size_t{std::max(shape.chunks, 4U)};
+  // (testedChunks), anything fits.
+  const std::size_t tested = 16 * std::size_t{testedChunks(shape.chunks)};
   for (std::size_t i = 0; i < tested; i += 8) {
     const std::uint64_t word = loadTextWord(record + i);
     const std::uint64_t digits = (~nonDigitBytes(word) >> 7 & kEachByte) * 0xFF;
