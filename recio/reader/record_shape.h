@@ -133,7 +133,7 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
 }  // namespace detail
 
 [[gnu::always_inline]] inline __m128i fourChunkMisfits(const RecordShape& shape, const char* record,
-                                                      std::uint32_t chunk) {
+                                                       std::uint32_t chunk) {
   const __m128i first =
       _mm_or_si128(detail::shapeMisfits(shape, record, chunk), detail::shapeMisfits(shape, record, chunk + 1));
   const __m128i second =
