@@ -186,17 +186,17 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
 
 // A record with more than blanks after its last value goes to the statement
 // calls, which tell the caller so; read by a recent shape too (of the line
-// before it) or by the masks.
+// before it) or by the masks, on a line under 64 bytes and a longer one.
 TEST(FastRecord, LeavesLinesThatGoOnToTheStatements) {
   const struct {
     const char* line;
     bool read;
   } cases[] = {{"1 2 3 4 5  ", true}, {"1 2 3 4 5 6", false}, {"1 2 3 4 5 /", false}, {"1 2 3 4 5 x", false}, {"1 2 3 4 5,,", false}, {"1 2 3 4 5\t7", false}};
   for (const auto& c : cases) {
-    for (const char* first : {"1 2 3 4 5", "7 8 9 1 2 3"}) {
+    for (const std::string& first : {std::string("1 2 3 4 5"), std::string("7 8 9 1 2 3"), std::string(60, ' ') + "1 2 3 4 5"}) {
       fake::FakePlatform platform;
       fake::WorkDir dir;
-      fake::writeFile("quorvi.res", std::string(first) + "\n" + c.line + "\n");
+      fake::writeFile("quorvi.res", first + "\n" + std::string(first.size() > 60 ? 60 : 0, ' ') + c.line + "\n");
       auto control = std::make_unique<recio::IoControl>();
       (void)platform.run([&] {
         recio::connectUnit(*control, 1, "quorvi.res", "old");
