@@ -85,6 +85,7 @@ bench:
 	cmake --preset bench
 	cmake --build --preset bench -j $(JOBS)
 	bench/run-benchmark
+	bench/count-instructions build-bench/chi2map build-bench
 
 # The programs and their manual pages, built first if need be.
 install:

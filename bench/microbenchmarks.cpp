@@ -27,8 +27,8 @@
 #include "recio/reader/read_statement.h"
 #include "recio/reader/reader_state.h"
 #include "recio/reader/record_collector.h"
+#include "recio/reader/record_path.h"
 #include "recio/reader/record_shape.h"
-#include "recio/reader/shape_path.h"
 #include "recio/reader/value_scanner.h"
 #include "recio/statements.h"
 
@@ -42,20 +42,8 @@ constexpr std::size_t kRecordSize = sizeof kRecord - 1;
 const char* const kTexts[] = {"612.500",    "0.340000", "1.0306", "1.200",
                               "409.150000", "-2.5D-3",  "1E100",  "1234567890123456789012345"};
 
-// A value text as the reader converts it, ending in a zero byte: plain
-// decimals by the plain scan, the rest by the general steps.
-void BM_ConvertTerminatedReal(benchmark::State& state) {
-  const char* text = kTexts[state.range(0)];
-  const std::size_t length = std::strlen(text);
-  state.SetLabel(text);
-  for (auto _ : state) {
-    benchmark::DoNotOptimize(text);
-    benchmark::DoNotOptimize(recio::convertTerminatedReal(text, length));
-  }
-}
-BENCHMARK(BM_ConvertTerminatedReal)->DenseRange(0, 7);
-
-// The general steps on their own, for comparison with the plain scan.
+// The scan and conversion of a value text: the fast case, and the general
+// steps for the mantissa of 25 digits.
 void BM_ConvertReal(benchmark::State& state) {
   const char* text = kTexts[state.range(0)];
   const std::size_t length = std::strlen(text);
@@ -176,7 +164,7 @@ void BM_CollectAndScanRecord(benchmark::State& state) {
 BENCHMARK(BM_CollectAndScanRecord);
 
 // fillRecord and the five readItem calls of one benchmark record: the path
-// of records that readRecordByShape leaves to the statement calls.
+// of records that readRecordInBlock leaves to the statement calls.
 void BM_CollectAndReadRecord(benchmark::State& state) {
   ConnectedUnit unit;
   recio::IoControl& control = unit.control();
@@ -220,10 +208,9 @@ void BM_ReadStatement(benchmark::State& state) {
 }
 BENCHMARK(BM_ReadStatement);
 
-// The loader's statement on benchmark records: readRecordByShape, and the
-// statement calls where it declines (at the end of each block). Records of
-// one shape are read by that shape; three shapes in turn take the
-// statement calls, and a shape taken now and then.
+// The loader's statement on benchmark records: readRecordInBlock, and the
+// statement calls where it declines. Records of one shape, or of three
+// shapes in turn, are read by their recent shapes.
 void BM_PlainRecord(benchmark::State& state) {
   const bool threeShapes = state.range(0) == 1;
   memoryFile().fill(threeShapes);
@@ -233,18 +220,18 @@ void BM_PlainRecord(benchmark::State& state) {
     recio::prepareRead(control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
     double record[5] = {};
     for (auto _ : state) {
-      if (!recio::readRecordByShape(control, record)) readByCalls(control, record);
+      if (!recio::readRecordInBlock(control, record)) readByCalls(control, record);
       benchmark::DoNotOptimize(record);
     }
     state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRecordSize));
-    state.SetLabel(threeShapes ? "three shapes: by statements" : "one shape: read by it");
+    state.SetLabel(threeShapes ? "three shapes in turn" : "one shape");
   }
   memoryFile().fill(false);
 }
 BENCHMARK(BM_PlainRecord)->Arg(0)->Arg(1);
 
-// The shape test and the conversion of a benchmark record of a known shape,
-// SSE2 and portable.
+// The shape test (SSE2 and portable) and the conversion of a benchmark
+// record of a known shape.
 void BM_ShapeRecord(benchmark::State& state) {
   const bool sse2 = state.range(0) == 0;
   ConnectedUnit unit;
@@ -253,10 +240,9 @@ void BM_ShapeRecord(benchmark::State& state) {
   double record[5] = {};
   // Two records: the first fills the block, the second is read by its shape.
   for (int n = 0; n < 2; ++n) {
-    if (!recio::readRecordByShape(control, record)) readByCalls(control, record);
+    if (!recio::readRecordInBlock(control, record)) readByCalls(control, record);
   }
-  const recio::RecentShapes& recent = recio::readerState(control).shapes;
-  const recio::RecordShape& shape = recent.shapes[recent.last];
+  recio::RecordShape& shape = *recio::readerState(control).shapes.latest;
   const recio::UnitConnection& connection = *control.units.head;
   const char* const text = connection.buffer + connection.readPosition;
   for (auto _ : state) {
@@ -264,13 +250,12 @@ void BM_ShapeRecord(benchmark::State& state) {
 #ifdef RECIO_SSE2
     if (sse2) {
       benchmark::DoNotOptimize(recio::hasShapeSse2(shape, text));
-      recio::shapeValuesSse2(shape, text, record);
     } else
 #endif
     {
       benchmark::DoNotOptimize(recio::hasShapePortable(shape, text));
-      recio::shapeValuesPortable(shape, text, record);
     }
+    recio::shapeValues(shape, text, record);
     benchmark::DoNotOptimize(record);
   }
   state.SetLabel(sse2 ? "SSE2" : "portable");

@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "recio/core/io_status.h"
-#include "recio/reader/shape_path.h"
+#include "recio/reader/record_path.h"
 
 namespace datafiles {
 
@@ -37,12 +37,12 @@ struct RecordOutcome {
 void prepareFitRecords(recio::IoControl& control, std::int32_t unit);
 
 // One record (T, YORP strength as written, unused, f_KE, chi-square). Inline,
-// so that the records a whole block holds cost one call each. A record read
-// by its recent shape leaves nothing on its line (no shape of a record that
-// does is kept), so both paths give one outcome.
+// so that the records a whole block holds cost one call each. The record
+// path leaves to the statement calls every record with more than blanks
+// after its values, so both paths give one outcome.
 RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&record)[5]);
 inline RecordOutcome readFitRecord(recio::IoControl& control, double (&record)[5]) {
-  if (recio::readRecordByShape(control, record)) return {RecordEnd::Complete, 5, 0, 0};
+  if (recio::readRecordInBlock(control, record)) return {RecordEnd::Complete, 5, 0, 0};
   return readFitRecordByStatement(control, record);
 }
 

@@ -138,6 +138,9 @@ const std::vector<Case> kReplies = {
     {.name = "end_of_input_keeps_old", .input = kWorked, .before = kOld, .reply = "", .status = 255, .out = kWorkedOut, .err = kEndOfInput, .after = kOld},
     {.name = "real_number_keeps_old", .input = kWorked, .before = kOld, .reply = "\n2.0\n", .status = 255, .out = kWorkedOut, .err = kIllegal, .after = kOld},
     {.name = "closed_stdin", .input = kWorked, .reply = none, .status = 255, .out = kWorkedOut, .err = systemReport(EBADF, "READ(UNIT=*,...")},
+    // quorvi.res opens as descriptor 0 and moves above 2, never to the free 2
+    // (where the warning of its last line would go).
+    {.name = "closed_stdin_and_stderr_leave_the_input", .input = kWorked + "x\n", .reply = none, .closedError = true, .status = 255, .out = kWorkedOut},
 };
 INSTANTIATE_TEST_SUITE_P(Replies, EndToEnd, ::testing::ValuesIn(kReplies), caseName);
 
@@ -323,6 +326,10 @@ const std::vector<Case> kWarnings = {
      .err = labelsMismatch("T"), .after = tTable({" 100.0", " 200.1", " 300.2"})},
     {.name = "label_half_a_unit_from_its_value", .input = tRecords({"100", "199.95", "300"}), .reply = "2\n", .out = kTwoRecordsOut, .after = tTable({" 100.0", " 200.0", " 300.0"})},
     {.name = "label_just_over_half_a_unit", .input = tRecords({"100", "199.9499", "300"}), .reply = "2\n", .out = kTwoRecordsOut, .err = labelsMismatch("T"), .after = tTable({" 100.0", " 200.0", " 300.0"})},
+    // 0.05 + 7e-11 from its value: past the relative slack of 1e-9 (5e-11 here), within one of 2e-9.
+    {.name = "label_just_past_the_slack", .input = tRecords({"100", "199.94999999993", "300"}), .reply = "2\n", .out = kTwoRecordsOut, .err = labelsMismatch("T"), .after = tTable({" 100.0", " 200.0", " 300.0"})},
+    {.name = "NaN_axis_labels_name_their_values", .input = tRecords({"nan"}), .reply = "2\n", .out = summary("2", "  NaN  NaN", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),
+     .after = "   NaN   0.5      1.0\n   NaN   1.0 ********\n\n   NaN   0.5 ********\n   NaN   1.0      2.0\n\n"},
     {.name = "labels_of_asterisks_name_asterisks", .input = tRecords({"10000", "20000"}), .reply = "2\n", .out = summary("2", "  10000.0000000000  20000.0000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),
      .after = tTable({"******", "******"})},
     {.name = "NaN_labels_name_only_NaN", .input = tRecords({"100", "200", "nan"}), .reply = "2\n", .out = summary("4", "  NaN  NaN", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),

@@ -1,17 +1,28 @@
 // The reader's record path against the statement calls it stands for (the
-// portable build runs it on the portable byte scans), and the fixed-field
-// digits against the full generator's.
+// portable build runs it on the portable byte scans), its SSE2 steps against
+// their portable forms, and the fixed-field digits against the full
+// generator's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <bit>
+#include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <iterator>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "recio/numbers/digit_generator.h"
+#include "recio/reader/line_masks.h"
+#include "recio/reader/read_statement.h"
+#include "recio/reader/record_path.h"
+#include "recio/reader/record_shape.h"
+#include "recio/run.h"
+#include "recio/statements.h"
 #include "support/record_trace.h"
 #include "support/work_dir.h"
 
@@ -83,6 +94,205 @@ TEST(FastRecord, LeavesWhatTheStatementCallsLeave) {
     EXPECT_TRUE(differ.first == fast.end()) << "input " << n << ", trace entry " << differ.first - fast.begin();
   }
 }
+
+// The five styles fitting codes write, each with every line end, with and
+// without '+' signs, over several blocks; some end without their last line
+// feed, so that a record of a recent shape meets the block's end.
+TEST(FastRecord, EveryStyleAsTheStatementCalls) {
+  const struct {
+    const char* name;
+    const char* formats[5];
+  } styles[] = {
+      {.name = "fixed", .formats = {"%10.3f", " %12.6f", " %10.4f", " %8.3f", " %13.6f"}}, {.name = "%g", .formats = {"%g", " %g", " %g", " %g", " %g"}},
+      {.name = "shortest", .formats = {"%.17g", " %.16g", " %.15g", " %.17g", " %.16g"}},  {.name = "list-directed", .formats = {"%25.15f", "%25.16E", "%25.17f", "%25.17f", "%25.14f"}},
+      {.name = "ES", .formats = {"%26.16E", "%26.16E", "%26.16E", "%26.16E", "%26.16E"}},
+  };
+  std::mt19937_64 random(24);
+  for (const auto& style : styles) {
+    for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+      for (const bool signs : {false, true}) {
+        std::string input;
+        for (int record = 0; record < 400; ++record) {
+          for (int v = 0; v < 5; ++v) {
+            std::string format = style.formats[v];
+            if (signs) format.insert(format.find('%') + 1, "+");
+            const double value = v == 2 ? std::ldexp(static_cast<double>(random() % 2001) - 1000, -10) : 50.0 + 12.5 * (record / 25) - 0.02 * (record % 25) * v;
+            char text[64];
+            std::snprintf(text, sizeof text, format.c_str(), value);
+            input += text;
+          }
+          input += lineEnd;
+        }
+        if (random() % 2 == 0) input.resize(input.size() - 1 - (lineEnd[1] != 0));
+        const std::vector<std::uint64_t> fast = readAll(input, true);
+        ASSERT_EQ(fast, readAll(input, false)) << style.name << (signs ? ", signs" : "") << ", line end " << int{lineEnd[0]};
+      }
+    }
+  }
+}
+
+// Lines of a long value, then four short ones.
+template <typename... Values>
+std::string longValues(Values... values) {
+  return ((std::string(values) + " 2.5 3.5 4.5 5.5\n") + ...);
+}
+
+// Records at the edges of the record path, each against the statement calls:
+// the trace of every statement must be the same.
+TEST(FastRecord, EdgesAsTheStatementCalls) {
+  // 200 equal lines of 49 bytes run past the first block; the last line
+  // lacks its line feed, and its shape (taken on the first lines) must not
+  // read it.
+  std::string equal;
+  for (int i = 0; i < 200; ++i) equal += "     50.0   0.5000    1.7364    0.1      689.369\n";
+  const struct {
+    const char* name;
+    std::string input;
+  } cases[] = {
+      {.name = "equal lines, no last line feed", .input = equal.substr(0, equal.size() - 1)},
+      {.name = "equal lines, a line feed closing the block", .input = std::string(8192 - 49 * 167, ' ') + equal},
+      {.name = "'+' and '-' signs in one layout",
+       .input = "+1.5 +2.25 -0.5 +1.0 +9.75\n+1.5 -2.25 +0.5 -1.0 -9.75\n-3.5 +2.25 -0.5 +1.0 +9.75\n"
+                "+1.5 +2.25 -0.5 +1.0 +9.75\n+1.5 +2.25  0.5 +1.0 +9.75\n+1.5 +2.25 -0.5 +1.0 +9.75\n"},
+      {.name = "a carriage return closing the block", .input = std::string(8193 - 50 * 163, ' ') + equal},
+      {.name = "tabs that outgrow the record text", .input = "1 2 3 4 5\n" + std::string(200, '\t') + "1 2 3 4 5\n"},
+      {.name = "signs replacing a blank, and a sign beside a value",
+       .input = "  1.5 2.5 3.5 4.5 5.5\n  1.5 2.5 3.5 4.5 5.5\n  1.5-2.5 3.5 4.5 5.5\n -1.5 2.5 3.5 4.5 5.5\n"
+                "  1.5  2.5  3.5  4.5  5.5\n -1.5 -2.5  3.5  4.5  5.5\n-1.5   2.5  3.5  4.5  5.5\n 1.5 +2.5  3.5  4.5  5.5\n"},
+      {.name = "a point without fraction digits", .input = "   19.  7.  0.5 12345678.  1.\n   18.  6.  0.4 12345677.  2.\n"},
+      {.name = "exponents of the shape, then longer",
+       .input = "1.0E+01 2.0E-01 3.0E+001 4.0D+01 5.0e-01\n1.5E+01 2.5E-01 3.5E+001 4.5D+01 5.5e-01\n"
+                "1.5E+01 2.5E-01 3.5E+001 4.5D+01 5.5e-0001\n"},
+      {.name = "':' and '/' where the shape has digits",
+       .input = "  1.5  2.5  3.5  4.5  5.5\n  1.5  2.5  3.5  4.5  5.5\n  1.5  2.:  3.5  4.5  5.5\n"
+                "  1.5  2.5  3.5  4.5  5.5\n  1.5  2./  3.5  4.5  5.5\n  1.5  2.5  3.5  4.5  5.5\n"},
+      {.name = "a long value changing in its first or its last bytes alone, or in its sign",
+       .input = longValues("  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234568E+02", "  2.2345678901234568E+02",
+                           "  2.2345678901234567E+01", "  1.2345678901234567E+01", " -1.2345678901234567E+01", "  2.2345678901234567E+01", "  1.2345678901234568E+02")},
+      {.name = "mantissas of 19 and 20 digits, plain and with an exponent",
+       .input = "1234567890.123456789 0.123456789012345678E+05 12345678901234567890 1.2345678901234567890E-05 1\n"
+                "1234567890.123456788 0.123456789012345677E+05 12345678901234567891 1.2345678901234567891E-05 2\n"},
+      {.name = "a wide value among eight-digit ones", .input = "1.5 1234567.891 2.5 3.5 4.5\n1.6 1234567.892 2.6 3.6 4.6\n1.7 1234567.893 2.7 3.7 4.7\n"},
+      {.name = "control bytes and bytes above 0x7F in a line", .input = std::string("1 2 3 4 5\n1 2\v3 4 5 6\n1 2 3 4 5") + '\0' + "\n1 2 \xe9 3 4 5\n1 2 3 4 5\n\f1 2 3 4 5\n"},
+  };
+  for (const auto& c : cases) {
+    for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
+      std::string input = c.input;
+      for (std::size_t at = 0; (at = input.find('\n', at)) != std::string::npos; at += std::strlen(lineEnd)) {
+        input.replace(at, 1, lineEnd);
+      }
+      ASSERT_EQ(readAll(input, true), readAll(input, false)) << c.name << ", line end " << int{lineEnd[0]};
+    }
+  }
+}
+
+// A record with more than blanks after its last value goes to the statement
+// calls, which tell the caller so; read by a recent shape too (of the line
+// before it) or by the masks, on a line under 64 bytes and a longer one.
+TEST(FastRecord, LeavesLinesThatGoOnToTheStatements) {
+  const struct {
+    const char* line;
+    bool read;
+  } cases[] = {{"1 2 3 4 5  ", true}, {"1 2 3 4 5 6", false}, {"1 2 3 4 5 /", false}, {"1 2 3 4 5 x", false}, {"1 2 3 4 5,,", false}, {"1 2 3 4 5\t7", false}};
+  for (const auto& c : cases) {
+    for (const std::string& first : {std::string("1 2 3 4 5"), std::string("7 8 9 1 2 3"), std::string(60, ' ') + "1 2 3 4 5"}) {
+      fake::FakePlatform platform;
+      fake::WorkDir dir;
+      fake::writeFile("quorvi.res", first + "\n" + std::string(first.size() > 60 ? 60 : 0, ' ') + c.line + "\n");
+      auto control = std::make_unique<recio::IoControl>();
+      (void)platform.run([&] {
+        recio::connectUnit(*control, 1, "quorvi.res", "old");
+        double items[5];
+        recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+        if (!recio::readRecordInBlock(*control, items)) {
+          (void)recio::beginRead(*control);
+          for (double& item : items) (void)recio::readItem(*control, &item);
+          (void)recio::endRead(*control);
+        }
+        recio::prepareRead(*control, 1, recio::ItemType::Real64, {.errors = true, .endOfFile = true});
+        EXPECT_EQ(recio::readRecordInBlock(*control, items), c.read) << c.line << ", after " << first;
+        recio::stopRun(*control);
+      });
+    }
+  }
+}
+
+#ifdef RECIO_SSE2
+// The SSE2 classification, shape test and conversions give what their
+// portable forms give, on random bytes and digits.
+TEST(FastRecord, Sse2AsPortable) {
+  std::mt19937_64 random(29);
+  const auto byte = [&] {
+    const char common[] = " \t\r\n,.+-0123456789eEdD/*x";
+    return random() % 4 == 0 ? static_cast<char>(random()) : common[random() % (sizeof common - 1)];
+  };
+  const auto digits = [&](std::string& text, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) text += static_cast<char>('0' + random() % (random() % 3 == 0 ? 1 : 10));
+  };
+  int fits = 0;
+  for (int n = 0; n < 20000; ++n) {
+    alignas(16) char bytes[64 + 128] = {};
+    for (char& b : bytes) b = byte();
+    const recio::ChunkMasks sse2 = recio::classifyChunkSse2(bytes + 64);
+    const recio::ChunkMasks portable = recio::classifyChunkPortable(bytes + 64);
+    ASSERT_EQ(sse2.separators, portable.separators);
+    ASSERT_EQ(sse2.digits, portable.digits);
+    ASSERT_EQ(sse2.controls, portable.controls);
+
+    // A shape of four to eight chunks that the bytes mostly fit (each a
+    // little above its base, within its room), now and then a byte that
+    // does not (another base, any room) or that is the shape's other byte.
+    auto shape = std::make_unique<recio::RecordShape>();
+    shape->chunks = 4 + static_cast<std::uint32_t>(n % 5);
+    for (std::size_t i = 0; i < 128; ++i) {
+      const auto own = static_cast<std::uint8_t>(bytes[64 + i]);
+      const bool odd = random() % 150 == 0;
+      shape->base[i] = static_cast<std::uint8_t>((odd ? static_cast<std::uint8_t>(byte()) : own - random() % 3) ^ 0x80);
+      shape->room[i] = static_cast<std::uint8_t>((odd ? random() : 2 + random() % 8) ^ 0x80);
+      shape->other[i] = static_cast<std::uint8_t>(random() % 4 == 0 ? own : byte());
+    }
+    ASSERT_EQ(recio::hasShapeSse2(*shape, bytes + 64), recio::hasShapePortable(*shape, bytes + 64)) << n;
+    fits += recio::hasShapePortable(*shape, bytes + 64) ? 1 : 0;
+
+    // Values of up to 8, 15 and 19 digits, a point somewhere, their digits
+    // ending at byte 36 (a point without fraction digits just after them).
+    std::string text(64, ' ');
+    const unsigned count = 1 + static_cast<unsigned>(random() % 19);
+    const unsigned fraction = static_cast<unsigned>(random() % (count + 1));
+    digits(text, count - fraction);
+    if (fraction > 0) text += '.';
+    digits(text, fraction);
+    text = text.substr(text.size() - 36) + (fraction == 0 && n % 2 == 0 ? "." : " ") + std::string(64, ' ');
+    const char* const end = text.data() + 36;
+    if (count <= 8) {
+      recio::EightDigitGroup group{};
+      std::uint32_t values = 0;
+      for (std::uint32_t k = 0; k < 1 + random() % 4; ++k) recio::addEightDigits(&group, values, 36, count, fraction, 35 - count, k);
+      recio::completeEightDigitGroups(&group, values);
+      double a[4] = {}, b[4] = {};
+      recio::eightDigitsSse2(group, text.data(), a);
+      recio::eightDigitsPortable(group, text.data(), b);
+      ASSERT_EQ(std::memcmp(a, b, sizeof a), 0) << text;
+    }
+    recio::DigitLanes lanes;
+    recio::setDigitLanes(lanes, count, fraction);
+    recio::KeptDigits pair[2], alone;
+    recio::keptDigitsPairSse2(end, lanes, end, lanes, pair[0], pair[1]);
+    alone = recio::keptDigitsPortable(end, lanes);
+    ASSERT_EQ(pair[0].mantissa, alone.mantissa) << text;
+    ASSERT_EQ(pair[0].fractionDigits, alone.fractionDigits) << text;
+    if (recio::fitsShortDecimal(count - fraction, fraction)) {
+      const recio::ShortRead read = recio::shortRead(end - (fraction > 0 ? fraction + 1 : 0), count - fraction, fraction, n % 2 == 0);
+      double first = 0, second = 0;
+      recio::shortDecimalPairSse2(read, read, first, second);
+      ASSERT_EQ(std::bit_cast<std::uint64_t>(first), std::bit_cast<std::uint64_t>(recio::shortDecimalPortable(read))) << text;
+    }
+  }
+  // Both answers came up often.
+  EXPECT_GT(fits, 20000 / 5);
+  EXPECT_LT(fits, 20000 * 4 / 5);
+}
+#endif
 
 // The fixed-field writer's digits: those before the rounding place and the
 // exponent are the full generator's, for every magnitude and place.

@@ -82,6 +82,13 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         LoaderCase{.name = "YORP_doubled", .input = "1 0.25 0 1 5\n1 0.5 0 1 6\n", .t = kOne, .yorp = {{0.5, 1.0}, {0.5, 1.0}}, .fke = kOne, .chiSquare = {5, 6}, .firstCells = {5, kEmptyCell, 6}},
         LoaderCase{.name = "repeated_triple_keeps_the_smaller", .input = "1 1 0 1 5\n1 1 0 1 3\n1 1 0 1 9\n", .t = kOne, .yorp = kYorpTwo, .fke = kOne, .chiSquare = {3, 9}, .firstCells = {3}},
+        LoaderCase{.name = "zero_one_past_the_list_is_appended",
+                   .input = "1 0.1 0 1 5\n1 0 0 1 6\n",
+                   .t = kOne,
+                   .yorp = {{0.2, 0}, {0, 0.2}},
+                   .fke = kOne,
+                   .chiSquare = {5, 6},
+                   .firstCells = {5, kEmptyCell, 6}},
         LoaderCase{.name = "zero_after_other_values_is_appended",
                    .input = "1 0.1 0 1 5\n1 0 0 1 6\n1 -0 0 1 4\n",
                    .t = kOne,

@@ -198,6 +198,7 @@ INSTANTIATE_TEST_SUITE_P(
         ClosingCase{"stop_cut_fails", Trigger::Stop, {{Call::Truncate, 2, EIO}}, 255, kCutFailed, {kA, kBOverOld, kC}, {1, 1, 1}},
         ClosingCase{"stop_close_fails", Trigger::Stop, {{Call::Close, 2, EIO}}, 255, systemReport(EIO), {kA, kB, kC}, {1, 1, 1}},
         ClosingCase{"stop_first_of_close_and_write_failure", Trigger::Stop, {{Call::Close, 1, EBADF}, {Call::Write, 3, ENOSPC}}, 255, systemReport(EBADF), {kA, kB, kOld}, {1, 1, 1}},
+        ClosingCase{"stop_close_failing_after_its_write_failed", Trigger::Stop, {{Call::Write, 2, ENOSPC}, {Call::Close, 2, EIO}}, 255, systemReport(ENOSPC), {kA, kOld, kC}, {1, 1, 1}},
         ClosingCase{"stop_size_unknown_still_cut", Trigger::Stop, {{Call::QueryDescriptor, 2, EIO}}, 0, "", {kA, kB, kC}, {1, 1, 1}},
         ClosingCase{"stop_read_only_file_fails_at_its_first_write", Trigger::Stop, {}, 255, systemReport(EBADF), {kA, kOld, kC}, {1, 1, 1}, "b.dat"},
         ClosingCase{"stop_short_write_completed", Trigger::Stop, {{Call::Write, 2, 0, 3}}, 0, "", {kA, kB, kC}, {1, 2, 1}},

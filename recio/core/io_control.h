@@ -24,16 +24,17 @@ inline constexpr std::int32_t kStandardOutputUnit = -3;
 
 inline constexpr std::size_t kFileBufferSize = 8192;
 inline constexpr std::size_t kConsoleBufferSize = 256;
-// Zeroed bytes past the capacity of every connection buffer: a record read
-// by its shape lies within the block's data, and the shape test loads at
-// least 64 bytes from its start, so it reads at most this far past the last
-// byte of the data.
+// Bytes past the capacity of every connection buffer and work buffer, and
+// before every connection buffer (zeroed there): the record path reads
+// whole words and sixteen-byte chunks of a line that lies within the
+// block's data (or the record text), at most this far past its last byte,
+// and the digits of a record's values from up to 33 bytes before them.
 inline constexpr std::size_t kBufferSlack = 64;
 inline constexpr std::size_t kWorkBufferSize = 1024;
 inline constexpr std::size_t kWorkBufferGrowth = 8192;
 inline constexpr std::int32_t kNoRecordLengthLimit = 2147483647;
 // Room for the reader's and the writer's state.
-inline constexpr std::size_t kReaderStateBytes = 2048;
+inline constexpr std::size_t kReaderStateBytes = 24576;
 inline constexpr std::size_t kWriterStateBytes = 64;
 
 struct StatementOptions {

@@ -10,25 +10,31 @@
 
 namespace recio {
 
+// Work buffers carry kBufferSlack bytes past their capacity too: the record
+// path reads words of a record text a little past its end.
 bool growBuffer(char*& bytes, std::size_t& capacity, std::size_t needed, std::size_t step) {
   if (needed <= capacity) return true;
   std::size_t steps = (needed - capacity + step - 1) / step;
   std::size_t grown = capacity + steps * step;
-  void* moved = platform().reallocate(bytes, grown);
+  void* moved = platform().reallocate(bytes, grown + kBufferSlack);
   if (moved == nullptr) return false;
   bytes = static_cast<char*>(moved);
   capacity = grown;
   return true;
 }
 
+namespace {
+char* allocateWorkBuffer() { return static_cast<char*>(platform().allocate(kWorkBufferSize + kBufferSlack)); }
+}  // namespace
+
 IoStatus ensureWorkBuffers(IoControl& control) {
   if (control.record.bytes == nullptr) {
-    control.record.bytes = static_cast<char*>(platform().allocate(kWorkBufferSize));
+    control.record.bytes = allocateWorkBuffer();
     if (control.record.bytes == nullptr) return failStatement(control, code::kBufferAllocationFailed);
     control.record.capacity = kWorkBufferSize;
   }
   if (control.value.chars == nullptr) {
-    control.value.chars = static_cast<char*>(platform().allocate(kWorkBufferSize));
+    control.value.chars = allocateWorkBuffer();
     if (control.value.chars == nullptr) return failStatement(control, code::kBufferAllocationFailed);
     control.value.capacity = kWorkBufferSize;
   }
@@ -36,9 +42,10 @@ IoStatus ensureWorkBuffers(IoControl& control) {
 }
 
 char* allocateConnectionBuffer(std::size_t capacity) {
-  auto* buffer = static_cast<char*>(platform().allocate(capacity + kBufferSlack));
-  if (buffer != nullptr) std::memset(buffer, 0, capacity + kBufferSlack);
-  return buffer;
+  auto* block = static_cast<char*>(platform().allocate(kBufferSlack + capacity + kBufferSlack));
+  if (block == nullptr) return nullptr;
+  std::memset(block, 0, kBufferSlack + capacity + kBufferSlack);
+  return block + kBufferSlack;
 }
 
 UnitConnection* createConnection(std::size_t bufferSize) {
@@ -57,7 +64,7 @@ UnitConnection* createConnection(std::size_t bufferSize) {
 }
 
 void destroyConnection(UnitConnection* connection) {
-  platform().release(connection->buffer);
+  if (connection->buffer != nullptr) platform().release(connection->buffer - kBufferSlack);
   platform().release(connection->fileName);
   connection->~UnitConnection();
   platform().release(connection);

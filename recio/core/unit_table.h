@@ -12,8 +12,9 @@ namespace recio {
 // A zeroed connection with a buffer of `bufferSize` bytes (none for 0);
 // nullptr when memory is exhausted.
 UnitConnection* createConnection(std::size_t bufferSize);
-// A connection buffer of `capacity` bytes and the zeroed slack past it, in
-// one allocation; nullptr when memory is exhausted.
+// A connection buffer of `capacity` bytes and zeroed slack before and past
+// it, in one allocation (destroyConnection releases it); nullptr when memory
+// is exhausted.
 char* allocateConnectionBuffer(std::size_t capacity);
 void destroyConnection(UnitConnection* connection);
 

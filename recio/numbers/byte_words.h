@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__) && !defined(CHI2MAP_PORTABLE_BYTES)
+#if defined(__SSE2__) && defined(__x86_64__) && !defined(CHI2MAP_PORTABLE_BYTES)
 #include <emmintrin.h>
 #define RECIO_SSE2 1
 #endif
@@ -60,5 +60,23 @@ inline std::uint64_t eightDigitsValue(std::uint64_t word) {
   word = word * 10 + (word >> 8);  // byte 2i: the pair 2i, 2i+1
   return ((word & kLanes) * kHundredAndMillion + ((word >> 16) & kLanes) * kOneAndTenThousand) >> 32;
 }
+
+#ifdef RECIO_SSE2
+// The first and second eight digits of two sixteen-byte reads of digit
+// values (0 to 9 a byte, the first the most significant), as the 32-bit
+// lanes a first, a second, b first, b second: digit pairs, fours and eights
+// by multiply-adds of 16-bit lanes, every step exact.
+inline __m128i eightDigitHalves(__m128i a, __m128i b) {
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i tens = _mm_setr_epi16(10, 1, 10, 1, 10, 1, 10, 1);
+  const __m128i hundreds = _mm_setr_epi16(100, 1, 100, 1, 100, 1, 100, 1);
+  const __m128i pairsA = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(a, zero), tens),
+                                         _mm_madd_epi16(_mm_unpackhi_epi8(a, zero), tens));
+  const __m128i pairsB = _mm_packs_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(b, zero), tens),
+                                         _mm_madd_epi16(_mm_unpackhi_epi8(b, zero), tens));
+  const __m128i fours = _mm_packs_epi32(_mm_madd_epi16(pairsA, hundreds), _mm_madd_epi16(pairsB, hundreds));
+  return _mm_madd_epi16(fours, _mm_setr_epi16(10000, 1, 10000, 1, 10000, 1, 10000, 1));
+}
+#endif
 
 }  // namespace recio

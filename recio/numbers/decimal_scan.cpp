@@ -12,12 +12,6 @@ namespace {
 
 constexpr std::uint64_t kMantissaMax = std::numeric_limits<std::uint64_t>::max();
 
-// Any exponent beyond this magnitude already gives infinity or zero. Keeping
-// the exponent and the dropped-digit count within it means their sum can
-// never overflow, however long the text.
-constexpr std::int64_t kExponentCap = 1'000'000'000'000'000'000;
-
-constexpr bool isSign(char c) noexcept { return c == '+' || c == '-'; }
 constexpr bool isInfinityLetter(char c) noexcept { return c == 'I' || c == 'i'; }
 constexpr bool isNotANumberLetter(char c) noexcept { return c == 'N' || c == 'n'; }
 constexpr bool isRealCharacter(char c) noexcept { return isDigit(c) || isSign(c) || c == '.' || isExponentLetter(c); }
@@ -28,8 +22,6 @@ constexpr ByteTable kRealCharacters =
 // m * 10 + d still fits the mantissa. Made for each digit on its own, so a
 // small digit after a dropped large one may still be kept.
 constexpr bool hasRoom(std::uint64_t m, std::uint32_t d) noexcept { return m <= (kMantissaMax - d) / 10U; }
-
-constexpr std::int64_t clampExponent(std::int64_t e) noexcept { return std::clamp(e, -kExponentCap, kExponentCap); }
 
 }  // namespace
 
@@ -69,13 +61,12 @@ std::int32_t convertInteger(const char* text, std::size_t length) noexcept {
   return static_cast<std::int32_t>(v);
 }
 
-namespace {
+namespace detail {
 
-// The digits of a real's text from text[i] on: integer digits, then a point
-// and fraction digits, each through the room test of a 64-bit mantissa. k is
-// the decimal exponent of the last digit kept. Gives the index after them.
-std::size_t scanMantissa(const char* text, std::size_t length, std::size_t i, std::uint64_t& m,
-                         std::int64_t& k) noexcept {
+// Integer digits, then a point and fraction digits, each through the room
+// test; k is the decimal exponent of the last digit kept.
+std::size_t scanMantissaByDigit(const char* text, std::size_t length, std::size_t i, std::uint64_t& m,
+                                std::int64_t& k) noexcept {
   for (; i < length && isDigit(text[i]); ++i) {
     const auto d = static_cast<std::uint32_t>(digitValue(text[i]));
     if (hasRoom(m, d))
@@ -108,10 +99,7 @@ std::size_t scanMantissa(const char* text, std::size_t length, std::size_t i, st
   return i;
 }
 
-// The exponent from text[i] on: an optional letter, an optional sign,
-// digits, saturated at the cap. Whatever follows does not fit the pattern
-// and is ignored ("1.2.3").
-std::int64_t scanExponent(const char* text, std::size_t length, std::size_t i) noexcept {
+std::size_t scanExponent(const char* text, std::size_t length, std::size_t i, std::int64_t& x) noexcept {
   // The letter is optional: a sign alone introduces the exponent ("1.5+3").
   if (i < length && isExponentLetter(text[i])) ++i;
   bool negative = false;
@@ -119,35 +107,15 @@ std::int64_t scanExponent(const char* text, std::size_t length, std::size_t i) n
     negative = text[i] == '-';
     ++i;
   }
-  std::int64_t x = 0;
+  x = 0;
   for (; i < length && isDigit(text[i]); ++i) {
     const auto d = static_cast<std::int64_t>(digitValue(text[i]));
     x = (x > (kExponentCap - d) / 10) ? kExponentCap : x * 10 + d;
   }
-  return negative ? -x : x;
+  if (negative) x = -x;
+  return i;
 }
 
-}  // namespace
-
-ScannedDecimal scanDecimal(const char* text, std::size_t length) noexcept {
-  ScannedDecimal scan;
-  std::size_t i = 0;
-  if (i < length && isSign(text[i])) {
-    scan.negative = text[i] == '-';
-    ++i;
-  }
-  if (i < length && isInfinityLetter(text[i])) {
-    scan.kind = ScannedDecimal::Kind::Infinity;
-    return scan;
-  }
-  if (i < length && isNotANumberLetter(text[i])) {
-    scan.kind = ScannedDecimal::Kind::NotANumber;
-    return scan;
-  }
-  std::int64_t k = 0;
-  i = scanMantissa(text, length, i, scan.mantissa, k);
-  scan.exponent = clampExponent(k + scanExponent(text, length, i));
-  return scan;
-}
+}  // namespace detail
 
 }  // namespace recio

@@ -1,13 +1,17 @@
 // Scanning the number texts of free-form input: the character check, 32-bit
-// integers, and decimal reals into a ScannedDecimal or a PlainDecimal, which
-// decimal_to_double.h turns into doubles. Nothing here knows about records or
+// integers, and decimal reals into a ScannedDecimal, which
+// decimal_to_double.h turns into a double. Nothing here knows about records or
 // connections: a scan sees characters only.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include <algorithm>
+#include <bit>
+
 #include "recio/numbers/byte_table.h"
+#include "recio/numbers/byte_words.h"
 
 namespace recio {
 
@@ -18,116 +22,181 @@ enum class NumberKind : std::uint8_t { Integer, Real };
 // anything at all after a leading I, i, N or n.
 [[nodiscard]] bool checkNumberText(const char* text, std::size_t length, NumberKind kind) noexcept;
 
+// Any exponent beyond this magnitude already gives infinity or zero. Keeping
+// the exponent and the dropped-digit count within it means their sum can
+// never overflow, however long the text.
+inline constexpr std::int64_t kExponentCap = 1'000'000'000'000'000'000;
+
 // Decimal digits with a sign, accumulated with 32-bit wrap-around.
 [[nodiscard]] std::int32_t convertInteger(const char* text, std::size_t length) noexcept;
 
-// What the general scan of a real's text found.
+// What a scan of a real's text found: the kept digits as a 64-bit mantissa
+// (each through the room test of item 13: m * 10 + d <= 2^64 - 1, a digit
+// without room dropped and counted) and the decimal exponent of the last
+// kept digit plus the written exponent, saturated; and how many characters
+// fit the pattern.
 struct ScannedDecimal {
   enum class Kind : std::uint8_t { Finite, Infinity, NotANumber };
   Kind kind = Kind::Finite;
   bool negative = false;
-  std::uint64_t mantissa = 0;  // the kept decimal digits
-  std::int64_t exponent = 0;   // decimal exponent of the last kept digit, saturated
+  std::uint64_t mantissa = 0;
+  std::int64_t exponent = 0;
+  std::size_t length = 0;      // characters read: the rest does not fit the pattern
+  std::uint32_t digitsAt = 0;  // where the mantissa begins, after any sign
 };
 
-// The general scan: [sign] [digits] ['.' [digits]] [letter] [sign] [digits],
-// each mantissa digit through the room test of a 64-bit mantissa; reading
-// stops at the first character that does not fit ("1.2.3" is 1.2).
-[[nodiscard]] ScannedDecimal scanDecimal(const char* text, std::size_t length) noexcept;
-
-// A plain decimal: a sign, at most kPlainDecimalMax characters of digits and
-// one point whose digits make a mantissa below 2^53, and an optional exponent
-// (a letter E, e, D or d, a sign, or both, then at most kPlainExponentDigits
-// digits) whose value x is at most 22 while x less the fraction digits is at
-// least -22. No digit needs the room test, and its double is one operation on
-// exact operands (plainDecimalValue), the general conversion's double.
-inline constexpr std::size_t kPlainDecimalMax = 19;
-inline constexpr std::size_t kPlainExponentDigits = 4;
-inline constexpr std::uint64_t kExactMantissaLimit = std::uint64_t{1} << 53;
-inline constexpr std::int32_t kExactPowerMax = 22;
-// Up to this many characters of digits and point, the mantissa is below
-// 10^15 < 2^53 without a test.
-inline constexpr std::size_t kShortPlainDecimal = 15;
-
-struct PlainDecimal {
-  const char* end;         // the first character after the number
-  std::uint64_t mantissa;  // all digits, point ignored
-  std::int32_t exponent;   // x less the fraction digits
-  bool negative;
-  bool plain;  // the scanned number is a plain decimal
-  // Where its digits stand: before and after the point, and whether an
-  // exponent follows them.
-  bool exponentGiven;
-  std::size_t wholeDigits;
-  std::size_t fractionDigits;
-};
-
-// Whether exponent x with `fraction` digits after the point keeps both powers
-// of ten exact. In 64 bits: the fraction count may have wrapped.
-constexpr bool plainExponent(std::int64_t x, std::int64_t fraction) noexcept {
-  return x <= kExactPowerMax && x - fraction >= -kExactPowerMax;
-}
+// Up to this many digits (leading zeros left out) fit the mantissa whatever
+// they are: 10^19 - 1 < 2^64 - 1, so none needs the room test.
+inline constexpr std::size_t kDigitsWithRoom = 19;
 
 constexpr bool isExponentLetter(char c) noexcept { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
+constexpr bool isSign(char c) noexcept { return c == '+' || c == '-'; }
 
-// The one plain-decimal scanner. Scans from `p` as long as the characters fit
-// a plain decimal's pattern; the text must be followed by a character that
-// cannot continue a number (the reader's records end in a line feed, value
-// texts in a zero byte), so no loop needs a bound. `end` says where it
-// stopped; whether the number ends there is the caller's to judge.
-[[gnu::always_inline]] inline PlainDecimal scanPlainDecimal(const char* p) noexcept {
-  PlainDecimal d;
-  d.negative = *p == '-';
-  if (d.negative || *p == '+') ++p;
-  const char* const digits = p;
-  // Two plain loops, each aligned on its own (see the loop alignment of the
-  // release build). m wraps only for more digits than plain allows.
-  std::uint64_t m = 0;
-  for (;; ++p) {
-    const std::uint64_t digit = digitValue(*p);
-    if (digit > 9) break;
-    m = m * 10U + digit;
-  }
-  d.wholeDigits = static_cast<std::size_t>(p - digits);
-  std::size_t fractionDigits = 0;
-  if (*p == '.') {
-    const char* const fractionStart = ++p;
-    for (;; ++p) {
-      const std::uint64_t digit = digitValue(*p);
-      if (digit > 9) break;
-      m = m * 10U + digit;
+namespace detail {
+
+inline constexpr std::uint64_t kTensUpTo19[20] = {1,
+                                                  10,
+                                                  100,
+                                                  1000,
+                                                  10000,
+                                                  100000,
+                                                  1000000,
+                                                  10000000,
+                                                  100000000,
+                                                  1000000000,
+                                                  10000000000,
+                                                  100000000000,
+                                                  1000000000000,
+                                                  10000000000000,
+                                                  100000000000000,
+                                                  1000000000000000,
+                                                  10000000000000000,
+                                                  100000000000000000,
+                                                  1000000000000000000,
+                                                  10000000000000000000U};
+
+// The digits from p on, eight at a time while eight bytes may be read
+// (below `end`), into m: m * 10^n + their value, n their count. Gives where
+// they end; counts them in `count`, but takes at most 20 into m (the caller
+// refuses more, so m's wrap there is harmless).
+[[gnu::always_inline]] inline const char* takeDigits(const char* p, const char* end, std::uint64_t& m,
+                                                     std::size_t& count) noexcept {
+  const char* const first = p;
+  while (end - p >= 8) {
+    const std::uint64_t word = loadTextWord(p) - 0x30 * kEachByte;
+    // Bit 7 of each byte that is no digit (none: a count of 64 bits, eight
+    // digits). The subtraction's borrows run upwards from bytes below '0',
+    // past the digits before them.
+    const std::uint64_t others = nonDigitBytes(word + 0x30 * kEachByte);
+    const auto n = static_cast<unsigned>(std::countr_zero(others) / 8);
+    if (n == 8) {
+      m = m * 100000000U + eightDigitsValue(word);
+      p += 8;
+      continue;
     }
-    fractionDigits = static_cast<std::size_t>(p - fractionStart);
+    if (n != 0) m = m * kTensUpTo19[n] + eightDigitsValue(word << (8 * (8 - n)));
+    count = static_cast<std::size_t>(p + n - first);
+    return p + n;
   }
-  const auto mantissaChars = static_cast<std::size_t>(p - digits);
-  // Wraps for more than 2^31 fraction digits; plainExponent compares in 64
-  // bits, and the length test below refuses such a number anyway.
-  const auto fraction = static_cast<std::int32_t>(fractionDigits);
-  std::int32_t x = 0;
-  bool exponentPlain = true;
-  // Blanks, line feeds and zero bytes all lie below '+': one test passes them.
-  d.exponentGiven = *p >= '+' && (isExponentLetter(*p) || *p == '+' || *p == '-');
-  if (d.exponentGiven) {
-    // The letter is optional: a sign alone introduces the exponent ("1.5+3").
-    if (isExponentLetter(*p)) ++p;
-    const bool negativeExponent = *p == '-';
-    if (negativeExponent || *p == '+') ++p;
-    for (const char* const exponentStart = p; static_cast<std::size_t>(p - exponentStart) < kPlainExponentDigits; ++p) {
-      const std::uint64_t digit = digitValue(*p);
-      if (digit > 9) break;
-      x = x * 10 + static_cast<std::int32_t>(digit);
-    }
-    if (negativeExponent) x = -x;
-    exponentPlain = plainExponent(x, fraction);
-  }
-  d.end = p;
-  d.mantissa = m;
-  d.fractionDigits = fractionDigits;
-  // Wraps, harmlessly, only where the number is not plain.
-  d.exponent = static_cast<std::int32_t>(static_cast<std::int64_t>(x) - fraction);
-  d.plain = exponentPlain &&
-            (mantissaChars <= kShortPlainDecimal || (mantissaChars <= kPlainDecimalMax && m < kExactMantissaLimit));
-  return d;
+  for (; p < end && isDigit(*p); ++p) m = m * 10U + static_cast<std::uint64_t>(digitValue(*p));
+  count = static_cast<std::size_t>(p - first);
+  return p;
 }
 
+// Where the run of '0' that ends [first, end) begins; eight at a time.
+inline const char* trailingZerosStart(const char* first, const char* end) noexcept {
+  while (end - first >= 8) {
+    const std::uint64_t others = loadTextWord(end - 8) ^ (0x30 * kEachByte);
+    if (others != 0) return end - std::countl_zero(others) / 8;
+    end -= 8;
+  }
+  while (end > first && end[-1] == '0') --end;
+  return end;
+}
+
+// The general steps for a mantissa of more digits than kDigitsWithRoom: each
+// digit through the room test, held-back fraction zeros. From `digits` (after
+// the sign); sets m and k, gives where the digits end.
+std::size_t scanMantissaByDigit(const char* text, std::size_t length, std::size_t i, std::uint64_t& m,
+                                std::int64_t& k) noexcept;
+
+// The exponent from text[i] on (an optional letter, an optional sign,
+// digits), saturated; sets x, gives where it ends.
+std::size_t scanExponent(const char* text, std::size_t length, std::size_t i, std::int64_t& x) noexcept;
+
+// The first `count` (1 to 8) digits at p as a number: the word's bytes
+// past them are shifted out, and the borrows of bytes below '0' there run
+// upwards, out with them.
+inline std::uint64_t leadingDigitsValue(const char* p, unsigned count) noexcept {
+  return eightDigitsValue((loadTextWord(p) - 0x30 * kEachByte) << (8 * (8 - count)));
+}
+
+}  // namespace detail
+
+// The number of the `count` <= kDigitsWithRoom digits at p, eight at a
+// time. Reads up to 24 bytes from p, whatever follows the digits.
+inline std::uint64_t digitsValue(const char* p, unsigned count) noexcept {
+  if (count <= 8) return count == 0 ? 0 : detail::leadingDigitsValue(p, count);
+  const std::uint64_t first = eightDigitsValue(loadTextWord(p) - 0x30 * kEachByte);
+  if (count <= 16) return first * detail::kTensUpTo19[count - 8] + detail::leadingDigitsValue(p + 8, count - 8);
+  const std::uint64_t second = eightDigitsValue(loadTextWord(p + 8) - 0x30 * kEachByte);
+  return (first * 100000000U + second) * detail::kTensUpTo19[count - 16] +
+         detail::leadingDigitsValue(p + 16, count - 16);
+}
+
+// The one scan of a real's text: [sign] [digits] ['.' [digits]] [letter]
+// [sign] [digits]; reading stops at the first character that does not fit
+// ("1.2.3" is 1.2, length 3). A mantissa of at most kDigitsWithRoom digits,
+// leading zeros left out, is read eight digits at a time; trailing fraction
+// zeros are left out of it as the general steps hold them back. Longer ones
+// take the general steps digit by digit.
+[[gnu::always_inline]] inline ScannedDecimal scanDecimal(const char* text, std::size_t length) noexcept {
+  ScannedDecimal scan;
+  const char* const end = text + length;
+  const char* p = text;
+  if (p < end && isSign(*p)) scan.negative = *p++ == '-';
+  scan.digitsAt = static_cast<std::uint32_t>(p - text);
+  if (p < end && (*p == 'I' || *p == 'i' || *p == 'N' || *p == 'n')) {
+    scan.kind = *p == 'I' || *p == 'i' ? ScannedDecimal::Kind::Infinity : ScannedDecimal::Kind::NotANumber;
+    scan.length = length;
+    return scan;
+  }
+  const char* const digits = p;
+  while (p < end && *p == '0') ++p;  // leading zeros change nothing
+  std::uint64_t m = 0;
+  std::size_t whole = 0;
+  p = detail::takeDigits(p, end, m, whole);
+  std::int64_t k = 0;
+  bool byDigit = whole > kDigitsWithRoom;
+  if (p < end && *p == '.') {
+    const char* const fractionStart = ++p;
+    // While m is 0, fraction zeros only lower the exponent.
+    if (m == 0) {
+      while (p < end && *p == '0') ++p;
+    }
+    const char* const significant = p;
+    std::size_t taken = 0;
+    p = detail::takeDigits(p, end, m, taken);
+    byDigit = byDigit || whole + taken > kDigitsWithRoom;
+    if (!byDigit) {
+      // Trailing zeros are held back and dropped: out of m again.
+      const char* const last = detail::trailingZerosStart(significant, p);
+      const auto kept = static_cast<std::size_t>(last - significant);
+      if (kept != taken) m /= detail::kTensUpTo19[taken - kept];
+      if (kept != 0) k = -static_cast<std::int64_t>(last - fractionStart);
+    }
+  }
+  auto i = static_cast<std::size_t>(p - text);
+  if (byDigit) {
+    m = 0;
+    k = 0;
+    i = detail::scanMantissaByDigit(text, length, static_cast<std::size_t>(digits - text), m, k);
+  }
+  std::int64_t x = 0;
+  if (i < length && (isExponentLetter(text[i]) || isSign(text[i]))) i = detail::scanExponent(text, length, i, x);
+  scan.mantissa = m;
+  scan.exponent = std::clamp<std::int64_t>(k + x, -kExponentCap, kExponentCap);
+  scan.length = i;
+  return scan;
+}
 }  // namespace recio

@@ -11,8 +11,7 @@ namespace recio {
 
 enum CharacterClass : std::uint8_t { kValueCharacter = 0, kBlank = 1, kValueEnd = 2, kRepeatMark = 3 };
 
-// No record holds a line feed: the plain-decimal path puts one past the
-// record, where it ends every loop like a separator.
+// No record holds a line feed; one would end a value like a separator.
 inline constexpr char kStopByte = '\n';
 
 inline constexpr ByteTable kCharacterClasses = makeByteTable([](unsigned char c) -> std::uint8_t {

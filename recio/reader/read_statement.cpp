@@ -9,14 +9,16 @@
 #include "recio/numbers/decimal_scan.h"
 #include "recio/numbers/decimal_to_double.h"
 #include "recio/reader/finish_statement.h"
-#include "recio/reader/plain_decimal_item.h"
 #include "recio/reader/record_collector.h"
-#include "recio/reader/shape_path.h"
 #include "recio/reader/value_scanner.h"
 
 namespace recio {
 
 IoStatus beginRead(IoControl& control) {
+  if (readerState(control).statementBegun) {
+    readerState(control).statementBegun = false;
+    return readerState(control).begunStatus;
+  }
   control.statementKind = StatementKind::Read;
   readerState(control).valueUsesLeft = 0;
   readerState(control).valueEndedAtRecordEnd = false;
@@ -36,25 +38,22 @@ IoStatus beginRead(IoControl& control) {
   return fillRecord(control, *found.connection);
 }
 
-namespace {
-
-// Every item readPlainDouble does not take. A value it scanned and found not
-// plain goes to the general conversion at once.
-IoStatus readAnyItem(IoControl& control, void* destination, PlainItem plain) {
-  readerState(control).itemAssigned = false;
+IoStatus readItem(IoControl& control, void* destination) {
+  ReaderState& state = readerState(control);
+  state.itemAssigned = false;
   // A repeat count serves its value to this and the following items; a count
   // that wrapped to zero or below serves one item and never wraps further.
   // A repeated value is converted again from its text.
-  if (readerState(control).valueUsesLeft > 1) {
-    readerState(control).valueUsesLeft -= 1;
+  if (state.valueUsesLeft > 1) {
+    state.valueUsesLeft -= 1;
   } else {
-    readerState(control).valueUsesLeft = 0;
+    state.valueUsesLeft = 0;
     const IoStatus status = scanValue(control);
     if (status != IoStatus::Ok) return status;
   }
   const ValueText& value = control.value;
   if (value.count == 0) return IoStatus::Ok;
-  ItemType kind = control.item.type;
+  const ItemType kind = control.item.type;
   if (kind == ItemType::Character) return failStatement(control, code::kBadIolistSpecifier);
   const NumberKind number = kind == ItemType::Integer32 ? NumberKind::Integer : NumberKind::Real;
   if (!checkNumberText(value.chars, value.count, number)) {
@@ -64,25 +63,14 @@ IoStatus readAnyItem(IoControl& control, void* destination, PlainItem plain) {
     const std::int32_t result = convertInteger(value.chars, value.count);
     std::memcpy(destination, &result, sizeof result);
   } else {
-    // The value text ends in a zero byte, which ends the plain scan.
-    const double result = plain == PlainItem::NotPlain ? convertReal(value.chars, value.count)
-                                                       : convertTerminatedReal(value.chars, value.count);
+    const double result = convertReal(value.chars, value.count);
     std::memcpy(destination, &result, sizeof result);
   }
-  readerState(control).itemAssigned = true;
+  state.itemAssigned = true;
   return IoStatus::Ok;
 }
 
-}  // namespace
-
-IoStatus readItem(IoControl& control, void* destination) {
-  const PlainItem plain = readPlainDouble(control, destination);
-  if (plain == PlainItem::Taken) return IoStatus::Ok;
-  return readAnyItem(control, destination, plain);
-}
-
 IoStatus endRead(IoControl& control) {
-  keepShape(control);
   finishReadStatement(control);
   return IoStatus::Ok;
 }

@@ -7,7 +7,7 @@
 #include <type_traits>
 
 #include "recio/core/io_control.h"
-#include "recio/reader/record_shape.h"
+#include "recio/reader/shape_path.h"
 
 namespace recio {
 
@@ -15,6 +15,10 @@ struct ReaderState {
   std::int32_t valueUsesLeft;  // items the current value may still serve
   bool valueEndedAtRecordEnd;  // the last value ran to the end of its record
   bool itemAssigned;           // the last readItem stored a value
+  // The record path began the statement (record_path.h): beginRead gives
+  // back what beginning it gave.
+  bool statementBegun;
+  IoStatus begunStatus;
   RecentShapes shapes;
 };
 

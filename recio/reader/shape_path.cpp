@@ -1,161 +1,213 @@
 #include "recio/reader/shape_path.h"
-#include "recio/reader/reader_state.h"
 
 #include <algorithm>
 #include <cstring>
-
-#include "recio/reader/character_classes.h"
-#include "recio/reader/finish_statement.h"
-#include "recio/reader/plain_decimal_item.h"
-#include "recio/reader/record_shape.h"
+#include <iterator>
 
 namespace recio {
 namespace {
 
-// Statements in a row that keep their shape, and whose next record is tried
-// by the recent shapes, before only every kKeepEvery-th is: shapes that
-// serve are taken at once, and files whose records all differ pay for them
-// seldom.
-constexpr std::uint32_t kKeptInARow = 4;
-constexpr std::uint32_t kKeepEvery = 16;
+constexpr bool isBlank(std::uint8_t c) { return c == ' '; }
 
-bool shapesServe(const RecentShapes& recent) {
-  return recent.statementsInARow <= kKeptInARow || recent.statementsInARow % kKeepEvery == 0;
-}
-
-// The length of the line end before the connection's read position, after
-// `record`: 1 for a line feed, 2 for a carriage return and a line feed; 0
-// where the record's bytes do not stand right before it as the record text
-// holds them (a tab expanded, a record begun in an earlier block).
-std::size_t lineEndAfter(const UnitConnection& connection, const RecordText& record) {
-  const std::size_t at = connection.readPosition;
-  if (at == 0 || connection.buffer[at - 1] != '\n') return 0;
-  const std::size_t lineEnd = at >= 2 && connection.buffer[at - 2] == '\r' ? 2 : 1;
-  if (at < lineEnd + record.fill) return 0;
-  const char* const start = connection.buffer + at - lineEnd - record.fill;
-  return std::memcmp(start, record.bytes, record.fill) == 0 ? lineEnd : 0;
-}
-
-// The record read by `shape`, if it has its shape. A shape has 1 to
-// kShapeItems values, and its record is shorter than the record text ever
-// is. Its line end lies within the block's data, so the shape test reads at
-// most 63 bytes past it, and its values at most 7 bytes before the record,
-// within the block.
-[[gnu::always_inline]] inline bool readByShape(IoControl& control, UnitConnection& connection, const RecordShape& shape,
-                                               std::span<double> items) {
-  static_assert(RecordShape::kBytes <= kWorkBufferSize);
-  const char* const start = connection.buffer + connection.readPosition;
-  if (shape.items != items.size() || shape.length + shape.lineEnd > connection.fill - connection.readPosition ||
-      static_cast<std::int64_t>(connection.readPosition) + shape.firstRead < 0 || !hasShape(shape, start)) {
-    return false;
+// The sign place of a value: its sign, or the blank before it when a blank
+// stands before that too (or the value begins its record): a sign there
+// leaves the value's separation as it was. The byte that is '-' when the
+// value is negative (with its allowed other byte), or a digit byte.
+std::int32_t signPlace(RecordShape& shape, const char* record, const ValueLayout& layout, bool plusSigns) {
+  const std::uint32_t start = layout.start;
+  if (layout.digits != start) {
+    shape.other[start] = record[start] == '-' ? (plusSigns ? '+' : ' ') : '-';
+    return static_cast<std::int32_t>(start);
   }
-  shapeValues(shape, start, items.data());
-  connection.readPosition += shape.length + shape.lineEnd;
-  connection.linesEnded += 1;
-  // What beginRead and the item calls leave, then the end of the statement.
-  control.current = &connection;
-  readerState(control).valueUsesLeft = 0;
-  readerState(control).itemAssigned = true;
-  finishReadStatement(control);
-  readerState(control).shapes.statementsInARow = 0;
+  const auto blank = [record](std::uint32_t at) { return isBlank(static_cast<std::uint8_t>(record[at])); };
+  if (start >= 1 && blank(start - 1) && (start == 1 || blank(start - 2))) {
+    shape.other[start - 1] = plusSigns ? '+' : '-';
+    return static_cast<std::int32_t>(start - 1);
+  }
+  return static_cast<std::int32_t>(start);
+}
+
+// The exponent of a long value: [EeDd] [+-] digits or [+-] digits, one to
+// three digits. False for anything else.
+bool planExponent(RecordShape& shape, const char* record, LongPlan& plan, const ValueLayout& layout) {
+  std::uint32_t i = layout.mantissaEnd;
+  plan.exponentSign = static_cast<std::int32_t>(layout.digits);
+  for (int k = 0; k < 3; ++k) {
+    plan.exponent[k] = static_cast<std::int32_t>(layout.digits);
+    plan.weights[k] = 0;
+  }
+  if (i == layout.end) return true;
+  if (isExponentLetter(record[i])) ++i;
+  if (i < layout.end && isSign(record[i])) {
+    plan.exponentSign = static_cast<std::int32_t>(i);
+    shape.other[i] = record[i] == '-' ? '+' : '-';
+    ++i;
+  }
+  const std::uint32_t digits = layout.end - i;
+  if (i == layout.mantissaEnd || digits == 0 || digits > 3) return false;
+  for (std::uint32_t k = 0; k < digits; ++k) {
+    const std::uint32_t at = layout.end - 1 - k;
+    if (!isDigit(record[at])) return false;
+    plan.exponent[k] = static_cast<std::int32_t>(at);
+    plan.weights[k] = k == 0 ? 1 : k == 1 ? 10 : 100;
+  }
   return true;
+}
+
+// The plan of value `item`; false for a value no shape reads.
+bool planValue(RecordShape& shape, const char* record, const ValueLayout& layout, std::uint32_t item, bool plusSigns) {
+  const std::uint32_t whole = layout.point - layout.digits;
+  const std::uint32_t fraction = layout.hasPoint ? layout.mantissaEnd - layout.point - 1 : 0;
+  if (whole + fraction == 0 || whole + fraction > kDigitsWithRoom) return false;
+  const std::int32_t sign = signPlace(shape, record, layout, plusSigns);
+  if (layout.mantissaEnd == layout.end && whole + fraction <= 8) {
+    addEightDigits(shape.eightDigitGroups, shape.eightDigitGroupCount, digitsEnd(layout), whole + fraction, fraction,
+                   sign, item);
+    return true;
+  }
+  if (layout.mantissaEnd == layout.end && fitsShortDecimal(whole, fraction)) {
+    // Pairs fill up in order; an odd one stands in both halves of its pair
+    // until another comes.
+    const std::uint32_t k = shape.shortPairCount;
+    ShortPairPlan& pair = shape.shortPairs[k / 2];
+    for (std::uint32_t half = k % 2; half < 2; ++half) {
+      pair.at[half] = static_cast<std::int32_t>(layout.point) - static_cast<std::int32_t>(kShortBefore);
+      std::memcpy(pair.digits[half], detail::kShortMasks[whole * 9 + fraction].bytes, 16);
+      pair.sign[half] = sign;
+      pair.item[half] = item;
+    }
+    shape.shortPairCount = k + 1;
+    return true;
+  }
+  LongPlan& plan = shape.longs[shape.longCount++];
+  plan.from = std::min(sign, static_cast<std::int32_t>(layout.start));
+  const auto span = layout.end - static_cast<std::uint32_t>(plan.from);
+  if (span > sizeof plan.seen) return false;
+  plan.bytes = span == 32 ? ~std::uint32_t{0} : (std::uint32_t{1} << span) - 1;
+  std::fill(std::begin(plan.seen), std::end(plan.seen), '\0');
+  plan.sign = sign;
+  plan.item = item;
+  plan.at = static_cast<std::int32_t>(digitsEnd(layout));
+  setDigitLanes(plan.lanes, whole + fraction, fraction);
+  return planExponent(shape, record, plan, layout);
 }
 
 }  // namespace
 
-void takeShape(RecordShape& shape, const char* record, std::size_t length, std::size_t lineEnd,
-               const ValuePlace* places, std::size_t items) {
+bool takeShape(RecordShape& shape, const char* record, std::size_t length, std::size_t lineEnd,
+               const ValueLayout* layouts, std::size_t items) {
+  shape.items = 0;
   const std::size_t bytes = length + lineEnd;
-  shape.items = static_cast<std::uint32_t>(items);
-  shape.length = static_cast<std::uint32_t>(length);
-  shape.lineEnd = static_cast<std::uint32_t>(lineEnd);
-  shape.chunks = static_cast<std::uint32_t>((bytes - 1) / 16 + 1);
-  // Eight bytes at a time up to the line end: each digit becomes '0' with
-  // room 9, any other byte stays with room 0.
-  for (std::size_t i = 0; i < bytes; i += 8) {
-    const std::uint64_t word = loadTextWord(record + i);
-    const std::uint64_t digits = (~nonDigitBytes(word) >> 7 & kEachByte) * 0xFF;
-    storeTextWord((word & ~digits) | (0x30 * kEachByte & digits), shape.base + i);
-    storeTextWord(0x09 * kEachByte & digits, shape.room + i);
-  }
-  // Past the line end, up to the four chunks the shape test always reads.
-  const std::size_t tested = std::max<std::size_t>(16 * shape.chunks, 64);
-  std::memset(shape.base + bytes, 0, tested - bytes);
-  std::memset(shape.room + bytes, 255, tested - bytes);
-  shape.firstRead = 0;
-  for (std::size_t i = 0; i < items; ++i) {
-    const ValuePlace& place = places[i];
-    // The point, or the byte after the digits, is the eighth byte read.
-    shape.at[i] = static_cast<std::int32_t>(place.at + place.whole) - 7;
-    shape.firstRead = std::min(shape.firstRead, shape.at[i]);
-    // 0x0F under bytes 7 - whole to 6 of the first word, 0 to fraction - 1
-    // of the second.
-    const std::uint64_t whole = (std::uint64_t{1} << (8 * place.whole)) - 1;
-    const std::uint64_t fraction =
-        place.fraction == 8 ? ~std::uint64_t{0} : (std::uint64_t{1} << (8 * place.fraction)) - 1;
-    storeTextWord((whole << (8 * (7 - place.whole))) & (0x0F * kEachByte), shape.digitMasks[i]);
-    storeTextWord(fraction & (0x0F * kEachByte), shape.digitMasks[i] + 8);
-    shape.divisors[i] = place.negative ? -1e8 : 1e8;
-  }
-}
-
-void keepShape(IoControl& control) {
-  RecentShapes& recent = readerState(control).shapes;
-  recent.statementsInARow += 1;
-  RecordText& record = control.record;
-  if (control.item.type != ItemType::Real64 || !shapesServe(recent) || record.fill >= record.capacity) return;
-  const UnitConnection& connection = *control.current;
-  const std::size_t lineEnd = lineEndAfter(connection, record);
-  if (lineEnd == 0 || record.fill + lineEnd > RecordShape::kBytes) return;
-  // The values of the record up to where the statement stopped, scanned as
-  // a statement that begins with this record scans them: each a plain
-  // decimal a shape holds. Values the statement took from earlier records
-  // leave fewer here, and a shape of that many.
-  record.bytes[record.fill] = kStopByte;
-  ValuePlace places[kShapeItems];
-  std::size_t items = 0;
-  std::size_t position = 0;
-  while (position < record.position) {
-    const PlainValue value = scanPlainValue(record.bytes, position, record.fill);
-    const PlainDecimal& number = value.number;
-    if (items == kShapeItems || !value.taken || number.exponentGiven ||
-        !fitsShape(number.wholeDigits, number.fractionDigits)) {
-      return;
-    }
-    const std::size_t digits = value.first + (record.bytes[value.first] == '-' || record.bytes[value.first] == '+');
-    places[items++] = {static_cast<std::uint32_t>(digits), static_cast<std::uint32_t>(number.wholeDigits),
-                       static_cast<std::uint32_t>(number.fractionDigits), number.negative};
-    position = value.next;
-  }
-  if (items == 0 || position != record.position) return;
-  // A record with more than blanks after its values is read by the
-  // statement calls, which tell that its line goes on.
-  for (std::size_t i = position; i < record.fill; ++i) {
-    if (record.bytes[i] != ' ') return;
-  }
-  // In place of the shape read longer ago.
-  recent.last ^= 1;
-  takeShape(recent.shapes[recent.last], connection.buffer + connection.readPosition - lineEnd - record.fill,
-            record.fill, lineEnd, places, items);
-}
-
-bool readRecordByShape(IoControl& control, std::span<double> items) {
-  UnitConnection* const connection = control.units.head;
-  // The unit's connection as beginRead finds it at the head of the table.
-  if (connection == nullptr || control.unit < 0 || connection->unit != control.unit ||
-      connection->access == Access::Write || control.item.type != ItemType::Real64) {
+  if (bytes > RecordShape::kBytes || items > RecordShape::kValues || std::memchr(record, '\t', length) != nullptr) {
     return false;
   }
-  // The shape read last is tried first.
-  RecentShapes& recent = readerState(control).shapes;
-  if (!shapesServe(recent)) return false;
-  const std::uint8_t last = recent.last;
-  if (readByShape(control, *connection, recent.shapes[last], items)) return true;
-  if (readByShape(control, *connection, recent.shapes[last ^ 1], items)) {
-    recent.last = last ^ 1;
-    return true;
+  shape.length = static_cast<std::uint32_t>(length);
+  shape.advance = static_cast<std::uint32_t>(bytes);
+  shape.chunks = static_cast<std::uint32_t>((bytes + 15) / 16);
+  // Eight bytes at a time: each digit becomes '0' with room 9, any other
+  // byte stays with room 0; past the line end, up to the last chunk tested
+  // (testedChunks), anything fits.
+  const std::size_t tested = 16 * std::size_t{testedChunks(shape.chunks)};
+  for (std::size_t i = 0; i < tested; i += 8) {
+    const std::uint64_t word = loadTextWord(record + i);
+    const std::uint64_t digits = (~nonDigitBytes(word) >> 7 & kEachByte) * 0xFF;
+    const std::uint64_t within = i >= bytes       ? 0
+                                 : bytes - i >= 8 ? ~std::uint64_t{0}
+                                                  : (std::uint64_t{1} << (8 * (bytes - i))) - 1;
+    const std::uint64_t base = ((word & ~digits) | (0x30 * kEachByte & digits)) & within;
+    storeTextWord(base, shape.other + i);
+    storeTextWord(base ^ (0x80 * kEachByte), shape.base + i);
+    storeTextWord(((0x09 * kEachByte & digits & within) | ~within) ^ (0x80 * kEachByte), shape.room + i);
   }
-  return false;
+  bool plusSigns = false;
+  for (std::size_t i = 0; i < items; ++i) plusSigns = plusSigns || record[layouts[i].start] == '+';
+  shape.eightDigitGroupCount = 0;
+  shape.shortPairCount = 0;
+  shape.longCount = 0;
+  for (std::size_t i = 0; i < items; ++i) {
+    if (!planValue(shape, record, layouts[i], static_cast<std::uint32_t>(i), plusSigns)) return false;
+  }
+  shape.eightDigitGroupCount = completeEightDigitGroups(shape.eightDigitGroups, shape.eightDigitGroupCount);
+  shape.shortPairCount = (shape.shortPairCount + 1) / 2;
+  shape.items = static_cast<std::uint32_t>(items);
+  return true;
+}
+
+namespace {
+
+// The lines of a trial of shapes, the records a shape must read for taking
+// it to pay (taking one costs about what reading four records by their
+// masks costs more than reading them by the shape), and the rests after
+// trials where shapes did not pay: each twice the last, up to kLongestRest
+// records.
+constexpr std::int64_t kTrialLines = 256;
+constexpr std::uint32_t kReadsPerShape = 4;
+constexpr std::uint32_t kFirstRest = 1024;
+constexpr std::uint32_t kLongestRest = 16384;
+
+void startTrial(RecentShapes& recent, std::int64_t line) {
+  recent.missesInARow = 0;
+  recent.trialStart = line;
+  recent.misses = 0;
+  recent.takes = 0;
+}
+
+// Records not read by the masks were read by shapes (or by the statement
+// calls, now and then).
+void judgeTrial(RecentShapes& recent, std::int64_t line) {
+  const std::int64_t hits = line - recent.trialStart - recent.misses;
+  if (std::int64_t{recent.takes} * kReadsPerShape > hits) {
+    recent.rest = std::clamp(2 * recent.rest, kFirstRest, kLongestRest);
+    recent.missesInARow = detail::kResting + recent.rest;
+  } else {
+    const std::uint32_t missesInARow = recent.missesInARow;
+    startTrial(recent, line);
+    recent.missesInARow = missesInARow;
+    recent.rest = 0;
+  }
+}
+
+// Makes the shape at `place` of the order the latest.
+void use(RecentShapes& recent, std::uint32_t place) {
+  const std::uint8_t k = recent.order[place];
+  for (std::uint32_t i = place; i > 0; --i) recent.order[i] = recent.order[i - 1];
+  recent.order[0] = k;
+  recent.latest = &recent.shapes[k];
+}
+}  // namespace
+
+RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items) {
+  if (recent.latest == nullptr) return nullptr;
+  for (std::uint32_t place = 1; place < RecentShapes::kShapes; ++place) {
+    if (detail::fitsShape(recent.shapes[recent.order[place]], record, available, items)) {
+      use(recent, place);
+      recent.missesInARow = 0;
+      return recent.latest;
+    }
+  }
+  return nullptr;
+}
+
+void keepShape(RecentShapes& recent, std::int64_t line, const char* record, bool serve, std::size_t length,
+               std::size_t lineEnd, const ValueLayout* layouts, std::size_t items) {
+  if (recent.missesInARow >= detail::kResting) {
+    recent.missesInARow -= 1;
+    if (recent.missesInARow == detail::kResting) startTrial(recent, line);
+    return;
+  }
+  recent.missesInARow += 1;
+  recent.misses += 1;
+  if (line - recent.trialStart >= kTrialLines) judgeTrial(recent, line);
+  if (!serve || lineEnd == 0) return;
+  if (recent.latest == nullptr) {
+    for (std::uint32_t k = 0; k < RecentShapes::kShapes; ++k) recent.order[k] = static_cast<std::uint8_t>(k);
+  }
+  // In place of the shape that read a record longest ago.
+  constexpr std::uint32_t kOldest = RecentShapes::kShapes - 1;
+  if (takeShape(recent.shapes[recent.order[kOldest]], record, length, lineEnd, layouts, items)) {
+    use(recent, kOldest);
+    recent.takes += 1;
+  }
 }
 
 }  // namespace recio

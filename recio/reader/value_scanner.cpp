@@ -1,6 +1,5 @@
-// The general scan of a statement's next value, for whatever readItem's plain
-// path (plain_decimal_item.h) does not take: null values, repeat counts, the
-// slash, values that run on from an earlier record, and any other text.
+// The scan of a statement's next value by the free-form rules: separators,
+// null values, repeat counts, the slash, and values that end their record.
 #include "recio/reader/value_scanner.h"
 #include "recio/reader/reader_state.h"
 
