@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "fit/chi_square_law.h"
+#include "fit/levels.h"
 #include "fit/marginal.h"
 
 namespace {
@@ -236,6 +237,61 @@ TEST(Marginal, EdgesOfTheInput) {
   EXPECT_LT(t.intervals[0].high, 2);
   EXPECT_GT(t.median, 1);
   EXPECT_LT(t.median, 2);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(Levels, SigmasProbabilitiesScaleAndRelative) {
+  struct Row {
+    const char* name;
+    fit::LevelChoice choice;
+    double chi2Min;
+    std::vector<double> intervals, contours;
+    std::vector<std::string> names;
+  };
+  const Row rows[] = {
+      {.name = "sigmas", .choice = {.sigmas = {1, 2, 3}}, .chi2Min = 10, .intervals = {1, 4, 9}, .contours = {2.2957489, 6.1800743, 11.829158}, .names = {"1 sigma", "2 sigma", "3 sigma"}},
+      {.name = "probabilities", .choice = {.probabilities = {0.9, 0.99}}, .chi2Min = 10, .intervals = {2.7055435, 6.6348966}, .contours = {4.6051702, 9.2103404}, .names = {"90%", "99%"}},
+      {.name = "scaled by chi2min / dof = 3", .choice = {.sigmas = {1}, .dof = 10, .scale = true}, .chi2Min = 30, .intervals = {3}, .contours = {3 * 2.2957489}, .names = {"1 sigma x 3"}},
+      {.name = "a reduced chi-square below 1 scales nothing", .choice = {.sigmas = {2}, .dof = 10, .scale = true}, .chi2Min = 5, .intervals = {4}, .contours = {6.1800743}, .names = {"2 sigma"}},
+      {.name = "relative, not scaled",
+       .choice = {.sigmas = {1}, .dof = 8, .scale = true, .relative = true},
+       .chi2Min = 4,
+       .intervals = {1, 2},
+       .contours = {2.2957489, 2},
+       .names = {"1 sigma", "chi2min sqrt(2/dof)"}},
+      {.name = "--scale without the degrees of freedom does nothing",
+       .choice = {.sigmas = {1}, .scale = true, .relative = true},
+       .chi2Min = 400,
+       .intervals = {1},
+       .contours = {2.2957489},
+       .names = {"1 sigma"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    const std::vector<fit::Level> intervals = fit::intervalLevels(row.choice, row.chi2Min);
+    const std::vector<fit::Level> contours = fit::contourLevels(row.choice, row.chi2Min);
+    ASSERT_EQ(intervals.size(), row.intervals.size());
+    ASSERT_EQ(contours.size(), row.contours.size());
+    for (std::size_t l = 0; l < intervals.size(); ++l) {
+      EXPECT_NEAR(intervals[l].deltaChi2, row.intervals[l], 5e-7 * row.intervals[l]);
+      EXPECT_NEAR(contours[l].deltaChi2, row.contours[l], 5e-7 * row.contours[l]);
+      EXPECT_EQ(intervals[l].name, row.names[l]);
+      EXPECT_FALSE(intervals[l].origin.empty());
+    }
+  }
+  // k sigma of one parameter is k^2 to the last bit.
+  EXPECT_EQ(fit::intervalLevels({.sigmas = {3}}, 0).at(0).deltaChi2, 9.0);
+  EXPECT_EQ(fit::levelScale({.dof = 10, .scale = true}, 25), 2.5);
+  EXPECT_EQ(fit::levelScale({.dof = 10, .scale = false}, 25), 1.0);
+}
+
+TEST(Levels, KeyTexts) {
+  const std::pair<double, const char*> rows[] = {{2.2957489, "2.30"}, {6.1800743, "6.18"}, {11.829158, "11.8"}, {1, "1.00"},         {0.5, "0.500"},
+                                                 {10, "10.0"},        {250, "250"},        {2.7055435, "2.71"}, {1234.5, "1.23e+03"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(fit::keyText(value), text) << value;
 }
 
 }  // namespace
