@@ -25,12 +25,10 @@ figure::MapFigure figureOf(const plot_tool::Options& o, const plot_tool::Plan& p
   for (const std::string& note : table.notes)
     process::note(note + "; chi2map-fit --map " + datafiles::kShortNames[p.x()] + "," + datafiles::kShortNames[p.y()] +
                   " " + std::string(datafiles::kFitResults) + " draws the map at the exact values");
-  figure::MapFigure map{{o.xLabel.empty() ? xName : o.xLabel, table.x},
-                        {o.yLabel.empty() ? yName : o.yLabel, table.y},
-                        table.chiSquare,
-                        {table.bestX, table.bestY},
+  figure::MapFigure map{{o.xLabel.empty() ? xName : o.xLabel},
+                        {o.yLabel.empty() ? yName : o.yLabel},
+                        {{{}, table.x, table.y, table.chiSquare, {table.bestX, table.bestY}, plan.contours}},
                         {},
-                        plan.contours,
                         plan.cap};
   const std::string tableName =
       o.table == process::kStandardStream ? "standard input" : std::filesystem::path(o.table).filename().string();
