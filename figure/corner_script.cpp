@@ -111,8 +111,9 @@ std::string diagonalPanel(const CornerFigure& corner, std::size_t axis, const Dr
   if (!corner.densities)
     for (const double level : profileLevels(corner)) top = std::max(top, 1.25 * level);
   std::string out = margins(axis, axis) + axisLabels(corner, axis, axis, false, drawn, texts);
-  out += "set xrange " + parts::rangeOf(valuesOf(corner, axis), corner.axes[axis].logarithmic) + "; set y2range [0:" +
-         text(top) + "]\n" + parts::logScales(corner.axes[axis].logarithmic, false);
+  out += "set xrange " + parts::rangeOf(valuesOf(corner, axis), corner.axes[axis].logarithmic) +
+         "; set y2range [0:" + text(top) + "]\n" +
+         parts::scaleOf('x', valuesOf(corner, axis), corner.axes[axis].logarithmic) + "unset logscale y\n";
   out += std::string("unset ytics; set y2tics mirror; set y2label '") +
          (corner.densities ? "density (peak 1)" : "Δχ²") + "'; set title " + texts(headingLines(corner, axis)) + "\n";
   for (std::size_t k = 0; k < corner.layers.size(); ++k) {
@@ -138,7 +139,11 @@ std::vector<MapLayer> mapLayers(const CornerFigure& corner, std::size_t index, s
   for (std::size_t k = 0; k < corner.layers.size(); ++k) {
     const CornerLayer& layer = corner.layers[k];
     if (layer.values[x].size() < 2 || layer.values[y].size() < 2) continue;
-    layers.push_back({layer.name, layer.values[x], layer.values[y], layer.maps[index], {layer.best[x], layer.best[y]},
+    layers.push_back({layer.name,
+                      layer.values[x],
+                      layer.values[y],
+                      layer.maps[index],
+                      {layer.best[x], layer.best[y]},
                       layer.contours});
     ids.push_back(std::to_string(index) + (k == 0 ? "" : "L" + std::to_string(k)));
   }
@@ -148,7 +153,7 @@ std::vector<MapLayer> mapLayers(const CornerFigure& corner, std::size_t index, s
 // The key of the maps, in the empty cell right of the second profile.
 std::string mapKey(bool colours) {
   return "set key at screen " + text(kLeft + 2.2 * kPanel) + ", screen " + text(kTop - kPanel - 0.01) +
-         " left top vertical Left reverse samplen 3 box " +
+         " left top vertical Left reverse samplen 2 box " +
          (colours ? "opaque fc rgb '#404040' textcolor rgb 'white'" : "opaque") + "\n";
 }
 
@@ -160,8 +165,9 @@ std::string mapPanel(const CornerFigure& corner, std::size_t index, const Drawn&
   std::string out = margins(y, x) + axisLabels(corner, y, x, true, drawn, texts);
   out += "set xrange " + parts::rangeOf(valuesOf(corner, x), corner.axes[x].logarithmic) + "; set yrange " +
          parts::rangeOf(valuesOf(corner, y), corner.axes[y].logarithmic) + "\n" +
-         parts::logScales(corner.axes[x].logarithmic, corner.axes[y].logarithmic);
-  out += "unset y2tics; set ytics; set title ''\n";
+         "unset y2tics; set ytics; set title ''\n" +
+         parts::scaleOf('x', valuesOf(corner, x), corner.axes[x].logarithmic) +
+         parts::scaleOf('y', valuesOf(corner, y), corner.axes[y].logarithmic);
   out += first ? mapKey(colours) : "unset key\n";
   // One map of one input carries the colour bar, in the empty upper right.
   if (colours && first)
@@ -169,7 +175,8 @@ std::string mapPanel(const CornerFigure& corner, std::size_t index, const Drawn&
            text(kTop - 0.5 * kPanel) + " size screen " + text(1.5 * kPanel) + ", screen 0.02\n";
   else
     out += "unset colorbox\n";
-  if (colours) return out + parts::kGreyBehind + parts::colourPlot(ids.front(), layers.front(), 0, first) + "unset object 1\n";
+  if (colours)
+    return out + parts::kGreyBehind + parts::colourPlot(ids.front(), layers.front(), 0, first) + "unset object 1\n";
   return out + parts::linePlot(ids, layers, first, texts);
 }
 

@@ -64,16 +64,18 @@ std::string terminalFor(ImageFormat format, int width, int height) {
 }
 
 std::string printTerminal(ImageFormat format, double width, double height, int dpi) {
-  // Points on paper: 6.75 in a column's 3.5 inches, 8.5 across a page.
-  const double points = std::clamp(5 + width / 2, 6.0, 10.0);
-  // pngcairo draws a point as 1/96 inch at a scale of 1.
-  const double scale = dpi / 96.0;
+  // Points on paper: 5 in a column's 3.5 inches, 7 across a page (8 in
+  // the default PDF's 8 inches).
+  const double points = std::clamp(width, 5.0, 10.0);
+  // pngcairo draws a point as 1/96 inch at a scale of 1; lines and marks
+  // keep their size against the text of the default figure (11 points).
+  const double scale = dpi / 96.0, marks = scale * points / 11;
   const auto pixels = [](double inches, double perInch) { return std::to_string(std::lround(inches * perInch)); };
   const std::string font = " noenhanced font 'DejaVu Sans," + fit::generalText(points, 3) + "'";
   switch (format) {
     case ImageFormat::Png:
       return "pngcairo size " + pixels(width, dpi) + "," + pixels(height, dpi) + font + " fontscale " + text(scale) +
-             " linewidth " + text(scale) + " pointscale " + text(scale);
+             " linewidth " + fit::generalText(marks, 3) + " pointscale " + fit::generalText(marks, 3);
     case ImageFormat::Svg:
       return "svg size " + pixels(width, 100) + "," + pixels(height, 100) + font + " background '#ffffff'";
     case ImageFormat::Pdf: break;
@@ -108,7 +110,8 @@ std::string mapScript(const MapFigure& map, const std::string& terminal, std::st
   out += "set xrange " + parts::rangeOf(xs, map.x.logarithmic) + "\nset yrange " +
          parts::rangeOf(ys, map.y.logarithmic) + "\n";
   out += "set xtics out nomirror\nset ytics out nomirror\nset mxtics\nset mytics\n";
-  if (map.x.logarithmic || map.y.logarithmic) out += parts::logScales(map.x.logarithmic, map.y.logarithmic);
+  if (map.x.logarithmic || map.y.logarithmic)
+    out += parts::scaleOf('x', xs, map.x.logarithmic) + parts::scaleOf('y', ys, map.y.logarithmic);
   std::size_t missing = 0;
   for (const double c : map.layers.front().chiSquare)
     if (std::isnan(c)) ++missing;
@@ -116,7 +119,8 @@ std::string mapScript(const MapFigure& map, const std::string& terminal, std::st
   if (colours) out += colourScale(map) + parts::kGreyBehind;
   out += "set border lw 1.2\n";
   out += keyBelow(colours ? 1 + levels + (missing > 0 ? 1 : 0) : map.layers.size() + levels, colours);
-  out += colours ? parts::colourPlot("0", map.layers.front(), missing, true) : parts::linePlot(ids, map.layers, true, texts);
+  out += colours ? parts::colourPlot("0", map.layers.front(), missing, true)
+                 : parts::linePlot(ids, map.layers, true, texts);
   return parts::head(texts, keptFor) + out + "unset output\n";
 }
 

@@ -54,10 +54,10 @@ struct MapFigure {
 
 // One input's part of the corner figure.
 struct CornerLayer {
-  std::string name;                             // in the key, with several inputs
-  std::array<std::vector<double>, 3> values;    // the grid values of T, YORP strength and f_KE
-  std::array<std::vector<double>, 3> maps;      // of kCornerMaps, x-major; NaN where missing
-  std::array<double, 3> best{};                 // the best cell
+  std::string name;                           // in the key, with several inputs
+  std::array<std::vector<double>, 3> values;  // the grid values of T, YORP strength and f_KE
+  std::array<std::vector<double>, 3> maps;    // of kCornerMaps, x-major; NaN where missing
+  std::array<double, 3> best{};               // the best cell
   // On the diagonal, per grid value: the profile's delta chi-square, or the
   // marginal density; NaN where missing. The ranges shaded under it, and
   // the levels drawn across it (profiles only).

@@ -19,7 +19,9 @@ bool keepsName(std::string_view figure) {
 }
 
 // The midpoint of two neighbouring values: geometric on a logarithmic axis.
-double between(double a, double b, bool logarithmic) { return logarithmic ? std::sqrt(a) * std::sqrt(b) : a + (b - a) / 2; }
+double between(double a, double b, bool logarithmic) {
+  return logarithmic ? std::sqrt(a) * std::sqrt(b) : a + (b - a) / 2;
+}
 
 // Half a step beyond an edge value, away from its neighbour `other`.
 double beyond(double value, double other, bool logarithmic) {
@@ -84,7 +86,7 @@ Edges edgesOf(const std::vector<double>& v, bool logarithmic) {
   return e;
 }
 
-std::string rangeOf(const std::vector<const std::vector<double>*>& axes, bool logarithmic) {
+std::array<double, 2> spanOf(const std::vector<const std::vector<double>*>& axes, bool logarithmic) {
   double first = INFINITY, last = -INFINITY;
   for (const std::vector<double>* values : axes) {
     if (values->size() < 2) continue;
@@ -92,12 +94,30 @@ std::string rangeOf(const std::vector<const std::vector<double>*>& axes, bool lo
     first = std::min(first, e.first);
     last = std::max(last, e.last);
   }
+  return {first, last};
+}
+
+std::string rangeOf(const std::vector<const std::vector<double>*>& axes, bool logarithmic) {
+  const auto [first, last] = spanOf(axes, logarithmic);
   return "[" + text(first) + ":" + text(last) + "]";
 }
 
-std::string logScales(bool x, bool y) {
-  return std::string(x ? "set logscale x" : "unset logscale x") + "; " + (y ? "set logscale y" : "unset logscale y") +
-         "\n";
+std::string scaleOf(char axis, const std::vector<const std::vector<double>*>& axes, bool logarithmic) {
+  const std::string name(1, axis);
+  if (!logarithmic) return "unset logscale " + name + "; set " + name + "tics autofreq\n";
+  // Tics at 1, 2 and 5 times the powers of ten (fewer over many decades),
+  // never so close to an end that a neighbour's label could meet its own.
+  const auto [first, last] = spanOf(axes, true);
+  const double decades = std::log10(last / first);
+  const std::vector<double> steps = decades > 3 ? std::vector<double>{1} : std::vector<double>{1, 2, 5};
+  std::string tics;
+  for (double power = std::pow(10, std::floor(std::log10(first))); power <= last; power *= 10)
+    for (const double step : steps) {
+      const double at = step * power;
+      const double place = std::log10(at / first) / decades;
+      if (place > 0.04 && place < 0.96) tics += (tics.empty() ? "" : ", ") + fit::shortText(at);
+    }
+  return "set logscale " + name + "; set " + name + "tics (" + tics + ")\n";
 }
 
 std::string layerColour(std::size_t k) {
@@ -152,8 +172,7 @@ std::string colourPlot(const std::string& id, const MapLayer& layer, std::size_t
   return out + "eval cmd\n";
 }
 
-std::string linePlot(const std::vector<std::string>& ids, const std::vector<MapLayer>& layers, bool key,
-                     Texts& texts) {
+std::string linePlot(const std::vector<std::string>& ids, const std::vector<MapLayer>& layers, bool key, Texts& texts) {
   std::string out = "cmd = 'plot NaN notitle'\n";
   for (std::size_t k = 0; k < layers.size(); ++k) {
     const std::string colour = layerColour(k);

@@ -53,8 +53,12 @@ struct Edges {
 // "[first:last]" over the edges of every axis of two or more values.
 [[nodiscard]] std::string rangeOf(const std::vector<const std::vector<double>*>& axes, bool logarithmic);
 
-// "set logscale x" or "unset logscale x", and the same for y.
-[[nodiscard]] std::string logScales(bool x, bool y);
+// The first and last edges over every axis of two or more values.
+[[nodiscard]] std::array<double, 2> spanOf(const std::vector<const std::vector<double>*>& axes, bool logarithmic);
+
+// The scale of gnuplot's axis `axis` ('x', 'y'): linear with its own tics,
+// or logarithmic with tics over the span of `axes`.
+[[nodiscard]] std::string scaleOf(char axis, const std::vector<const std::vector<double>*>& axes, bool logarithmic);
 
 // The datablocks of map `id`: its grid for the contours ($G), its present
 // cells as boxes ($B), and one contour table per level ($C), all in delta
@@ -68,8 +72,8 @@ struct Edges {
 
 // The plot of maps as lines only, one colour per layer: `ids` name their
 // blocks. With a key, each layer's name and each level have an entry.
-[[nodiscard]] std::string linePlot(const std::vector<std::string>& ids, const std::vector<MapLayer>& layers,
-                                   bool key, Texts& texts);
+[[nodiscard]] std::string linePlot(const std::vector<std::string>& ids, const std::vector<MapLayer>& layers, bool key,
+                                   Texts& texts);
 
 // The colour of layer `k` of several.
 [[nodiscard]] std::string layerColour(std::size_t k);

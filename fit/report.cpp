@@ -64,9 +64,10 @@ std::string tableText(const FitReport& report, const std::array<int, 3>& decimal
   std::size_t bestWidth = 4, levelWidth = 20;
   for (const Parameter a : datafiles::kParameters)
     bestWidth = std::max(bestWidth, fixedText(fit.parameters[a].best, decimals[a]).size());
-  for (std::size_t l = 0; l < report.levels.size(); ++l) levelWidth = std::max(levelWidth, levelText(report, l).size() + 2);
-  std::string out = padded("parameter", 16) + padded("best", bestWidth + 3) + padded("delta chi-square", levelWidth) +
-                    "range\n";
+  for (std::size_t l = 0; l < report.levels.size(); ++l)
+    levelWidth = std::max(levelWidth, levelText(report, l).size() + 2);
+  std::string out =
+      padded("parameter", 16) + padded("best", bestWidth + 3) + padded("delta chi-square", levelWidth) + "range\n";
   bool anyOpen = false;
   for (const Parameter a : datafiles::kParameters) {
     const ParameterFit& parameter = fit.parameters[a];
@@ -95,8 +96,8 @@ std::string errorsBlock(const FitReport& report, const std::array<int, 3>& decim
     const ParameterFit& parameter = report.fit.parameters[a];
     for (std::size_t l = 0; l < parameter.intervals.size() && report.grid.size(a) > 1; ++l)
       if (const auto errors = errorsOf(parameter.intervals[l], parameter.best))
-        out += std::string(kLongNames[a]) + " = " + fixedText(parameter.best, decimals[a]) + " " +
-               errorsText(*errors) + " (" + report.levels.at(l).name + ")\n";
+        out += std::string(kLongNames[a]) + " = " + fixedText(parameter.best, decimals[a]) + " " + errorsText(*errors) +
+               " (" + report.levels.at(l).name + ")\n";
   }
   return out.empty() ? out : "\n" + out;
 }
@@ -122,8 +123,8 @@ std::string marginalsBlock(const FitReport& report, const std::array<int, 3>& de
   std::size_t medianWidth = 9;
   for (const Parameter a : datafiles::kParameters)
     medianWidth = std::max(medianWidth, fixedText(report.marginals->parameters[a].median, decimals[a] + 2).size() + 3);
-  std::string out = "\n" + padded("marginal", 16) + padded("prior", 17) + padded("median", medianWidth) +
-                    "credible interval\n";
+  std::string out =
+      "\n" + padded("marginal", 16) + padded("prior", 17) + padded("median", medianWidth) + "credible interval\n";
   for (const Parameter a : datafiles::kParameters) out += marginalLines(report, a, decimals[a] + 2, medianWidth);
   return out;
 }
@@ -152,8 +153,9 @@ Json marginalJson(const Marginal& marginal) {
   Json density = Json::array(), intervals = Json::array();
   for (const double d : marginal.density) density.push_back(number(d));
   for (const CredibleInterval& interval : marginal.intervals)
-    intervals.push_back(
-        {{"probability", number(interval.probability)}, {"low", number(interval.low)}, {"high", number(interval.high)}});
+    intervals.push_back({{"probability", number(interval.probability)},
+                         {"low", number(interval.low)},
+                         {"high", number(interval.high)}});
   return {{"density", density}, {"median", number(marginal.median)}, {"intervals", intervals}};
 }
 
@@ -186,7 +188,9 @@ Json fitObject(const FitReport& report, bool named) {
   out["input"] = {{"path", report.path}, {"records", report.grid.records}, {"grid", grid}};
   out["chi2_min"] = number(report.fit.smallestChiSquare);
   if (const auto& g = report.goodness)
-    out["goodness"] = {{"dof", static_cast<std::uint64_t>(g->dof)}, {"chi2_reduced", number(g->reduced)}, {"p_value", number(g->pValue)}};
+    out["goodness"] = {{"dof", static_cast<std::uint64_t>(g->dof)},
+                       {"chi2_reduced", number(g->reduced)},
+                       {"p_value", number(g->pValue)}};
   out["best"] = best;
   out["parameters"] = parameters;
   out["warnings"] = report.warnings;
@@ -259,7 +263,8 @@ std::string intervalHeading(const FitReport& report, Parameter parameter) {
 std::string marginalHeading(const FitReport& report, Parameter parameter) {
   const Marginal& marginal = report.marginals->parameters[parameter];
   const std::string name = kLongNames[parameter];
-  if (report.grid.size(parameter) == 1) return name + " = " + shortText(report.grid.axes[parameter][0]) + ", a single value";
+  if (report.grid.size(parameter) == 1)
+    return name + " = " + shortText(report.grid.axes[parameter][0]) + ", a single value";
   if (marginal.intervals.empty()) return name + ": no weight";
   const CredibleInterval& first = marginal.intervals.front();
   return name + " = " + generalText(marginal.median, 4) + " " +

@@ -18,8 +18,9 @@ using datafiles::kLongNames;
 void warnAboutMarginals(const fit::FitReport& report, const std::string& of, std::vector<std::string>& warnings) {
   const fit::Marginals& marginals = *report.marginals;
   if (marginals.missingCells > 0)
-    warn(warnings, of + std::to_string(marginals.missingCells) + " cell(s) of the grid have no chi-square: they carry no "
-                        "weight in the marginals");
+    warn(warnings, of + std::to_string(marginals.missingCells) +
+                       " cell(s) of the grid have no chi-square: they carry no "
+                       "weight in the marginals");
   for (const datafiles::Parameter p : datafiles::kParameters)
     if (marginals.parameters[p].density.empty())
       warn(warnings, of + std::string(kLongNames[p]) +
@@ -47,7 +48,8 @@ fit::FitReport fitInput(const Options& options, const Plan& plan, std::size_t in
   std::vector<double> deltas;
   for (const fit::Level& level : report.levels) deltas.push_back(level.deltaChi2);
   fit::addIntervals(report.grid, report.fit, deltas);
-  if (const auto dof = plan.intervals.dof) report.goodness = fit::Goodness{*dof, chi2Min / *dof, fit::chiSquareAbove(chi2Min, *dof)};
+  if (const auto dof = plan.intervals.dof)
+    report.goodness = fit::Goodness{*dof, chi2Min / *dof, fit::chiSquareAbove(chi2Min, *dof)};
   // With several inputs, each warning of a fit names it.
   const std::string of = plan.inputs.size() > 1 ? "fit of " + report.name + ": " : std::string();
   for (const fit::Level& level : report.levels)

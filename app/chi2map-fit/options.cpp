@@ -91,8 +91,7 @@ bool probabilities(std::string_view text, std::vector<double>& values) {
 std::optional<double> degreesOfFreedom(std::string_view text) {
   std::uint64_t n = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), n);
-  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || n == 0 || n > (1ULL << 53))
-    return {};
+  if (text.empty() || error != std::errc{} || end != text.data() + text.size() || n == 0 || n > (1ULL << 53)) return {};
   return static_cast<double>(n);
 }
 
@@ -109,7 +108,8 @@ Failure checkLevels(const Options& options, Plan& plan) {
   if (!options.dof.empty() && !(choice.dof = degreesOfFreedom(options.dof)))
     return usage("--dof needs a positive whole number of degrees of freedom, not '" + options.dof + "'");
   if ((options.scale || options.relative) && !choice.dof)
-    return usage(std::string(options.scale ? "--scale" : "--relative") + " needs --dof N, the fit's degrees of freedom");
+    return usage(std::string(options.scale ? "--scale" : "--relative") +
+                 " needs --dof N, the fit's degrees of freedom");
   choice.scale = options.scale;
   choice.relative = options.relative;
   return {};
@@ -279,7 +279,9 @@ const process::CommandLine& commandLine() {
 
 void addOptions(CLI::App& app, Options& options) {
   app.add_option("input", options.inputs);
-  app.add_option("--name", options.names)->allow_extra_args(false)->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
+  app.add_option("--name", options.names)
+      ->allow_extra_args(false)
+      ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("-o,--output", options.figure);
   app.add_option("--map", options.map);
   app.add_flag("-n,--no-figure", options.noFigure);
@@ -302,7 +304,8 @@ void addOptions(CLI::App& app, Options& options) {
 }
 
 Failure makePlan(const Options& options, Plan& plan) {
-  for (Failure (*check)(const Options&, Plan&) : {checkInputs, checkLevels, checkContours, checkLog, checkLabels, checkMap, checkFigure, checkOutputs})
+  for (Failure (*check)(const Options&, Plan&) :
+       {checkInputs, checkLevels, checkContours, checkLog, checkLabels, checkMap, checkFigure, checkOutputs})
     if (Failure failure = check(options, plan)) return failure;
   return {};
 }

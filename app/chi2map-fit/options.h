@@ -43,10 +43,10 @@ struct Options {
 };
 
 struct Plan {
-  std::vector<std::string> inputs;  // as given, or the default
-  std::vector<std::string> names;   // one per input: --name, or the input as given
-  fit::LevelChoice intervals;       // the levels of the intervals
-  fit::LevelChoice contours;        // of the maps' contours, unless typed
+  std::vector<std::string> inputs;                // as given, or the default
+  std::vector<std::string> names;                 // one per input: --name, or the input as given
+  fit::LevelChoice intervals;                     // the levels of the intervals
+  fit::LevelChoice contours;                      // of the maps' contours, unless typed
   std::optional<figure::Contours> typedContours;  // -l
   std::vector<double> credible;                   // the marginals' credible intervals
   std::array<bool, 3> logarithmic{};              // --log, by parameter

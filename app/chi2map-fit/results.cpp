@@ -56,14 +56,18 @@ figure::MapFigure mapFigure(const Plan& plan, const Reports& reports) {
   const auto [x, y] = *plan.mapAxes;
   const auto reduced = static_cast<Parameter>(3 - x - y);
   const std::vector<figure::Contours> contours = contoursOf(plan, reports);
-  figure::MapFigure map{{plan.labels[x], plan.logarithmic[x]}, {plan.labels[y], plan.logarithmic[y]}, {}, {},
-                        defaults::kColourCap};
+  figure::MapFigure map{
+      {plan.labels[x], plan.logarithmic[x]}, {plan.labels[y], plan.logarithmic[y]}, {}, {}, defaults::kColourCap};
   std::string inputs;
   for (std::size_t k = 0; k < reports.size(); ++k) {
     const fit::FitReport& report = reports[k];
     const fit::GridFit& fitted = report.fit;
-    map.layers.push_back({report.name, report.grid.axes[x], report.grid.axes[y], fit::profileMap(report.grid, x, y),
-                          {fitted.parameters[x].best, fitted.parameters[y].best}, contours[k]});
+    map.layers.push_back({report.name,
+                          report.grid.axes[x],
+                          report.grid.axes[y],
+                          fit::profileMap(report.grid, x, y),
+                          {fitted.parameters[x].best, fitted.parameters[y].best},
+                          contours[k]});
     inputs += (inputs.empty() ? "" : ", ") + report.path;
     map.title.push_back((reports.size() > 1 ? report.name + ": " : std::string()) +
                         "minimum χ² = " + fit::exactText(fitted.smallestChiSquare) + " at " + kLongNames[x] + " = " +
@@ -83,7 +87,8 @@ void diagonalOf(const fit::FitReport& report, Parameter p, bool densities, figur
   if (!densities) {
     for (const double chi2 : parameter.profile) layer.diagonal[p].push_back(chi2 - report.fit.smallestChiSquare);
     if (!parameter.intervals.empty())
-      for (const fit::Range& range : parameter.intervals.front().ranges) layer.shaded[p].push_back({range.low, range.high});
+      for (const fit::Range& range : parameter.intervals.front().ranges)
+        layer.shaded[p].push_back({range.low, range.high});
     layer.headings[p] = fit::intervalHeading(report, p);
     return;
   }
@@ -120,14 +125,16 @@ std::vector<std::string> cornerNotes(const Reports& reports, bool densities) {
   const fit::FitReport& first = reports.front();
   std::string levels;
   for (std::size_t l = 0; l < first.levels.size(); ++l)
-    levels += (levels.empty() ? "" : ", ") + fit::shortText(first.levels[l].deltaChi2) + " (" + first.levels[l].name + ")";
+    levels +=
+        (levels.empty() ? "" : ", ") + fit::shortText(first.levels[l].deltaChi2) + " (" + first.levels[l].name + ")";
   if (densities)
     notes.push_back("diagonal: marginal densities, peak 1; shaded: " +
                     (first.marginals->parameters[0].intervals.empty()
                          ? std::string("none")
                          : fit::probabilityText(first.marginals->parameters[0].intervals.front().probability)));
   else
-    notes.push_back("profiles: Δχ² = " + levels + "; shaded: " + (first.levels.empty() ? "none" : first.levels.front().name));
+    notes.push_back("profiles: Δχ² = " + levels +
+                    "; shaded: " + (first.levels.empty() ? "none" : first.levels.front().name));
   for (const Parameter p : datafiles::kParameters)
     if (std::all_of(reports.begin(), reports.end(), [&](const auto& r) { return r.grid.size(p) < 2; }))
       for (const fit::FitReport& report : reports)
