@@ -60,6 +60,19 @@ mkfifo fifo.res
 cat quorvi.res >fifo.res &
 check "a FIFO, read once" test "$("$fit" -n fifo.res | head -1)" = "$(head -1 <<<"$out")"
 
+# Two inputs in one figure, with a key naming each; a log-spaced grid whose titles keep to significant
+# digits; a figure for a journal's column, 3.5 inches at 300 pixels an inch.
+awk 'BEGIN { for (t = 0; t < 17; t++) for (y = 1; y <= 4; y++) for (f = 1; f <= 3; f++)
+    printf "%.10g %.3f 0 %.2f %.4f\n", 10 ^ (1 + t / 8), 0.05 * y, 0.5 * f, 50 + (t - 8) ^ 2 / 9 + (y - 2.5) ^ 2 + (f - 2) ^ 2 }' >log.res
+"$fit" log.res quorvi.res --name "log grid" --log T -o two.png --script two.gp --marginal >/dev/null 2>&1
+check "two inputs: one PNG, its key naming each input once" \
+    test "$(head -c 4 two.png | tail -c 3)$(grep -cxF -e '|log grid' -e '|quorvi.res' two.gp)" = PNG2
+check "a log grid: no title with more than six digits after a point" test "$(grep '^|' two.gp | grep -cE '[0-9]\.[0-9]{7}')" -eq 0
+"$fit" log.res quorvi.res --map T,f_KE --log t -o twomap.svg >/dev/null 2>&1
+check "--map of two inputs: an SVG of contour lines, keyed" test "$(grep -c 'log.res' twomap.svg)" -ge 1
+"$fit" --size column -o column.png >/dev/null
+check "--size column: 1050 pixels wide" test "$(od -An -tu1 -j16 -N4 column.png | tr -s ' ')" = " 0 0 4 26"
+
 # --- what is not a clean fit ------------------------------------------------
 head -30 quorvi.res >heading.res && echo "T YORP dummy f_KE chi2" >>heading.res && tail -30 quorvi.res >>heading.res
 sed '$s/ [^ ]*$//' quorvi.res | head -c -1 >cut.res
