@@ -53,7 +53,7 @@ std::string exactText(double value) {
 }
 
 std::string significantText(double value, int digits) {
-  if (!std::isfinite(value) || value == 0) return shortText(value);
+  if (!std::isfinite(value) || value == 0) return shortText(value + 0.0);
   const std::string scientific = charsText(value, std::chars_format::scientific, digits - 1);
   const auto e = scientific.find('e');
   const int exponent = std::stoi(scientific.substr(e + 1));

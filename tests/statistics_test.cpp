@@ -9,8 +9,10 @@
 #include <vector>
 
 #include "fit/chi_square_law.h"
+#include "fit/edges.h"
 #include "fit/levels.h"
 #include "fit/marginal.h"
+#include "fit/numbers.h"
 
 namespace {
 
@@ -292,6 +294,51 @@ TEST(Levels, KeyTexts) {
   const std::pair<double, const char*> rows[] = {{2.2957489, "2.30"}, {6.1800743, "6.18"}, {11.829158, "11.8"}, {1, "1.00"},         {0.5, "0.500"},
                                                  {10, "10.0"},        {250, "250"},        {2.7055435, "2.71"}, {1234.5, "1.23e+03"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(fit::keyText(value), text) << value;
+}
+
+}  // namespace
+
+namespace {
+
+// Where the grid's edge cuts a fit short, and where a missing value does
+// not: profiles over the grid 10, 20, 30, 40, the best value at `best`.
+TEST(Edges, BestValuesAndRangesAtTheEdge) {
+  struct Row {
+    const char* name;
+    Values profile;
+    double best;
+    std::vector<std::string> warnings;
+  };
+  const Row rows[] = {
+      {.name = "inside", .profile = {9, 0, 3, 9}, .best = 20, .warnings = {}},
+      {.name = "best last",
+       .profile = {9, 9, 3, 0},
+       .best = 40,
+       .warnings = {"T's best value 40 lies at the edge of the grid: the minimum may lie beyond it", "T's 1 sigma range is open at the edge of the grid (40): the interval may reach beyond it"}},
+      {.name = "open at both edges", .profile = {0.5, 0, 0.5, 0.9}, .best = 20, .warnings = {"T's 1 sigma range is open at the edge of the grid (10 and 40): the interval may reach beyond it"}},
+      {.name = "open at a missing value only", .profile = {9, kNaN, 0, 9}, .best = 30, .warnings = {}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    fit::RecordGrid grid;
+    grid.axes = {Values{10, 20, 30, 40}, Values{1}, Values{1}};
+    fit::GridFit fitted;
+    fitted.smallestChiSquare = 0;
+    fitted.parameters[fit::kT].best = row.best;
+    fitted.parameters[fit::kT].profile = row.profile;
+    fitted.parameters[fit::kYorp].profile = fitted.parameters[fit::kFke].profile = {0};
+    fit::addIntervals(grid, fitted, {1});
+    EXPECT_EQ(fit::edgeWarnings(grid, fitted, fit::intervalLevels({.sigmas = {1}}, 0)), row.warnings);
+    const auto errors = fit::errorsOf(fitted.parameters[fit::kT].intervals.at(0), row.best);
+    EXPECT_EQ(errors.has_value(), row.warnings.empty() && row.name[0] == 'i');
+  }
+}
+
+TEST(Edges, ErrorsToThreeSignificantDigits) {
+  const std::pair<double, const char*> rows[] = {{117.34, "117"},           {68.44, "68.4"},    {25, "25.0"},       {0.05, "0.0500"}, {1234.5, "1230"}, {99.96, "100"},
+                                                 {0.000123456, "0.000123"}, {1e-6, "1.00e-06"}, {2e15, "2.00e+15"}, {0, "0"},         {-0.0, "0"}};
+  for (const auto& [value, text] : rows) EXPECT_EQ(fit::significantText(value, 3), text) << value;
+  EXPECT_EQ(fit::errorsText({117.34, 68.44}), "+117/-68.4");
 }
 
 }  // namespace

@@ -341,7 +341,7 @@ cases = [
 log_grid = grid([10 ** (1 + m / 8) for m in range(17)], [0.05 * m for m in range(1, 9)], [0.6, 1.0, 1.4], lambda t, y, f: 300 + ((math.log10(t) - 2.2) / 0.3) ** 2 + ((2 * y - 0.4) / 0.15) ** 2 + ((f - 1.1) / 0.3) ** 2)
 tiny = grid([1e-170, 2e-170, 3e-170], [0.1, 0.2], [1e-170, 2e-170], lambda t, y, f: 5 + y)
 far = grid([1, 2, 3, 4], [0.1, 0.2, 0.3], [1, 2, 3], lambda t, y, f: 2000 + (t - 2) ** 2 + 9 * (y - 0.2) ** 2 + (f - 2) ** 2)
-negative = grid([1, 2, 3, 4], [0.1, 0.2, 0.3], [1, 2, 3], lambda t, y, f: -50 + (t - 2) ** 2 + (f - 2) ** 2)
+negative = grid([1, 2, 3, 4], [0.1, 0.2, 0.3], [1, 2, 3], lambda t, y, f: -50 + (t - 2) ** 2 + (f - 2) ** 2 - 3 * y)  # YORP best last
 options = [
     ("sigma_cl_dof_scale", [("bowl.res", grid(T, Y, F, bowl), None)], ["--sigma", "1,2", "--cl", "0.9", "--dof", "300", "--scale"], {"sigmas": [1, 2], "cl": [0.9], "dof": 300, "scale": True}),
     ("cl_relative_odd_dof", [("bowl.res", grid(T, Y, F, bowl), None)], ["--cl", "0.68,0.95", "--dof", "401", "--relative", "--scale"], {"cl": [0.68, 0.95], "dof": 401, "scale": True, "relative": True}),

@@ -67,6 +67,8 @@ awk 'BEGIN { for (t = 0; t < 17; t++) for (y = 1; y <= 4; y++) for (f = 1; f <= 
 "$fit" log.res quorvi.res --name "log grid" --log T -o two.png --script two.gp --marginal >/dev/null 2>&1
 check "two inputs: one PNG, its key naming each input once" \
     test "$(head -c 4 two.png | tail -c 3)$(grep -cxF -e '|log grid' -e '|quorvi.res' two.gp)" = PNG2
+check "default contours: 1, 2 and 3 sigma of two parameters, for every map of both inputs" test \
+    "$(grep -o 'levels discrete [0-9.]*' two.gp | cut -c17-21 | sort | uniq -c | tr -s ' ' | paste -sd,)" = " 6 11.82, 6 2.295, 6 6.180"
 check "a log grid: no title with more than six digits after a point" test "$(grep '^|' two.gp | grep -cE '[0-9]\.[0-9]{7}')" -eq 0
 "$fit" log.res quorvi.res --map T,f_KE --log t -o twomap.svg >/dev/null 2>&1
 check "--map of two inputs: an SVG of contour lines, keyed" test "$(grep -c 'log.res' twomap.svg)" -ge 1
