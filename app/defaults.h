@@ -4,8 +4,8 @@
 
 namespace defaults {
 
-// The contours of every map, in delta chi-square: 68.3, 95.4 and 99.73 % for
-// two parameters.
+// chi2map-plot's contours, in delta chi-square: 68.3, 95.4 and 99.73 % for
+// two parameters (chi2map-fit computes its own from the levels).
 inline constexpr const char* kContourLevels = "2.30,6.18,11.83";
 // chi2map-fit's intervals, in sigma of one parameter.
 inline constexpr const char* kSigmas = "1";

@@ -116,6 +116,7 @@ another extension||-o bad.jpg|must end in .png, .svg or .pdf|2
 unknown option||-q|^chi2map-fit: unknown option -q \(chi2map-fit --help|2
 more names than inputs||--name a --name b quorvi.res|^chi2map-fit: more names than inputs: 2 --name for 1 input\(s\) \(chi2map-fit --help|2
 one input of two missing||quorvi.res none.res|^chi2map-fit: cannot read 'none.res': No such file or directory$|1
+an output that is the second input||-n --profiles shuffled.res quorvi.res shuffled.res|is the input 'shuffled.res'|2
 no degrees of freedom||--dof 0|--dof needs a positive whole number of degrees of freedom, not '0'|2
 negative degrees of freedom||--dof -1|--dof needs a positive whole number|2
 fractional degrees of freedom||--dof 1.5|--dof needs a positive whole number|2
