@@ -63,8 +63,8 @@ check "a FIFO, read once" test "$("$fit" -n fifo.res | head -1)" = "$(head -1 <<
 # Two inputs in one figure, with a key naming each; a log-spaced grid whose titles keep to significant
 # digits; a figure for a journal's column, 3.5 inches at 300 pixels an inch.
 awk 'BEGIN { for (t = 0; t < 17; t++) for (y = 1; y <= 4; y++) for (f = 1; f <= 3; f++)
-    printf "%.10g %.3f 0 %.2f %.4f\n", 10 ^ (1 + t / 8), 0.05 * y, 0.5 * f, 50 + (t - 8) ^ 2 / 9 + (y - 2.5) ^ 2 + (f - 2) ^ 2 }' >log.res
-"$fit" log.res quorvi.res --name "log grid" --log T -o two.png --script two.gp --marginal >/dev/null 2>&1
+    printf "%.10g %.3f 0 %.2f %.4f\n", 10 ^ (1 + t / 8), 0.05 * y, 0.5 * f, 50 + (t - 7) ^ 2 / 9 + (y - 2.5) ^ 2 + (f - 2) ^ 2 }' >log.res
+"$fit" log.res quorvi.res --name "log grid" --log T -o two.png --script two.gp >/dev/null 2>&1
 check "two inputs: one PNG, its key naming each input once" \
     test "$(head -c 4 two.png | tail -c 3)$(grep -cxF -e '|log grid' -e '|quorvi.res' two.gp)" = PNG2
 check "default contours: 1, 2 and 3 sigma of two parameters, for every map of both inputs" test \
