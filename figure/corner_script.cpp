@@ -1,10 +1,14 @@
 // The corner figure: three maps below the diagonal, the profiles (or the
-// marginal densities) on it, of one input in colour or of several as lines.
+// marginal densities) on it, of one input in colour or of several as lines;
+// the titles, the notes, the colour bar and the key where the layout puts
+// them, drawn last over the whole page.
 #include <algorithm>
 #include <cmath>
 
+#include "figure/corner_layout.h"
 #include "figure/gnuplot_script.h"
 #include "figure/script_parts.h"
+#include "figure/ticks.h"
 #include "fit/numbers.h"
 
 namespace figure {
@@ -13,45 +17,33 @@ namespace {
 using parts::text;
 using parts::Texts;
 
-// The profiles' height when no level asks for more, in delta chi-square;
-// a density panel's, its peak drawn at 1.
-constexpr double kProfileTop = 12;
-constexpr double kDensityTop = 1.15;
+// The numbers of what the script sets: the grey behind a map is object 1,
+// the shaded ranges of a diagonal panel follow, then the marks of several
+// inputs' intervals; the key and the texts are drawn last.
+constexpr int kShading = 20;
+constexpr int kKey = 100;
+constexpr int kTexts = 1000;
+// An interval's mark: its distance from the next, in ems.
+constexpr double kIntervalSpacing = 0.9;
 
-// Corner panel geometry in screen fractions: three columns and rows of equal size.
-constexpr double kLeft = 0.10;
-constexpr double kTop = 0.95;
-constexpr double kPanel = 0.28;
-
-using Drawn = std::array<bool, 3>;
-
-std::string margins(std::size_t row, std::size_t column) {
-  const double left = kLeft + static_cast<double>(column) * kPanel;
-  const double top = kTop - static_cast<double>(row) * kPanel;
-  return "set lmargin at screen " + text(left) + "; set rmargin at screen " + text(left + kPanel) +
-         "\nset tmargin at screen " + text(top) + "; set bmargin at screen " + text(top - kPanel) + "\n";
+std::string margins(const Box& box) {
+  return "set lmargin at screen " + text(box.left) + "; set rmargin at screen " + text(box.right) +
+         "\nset tmargin at screen " + text(box.top) + "; set bmargin at screen " + text(box.bottom) + "\n";
 }
 
-// Tic labels and axis titles on the outer edges of what is drawn only: x
-// under the lowest panel of a column, y left of the first map of a row.
-std::string axisLabels(const CornerFigure& corner, std::size_t row, std::size_t column, bool map, const Drawn& drawn,
-                       Texts& texts) {
-  std::size_t bottom = column;
-  for (std::size_t r = column + 1; r < 3; ++r)
-    if (drawn[r]) bottom = r;
-  std::size_t left = row;
-  for (std::size_t c = row; c-- > 0;)
-    if (drawn[c]) left = c;
-  std::string out;
-  if (row == bottom)
-    out += "set format x '%g'; set xlabel " + texts(corner.axes[column].label) + "\n";
-  else
-    out += "set format x ''; unset xlabel\n";
-  if (map && column == left)
-    out += "set format y '%g'; set ylabel " + texts(corner.axes[row].label) + "\n";
-  else
-    out += "set format y ''; unset ylabel\n";
-  return out;
+// A panel's x axis: its scale and ticks, labelled under the lowest panel of
+// its column only.
+std::string xAxis(const CornerFigure& corner, const CornerLayout& layout, std::size_t row, std::size_t column) {
+  return std::string(corner.axes[column].logarithmic ? "set logscale x\n" : "unset logscale x\n") +
+         ticsCommand("x", layout.xTicks[column]) +
+         (row == lowestRow(layout.drawn, column) ? "set format x '%g'\n" : "set format x ''\n");
+}
+
+// A map's y axis, labelled left of the first map of its row only.
+std::string yAxis(const CornerFigure& corner, const CornerLayout& layout, std::size_t row, std::size_t column) {
+  return std::string(corner.axes[row].logarithmic ? "set logscale y\n" : "unset logscale y\n") +
+         ticsCommand("y", layout.yTicks[row]) +
+         (column == firstColumn(layout.drawn, row) ? "set format y '%g'\n" : "set format y ''\n");
 }
 
 // The grid values of one parameter in every input, for the axis's range.
@@ -61,44 +53,40 @@ std::vector<const std::vector<double>*> valuesOf(const CornerFigure& corner, std
   return values;
 }
 
-// The levels drawn across the profiles: every input's, each once.
-std::vector<double> profileLevels(const CornerFigure& corner) {
-  std::vector<double> levels;
-  for (const CornerLayer& layer : corner.layers)
-    for (const double level : layer.levels)
-      if (std::isfinite(level) && level > 0 && std::find(levels.begin(), levels.end(), level) == levels.end())
-        levels.push_back(level);
-  return levels;
-}
-
-// The heading of a diagonal panel: each input's on a line of its own.
-std::vector<std::string> headingLines(const CornerFigure& corner, std::size_t axis) {
-  std::vector<std::string> lines;
-  for (const CornerLayer& layer : corner.layers)
-    lines.push_back(corner.layers.size() > 1 ? layer.name + ": " + layer.headings[axis] : layer.headings[axis]);
-  return lines;
-}
-
-// The ranges shaded under a diagonal panel, as rectangles from `first` on;
-// how many there are.
-std::size_t shading(const CornerFigure& corner, std::size_t axis, std::size_t first, std::string& out) {
-  std::size_t objects = 0;
+// The ranges shaded under a diagonal panel. Several inputs' are lighter,
+// and each also has a bar of its own colour, one under another (at the top
+// of a profile, the bottom of a density: away from the curve), so that
+// ranges that coincide all show. Returns how many objects and arrows were set.
+std::array<int, 2> shading(const CornerFigure& corner, const CornerLayout& layout, std::size_t axis, std::string& out) {
+  std::array<int, 2> set{};
   const bool one = corner.layers.size() == 1;
-  for (std::size_t k = 0; k < corner.layers.size(); ++k)
-    for (const auto& [low, high] : corner.layers[k].shaded[axis])
-      out += "set object " + std::to_string(first + objects++) + " rectangle from " + text(low) + ", graph 0 to " +
+  const Box& panel = layout.panels[axis][axis];
+  const double step = kIntervalSpacing * layout.em[1] / (panel.top - panel.bottom);
+  for (std::size_t k = 0; k < corner.layers.size(); ++k) {
+    const double height = static_cast<double>(k + 1) * step, y = corner.densities ? height : 1 - height;
+    for (const auto& [low, high] : corner.layers[k].shaded[axis]) {
+      out += "set object " + std::to_string(kShading + set[0]++) + " rectangle from " + text(low) + ", graph 0 to " +
              text(high) + ", graph 1 behind fillcolor rgb '" + (one ? "#cfe3f7" : parts::layerColour(k)) +
-             "' fillstyle " + (one ? "solid" : "transparent solid 0.15") + " noborder\n";
-  return objects;
+             "' fillstyle " + (one ? "solid" : "transparent solid 0.12") + " noborder\n";
+      if (!one)
+        out += "set arrow " + std::to_string(kShading + set[1]++) + " from " + text(low) + ", graph " + text(y) +
+               " to " + text(high) + ", graph " + text(y) + " heads size screen " + text(0.3 * layout.em[0]) +
+               ",90 front lw 2 lc rgb '" + parts::layerColour(k) + "'\n";
+    }
+  }
+  return set;
 }
 
 std::string diagonalPlot(const CornerFigure& corner, std::size_t axis) {
+  const bool one = corner.layers.size() == 1;
   std::string plot;
   for (std::size_t k = 0; k < corner.layers.size(); ++k) {
     const CornerLayer& layer = corner.layers[k];
     if (layer.values[axis].size() < 2) continue;
+    const double width = one ? 1.5 : 0.75 * parts::layerWidth(k);
     plot += std::string(plot.empty() ? "plot " : ", ") + "$P" + std::to_string(axis) + "_" + std::to_string(k) +
-            " using 1:2 axes x1y2 with linespoints pt 7 ps 0.5 lw 1.5 lc rgb '" + parts::layerColour(k) + "' notitle";
+            " using 1:2 axes x1y2 with linespoints pt 7 ps " + fit::generalText(width / 3, 3) + " lw " +
+            fit::generalText(width, 3) + " lc rgb '" + parts::layerColour(k) + "' notitle";
   }
   if (!corner.densities)
     for (const double level : profileLevels(corner))
@@ -106,16 +94,11 @@ std::string diagonalPlot(const CornerFigure& corner, std::size_t axis) {
   return plot + "\n";
 }
 
-std::string diagonalPanel(const CornerFigure& corner, std::size_t axis, const Drawn& drawn, Texts& texts) {
-  double top = corner.densities ? kDensityTop : kProfileTop;
-  if (!corner.densities)
-    for (const double level : profileLevels(corner)) top = std::max(top, 1.25 * level);
-  std::string out = margins(axis, axis) + axisLabels(corner, axis, axis, false, drawn, texts);
+std::string diagonalPanel(const CornerFigure& corner, const CornerLayout& layout, std::size_t axis) {
+  std::string out = margins(layout.panels[axis][axis]) + xAxis(corner, layout, axis, axis);
   out += "set xrange " + parts::rangeOf(valuesOf(corner, axis), corner.axes[axis].logarithmic) +
-         "; set y2range [0:" + text(top) + "]\n" +
-         parts::scaleOf('x', valuesOf(corner, axis), corner.axes[axis].logarithmic) + "unset logscale y\n";
-  out += std::string("unset ytics; set y2tics mirror; set y2label '") +
-         (corner.densities ? "density (peak 1)" : "Δχ²") + "'; set title " + texts(headingLines(corner, axis)) + "\n";
+         "; set y2range [0:" + text(layout.diagonalTop) + "]\nunset logscale y; unset ytics; set y2tics mirror\n" +
+         ticsCommand("y2", layout.diagonalTicks[axis]) + "set format y2 '%g'\n";
   for (std::size_t k = 0; k < corner.layers.size(); ++k) {
     const CornerLayer& layer = corner.layers[k];
     if (layer.values[axis].size() < 2) continue;
@@ -125,9 +108,10 @@ std::string diagonalPanel(const CornerFigure& corner, std::size_t axis, const Dr
         out += text(layer.values[axis][m]) + " " + text(layer.diagonal[axis][m]) + "\n";
     out += "EOD\n";
   }
-  const std::size_t objects = shading(corner, axis, 20, out);
-  out += diagonalPlot(corner, axis) + "unset y2label\n";
-  for (std::size_t o = 0; o < objects; ++o) out += "unset object " + std::to_string(20 + o) + "\n";
+  const auto [objects, arrows] = shading(corner, layout, axis, out);
+  out += diagonalPlot(corner, axis);
+  for (int o = 0; o < objects; ++o) out += "unset object " + std::to_string(kShading + o) + "\n";
+  for (int a = 0; a < arrows; ++a) out += "unset arrow " + std::to_string(kShading + a) + "\n";
   return out;
 }
 
@@ -150,42 +134,49 @@ std::vector<MapLayer> mapLayers(const CornerFigure& corner, std::size_t index, s
   return layers;
 }
 
-// The key of the maps, in the empty cell right of the second profile.
-std::string mapKey(bool colours) {
-  return "set key at screen " + text(kLeft + 2.2 * kPanel) + ", screen " + text(kTop - kPanel - 0.01) +
-         " left top vertical Left reverse samplen 2 box " +
-         (colours ? "opaque fc rgb '#404040' textcolor rgb 'white'" : "opaque") + "\n";
+// One input's first map carries the colour bar, in the empty upper right.
+std::string colourBar(const CornerLayout& layout) {
+  const Box& bar = layout.bar;
+  return "set colorbox user horizontal origin screen " + text(bar.left) + ", screen " + text(bar.bottom) +
+         " size screen " + text(bar.right - bar.left) + ", screen " + text(bar.top - bar.bottom) + "\n" +
+         ticsCommand("cb", layout.barTicks);
 }
 
-std::string mapPanel(const CornerFigure& corner, std::size_t index, const Drawn& drawn, bool first, Texts& texts) {
+std::string mapPanel(const CornerFigure& corner, const CornerLayout& layout, std::size_t index, bool first) {
   const auto [x, y] = kCornerMaps[index];
   std::vector<std::string> ids;
   const std::vector<MapLayer> layers = mapLayers(corner, index, ids);
-  const bool colours = corner.layers.size() == 1;
-  std::string out = margins(y, x) + axisLabels(corner, y, x, true, drawn, texts);
+  const bool colours = layout.colourBar;
+  std::string out = margins(layout.panels[y][x]) + xAxis(corner, layout, y, x) + yAxis(corner, layout, y, x);
   out += "set xrange " + parts::rangeOf(valuesOf(corner, x), corner.axes[x].logarithmic) + "; set yrange " +
-         parts::rangeOf(valuesOf(corner, y), corner.axes[y].logarithmic) + "\n" +
-         "unset y2tics; set ytics; set title ''\n" +
-         parts::scaleOf('x', valuesOf(corner, x), corner.axes[x].logarithmic) +
-         parts::scaleOf('y', valuesOf(corner, y), corner.axes[y].logarithmic);
-  out += first ? mapKey(colours) : "unset key\n";
-  // One map of one input carries the colour bar, in the empty upper right.
-  if (colours && first)
-    out += "set colorbox user horizontal origin screen " + text(kLeft + 1.25 * kPanel) + ", screen " +
-           text(kTop - 0.5 * kPanel) + " size screen " + text(1.5 * kPanel) + ", screen 0.02\n";
-  else
-    out += "unset colorbox\n";
-  if (colours)
-    return out + parts::kGreyBehind + parts::colourPlot(ids.front(), layers.front(), 0, first) + "unset object 1\n";
-  return out + parts::linePlot(ids, layers, first, texts);
+         parts::rangeOf(valuesOf(corner, y), corner.axes[y].logarithmic) + "\nunset y2tics\n";
+  out += colours && first ? colourBar(layout) : "unset colorbox\n";
+  if (colours) return out + parts::kGreyBehind + parts::colourPlot(ids.front(), layers.front()) + "unset object 1\n";
+  return out + parts::linePlot(ids, layers);
+}
+
+// The texts and the key, over the whole page.
+std::string overlay(const CornerLayout& layout, Texts& texts) {
+  std::string out =
+      "set lmargin at screen 0; set rmargin at screen 1; set tmargin at screen 1; set bmargin at screen 0\n"
+      "unset border; unset tics; unset logscale; unset colorbox; set xrange [0:1]; set yrange [0:1]\n";
+  int number = kTexts;
+  for (const Placed& line : layout.texts)
+    out += "set label " + std::to_string(number++) + " " + texts(line.text) + " at screen " + text(line.x) +
+           ", screen " + text(line.y) +
+           (line.align == 'l'   ? " left"
+            : line.align == 'r' ? " right"
+                                : " center") +
+           (line.upright ? " rotate by 90" : "") +
+           (line.colour.empty() ? std::string() : " textcolor rgb '" + line.colour + "'") + " front\n";
+  out += keyCommands(layout.key, layout.keyAt, layout.em, kKey, texts);
+  return out + "plot -1 notitle\n";
 }
 
 }  // namespace
 
-std::string cornerScript(const CornerFigure& corner, const std::string& terminal, std::string_view keptFor) {
-  Drawn drawn{};
-  for (std::size_t a = 0; a < 3; ++a)
-    for (const CornerLayer& layer : corner.layers) drawn[a] = drawn[a] || layer.values[a].size() >= 2;
+std::string cornerScript(const CornerFigure& corner, const Page& page, std::string_view keptFor) {
+  const CornerLayout layout = cornerLayout(corner, page);
   Texts texts;
   std::string out;
   for (std::size_t index = 0; index < 3; ++index) {
@@ -195,23 +186,22 @@ std::string cornerScript(const CornerFigure& corner, const std::string& terminal
     for (std::size_t k = 0; k < layers.size(); ++k)
       out += parts::mapBlocks(ids[k], layers[k], corner.axes[x].logarithmic, corner.axes[y].logarithmic);
   }
-  out += "set terminal " + terminal + "\n" + parts::outputTo(keptFor);
-  if (corner.layers.size() == 1)
-    out += std::string(parts::kPalette) + "set cbrange [0:" + text(corner.colourCap) +
-           "]; set cblabel 'Δχ² (colours stop at " + fit::shortText(corner.colourCap) + ")'\n";
-  out += "set tics front; set border lw 1.2\nunset key\nset multiplot\n";
-  out += "set label 10 " + texts(corner.notes) + " at screen " + text(kLeft + 1.25 * kPanel) + ", screen " +
-         text(kTop - 0.2 * kPanel) + " left\n";
+  out += "set terminal " + terminalOf(page) + "\n" + parts::outputTo(keptFor);
+  if (layout.colourBar) out += std::string(parts::kPalette) + "set cbrange [0:" + text(corner.colourCap) + "]\n";
+  out +=
+      "set tics front; set border lw 1.2\nunset key; unset xlabel; unset ylabel; unset y2label; unset cblabel\n"
+      "set title ''\nset multiplot\n";
   for (std::size_t axis = 0; axis < 3; ++axis)
-    if (drawn[axis]) out += diagonalPanel(corner, axis, drawn, texts) + "unset label 10\n";
+    if (layout.drawn[axis]) out += diagonalPanel(corner, layout, axis);
   bool first = true;
   for (std::size_t index = 0; index < 3; ++index) {
     const auto [x, y] = kCornerMaps[index];
     std::vector<std::string> ids;
-    if (!drawn[x] || !drawn[y] || mapLayers(corner, index, ids).empty()) continue;
-    out += mapPanel(corner, index, drawn, first, texts);
+    if (!layout.drawn[x] || !layout.drawn[y] || mapLayers(corner, index, ids).empty()) continue;
+    out += mapPanel(corner, layout, index, first);
     first = false;
   }
+  out += overlay(layout, texts);
   return parts::head(texts, keptFor) + out + "unset multiplot\nunset output\n";
 }
 

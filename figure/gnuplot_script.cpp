@@ -4,7 +4,9 @@
 #include <cctype>
 #include <cmath>
 
+#include "figure/key.h"
 #include "figure/script_parts.h"
+#include "figure/text_size.h"
 #include "fit/numbers.h"
 
 namespace figure {
@@ -30,12 +32,59 @@ std::string colourScale(const MapFigure& map) {
          parts::quoted("Δχ² above the minimum (colours stop at " + fit::shortText(map.colourCap) + ")") + "\n";
 }
 
-// The key below the map, at most three entries a row: on a dark box for
-// white contours over colours, on white for coloured lines.
-std::string keyBelow(std::size_t entries, bool colours) {
-  return std::string("set key at screen 0.5, screen 0.01 center bottom horizontal maxcols 3 Left reverse box ") +
-         (colours ? "opaque fc rgb '#404040' textcolor rgb 'white' " : "opaque ") + "samplen 3 width 1\n" +
-         "set bmargin " + std::to_string(4 + (entries + 2) / 3 * 3 / 2) + "\n";
+// Room in ems: between the page's edge and anything on it, between the
+// x axis's title and the key; the room round a map's frame (tick labels,
+// axis titles, the colour bar) that its length along an axis leaves out.
+constexpr double kEdge = 0.4;
+constexpr double kAboveKey = 0.8;
+constexpr double kAroundFrame = 16;
+
+// The key below the map: each level's line and the minimum (and the cells
+// without a chi-square) on a dark box for one input's white contours over
+// colours; each input's colour and the levels' dashes for several.
+Key keyOf(const MapFigure& map, std::size_t missing) {
+  const bool several = map.layers.size() > 1;
+  Key key;
+  key.dark = !several;
+  for (std::size_t k = 0; several && k < map.layers.size(); ++k)
+    key.entries.push_back({.text = map.layers[k].name,
+                           .colour = parts::layerColour(k),
+                           .dash = 1,
+                           .width = parts::layerWidth(k),
+                           .mark = true});
+  const Contours& contours = map.layers.front().contours;
+  for (std::size_t l = 0; l < contours.levels.size(); ++l)
+    key.entries.push_back({.text = "Δχ² = " + contours.texts[l],
+                           .colour = several ? "#404040" : "white",
+                           .dash = static_cast<int>(l % 5 + 1)});
+  if (!several) key.entries.push_back({.text = "minimum", .colour = parts::kMinimumColour, .mark = true});
+  if (!several && missing > 0)
+    key.entries.push_back(
+        {.text = "no χ² (" + std::to_string(missing) + " cells)", .colour = "#b0b0b0", .patch = true});
+  return key;
+}
+
+// The key centred at the foot of the page, in as many columns (up to three)
+// as its width holds, and the room under the frame that it takes with the
+// tick labels and the axis title, in lines.
+std::string keyBelow(Key key, const Page& page, parts::Texts& texts) {
+  const double width = 1 / emAcross(page);
+  fitTexts(key, width - 2 * kEdge - 4);
+  key.columns = columnsIn(key, width - 2 * kEdge, 3);
+  const auto [across, up] = sizeOf(key);
+  const double under = kEdge + up + kAboveKey + 3 * kLine;
+  return keyCommands(key, {(width - across) / 2 * emAcross(page), (kEdge + up) * emUp(page)},
+                     {emAcross(page), emUp(page)}, 100, texts) +
+         "set bmargin " + std::to_string(static_cast<int>(std::ceil(under / kLine))) + "\n";
+}
+
+// The map's axis, logarithmic with ticks that fit its length, or linear with
+// gnuplot's.
+std::string mapScale(const std::string& axis, const std::vector<const std::vector<double>*>& values, bool logarithmic,
+                     double length) {
+  if (!logarithmic) return "unset logscale " + axis + "; set " + axis + "tics autofreq\n";
+  const auto [first, last] = parts::spanOf(values, true);
+  return parts::scaleOf(axis, {first, last, length, axis == "x", true});
 }
 
 }  // namespace
@@ -53,36 +102,6 @@ std::optional<ImageFormat> formatOf(std::string_view output) {
   return {};
 }
 
-std::string terminalFor(ImageFormat format, int width, int height) {
-  const std::string size = std::to_string(width) + "," + std::to_string(height);
-  switch (format) {
-    case ImageFormat::Png: return "pngcairo size " + size + " noenhanced font 'DejaVu Sans,11'";
-    case ImageFormat::Svg: return "svg size " + size + " noenhanced font 'DejaVu Sans,11' background '#ffffff'";
-    case ImageFormat::Pdf: break;
-  }
-  return "pdfcairo size " + text(width / 100.0) + "in," + text(height / 100.0) + "in noenhanced font 'DejaVu Sans,8'";
-}
-
-std::string printTerminal(ImageFormat format, double width, double height, int dpi) {
-  // Points on paper: 5 in a column's 3.5 inches, 7 across a page (8 in
-  // the default PDF's 8 inches).
-  const double points = std::clamp(width, 5.0, 10.0);
-  // pngcairo draws a point as 1/96 inch at a scale of 1; lines and marks
-  // keep their size against the text of the default figure (11 points).
-  const double scale = dpi / 96.0, marks = scale * points / 11;
-  const auto pixels = [](double inches, double perInch) { return std::to_string(std::lround(inches * perInch)); };
-  const std::string font = " noenhanced font 'DejaVu Sans," + fit::generalText(points, 3) + "'";
-  switch (format) {
-    case ImageFormat::Png:
-      return "pngcairo size " + pixels(width, dpi) + "," + pixels(height, dpi) + font + " fontscale " + text(scale) +
-             " linewidth " + fit::generalText(marks, 3) + " pointscale " + fit::generalText(marks, 3);
-    case ImageFormat::Svg:
-      return "svg size " + pixels(width, 100) + "," + pixels(height, 100) + font + " background '#ffffff'";
-    case ImageFormat::Pdf: break;
-  }
-  return "pdfcairo size " + text(width) + "in," + text(height) + "in" + font;
-}
-
 std::vector<std::string> levelsNotReached(const MapFigure& map) {
   const MapLayer& layer = map.layers.front();
   const double span = largestOf(layer.chiSquare) - fit::smallestOf(layer.chiSquare);
@@ -92,7 +111,16 @@ std::vector<std::string> levelsNotReached(const MapFigure& map) {
   return texts;
 }
 
-std::string mapScript(const MapFigure& map, const std::string& terminal, std::string_view keptFor) {
+// The title's lines, each broken to fit the frame's width (gnuplot centres
+// it over the frame, not the page).
+std::vector<std::string> titleOf(const MapFigure& map, const Page& page) {
+  std::vector<std::string> lines;
+  for (const std::string& line : map.title)
+    for (std::string& part : wrapped(line, 1 / emAcross(page) - kAroundFrame)) lines.push_back(std::move(part));
+  return lines;
+}
+
+std::string mapScript(const MapFigure& map, const Page& page, std::string_view keptFor) {
   const bool colours = map.layers.size() == 1;
   parts::Texts texts;
   std::string out;
@@ -104,23 +132,21 @@ std::string mapScript(const MapFigure& map, const std::string& terminal, std::st
     xs.push_back(&map.layers[k].x);
     ys.push_back(&map.layers[k].y);
   }
-  out += "set terminal " + terminal + "\n" + parts::outputTo(keptFor);
-  out += "set title " + texts(map.title) + "\n";
+  out += "set terminal " + terminalOf(page) + "\n" + parts::outputTo(keptFor);
+  out += "set title " + texts(titleOf(map, page)) + "\n";
   out += "set xlabel " + texts(map.x.label) + "\nset ylabel " + texts(map.y.label) + "\n";
   out += "set xrange " + parts::rangeOf(xs, map.x.logarithmic) + "\nset yrange " +
          parts::rangeOf(ys, map.y.logarithmic) + "\n";
   out += "set xtics out nomirror\nset ytics out nomirror\nset mxtics\nset mytics\n";
   if (map.x.logarithmic || map.y.logarithmic)
-    out += parts::scaleOf('x', xs, map.x.logarithmic) + parts::scaleOf('y', ys, map.y.logarithmic);
+    out += mapScale("x", xs, map.x.logarithmic, 1 / emAcross(page) - kAroundFrame) +
+           mapScale("y", ys, map.y.logarithmic, 1 / emUp(page) - kAroundFrame);
   std::size_t missing = 0;
   for (const double c : map.layers.front().chiSquare)
     if (std::isnan(c)) ++missing;
-  const std::size_t levels = map.layers.front().contours.levels.size();
   if (colours) out += colourScale(map) + parts::kGreyBehind;
-  out += "set border lw 1.2\n";
-  out += keyBelow(colours ? 1 + levels + (missing > 0 ? 1 : 0) : map.layers.size() + levels, colours);
-  out += colours ? parts::colourPlot("0", map.layers.front(), missing, true)
-                 : parts::linePlot(ids, map.layers, true, texts);
+  out += "set border lw 1.2\nunset key\n" + keyBelow(keyOf(map, missing), page, texts);
+  out += colours ? parts::colourPlot("0", map.layers.front()) : parts::linePlot(ids, map.layers);
   return parts::head(texts, keptFor) + out + "unset output\n";
 }
 

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "datafiles/parameters.h"
+#include "figure/page.h"
 #include "fit/profile.h"
 
 namespace figure {
@@ -80,20 +81,9 @@ struct CornerFigure {
 inline constexpr std::array<std::array<Parameter, 2>, 3> kCornerMaps = {
     {{datafiles::kT, datafiles::kYorp}, {datafiles::kT, datafiles::kFke}, {datafiles::kYorp, datafiles::kFke}}};
 
-enum class ImageFormat { Png, Svg, Pdf };
-
 // The format an output name's extension picks (.png, .svg, .pdf, in any
 // letter case); PNG for standard output ("-"); empty for any other name.
 [[nodiscard]] std::optional<ImageFormat> formatOf(std::string_view output);
-
-// The gnuplot terminal of a format, `width` x `height` pixels (a PDF at 100
-// pixels an inch).
-[[nodiscard]] std::string terminalFor(ImageFormat format, int width, int height);
-
-// The terminal of a figure for print, `width` x `height` inches: a PDF in
-// inches, a PNG at `dpi` pixels an inch, an SVG at 100; the text in points
-// that suit the size on paper.
-[[nodiscard]] std::string printTerminal(ImageFormat format, double width, double height, int dpi);
 
 // Levels that no cell of the first layer rises above: they draw no contour.
 [[nodiscard]] std::vector<std::string> levelsNotReached(const MapFigure& map);
@@ -102,8 +92,7 @@ enum class ImageFormat { Png, Svg, Pdf };
 // the user, to `keptFor`, the figure's name. Titles and labels travel as
 // lines of a datablock, which gnuplot shows as they are: no text of the
 // user's is ever part of a command the tools run.
-[[nodiscard]] std::string mapScript(const MapFigure& map, const std::string& terminal, std::string_view keptFor = {});
-[[nodiscard]] std::string cornerScript(const CornerFigure& corner, const std::string& terminal,
-                                       std::string_view keptFor = {});
+[[nodiscard]] std::string mapScript(const MapFigure& map, const Page& page, std::string_view keptFor = {});
+[[nodiscard]] std::string cornerScript(const CornerFigure& corner, const Page& page, std::string_view keptFor = {});
 
 }  // namespace figure

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "figure/ticks.h"
 #include "fit/numbers.h"
 #include "process/messages.h"
 
@@ -102,22 +103,8 @@ std::string rangeOf(const std::vector<const std::vector<double>*>& axes, bool lo
   return "[" + text(first) + ":" + text(last) + "]";
 }
 
-std::string scaleOf(char axis, const std::vector<const std::vector<double>*>& axes, bool logarithmic) {
-  const std::string name(1, axis);
-  if (!logarithmic) return "unset logscale " + name + "; set " + name + "tics autofreq\n";
-  // Tics at 1, 2 and 5 times the powers of ten (fewer over many decades),
-  // never so close to an end that a neighbour's label could meet its own.
-  const auto [first, last] = spanOf(axes, true);
-  const double decades = std::log10(last / first);
-  const std::vector<double> steps = decades > 3 ? std::vector<double>{1} : std::vector<double>{1, 2, 5};
-  std::string tics;
-  for (double power = std::pow(10, std::floor(std::log10(first))); power <= last; power *= 10)
-    for (const double step : steps) {
-      const double at = step * power;
-      const double place = std::log10(at / first) / decades;
-      if (place > 0.04 && place < 0.96) tics += (tics.empty() ? "" : ", ") + fit::shortText(at);
-    }
-  return "set logscale " + name + "; set " + name + "tics (" + tics + ")\n";
+std::string scaleOf(const std::string& axis, const TickAxis& ticks) {
+  return (ticks.logarithmic ? "set logscale " : "unset logscale ") + axis + "\n" + ticsCommand(axis, ticksOf(ticks));
 }
 
 std::string layerColour(std::size_t k) {
@@ -125,6 +112,8 @@ std::string layerColour(std::size_t k) {
                                                           "#9467bd", "#8c564b", "#e377c2", "#17becf"};
   return kColours[k % kColours.size()];
 }
+
+double layerWidth(std::size_t k) { return std::max(0.6, 2.6 - static_cast<double>(k)); }
 
 std::string mapBlocks(const std::string& id, const MapLayer& layer, bool logX, bool logY) {
   const double smallest = fit::smallestOf(layer.chiSquare);
@@ -153,46 +142,31 @@ std::string mapBlocks(const std::string& id, const MapLayer& layer, bool logX, b
   return out + "unset contour; set surface\n";
 }
 
-std::string colourPlot(const std::string& id, const MapLayer& layer, std::size_t missing, bool key) {
+std::string colourPlot(const std::string& id, const MapLayer& layer) {
   std::string out =
       "cmd = 'plot $B" + id + " using 1:2:3:4:5:6:7 with boxxyerror fc palette z fs solid 1.0 noborder notitle'\n";
   for (std::size_t l = 0; l < layer.contours.levels.size(); ++l) {
     const std::string table = "$C" + id + "_" + std::to_string(l);
-    const std::string title =
-        key ? "title " + inCommand(quoted("Δχ² = " + layer.contours.texts[l])) : std::string("notitle");
     out += "if (|" + table + "| > 2) cmd = cmd . ', " + table + " using 1:2 with lines lw 2 lc rgb \"white\" dt " +
-           std::to_string(l % 5 + 1) + " " + title + "'\n";
+           std::to_string(l % 5 + 1) + " notitle'\n";
   }
-  const std::string mark = key ? "title ''minimum''" : "notitle";
   out += "cmd = cmd . ', \"+\" using (" + text(layer.best[0]) + "):(" + text(layer.best[1]) +
-         ") every ::0::0 with points pt 7 ps 1.6 lc rgb \"#e4002b\" " + mark + "'\n";
-  if (key && missing > 0)
-    out += "cmd = cmd . ', keyentry with boxes fs solid fc rgb \"#b0b0b0\" title ''no χ² (" + std::to_string(missing) +
-           " cells)'''\n";
+         ") every ::0::0 with points pt 7 ps 1.6 lc rgb \"" + kMinimumColour + "\" notitle'\n";
   return out + "eval cmd\n";
 }
 
-std::string linePlot(const std::vector<std::string>& ids, const std::vector<MapLayer>& layers, bool key, Texts& texts) {
+std::string linePlot(const std::vector<std::string>& ids, const std::vector<MapLayer>& layers) {
   std::string out = "cmd = 'plot NaN notitle'\n";
   for (std::size_t k = 0; k < layers.size(); ++k) {
-    const std::string colour = layerColour(k);
+    const std::string colour = layerColour(k), width = fit::generalText(layerWidth(k), 3);
     for (std::size_t l = 0; l < layers[k].contours.levels.size(); ++l) {
       const std::string table = "$C" + ids[k] + "_" + std::to_string(l);
-      out += "if (|" + table + "| > 2) cmd = cmd . ', " + table + " using 1:2 with lines lw 2 lc rgb \"" + colour +
-             "\" dt " + std::to_string(l % 5 + 1) + " notitle'\n";
+      out += "if (|" + table + "| > 2) cmd = cmd . ', " + table + " using 1:2 with lines lw " + width + " lc rgb \"" +
+             colour + "\" dt " + std::to_string(l % 5 + 1) + " notitle'\n";
     }
     out += "cmd = cmd . ', \"+\" using (" + text(layers[k].best[0]) + "):(" + text(layers[k].best[1]) +
-           ") every ::0::0 with points pt 7 ps 1.4 lc rgb \"" + colour + "\" notitle'\n";
-  }
-  if (key) {
-    // The inputs by colour, named through the texts' block; the levels by dash.
-    for (std::size_t k = 0; k < layers.size(); ++k)
-      out += "cmd = cmd . ', keyentry with linespoints pt 7 lw 2 lc rgb \"" + layerColour(k) + "\" title " +
-             texts(layers[k].name) + "'\n";
-    const Contours& first = layers.front().contours;
-    for (std::size_t l = 0; l < first.levels.size(); ++l)
-      out += "cmd = cmd . ', keyentry with lines lw 2 lc rgb \"#404040\" dt " + std::to_string(l % 5 + 1) + " title " +
-             inCommand(quoted("Δχ² = " + first.texts[l])) + "'\n";
+           ") every ::0::0 with points pt 7 ps " + fit::generalText(0.55 * layerWidth(k), 3) + " lc rgb \"" + colour +
+           "\" notitle'\n";
   }
   return out + "eval cmd\n";
 }

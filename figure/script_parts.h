@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "figure/gnuplot_script.h"
+#include "figure/ticks.h"
 
 namespace figure::parts {
 
@@ -56,9 +57,9 @@ struct Edges {
 // The first and last edges over every axis of two or more values.
 [[nodiscard]] std::array<double, 2> spanOf(const std::vector<const std::vector<double>*>& axes, bool logarithmic);
 
-// The scale of gnuplot's axis `axis` ('x', 'y'): linear with its own tics,
-// or logarithmic with tics over the span of `axes`.
-[[nodiscard]] std::string scaleOf(char axis, const std::vector<const std::vector<double>*>& axes, bool logarithmic);
+// The scale of gnuplot's axis `axis` ("x", "y"), linear or logarithmic,
+// and its ticks.
+[[nodiscard]] std::string scaleOf(const std::string& axis, const TickAxis& ticks);
 
 // The datablocks of map `id`: its grid for the contours ($G), its present
 // cells as boxes ($B), and one contour table per level ($C), all in delta
@@ -67,16 +68,20 @@ struct Edges {
 
 // The plot of one map in colour: the boxes, each contour the map reaches
 // (a level never reached leaves a table of its two header lines), the
-// minimum. With a key, each drawn level and the missing cells have an entry.
-[[nodiscard]] std::string colourPlot(const std::string& id, const MapLayer& layer, std::size_t missing, bool key);
+// minimum.
+[[nodiscard]] std::string colourPlot(const std::string& id, const MapLayer& layer);
 
 // The plot of maps as lines only, one colour per layer: `ids` name their
-// blocks. With a key, each layer's name and each level have an entry.
-[[nodiscard]] std::string linePlot(const std::vector<std::string>& ids, const std::vector<MapLayer>& layers, bool key,
-                                   Texts& texts);
+// blocks.
+[[nodiscard]] std::string linePlot(const std::vector<std::string>& ids, const std::vector<MapLayer>& layers);
 
-// The colour of layer `k` of several.
+// The colour of layer `k` of several, and the width of its lines: each
+// later one's thinner, so that where two coincide both show.
 [[nodiscard]] std::string layerColour(std::size_t k);
+[[nodiscard]] double layerWidth(std::size_t k);
+
+// The mark of a map's minimum, with one input.
+inline constexpr const char* kMinimumColour = "#e4002b";
 
 // Missing cells are not drawn: the grey behind shows them.
 inline constexpr const char* kGreyBehind =

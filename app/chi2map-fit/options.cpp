@@ -207,19 +207,19 @@ std::optional<std::array<double, 2>> printSize(const std::string& size, bool map
   return std::array{*width, *height};
 }
 
-// gnuplot's terminal: the default size in pixels, or --size in inches.
-Failure chooseTerminal(const Options& options, Plan& plan, figure::ImageFormat format) {
+// The figure's page: the default size in pixels, or --size in inches.
+Failure choosePage(const Options& options, Plan& plan, figure::ImageFormat format) {
   if (options.size.empty()) {
     const int side = format == figure::ImageFormat::Pdf ? defaults::kCornerPdfSide : defaults::kCornerSide;
-    plan.terminal = plan.mapAxes ? figure::terminalFor(format, defaults::kMapWidth, defaults::kMapHeight)
-                                 : figure::terminalFor(format, side, side);
+    plan.page = plan.mapAxes ? figure::screenPage(format, defaults::kMapWidth, defaults::kMapHeight)
+                             : figure::screenPage(format, side, side);
     return {};
   }
   const auto size = printSize(options.size, plan.mapAxes.has_value());
   if (!size)
     return usage("--size needs column, page or WxH in inches from 1 to " + fit::shortText(defaults::kLargestInches) +
                  " (such as 3.5x3), not '" + options.size + "'");
-  plan.terminal = figure::printTerminal(format, (*size)[0], (*size)[1], defaults::kPrintDpi);
+  plan.page = figure::printPage(format, (*size)[0], (*size)[1], defaults::kPrintDpi);
   return {};
 }
 
@@ -234,7 +234,7 @@ Failure checkFigure(const Options& options, Plan& plan) {
     if (!format)
       return usage("cannot draw " + process::shownName(plan.figure) +
                    ": the figure's name must end in .png, .svg or .pdf (or be - for a PNG on standard output)");
-    if (Failure failure = chooseTerminal(options, plan, *format)) return failure;
+    if (Failure failure = choosePage(options, plan, *format)) return failure;
   }
   if (options.noFigure) return {};
   plan.gnuplot = figure::gnuplotPath();

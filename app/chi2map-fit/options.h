@@ -52,9 +52,9 @@ struct Plan {
   std::array<bool, 3> logarithmic{};              // --log, by parameter
   std::array<std::string, 3> labels;              // the axis titles, by parameter
   std::optional<std::array<datafiles::Parameter, 2>> mapAxes;
-  std::string figure;    // its name, given or by default
-  std::string terminal;  // gnuplot's, where a figure or a script is drawn
-  std::string gnuplot;   // the gnuplot that draws the figure
+  std::string figure;   // its name, given or by default
+  figure::Page page;    // where a figure or a script is drawn
+  std::string gnuplot;  // the gnuplot that draws the figure
 };
 
 [[nodiscard]] const process::CommandLine& commandLine();

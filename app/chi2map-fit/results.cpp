@@ -158,13 +158,13 @@ Failure figureScript(const Options& options, const Plan& plan, const Reports& re
   drawn = plan.mapAxes ? "map: " : "corner figure: ";
   if (plan.mapAxes) {
     if (Failure refusal = refuseMap(plan, reports)) return refusal;
-    script = figure::mapScript(mapFigure(plan, reports), plan.terminal, keptFor);
+    script = figure::mapScript(mapFigure(plan, reports), plan.page, keptFor);
     return {};
   }
   for (const Parameter p : datafiles::kParameters)
     for (const fit::FitReport& report : reports)
       if (report.grid.size(p) >= 2) {
-        script = figure::cornerScript(cornerFigure(options, plan, reports), plan.terminal, keptFor);
+        script = figure::cornerScript(cornerFigure(options, plan, reports), plan.page, keptFor);
         return {};
       }
   return Failure("no figure: no parameter has two or more values; --no-figure prints the fit alone");

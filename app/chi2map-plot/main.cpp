@@ -72,11 +72,11 @@ Failure run(const plot_tool::Options& o) {
   figure::TableMap table;
   if (Failure failure = figure::readTableFile(o.table, plan.projection, table)) return failure;
   const figure::MapFigure map = figureOf(o, plan, table);
-  const std::string terminal = figure::terminalFor(plan.format, plan.width, plan.height);
+  const figure::Page page = figure::screenPage(plan.format, plan.width, plan.height);
   std::string image;
-  if (Failure failure = figure::drawWithGnuplot(plan.gnuplot, figure::mapScript(map, terminal), plan.format, image))
+  if (Failure failure = figure::drawWithGnuplot(plan.gnuplot, figure::mapScript(map, page), plan.format, image))
     return failure.after("gnuplot could not draw " + process::shownName(plan.output) + ": ");
-  const std::string kept = o.script.empty() ? std::string() : figure::mapScript(map, terminal, plan.output);
+  const std::string kept = o.script.empty() ? std::string() : figure::mapScript(map, page, plan.output);
   return writeFiles(o, plan, table, image, kept);
 }
 
