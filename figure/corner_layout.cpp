@@ -26,6 +26,11 @@ constexpr double kBarHeight = 0.9;
 constexpr double kBarEnd = 1;
 constexpr double kBarPanels = 1.5;
 constexpr double kLeastBar = 10;
+// A panel's least side in ems, and how the text shrinks on a page too small
+// to give it that, down to the smallest text in points.
+constexpr double kLeastPanel = 8;
+constexpr double kShrink = 0.9;
+constexpr double kSmallestPoints = 3;
 
 // The profiles' height when no level asks for more, in delta chi-square;
 // a density panel's, its peak drawn at 1.
@@ -39,6 +44,7 @@ struct Needs {
   double leftTicks = 0, rightTicks = 0;
   std::size_t yLines = 1, xLines = 1;
   std::array<std::size_t, 3> titleLines{};
+  double extraTop = 0;  // above the first row, where the upper right needs more height
   bool operator==(const Needs&) const = default;
 };
 
@@ -55,10 +61,10 @@ Grid gridOf(const Needs& needs, double width, double height) {
   const double left = kEdge + static_cast<double>(needs.yLines) * kLine + kTitleGap + needs.leftTicks + kYTickOut;
   const double across = (width - left - g.strip - kEdge) / 3;
   const double bottom = kEdge + static_cast<double>(needs.xLines) * kLine + kTitleGap + kLine + kXTickOut;
-  double bands = kEdge;
+  double bands = kEdge + needs.extraTop;
   for (const std::size_t lines : needs.titleLines) bands += static_cast<double>(lines) * kLine + 2 * kTitleGap;
   const double up = (height - bottom - bands) / 3;
-  double top = height - kEdge + kTitleGap;
+  double top = height - kEdge + kTitleGap - needs.extraTop;
   for (std::size_t k = 0; k < 3; ++k) {
     g.left[k] = left + static_cast<double>(k) * across;
     g.right[k] = g.left[k] + across;
@@ -122,8 +128,13 @@ Sides ticksOf(const CornerFigure& corner, const CornerLayout& layout, const Grid
   return sides;
 }
 
-Needs needsOf(const CornerFigure& corner, const CornerLayout& layout, const Grid& g) {
+double upperRightShortfall(const CornerFigure& corner, const Grid& g);
+
+Needs needsOf(const CornerFigure& corner, const CornerLayout& layout, const Grid& g, double extraTop) {
   Needs needs;
+  // Each em more above the first row gives the upper right 2/3 of an em
+  // (the three rows lose a third of it each, the first row's is its own).
+  needs.extraTop = extraTop + 1.5 * upperRightShortfall(corner, g);
   const Sides sides = ticksOf(corner, layout, g, layout.diagonalTop);
   for (std::size_t a = 0; a < 3; ++a) {
     if (!layout.drawn[a]) continue;
@@ -226,6 +237,28 @@ void placeBar(const CornerFigure& corner, const Grid& g, const Box& room, Corner
 // The height the colour bar takes with its labels and title.
 constexpr double kBarBlock = kTitleGap + kBarHeight + kXTickOut + 2 * kLine + kTitleGap;
 
+// The empty upper right: right of the first diagonal panel and what it has
+// on its right, down to the first row's foot.
+Box upperRoom(const Grid& g) { return {g.left[1] + g.strip + kEdge, g.bottom[0], g.width - kEdge, g.height - kEdge}; }
+
+// How much higher the upper right must be for its notes, the colour bar
+// and the key, one above the other or side by side where the width holds
+// both, in ems.
+double upperRightShortfall(const CornerFigure& corner, const Grid& g) {
+  const Box room = upperRoom(g);
+  double needed = 0;
+  for (const std::string& note : corner.notes)
+    needed += static_cast<double>(wrapped(note, room.right - room.left).size()) * kLine;
+  Key key = keyOf(corner);
+  fitTexts(key, room.right - room.left - 4);
+  const auto [width, height] = sizeOf(key);
+  const bool bar = corner.layers.size() == 1;
+  double below = (bar ? kBarBlock : 0) + kTitleGap + height;
+  if (bar && room.right - room.left - width - kTitleGap >= kLeastBar)
+    below = std::min(below, std::max(kBarBlock, kTitleGap + height));
+  return std::max(0.0, needed + below - (room.top - room.bottom));
+}
+
 // Under the notes, the colour bar (one input) and the key: one above the
 // other where the room is high enough, else side by side where it is wide
 // enough; else the key goes in the empty cell right of the second diagonal
@@ -259,7 +292,7 @@ void placeBarAndKey(const CornerFigure& corner, const Grid& g, Box room, CornerL
 
 // The notes at the top of the empty upper right, then the colour bar and the key.
 void placeUpperRight(const CornerFigure& corner, const Grid& g, CornerLayout& layout) {
-  Box room{g.left[1] + g.strip + kEdge, g.bottom[0], g.width - kEdge, g.height - kEdge};
+  Box room = upperRoom(g);
   for (const std::string& note : corner.notes)
     for (std::string& line : wrapped(note, room.right - room.left)) {
       place(layout, g, {.text = std::move(line)}, room.left, room.top - kLine / 2, 'l');
@@ -267,6 +300,14 @@ void placeUpperRight(const CornerFigure& corner, const Grid& g, CornerLayout& la
     }
   layout.colourBar = corner.layers.size() == 1;
   placeBarAndKey(corner, g, room, layout);
+}
+
+CornerLayout layoutAt(const CornerFigure& corner, const Page& page);
+
+// A panel's smaller side, in ems.
+double narrowest(const CornerLayout& layout) {
+  const Box& panel = layout.panels[0][0];
+  return std::min((panel.right - panel.left) / layout.em[0], (panel.top - panel.bottom) / layout.em[1]);
 }
 
 }  // namespace
@@ -286,7 +327,19 @@ std::size_t firstColumn(const std::array<bool, 3>& drawn, std::size_t row) {
 }
 
 CornerLayout cornerLayout(const CornerFigure& corner, const Page& page) {
+  // On a page too small for its text the panels would have no room: the
+  // text shrinks until they have some, or until it is as small as it gets.
+  CornerLayout layout = layoutAt(corner, page);
+  while (narrowest(layout) < kLeastPanel && layout.page.points * kShrink >= kSmallestPoints)
+    layout = layoutAt(corner, {page.format, page.width, page.height, layout.page.points * kShrink, page.dpi});
+  return layout;
+}
+
+namespace {
+
+CornerLayout layoutAt(const CornerFigure& corner, const Page& page) {
   CornerLayout layout;
+  layout.page = page;
   for (std::size_t a = 0; a < 3; ++a)
     for (const CornerLayer& layer : corner.layers) layout.drawn[a] = layout.drawn[a] || layer.values[a].size() >= 2;
   layout.diagonalTop = corner.densities ? kDensityTop : kProfileTop;
@@ -296,11 +349,15 @@ CornerLayout cornerLayout(const CornerFigure& corner, const Page& page) {
   // What the texts need depends on the room they get: grow it until it holds.
   Needs needs;
   Grid g = gridOf(needs, width, height);
-  for (int pass = 0; pass < 4; ++pass) {
-    const Needs more = needsOf(corner, layout, g);
+  for (int pass = 0; pass < 6; ++pass) {
+    const Needs more = needsOf(corner, layout, g, needs.extraTop);
     if (more == needs) break;
-    needs = {std::max(needs.leftTicks, more.leftTicks), std::max(needs.rightTicks, more.rightTicks),
-             std::max(needs.yLines, more.yLines), std::max(needs.xLines, more.xLines), more.titleLines};
+    needs = {std::max(needs.leftTicks, more.leftTicks),
+             std::max(needs.rightTicks, more.rightTicks),
+             std::max(needs.yLines, more.yLines),
+             std::max(needs.xLines, more.xLines),
+             more.titleLines,
+             more.extraTop};
     g = gridOf(needs, width, height);
   }
   layout.em = {emAcross(page), emUp(page)};
@@ -316,6 +373,8 @@ CornerLayout cornerLayout(const CornerFigure& corner, const Page& page) {
   placeUpperRight(corner, g, layout);
   return layout;
 }
+
+}  // namespace
 
 std::vector<double> profileLevels(const CornerFigure& corner) {
   std::vector<double> levels;

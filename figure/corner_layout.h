@@ -31,6 +31,7 @@ struct Placed {
 };
 
 struct CornerLayout {
+  Page page;                                  // as given, or with smaller text where it has no room
   std::array<double, 2> em{};                 // an em across and up, in screen fractions
   std::array<std::array<Box, 3>, 3> panels;   // by row and column
   std::array<bool, 3> drawn{};                // the axes of two or more values

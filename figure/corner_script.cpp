@@ -186,7 +186,7 @@ std::string cornerScript(const CornerFigure& corner, const Page& page, std::stri
     for (std::size_t k = 0; k < layers.size(); ++k)
       out += parts::mapBlocks(ids[k], layers[k], corner.axes[x].logarithmic, corner.axes[y].logarithmic);
   }
-  out += "set terminal " + terminalOf(page) + "\n" + parts::outputTo(keptFor);
+  out += "set terminal " + terminalOf(layout.page) + "\n" + parts::outputTo(keptFor);
   if (layout.colourBar) out += std::string(parts::kPalette) + "set cbrange [0:" + text(corner.colourCap) + "]\n";
   out +=
       "set tics front; set border lw 1.2\nunset key; unset xlabel; unset ylabel; unset y2label; unset cblabel\n"

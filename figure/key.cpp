@@ -74,8 +74,8 @@ std::string keyCommands(const Key& key, std::array<double, 2> at, std::array<dou
   for (std::size_t e = 0; e < key.entries.size(); ++e) {
     const KeyEntry& entry = key.entries[e];
     const double left =
-        at[0] + (kPadding + static_cast<double>(e % key.columns) * (columnWidth(key) + kBetweenColumns)) * em[0];
-    const double y = at[1] - (kPadding + (static_cast<double>(e / key.columns) + 0.5) * kLine) * em[1];
+        at[0] + (kPadding + static_cast<double>(e / rowsOf(key)) * (columnWidth(key) + kBetweenColumns)) * em[0];
+    const double y = at[1] - (kPadding + (static_cast<double>(e % rowsOf(key)) + 0.5) * kLine) * em[1];
     const int number = first + 1 + static_cast<int>(e);
     out += sampleOf(entry, left, y, em, number);
     out += "set label " + std::to_string(number + 500) + " " + texts(entry.text) + " at " +
