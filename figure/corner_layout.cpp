@@ -11,14 +11,9 @@
 namespace figure {
 namespace {
 
-// Room in ems: between the page's edge and anything on it; from an x axis
-// to the top of its tick labels, from a y axis to their right end and from
-// a y2 axis to their left end (where gnuplot puts them); between a title and
-// what it names; the colour bar's thickness.
+// Room in ems: between the page's edge and anything on it; between a title
+// and what it names; the colour bar's thickness.
 constexpr double kEdge = 0.4;
-constexpr double kXTickOut = 0.6;
-constexpr double kYTickOut = 0.7;
-constexpr double kY2TickOut = 1.1;
 constexpr double kTitleGap = 0.4;
 constexpr double kBarHeight = 0.9;
 // The colour bar: what its end labels may reach past its ends, its length

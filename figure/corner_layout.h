@@ -15,6 +15,12 @@
 
 namespace figure {
 
+// Where gnuplot puts tick labels, in ems: from an x axis to their top, from
+// a y axis to their right end, from a y2 axis to their left end.
+inline constexpr double kXTickOut = 0.6;
+inline constexpr double kYTickOut = 0.7;
+inline constexpr double kY2TickOut = 1.1;
+
 // A rectangle in screen fractions.
 struct Box {
   double left = 0, bottom = 0, right = 0, top = 0;

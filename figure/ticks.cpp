@@ -37,6 +37,7 @@ std::vector<double> ifRoomy(const std::vector<double>& candidates, const TickAxi
   }
   const double least = std::max(axis.length / kMostIntervals, axis.across ? 0.0 : kLine + kStackedGap);
   for (std::size_t k = 1; k < kept.size(); ++k) {
+    if (fit::shortText(kept[k]) == fit::shortText(kept[k - 1])) return {};  // too many digits to tell them apart
     const double apart = placeOf(kept[k], axis) - placeOf(kept[k - 1], axis);
     const double needed = axis.across ? halfOf(kept[k], axis) + halfOf(kept[k - 1], axis) + kLabelGap : 0;
     if (apart < std::max(least, needed)) return {};
