@@ -41,6 +41,13 @@ figure::CornerLayer layerOf(const std::string& name, bool densities) {
   layer.headings = {"T = 587.5 +117/-68.4 (1 sigma)", "YORP strength = 0.4516 +0.134/-0.133 (68.27%)", "f_KE = 1.2 +0.202/-0.278 (1 sigma)"};
   layer.levels = densities ? std::vector<double>{} : std::vector<double>{1, 4, 9};
   layer.contours = {{2.3, 6.18, 11.8}, {"2.30 (1 sigma)", "6.18 (2 sigma)", "11.8 (3 sigma)"}};
+  for (std::size_t m = 0; m < 3; ++m) {
+    const auto [x, y] = figure::kCornerMaps[m];
+    for (const double u : layer.values[x])
+      for (const double v : layer.values[y]) layer.maps[m].push_back(std::abs(u - layer.values[x][5]) + std::abs(v - layer.values[y][5]));
+    layer.diagonal[m].assign(layer.values[m].size(), 1);
+    layer.shaded[m] = {{layer.values[m][3], layer.values[m][7]}};
+  }
   return layer;
 }
 
@@ -252,6 +259,26 @@ TEST(TextSize, WidthsBreaksAndCuts) {
   EXPECT_EQ(figure::shortened("quorvi.res", 10), "quorvi.res");
   EXPECT_EQ(figure::shortened("χχχχχχ", 4.1), "χχχ...");
   EXPECT_EQ(figure::shortened("abc", 0.1), "...");
+}
+
+// Two inputs whose ranges coincide: each range is marked by a bar of its input's colour at a height of its
+// own, and each input's lines are thinner than the one's before, so that neither hides the other.
+TEST(CornerScript, CoincidingInputsBothShow) {
+  figure::CornerFigure corner;
+  corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
+  corner.layers = {layerOf("shape A", false), layerOf("shape B", false)};
+  corner.notes = {"smallest χ² = 407.264"};
+  const std::string script = figure::cornerScript(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
+  std::vector<std::string> bars;  // the marks of T's range, from 137.5 to 187.5
+  for (std::size_t at = script.find("set arrow "); at != std::string::npos; at = script.find("set arrow ", at + 1)) {
+    const std::string line = script.substr(at, script.find('\n', at) - at);
+    if (line.find(" from 137.5, graph ") != std::string::npos && line.find(" to 187.5, graph ") != std::string::npos) bars.push_back(line);
+  }
+  ASSERT_EQ(bars.size(), 2U) << script;
+  EXPECT_NE(bars[0].find("lc rgb '" + figure::parts::layerColour(0) + "'"), std::string::npos) << bars[0];
+  EXPECT_NE(bars[1].find("lc rgb '" + figure::parts::layerColour(1) + "'"), std::string::npos) << bars[1];
+  EXPECT_NE(bars[0].substr(0, bars[0].find(" to ")), bars[1].substr(0, bars[1].find(" to ")));
+  EXPECT_GT(figure::parts::layerWidth(0), figure::parts::layerWidth(1));
 }
 
 }  // namespace
