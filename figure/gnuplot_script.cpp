@@ -39,9 +39,10 @@ constexpr double kEdge = 0.4;
 constexpr double kAboveKey = 0.8;
 constexpr double kAroundFrame = 16;
 
-// The key below the map: each level's line and the minimum (and the cells
-// without a chi-square) on a dark box for one input's white contours over
-// colours; each input's colour and the levels' dashes for several.
+// The key below the map: each level's line that the map reaches and the
+// minimum (and the cells without a chi-square) on a dark box for one
+// input's white contours over colours; each input's colour and the levels'
+// dashes for several.
 Key keyOf(const MapFigure& map, std::size_t missing) {
   const bool several = map.layers.size() > 1;
   Key key;
@@ -53,10 +54,12 @@ Key keyOf(const MapFigure& map, std::size_t missing) {
                            .width = parts::layerWidth(k),
                            .mark = true});
   const Contours& contours = map.layers.front().contours;
+  const std::vector<std::string> unreached = several ? std::vector<std::string>{} : levelsNotReached(map);
   for (std::size_t l = 0; l < contours.levels.size(); ++l)
-    key.entries.push_back({.text = "Δχ² = " + contours.texts[l],
-                           .colour = several ? "#404040" : "white",
-                           .dash = static_cast<int>(l % 5 + 1)});
+    if (std::find(unreached.begin(), unreached.end(), contours.texts[l]) == unreached.end())
+      key.entries.push_back({.text = "Δχ² = " + contours.texts[l],
+                             .colour = several ? "#404040" : "white",
+                             .dash = static_cast<int>(l % 5 + 1)});
   if (!several) key.entries.push_back({.text = "minimum", .colour = parts::kMinimumColour, .mark = true});
   if (!several && missing > 0)
     key.entries.push_back(
