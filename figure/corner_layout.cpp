@@ -56,7 +56,8 @@ Grid gridOf(const Needs& needs, double width, double height) {
   const double left = kEdge + static_cast<double>(needs.yLines) * kLine + kTitleGap + needs.leftTicks + kYTickOut;
   const double across = (width - left - g.strip - kEdge) / 3;
   const double bottom = kEdge + static_cast<double>(needs.xLines) * kLine + kTitleGap + kLine + kXTickOut;
-  double bands = kEdge + needs.extraTop;
+  // A band is a title's lines with a gap above and below; the first's upper gap is the page's edge.
+  double bands = kEdge - kTitleGap + needs.extraTop;
   for (const std::size_t lines : needs.titleLines) bands += static_cast<double>(lines) * kLine + 2 * kTitleGap;
   const double up = (height - bottom - bands) / 3;
   double top = height - kEdge + kTitleGap - needs.extraTop;
