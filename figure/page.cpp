@@ -39,7 +39,14 @@ Page screenPage(ImageFormat format, int width, int height) {
 
 Page printPage(ImageFormat format, double width, double height, int dpi) {
   const double points = std::clamp(width, kSmallestPrintPoints, kLargestPrintPoints);
-  return {format, width, height, points, format == ImageFormat::Png ? dpi : kScreenDpi};
+  switch (format) {
+    case ImageFormat::Png: return {format, width, height, points, double(dpi), dpi / kPngDpi * points / kScreenFont};
+    // gnuplot's SVG has no scale for its marks.
+    case ImageFormat::Svg: return {format, width, height, points, kScreenDpi, 1};
+    case ImageFormat::Pdf: break;
+  }
+  // pdfcairo draws marks of a fixed size whatever the page's.
+  return {format, width, height, points, kScreenDpi, points / kScreenFont};
 }
 
 std::string terminalOf(const Page& page) {
@@ -48,17 +55,18 @@ std::string terminalOf(const Page& page) {
   switch (page.format) {
     case ImageFormat::Png: {
       if (page.dpi == kPngDpi) return "pngcairo size " + size + font(page.points);
-      // Lines and marks keep their size against the text of the screen figure.
-      const double scale = page.dpi / kPngDpi, marks = scale * page.points / kScreenFont;
-      return "pngcairo size " + size + font(page.points) + " fontscale " + fit::exactText(scale) + " linewidth " +
-             fit::generalText(marks, 3) + " pointscale " + fit::generalText(marks, 3);
+      const std::string marks = fit::generalText(page.marks, 3);
+      return "pngcairo size " + size + font(page.points) + " fontscale " + fit::exactText(page.dpi / kPngDpi) +
+             " linewidth " + marks + " pointscale " + marks;
     }
     case ImageFormat::Svg:
       return "svg size " + size + font(page.points * page.dpi / kPointsAnInch) + " background '#ffffff'";
     case ImageFormat::Pdf: break;
   }
-  return "pdfcairo size " + fit::exactText(page.width) + "in," + fit::exactText(page.height) + "in" +
-         font(page.points / kPdfPointsAFontPoint);
+  std::string terminal = "pdfcairo size " + fit::exactText(page.width) + "in," + fit::exactText(page.height) + "in" +
+                         font(page.points / kPdfPointsAFontPoint);
+  if (page.marks != 1) terminal += " pointscale " + fit::generalText(page.marks, 3);
+  return terminal;
 }
 
 double emAcross(const Page& page) { return page.points / (kPointsAnInch * page.width); }

@@ -15,6 +15,9 @@ struct Page {
   double width = 0, height = 0;  // inches
   double points = 0;             // the text's size on the page (an em)
   double dpi = 0;                // pixels an inch
+  // Lines and marks against gnuplot's own: 1 on the screen; a printed PNG
+  // or PDF keeps the screen figure's marks against its text.
+  double marks = 1;
 };
 
 // A figure for the screen, `width` x `height` pixels: a PNG at 96 pixels an

@@ -180,8 +180,8 @@ TEST(Page, TerminalsDrawTheTextAtItsPoints) {
       {.page = figure::screenPage(figure::ImageFormat::Pdf, 800, 800), .terminal = "pdfcairo size 8in,8in noenhanced font 'DejaVu Sans,8'"},
       {.page = figure::screenPage(figure::ImageFormat::Svg, 1200, 1200), .terminal = "svg size 1200,1200 noenhanced font 'DejaVu Sans,11' background '#ffffff'"},
       {.page = figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300), .terminal = "pngcairo size 1050,1050 noenhanced font 'DejaVu Sans,5' fontscale 3.125 linewidth 1.42 pointscale 1.42"},
-      {.page = figure::printPage(figure::ImageFormat::Pdf, 3.5, 2.625, 300), .terminal = "pdfcairo size 3.5in,2.625in noenhanced font 'DejaVu Sans,7.5'"},
-      {.page = figure::printPage(figure::ImageFormat::Pdf, 7, 7, 300), .terminal = "pdfcairo size 7in,7in noenhanced font 'DejaVu Sans,10.5'"},
+      {.page = figure::printPage(figure::ImageFormat::Pdf, 3.5, 2.625, 300), .terminal = "pdfcairo size 3.5in,2.625in noenhanced font 'DejaVu Sans,7.5' pointscale 0.455"},
+      {.page = figure::printPage(figure::ImageFormat::Pdf, 7, 7, 300), .terminal = "pdfcairo size 7in,7in noenhanced font 'DejaVu Sans,10.5' pointscale 0.636"},
       {.page = figure::printPage(figure::ImageFormat::Svg, 20, 1, 300), .terminal = "svg size 2000,100 noenhanced font 'DejaVu Sans,13.89' background '#ffffff'"},
       {.page = figure::printPage(figure::ImageFormat::Png, 1, 1, 300), .terminal = "pngcairo size 300,300 noenhanced font 'DejaVu Sans,5' fontscale 3.125 linewidth 1.42 pointscale 1.42"},
   };
