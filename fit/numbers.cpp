@@ -40,14 +40,38 @@ std::optional<double> readReal(std::string_view text) {
   return recio::convertReal(number.data(), number.size());
 }
 
-std::string shortText(double value) {
+std::string generalText(double value, int digits) {
   if (std::isnan(value)) return "NaN";
-  return charsText(value, std::chars_format::general, 6);
+  return charsText(value, std::chars_format::general, digits);
 }
+
+std::string shortText(double value) { return generalText(value, 6); }
 
 std::string exactText(double value) {
   if (std::isnan(value)) return "NaN";
   return charsText(value + 0.0, std::chars_format::general, -1);
+}
+
+std::string significantText(double value, int digits) {
+  if (!std::isfinite(value) || value == 0) return shortText(value + 0.0);
+  const std::string scientific = charsText(value, std::chars_format::scientific, digits - 1);
+  const auto e = scientific.find('e');
+  const int exponent = std::stoi(scientific.substr(e + 1));
+  if (exponent < -5 || exponent >= 15) return scientific;
+  const bool negative = scientific[0] == '-';
+  std::string figures;
+  for (const char c : scientific.substr(0, e))
+    if (c >= '0' && c <= '9') figures += c;
+  const auto count = static_cast<int>(figures.size());
+  std::string out;
+  if (exponent < 0)
+    out = "0." + std::string(static_cast<std::size_t>(-exponent - 1), '0') + figures;
+  else if (exponent >= count - 1)
+    out = figures + std::string(static_cast<std::size_t>(exponent - count + 1), '0');
+  else
+    out = figures.substr(0, static_cast<std::size_t>(exponent + 1)) + "." +
+          figures.substr(static_cast<std::size_t>(exponent + 1));
+  return (negative ? "-" : "") + out;
 }
 
 std::string fixedText(double value, int decimals) {

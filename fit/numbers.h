@@ -17,12 +17,19 @@ namespace fit {
 // "-NaN"). Empty when the text is no number.
 [[nodiscard]] std::optional<double> readReal(std::string_view text);
 
+// `digits` significant digits, trailing zeros dropped ("68.27", "90").
+[[nodiscard]] std::string generalText(double value, int digits);
+
 // Six significant digits, for people ("587.5", "0.463451", "1e+10").
 [[nodiscard]] std::string shortText(double value);
 
 // The shortest text that reads back as the same double, for scripts and
 // gnuplot; "NaN" for a NaN, as gnuplot reads it.
 [[nodiscard]] std::string exactText(double value);
+
+// `digits` significant digits, trailing zeros kept ("117", "68.4", "25.0",
+// "0.00123", "1230"); far from 1 (below 1e-5, from 1e15 on) with an exponent.
+[[nodiscard]] std::string significantText(double value, int digits);
 
 // `decimals` digits after the point ("518.750").
 [[nodiscard]] std::string fixedText(double value, int decimals);

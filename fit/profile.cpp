@@ -75,14 +75,18 @@ GridFit fitGrid(const RecordGrid& grid, const std::vector<double>& deltas) {
         lower(profiles[kFke][k], chiSquare);
       }
   for (const Parameter a : datafiles::kParameters) {
-    ParameterFit& parameter = fit.parameters[a];
-    parameter.best = grid.axes[a][fit.bestCell[a]];
-    parameter.profile = std::move(profiles[a]);
-    for (const double delta : deltas)
-      parameter.intervals.push_back(
-          {delta, rangesWithin(grid.axes[a], parameter.profile, fit.smallestChiSquare + delta)});
+    fit.parameters[a].best = grid.axes[a][fit.bestCell[a]];
+    fit.parameters[a].profile = std::move(profiles[a]);
   }
+  addIntervals(grid, fit, deltas);
   return fit;
+}
+
+void addIntervals(const RecordGrid& grid, GridFit& fit, const std::vector<double>& deltas) {
+  for (const Parameter a : datafiles::kParameters)
+    for (const double delta : deltas)
+      fit.parameters[a].intervals.push_back(
+          {delta, rangesWithin(grid.axes[a], fit.parameters[a].profile, fit.smallestChiSquare + delta)});
 }
 
 std::vector<double> profileMap(const RecordGrid& grid, Parameter x, Parameter y) {

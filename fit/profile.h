@@ -54,6 +54,10 @@ struct GridFit {
 // `deltas` are the levels above the smallest chi-square, one interval each.
 [[nodiscard]] GridFit fitGrid(const RecordGrid& grid, const std::vector<double>& deltas);
 
+// One more interval per level of `deltas` for each parameter of a fit, once
+// its smallest chi-square is known (levels may depend on it).
+void addIntervals(const RecordGrid& grid, GridFit& fit, const std::vector<double>& deltas);
+
 // The map of two parameters: at every (x, y) the smallest chi-square over the
 // third parameter, x-major.
 [[nodiscard]] std::vector<double> profileMap(const RecordGrid& grid, Parameter x, Parameter y);

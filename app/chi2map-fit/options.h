@@ -13,34 +13,48 @@
 #include "datafiles/file_names.h"
 #include "datafiles/parameters.h"
 #include "figure/gnuplot_script.h"
+#include "fit/levels.h"
 #include "process/command_line.h"
 
 namespace fit_tool {
 
 struct Options {
-  std::string input{datafiles::kFitResults};
+  std::vector<std::string> inputs;  // none given: the default input
+  std::vector<std::string> names;
   std::string figure;
   std::string map;
   bool json = false;
   bool noFigure = false;
   bool partial = false;
-  std::string sigma = defaults::kSigmas;
+  std::string sigma;  // empty: not given
+  std::string cl;
+  std::string dof;
+  bool scale = false;
+  bool relative = false;
+  bool marginal = false;
+  std::string log;
+  std::string size;
   std::string profiles;
   std::string script;
-  std::string levels = defaults::kContourLevels;
+  std::string levels;  // empty: the contours follow the levels
   std::vector<std::string> labels;
   bool help = false;
   bool version = false;
 };
 
 struct Plan {
-  std::vector<double> deltas;  // the levels of the intervals: each sigma squared
-  figure::Contours contours;
-  std::array<std::string, 3> labels;  // the axis titles, by parameter
+  std::vector<std::string> inputs;                // as given, or the default
+  std::vector<std::string> names;                 // one per input: --name, or the input as given
+  fit::LevelChoice intervals;                     // the levels of the intervals
+  fit::LevelChoice contours;                      // of the maps' contours, unless typed
+  std::optional<figure::Contours> typedContours;  // -l
+  std::vector<double> credible;                   // the marginals' credible intervals
+  std::array<bool, 3> logarithmic{};              // --log, by parameter
+  std::array<std::string, 3> labels;              // the axis titles, by parameter
   std::optional<std::array<datafiles::Parameter, 2>> mapAxes;
-  std::string figure;    // its name, given or by default
-  std::string terminal;  // gnuplot's, where a figure or a script is drawn
-  std::string gnuplot;   // the gnuplot that draws the figure
+  std::string figure;   // its name, given or by default
+  figure::Page page;    // where a figure or a script is drawn
+  std::string gnuplot;  // the gnuplot that draws the figure
 };
 
 [[nodiscard]] const process::CommandLine& commandLine();

@@ -44,12 +44,6 @@ Failure refuseDamage(const fit::ReadingEnd& end, const std::string& file) {
   return {};
 }
 
-// Said once on standard error, and kept for the report.
-void warn(std::vector<std::string>& warnings, const std::string& warning) {
-  process::warn(warning);
-  warnings.push_back(warning);
-}
-
 void warnAboutDamage(const fit::ReadingEnd& end, const std::string& file, std::vector<std::string>& warnings) {
   if (end.partReadLine != 0) warn(warnings, lineOf(end.partReadLine, file) + " " + std::string(datafiles::kReadInPart));
   if (end.moreThanRecordLine != 0)
@@ -87,9 +81,14 @@ void warnAboutGrid(const fit::GridReading& reading, const std::string& file, std
 
 }  // namespace
 
-Failure refuseReading(const Options& options, const fit::GridReading& reading) {
+void warn(std::vector<std::string>& warnings, const std::string& warning) {
+  process::warn(warning);
+  warnings.push_back(warning);
+}
+
+Failure refuseReading(const Options& options, const std::string& input, const fit::GridReading& reading) {
   const fit::ReadingEnd& end = reading.end;
-  const std::string file = process::shownName(options.input);
+  const std::string file = process::shownName(input);
   if (end.failure) return end.failure.after("cannot read " + file + ": ");
   if (end.tooLargeLine != 0)
     return Failure("the records of " + file + " do not lie on a grid: at line " + std::to_string(end.tooLargeLine) +
@@ -101,8 +100,8 @@ Failure refuseReading(const Options& options, const fit::GridReading& reading) {
   return {};
 }
 
-std::vector<std::string> warnAboutReading(const Options& options, const fit::GridReading& reading) {
-  const std::string file = process::shownName(options.input);
+std::vector<std::string> warnAboutReading(const std::string& input, const fit::GridReading& reading) {
+  const std::string file = process::shownName(input);
   std::vector<std::string> warnings;
   warnAboutDamage(reading.end, file, warnings);
   warnAboutGrid(reading, file, warnings);

@@ -12,6 +12,6 @@ namespace fit_tool {
 // whole run succeeds: each file is staged first, and all take their places
 // at the end. An image on standard output has it to itself: the fit then
 // goes to standard error.
-process::Failure writeResults(const Options& options, const Plan& plan, const fit::FitReport& report);
+process::Failure writeResults(const Options& options, const Plan& plan, const std::vector<fit::FitReport>& reports);
 
 }  // namespace fit_tool

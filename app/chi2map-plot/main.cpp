@@ -25,12 +25,10 @@ figure::MapFigure figureOf(const plot_tool::Options& o, const plot_tool::Plan& p
   for (const std::string& note : table.notes)
     process::note(note + "; chi2map-fit --map " + datafiles::kShortNames[p.x()] + "," + datafiles::kShortNames[p.y()] +
                   " " + std::string(datafiles::kFitResults) + " draws the map at the exact values");
-  figure::MapFigure map{{o.xLabel.empty() ? xName : o.xLabel, table.x},
-                        {o.yLabel.empty() ? yName : o.yLabel, table.y},
-                        table.chiSquare,
-                        {table.bestX, table.bestY},
+  figure::MapFigure map{{o.xLabel.empty() ? xName : o.xLabel},
+                        {o.yLabel.empty() ? yName : o.yLabel},
+                        {{{}, table.x, table.y, table.chiSquare, {table.bestX, table.bestY}, plan.contours}},
                         {},
-                        plan.contours,
                         plan.cap};
   const std::string tableName =
       o.table == process::kStandardStream ? "standard input" : std::filesystem::path(o.table).filename().string();
@@ -74,11 +72,11 @@ Failure run(const plot_tool::Options& o) {
   figure::TableMap table;
   if (Failure failure = figure::readTableFile(o.table, plan.projection, table)) return failure;
   const figure::MapFigure map = figureOf(o, plan, table);
-  const std::string terminal = figure::terminalFor(plan.format, plan.width, plan.height);
+  const figure::Page page = figure::screenPage(plan.format, plan.width, plan.height);
   std::string image;
-  if (Failure failure = figure::drawWithGnuplot(plan.gnuplot, figure::mapScript(map, terminal), plan.format, image))
+  if (Failure failure = figure::drawWithGnuplot(plan.gnuplot, figure::mapScript(map, page), plan.format, image))
     return failure.after("gnuplot could not draw " + process::shownName(plan.output) + ": ");
-  const std::string kept = o.script.empty() ? std::string() : figure::mapScript(map, terminal, plan.output);
+  const std::string kept = o.script.empty() ? std::string() : figure::mapScript(map, page, plan.output);
   return writeFiles(o, plan, table, image, kept);
 }
 

@@ -1,0 +1,284 @@
+// The corner figure's layout at the sizes people draw it, and what it is built from: the room texts take,
+// texts broken or cut to fit, ticks, the terminals. The layout test measures every text, tick label, panel,
+// the key and the colour bar as the layout measures texts, and asks that nothing lies over anything else or
+// off the page: a title band lower than its lines, a tick label at a panel's corner, a key over a panel
+// all show as an overlap.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "figure/corner_layout.h"
+#include "figure/page.h"
+#include "figure/script_parts.h"
+#include "figure/text_size.h"
+#include "figure/ticks.h"
+#include "fit/numbers.h"
+
+namespace {
+
+using figure::kLine;
+using figure::widthOf;
+
+struct Rect {
+  double left, bottom, right, top;
+  std::string what;
+};
+
+std::vector<double> steps(double first, double step, int count) {
+  std::vector<double> values;
+  for (int k = 0; k < count; ++k) values.push_back(first + k * step);
+  return values;
+}
+
+// One input as chi2map-fit builds it, its headings as long as the example's.
+figure::CornerLayer layerOf(const std::string& name, bool densities) {
+  figure::CornerLayer layer;
+  layer.name = name;
+  layer.values = {steps(100, 12.5, 80), steps(0, 0.04, 26), steps(0.1, 0.1, 25)};
+  layer.headings = {"T = 587.5 +117/-68.4 (1 sigma)", "YORP strength = 0.4516 +0.134/-0.133 (68.27%)", "f_KE = 1.2 +0.202/-0.278 (1 sigma)"};
+  layer.levels = densities ? std::vector<double>{} : std::vector<double>{1, 4, 9};
+  layer.contours = {{2.3, 6.18, 11.8}, {"2.30 (1 sigma)", "6.18 (2 sigma)", "11.8 (3 sigma)"}};
+  for (std::size_t m = 0; m < 3; ++m) {
+    const auto [x, y] = figure::kCornerMaps[m];
+    for (const double u : layer.values[x])
+      for (const double v : layer.values[y]) layer.maps[m].push_back(std::abs(u - layer.values[x][5]) + std::abs(v - layer.values[y][5]));
+    layer.diagonal[m].assign(layer.values[m].size(), 1);
+    layer.shaded[m] = {{layer.values[m][3], layer.values[m][7]}};
+  }
+  return layer;
+}
+
+// A text's box as the layout measures it.
+Rect boxOf(const figure::Placed& text, const std::array<double, 2>& em) {
+  const double along = widthOf(text.text), across = kLine;
+  const double w = (text.upright ? across : along) * em[0], h = (text.upright ? along : across) * em[1];
+  const double left = text.upright || text.align == 'c' ? text.x - w / 2 : text.align == 'r' ? text.x - w : text.x;
+  return {left, text.y - h / 2, left + w, text.y + h / 2, "text '" + text.text + "'"};
+}
+
+// Where a value lies between an axis's ends, from 0 to 1.
+double shareOf(double value, const figure::CornerFigure& corner, std::size_t axis) {
+  std::vector<const std::vector<double>*> values;
+  for (const figure::CornerLayer& layer : corner.layers) values.push_back(&layer.values[axis]);
+  const auto [first, last] = figure::parts::spanOf(values, corner.axes[axis].logarithmic);
+  return corner.axes[axis].logarithmic ? std::log(value / first) / std::log(last / first) : (value - first) / (last - first);
+}
+
+// The tick labels gnuplot draws: under the lowest panel of each column, left of the first map of each row,
+// right of each diagonal panel.
+void addTickLabels(const figure::CornerFigure& corner, const figure::CornerLayout& l, std::vector<Rect>& rects) {
+  const auto [ex, ey] = l.em;
+  for (std::size_t a = 0; a < 3; ++a) {
+    if (!l.drawn[a]) continue;
+    const figure::Box& low = l.panels[figure::lowestRow(l.drawn, a)][a];
+    for (const double v : l.xTicks[a]) {
+      const double x = low.left + shareOf(v, corner, a) * (low.right - low.left), w = widthOf(fit::shortText(v)) * ex;
+      rects.push_back({x - w / 2, low.bottom - (figure::kXTickOut + kLine) * ey, x + w / 2, low.bottom - figure::kXTickOut * ey, "x tick " + fit::shortText(v)});
+    }
+    const figure::Box& first = l.panels[a][figure::firstColumn(l.drawn, a)];
+    for (const double v : l.yTicks[a]) {
+      const double y = first.bottom + shareOf(v, corner, a) * (first.top - first.bottom);
+      rects.push_back({first.left - (figure::kYTickOut + widthOf(fit::shortText(v))) * ex, y - kLine / 2 * ey, first.left - figure::kYTickOut * ex, y + kLine / 2 * ey, "y tick " + fit::shortText(v)});
+    }
+    const figure::Box& diagonal = l.panels[a][a];
+    for (const double v : l.diagonalTicks[a]) {
+      const double y = diagonal.bottom + v / l.diagonalTop * (diagonal.top - diagonal.bottom);
+      rects.push_back(
+          {diagonal.right + figure::kY2TickOut * ex, y - kLine / 2 * ey, diagonal.right + (figure::kY2TickOut + widthOf(fit::shortText(v))) * ex, y + kLine / 2 * ey, "y2 tick " + fit::shortText(v)});
+    }
+  }
+}
+
+// The colour bar with its tick labels, and the key's box.
+void addBarAndKey(const figure::CornerLayout& l, std::vector<Rect>& rects) {
+  const auto [ex, ey] = l.em;
+  if (l.colourBar) {
+    rects.push_back({l.bar.left, l.bar.bottom, l.bar.right, l.bar.top, "colour bar"});
+    for (const double v : l.barTicks) {
+      const double x = l.bar.left + v / l.barTicks.back() * (l.bar.right - l.bar.left);
+      const double w = widthOf(fit::shortText(v)) * ex;
+      rects.push_back({x - w / 2, l.bar.bottom - (figure::kXTickOut + kLine) * ey, x + w / 2, l.bar.bottom - figure::kXTickOut * ey, "bar tick " + fit::shortText(v)});
+    }
+  }
+  const auto [width, height] = figure::sizeOf(l.key);
+  rects.push_back({l.keyAt[0], l.keyAt[1] - height * ey, l.keyAt[0] + width * ex, l.keyAt[1], "key"});
+}
+
+std::vector<Rect> everything(const figure::CornerFigure& corner, const figure::CornerLayout& l) {
+  std::vector<Rect> rects;
+  for (std::size_t r = 0; r < 3; ++r)
+    for (std::size_t c = 0; c <= r; ++c)
+      if (l.drawn[r] && l.drawn[c]) rects.push_back({l.panels[r][c].left, l.panels[r][c].bottom, l.panels[r][c].right, l.panels[r][c].top, "panel " + std::to_string(r) + "," + std::to_string(c)});
+  for (const figure::Placed& text : l.texts) rects.push_back(boxOf(text, l.em));
+  addTickLabels(corner, l, rects);
+  addBarAndKey(l, rects);
+  return rects;
+}
+
+// At every size, with one input or two (named shortly or at length), a long axis title, profiles or
+// densities, a logarithmic axis: nothing overlaps, nothing leaves the page, every title keeps its
+// value with its errors on one line, and the panels keep some room.
+TEST(CornerLayout, NothingOverlapsAtAnySize) {
+  const figure::Page pages[] = {figure::screenPage(figure::ImageFormat::Png, 1200, 1200),   figure::screenPage(figure::ImageFormat::Pdf, 800, 800),
+                                figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300), figure::printPage(figure::ImageFormat::Pdf, 7, 7, 300),
+                                figure::printPage(figure::ImageFormat::Svg, 5, 5, 100),     figure::printPage(figure::ImageFormat::Png, 3.5, 3, 300),
+                                figure::printPage(figure::ImageFormat::Pdf, 2, 2, 300),     figure::printPage(figure::ImageFormat::Png, 12, 4, 300)};
+  const struct {
+    std::vector<std::string> names;
+    bool densities, logarithmic;
+    std::string label;
+  } cases[] = {
+      {.names = {"quorvi.res"}, .densities = false, .logarithmic = false, .label = "T"},
+      {.names = {"shape A", "shape B"}, .densities = true, .logarithmic = true, .label = "T"},
+      {.names = {"the shape model with the craters of the 2019 radar campaign", "other.res"}, .densities = false, .logarithmic = false, .label = "thermal inertia (J m^-2 s^-0.5 K^-1)"},
+      {.names = {"quorvi.res"}, .densities = true, .logarithmic = true, .label = "thermal inertia (J m^-2 s^-0.5 K^-1)"},
+  };
+  for (const figure::Page& page : pages)
+    for (const auto& row : cases) {
+      figure::CornerFigure corner;
+      corner.axes = {{{row.label, row.logarithmic}, {"YORP strength", false}, {"f_KE", false}}};
+      for (const std::string& name : row.names) corner.layers.push_back(layerOf(name, row.densities));
+      corner.densities = row.densities;
+      corner.notes = {"smallest χ² = 407.264", "profiles: Δχ² = 1 (1 sigma), 4 (2 sigma), 9 (3 sigma); shaded: 1 sigma"};
+      corner.colourCap = 25;
+      const figure::CornerLayout l = figure::cornerLayout(corner, page);
+      const std::string at = fit::shortText(page.width) + "x" + fit::shortText(page.height) + " in, " + fit::shortText(l.page.points) + " pt, " + row.names.back();
+      const std::vector<Rect> rects = everything(corner, l);
+      for (std::size_t i = 0; i < rects.size(); ++i) {
+        const Rect& a = rects[i];
+        EXPECT_TRUE(a.left >= -1e-12 && a.bottom >= -1e-12 && a.right <= 1 + 1e-12 && a.top <= 1 + 1e-12) << a.what << " leaves the page, " << at;
+        for (std::size_t j = i + 1; j < rects.size(); ++j) {
+          const Rect& b = rects[j];
+          // Lines one under another touch: a rounding's worth is no overlap.
+          EXPECT_FALSE(std::min(a.right, b.right) - std::max(a.left, b.left) > 1e-12 && std::min(a.top, b.top) - std::max(a.bottom, b.bottom) > 1e-12)
+              << a.what << " overlaps " << b.what << ", " << at;
+        }
+      }
+      for (const std::string& heading : corner.layers.front().headings) {
+        const std::string valued = heading.substr(0, heading.find(" ("));
+        EXPECT_TRUE(std::any_of(l.texts.begin(), l.texts.end(), [&](const figure::Placed& text) { return text.text.find(valued) != std::string::npos; })) << "no line holds " << valued << ", " << at;
+      }
+      EXPECT_GE((l.panels[0][0].right - l.panels[0][0].left) / l.em[0], 8) << at;
+      EXPECT_GE(l.page.points, 3) << at;
+      EXPECT_LE(l.page.points, page.points) << at;
+    }
+}
+
+// The terminal of each page: its size, and a font that draws the text at the page's points (pdfcairo draws a
+// font point as 2/3 of a point, an SVG a font unit as a pixel at 100 an inch). The screen figures' terminals
+// are the ones the tools always had.
+TEST(Page, TerminalsDrawTheTextAtItsPoints) {
+  const struct {
+    figure::Page page;
+    const char* terminal;
+  } rows[] = {
+      {.page = figure::screenPage(figure::ImageFormat::Png, 1200, 1200), .terminal = "pngcairo size 1200,1200 noenhanced font 'DejaVu Sans,11'"},
+      {.page = figure::screenPage(figure::ImageFormat::Png, 1000, 750), .terminal = "pngcairo size 1000,750 noenhanced font 'DejaVu Sans,11'"},
+      {.page = figure::screenPage(figure::ImageFormat::Pdf, 800, 800), .terminal = "pdfcairo size 8in,8in noenhanced font 'DejaVu Sans,8'"},
+      {.page = figure::screenPage(figure::ImageFormat::Svg, 1200, 1200), .terminal = "svg size 1200,1200 noenhanced font 'DejaVu Sans,11' background '#ffffff'"},
+      {.page = figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300), .terminal = "pngcairo size 1050,1050 noenhanced font 'DejaVu Sans,5' fontscale 3.125 linewidth 1.42 pointscale 1.42"},
+      {.page = figure::printPage(figure::ImageFormat::Pdf, 3.5, 2.625, 300), .terminal = "pdfcairo size 3.5in,2.625in noenhanced font 'DejaVu Sans,7.5' pointscale 0.455"},
+      {.page = figure::printPage(figure::ImageFormat::Pdf, 7, 7, 300), .terminal = "pdfcairo size 7in,7in noenhanced font 'DejaVu Sans,10.5' pointscale 0.636"},
+      {.page = figure::printPage(figure::ImageFormat::Svg, 20, 1, 300), .terminal = "svg size 2000,100 noenhanced font 'DejaVu Sans,13.89' background '#ffffff'"},
+      {.page = figure::printPage(figure::ImageFormat::Png, 1, 1, 300), .terminal = "pngcairo size 300,300 noenhanced font 'DejaVu Sans,5' fontscale 3.125 linewidth 1.42 pointscale 1.42"},
+  };
+  for (const auto& row : rows) EXPECT_EQ(figure::terminalOf(row.page), row.terminal);
+  // Text from 5 points (up to 5 inches wide) to 10 (from 10 inches): an em of the column figure is 1/50 of it.
+  EXPECT_DOUBLE_EQ(figure::emAcross(figure::printPage(figure::ImageFormat::Pdf, 3.5, 3.5, 300)), 5 / (72 * 3.5));
+  EXPECT_DOUBLE_EQ(figure::printPage(figure::ImageFormat::Pdf, 10.5, 3, 300).points, 10);
+  EXPECT_DOUBLE_EQ(figure::printPage(figure::ImageFormat::Pdf, 6.5, 3, 300).points, 6.5);
+}
+
+// Ticks at round numbers as close as their labels allow, none at a panel's end (where a neighbour's label
+// is), none on an axis without room or range.
+TEST(Ticks, RoundNumbersWhoseLabelsFit) {
+  const struct {
+    figure::TickAxis axis;
+    std::vector<double> ticks;
+  } rows[] = {
+      // A profile's height: 0 and the top go unlabelled, at most seven intervals.
+      {.axis = {.first = 0, .last = 12, .length = 23, .across = false}, .ticks = {2, 4, 6, 8, 10}},
+      {.axis = {.first = 0, .last = 12, .length = 6, .across = false}, .ticks = {5, 10}},
+      // Labels side by side need their widths and a gap: 2.5 times a power of ten where 2 is too close.
+      {.axis = {.first = 50, .last = 1100, .length = 23}, .ticks = {200, 400, 600, 800, 1000}},
+      {.axis = {.first = 50, .last = 1100, .length = 13.7}, .ticks = {200, 400, 600, 800}},
+      {.axis = {.first = 50, .last = 1100, .length = 12}, .ticks = {250, 500, 750}},
+      {.axis = {.first = -0.02, .last = 1.02, .length = 30}, .ticks = {0, 0.2, 0.4, 0.6, 0.8, 1}},
+      {.axis = {.first = -3, .last = -1, .length = 20}, .ticks = {-2.5, -2, -1.5}},
+      // A colour bar's labels may reach past its ends.
+      {.axis = {.first = 0, .last = 25, .length = 18, .inset = -1}, .ticks = {0, 5, 10, 15, 20, 25}},
+      // Logarithmic: 1, 2 and 5 times the powers of ten, else fewer, else every other power.
+      {.axis = {.first = 30, .last = 3000, .length = 30, .logarithmic = true}, .ticks = {50, 100, 200, 500, 1000, 2000}},
+      {.axis = {.first = 0.1, .last = 1e5, .length = 75, .logarithmic = true}, .ticks = {1, 10, 100, 1000, 10000}},
+      {.axis = {.first = 1, .last = 1e12, .length = 20, .logarithmic = true}, .ticks = {1000, 1e+06, 1e+09}},
+      // Nothing to label: no range, no room, no numbers, a logarithmic axis through zero; and labels that
+      // would read the same give one.
+      {.axis = {.first = 5, .last = 5, .length = 20}, .ticks = {}},
+      {.axis = {.first = 0, .last = 1, .length = 0.5}, .ticks = {}},
+      {.axis = {.first = 0, .last = NAN, .length = 20}, .ticks = {}},
+      {.axis = {.first = -INFINITY, .last = 1, .length = 20}, .ticks = {}},
+      {.axis = {.first = 0, .last = 10, .length = 20, .logarithmic = true}, .ticks = {}},
+      {.axis = {.first = 1e15, .last = 1e15 + 2, .length = 20}, .ticks = {1e15}},
+  };
+  const auto texts = [](const std::vector<double>& ticks) {
+    std::vector<std::string> out;
+    for (const double v : ticks) out.push_back(fit::shortText(v));
+    return out;
+  };
+  for (const auto& row : rows) EXPECT_EQ(texts(figure::ticksOf(row.axis)), texts(row.ticks)) << row.axis.first << ".." << row.axis.last << " in " << row.axis.length;
+  EXPECT_EQ(figure::ticsCommand("y2", {2, 4}), "set y2tics (2, 4)\n");
+  EXPECT_EQ(figure::ticsCommand("x", {}), "unset xtics\n");
+}
+
+// The room a text takes in DejaVu Sans, and texts made to fit: a name with its value and what is in
+// parentheses stay together, a word too long is cut, never inside a UTF-8 character.
+TEST(TextSize, WidthsBreaksAndCuts) {
+  EXPECT_DOUBLE_EQ(widthOf(""), 0);
+  EXPECT_DOUBLE_EQ(widthOf("10"), 1.272);
+  EXPECT_DOUBLE_EQ(widthOf(" ~"), 0.318 + 0.838);
+  EXPECT_DOUBLE_EQ(widthOf("Δχ²"), 3);  // each character beyond ASCII a whole em, as wide as the widest
+  const struct {
+    std::string text;
+    double width;
+    std::vector<std::string> lines;
+  } rows[] = {
+      {.text = "T = 587.5 +117/-68.4 (1 sigma)", .width = 30, .lines = {"T = 587.5 +117/-68.4 (1 sigma)"}},
+      {.text = "T = 587.5 +117/-68.4 (1 sigma)", .width = 12, .lines = {"T = 587.5 +117/-68.4", "(1 sigma)"}},
+      {.text = "T = 587.5 +117/-68.4 (1 sigma)", .width = 8, .lines = {"T = 587.5", "+117/-68.4", "(1 sigma)"}},
+      {.text = "thermal inertia (J m^-2 s^-0.5 K^-1)", .width = 12, .lines = {"thermal inertia", "(J m^-2 s^-0.5 K^-1)"}},
+      {.text = "thermal inertia (J m^-2 s^-0.5 K^-1)", .width = 8, .lines = {"thermal inertia", "(J m^-2 s^-0.5", "K^-1)"}},
+      {.text = "thermal inertia (J m^-2 s^-0.5 K^-1)", .width = 7, .lines = {"thermal", "inertia (J", "m^-2 s^-0.5", "K^-1)"}},
+      {.text = "  a   b  ", .width = 30, .lines = {"a b"}},
+      {.text = "", .width = 10, .lines = {""}},
+      {.text = "abcdefghijkl", .width = 4, .lines = {"abcd..."}},
+  };
+  for (const auto& row : rows) EXPECT_EQ(figure::wrapped(row.text, row.width), row.lines) << row.text << " in " << row.width;
+  EXPECT_EQ(figure::shortened("quorvi.res", 10), "quorvi.res");
+  EXPECT_EQ(figure::shortened("χχχχχχ", 4.1), "χχχ...");
+  EXPECT_EQ(figure::shortened("abc", 0.1), "...");
+}
+
+// Two inputs whose ranges coincide: each range is marked by a bar of its input's colour at a height of its
+// own, and each input's lines are thinner than the one's before, so that neither hides the other.
+TEST(CornerScript, CoincidingInputsBothShow) {
+  figure::CornerFigure corner;
+  corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
+  corner.layers = {layerOf("shape A", false), layerOf("shape B", false)};
+  corner.notes = {"smallest χ² = 407.264"};
+  const std::string script = figure::cornerScript(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
+  std::vector<std::string> bars;  // the marks of T's range, from 137.5 to 187.5
+  for (std::size_t at = script.find("set arrow "); at != std::string::npos; at = script.find("set arrow ", at + 1)) {
+    const std::string line = script.substr(at, script.find('\n', at) - at);
+    if (line.find(" from 137.5, graph ") != std::string::npos && line.find(" to 187.5, graph ") != std::string::npos) bars.push_back(line);
+  }
+  ASSERT_EQ(bars.size(), 2U) << script;
+  EXPECT_NE(bars[0].find("lc rgb '" + figure::parts::layerColour(0) + "'"), std::string::npos) << bars[0];
+  EXPECT_NE(bars[1].find("lc rgb '" + figure::parts::layerColour(1) + "'"), std::string::npos) << bars[1];
+  EXPECT_NE(bars[0].substr(0, bars[0].find(" to ")), bars[1].substr(0, bars[1].find(" to ")));
+  EXPECT_GT(figure::parts::layerWidth(0), figure::parts::layerWidth(1));
+}
+
+}  // namespace
