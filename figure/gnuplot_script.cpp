@@ -8,6 +8,7 @@
 #include "figure/script_parts.h"
 #include "figure/text_size.h"
 #include "fit/numbers.h"
+#include "fit/profile.h"
 
 namespace figure {
 namespace {

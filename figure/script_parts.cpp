@@ -6,6 +6,7 @@
 
 #include "figure/ticks.h"
 #include "fit/numbers.h"
+#include "fit/profile.h"
 #include "process/messages.h"
 
 namespace figure::parts {

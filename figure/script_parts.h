@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "figure/gnuplot_script.h"
+#include "figure/figures.h"
 #include "figure/ticks.h"
 
 namespace figure::parts {
