@@ -21,21 +21,16 @@ std::array<std::vector<double>, 3> unnormalised(const RecordGrid& grid, double c
                                                 std::size_t& missing) {
   std::array<std::vector<double>, 3> density;
   for (std::size_t a = 0; a < 3; ++a) density[a].assign(grid.size(static_cast<Parameter>(a)), 0.0);
-  const std::size_t nT = grid.size(kT), nY = grid.size(kYorp), nF = grid.size(kFke);
-  std::size_t cell = 0;
-  for (std::size_t i = 0; i < nT; ++i)
-    for (std::size_t j = 0; j < nY; ++j)
-      for (std::size_t k = 0; k < nF; ++k) {
-        const double chi2 = grid.cells[cell++];
-        if (std::isnan(chi2)) {
-          ++missing;
-          continue;
-        }
-        const double likelihood = std::exp(-(chi2 - chi2Min) / 2);
-        density[kT][i] += likelihood * widths[kYorp][j] * widths[kFke][k];
-        density[kYorp][j] += likelihood * widths[kT][i] * widths[kFke][k];
-        density[kFke][k] += likelihood * widths[kT][i] * widths[kYorp][j];
-      }
+  grid.forEachCell([&](std::size_t i, std::size_t j, std::size_t k, double chi2) {
+    if (std::isnan(chi2)) {
+      ++missing;
+      return;
+    }
+    const double likelihood = std::exp(-(chi2 - chi2Min) / 2);
+    density[kT][i] += likelihood * widths[kYorp][j] * widths[kFke][k];
+    density[kYorp][j] += likelihood * widths[kT][i] * widths[kFke][k];
+    density[kFke][k] += likelihood * widths[kT][i] * widths[kYorp][j];
+  });
   return density;
 }
 

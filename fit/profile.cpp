@@ -57,23 +57,18 @@ GridFit fitGrid(const RecordGrid& grid, const std::vector<double>& deltas) {
   std::array<std::vector<double>, 3> profiles;
   for (const Parameter a : datafiles::kParameters) profiles[a].assign(grid.axes[a].size(), kMissing);
   fit.smallestChiSquare = kMissing;
-  const std::size_t nT = grid.size(kT), nY = grid.size(kYorp), nF = grid.size(kFke);
-  std::size_t cell = 0;
-  for (std::size_t i = 0; i < nT; ++i)
-    for (std::size_t j = 0; j < nY; ++j)
-      for (std::size_t k = 0; k < nF; ++k) {
-        const double chiSquare = grid.cells[cell++];
-        if (std::isnan(chiSquare)) continue;
-        // Strictly smaller only: the first of equal ones, in the order of
-        // the loops, has the smallest T, then YORP strength, then f_KE.
-        if (chiSquare < fit.smallestChiSquare || std::isnan(fit.smallestChiSquare)) {
-          fit.smallestChiSquare = chiSquare;
-          fit.bestCell = {i, j, k};
-        }
-        lower(profiles[kT][i], chiSquare);
-        lower(profiles[kYorp][j], chiSquare);
-        lower(profiles[kFke][k], chiSquare);
-      }
+  grid.forEachCell([&](std::size_t i, std::size_t j, std::size_t k, double chiSquare) {
+    if (std::isnan(chiSquare)) return;
+    // Strictly smaller only: the first of equal ones, in the order of
+    // the loops, has the smallest T, then YORP strength, then f_KE.
+    if (chiSquare < fit.smallestChiSquare || std::isnan(fit.smallestChiSquare)) {
+      fit.smallestChiSquare = chiSquare;
+      fit.bestCell = {i, j, k};
+    }
+    lower(profiles[kT][i], chiSquare);
+    lower(profiles[kYorp][j], chiSquare);
+    lower(profiles[kFke][k], chiSquare);
+  });
   for (const Parameter a : datafiles::kParameters) {
     fit.parameters[a].best = grid.axes[a][fit.bestCell[a]];
     fit.parameters[a].profile = std::move(profiles[a]);
@@ -92,14 +87,10 @@ void addIntervals(const RecordGrid& grid, GridFit& fit, const std::vector<double
 std::vector<double> profileMap(const RecordGrid& grid, Parameter x, Parameter y) {
   const std::size_t nY = grid.size(y);
   std::vector<double> map(grid.size(x) * nY, kMissing);
-  const std::size_t nT = grid.size(kT), nYorp = grid.size(kYorp), nF = grid.size(kFke);
-  std::size_t cell = 0;
-  for (std::size_t i = 0; i < nT; ++i)
-    for (std::size_t j = 0; j < nYorp; ++j)
-      for (std::size_t k = 0; k < nF; ++k) {
-        const std::array<std::size_t, 3> at = {i, j, k};
-        lower(map[at[x] * nY + at[y]], grid.cells[cell++]);
-      }
+  grid.forEachCell([&](std::size_t i, std::size_t j, std::size_t k, double chiSquare) {
+    const std::array<std::size_t, 3> at = {i, j, k};
+    lower(map[at[x] * nY + at[y]], chiSquare);
+  });
   return map;
 }
 

@@ -55,6 +55,16 @@ struct RecordGrid {
     return (i * axes[kYorp].size() + j) * axes[kFke].size() + k;
   }
   [[nodiscard]] double at(std::size_t i, std::size_t j, std::size_t k) const { return cells[index(i, j, k)]; }
+
+  // `visit(i, j, k, chiSquare)` for every cell in T-major order, NaN ones too.
+  template <typename Visit>
+  void forEachCell(Visit visit) const {
+    const std::size_t nT = axes[kT].size(), nY = axes[kYorp].size(), nF = axes[kFke].size();
+    std::size_t cell = 0;
+    for (std::size_t i = 0; i < nT; ++i)
+      for (std::size_t j = 0; j < nY; ++j)
+        for (std::size_t k = 0; k < nF; ++k) visit(i, j, k, cells[cell++]);
+  }
 };
 
 // Two neighbouring values of one axis that differ by less than 1e-9 of their
