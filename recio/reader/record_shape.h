@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 
 #include "recio/numbers/byte_words.h"
 #include "recio/numbers/decimal_scan.h"
@@ -62,8 +63,18 @@ struct LongPlan {
   std::uint32_t weights[3];   // 1, 10, 100 for each exponent digit, 0 for an unused one
   std::int32_t exponentSign;  // the byte that is '-' when the exponent is negative
   std::uint32_t item;
+  // Records in a row whose value was not the one seen, and records left to
+  // read without comparing (a column that changes with every record, such as
+  // a chi-square, pays for no comparison most of the time).
+  std::uint32_t misses;
+  std::uint32_t skips;
   DigitLanes lanes;
 };
+
+// After this many records in a row with a new value, a long plan's bytes
+// are compared only once in kLongPlanSkips + 1 records.
+inline constexpr std::uint32_t kLongPlanMisses = 2;
+inline constexpr std::uint32_t kLongPlanSkips = 15;
 
 // How two short decimals of a shape are read, together (short_decimals.h);
 // an odd one is read twice.
@@ -224,9 +235,19 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
   std::uint32_t count = 0;
   for (std::uint32_t k = 0; k < shape.longCount; ++k) {
     LongPlan& plan = shape.longs[k];
-    if (sameLongValue(plan, record)) {
+    if (plan.skips != 0) {
+      plan.skips -= 1;
+      changed[count++] = &plan;
+    } else if (sameLongValue(plan, record)) {
+      plan.misses = 0;
       items[plan.item] = plan.value;
     } else {
+      plan.misses += 1;
+      if (plan.misses >= kLongPlanMisses) {
+        // The values read while skipping are not those of the bytes seen.
+        std::fill(std::begin(plan.seen), std::end(plan.seen), '\0');
+        plan.skips = kLongPlanSkips;
+      }
       changed[count++] = &plan;
     }
   }
