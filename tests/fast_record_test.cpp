@@ -151,7 +151,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
   std::string cycling;
   for (int i = 0; i < 80; ++i) {
     char line[96];
-    std::snprintf(line, sizeof line, "  1.23456789012345%02dE+01  2.50000000000000%02dE+00 3.5 4.5 5.5\n", i % 16, i / 8);
+    std::snprintf(line, sizeof line, "  1.%02d45678901234567E+01  2.%02d00000000000000E+00 3.5 4.5 5.5\n", i % 16, i / 8);
     cycling += line;
   }
   const struct {
