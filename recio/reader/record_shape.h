@@ -22,6 +22,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <iterator>
 
 #include "recio/numbers/byte_words.h"
@@ -186,6 +187,11 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
                          exponent - static_cast<std::int64_t>(kept.fractionDigits));
 }
 
+// The plan's bytes in the record at `record` become the ones seen.
+[[gnu::always_inline]] inline void rememberLongBytes(LongPlan& plan, const char* record) {
+  std::memcpy(plan.seen, record + plan.from, sizeof plan.seen);
+}
+
 // Whether the value of the plan in the record at `record` is the one last
 // read by it; if not, its bytes become the ones seen.
 [[gnu::always_inline]] inline bool sameLongValue(LongPlan& plan, const char* record) {
@@ -204,7 +210,7 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
 #else
   bool same = true;
   for (unsigned i = 0; i < 32; ++i) same = same && ((plan.bytes >> i & 1U) == 0 || text[i] == plan.seen[i]);
-  if (!same) std::copy(text, text + 32, plan.seen);
+  if (!same) rememberLongBytes(plan, record);
   return same;
 #endif
 }
@@ -237,17 +243,16 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
     LongPlan& plan = shape.longs[k];
     if (plan.skips != 0) {
       plan.skips -= 1;
+      // The last record read without comparing leaves its bytes (and its
+      // value, read below) for the next to compare with.
+      if (plan.skips == 0) rememberLongBytes(plan, record);
       changed[count++] = &plan;
     } else if (sameLongValue(plan, record)) {
       plan.misses = 0;
       items[plan.item] = plan.value;
     } else {
       plan.misses += 1;
-      if (plan.misses >= kLongPlanMisses) {
-        // The values read while skipping are not those of the bytes seen.
-        std::fill(std::begin(plan.seen), std::end(plan.seen), '\0');
-        plan.skips = kLongPlanSkips;
-      }
+      if (plan.misses >= kLongPlanMisses) plan.skips = kLongPlanSkips;
       changed[count++] = &plan;
     }
   }
