@@ -145,6 +145,15 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
   // read it.
   std::string equal;
   for (int i = 0; i < 200; ++i) equal += "     50.0   0.5000    1.7364    0.1      689.369\n";
+  // A long value new in every record (its bytes are then compared only now
+  // and then), coming back every 16 records, and one that changes only
+  // every 8.
+  std::string cycling;
+  for (int i = 0; i < 80; ++i) {
+    char line[96];
+    std::snprintf(line, sizeof line, "  1.%02d45678901234567E+01  2.%02d00000000000000E+00 3.5 4.5 5.5\n", i % 16, i / 8);
+    cycling += line;
+  }
   const struct {
     const char* name;
     std::string input;
@@ -169,6 +178,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
       {.name = "a long value changing in its first or its last bytes alone, or in its sign",
        .input = longValues("  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234568E+02", "  2.2345678901234568E+02",
                            "  2.2345678901234567E+01", "  1.2345678901234567E+01", " -1.2345678901234567E+01", "  2.2345678901234567E+01", "  1.2345678901234568E+02")},
+      {.name = "a long value new in each record coming back to one compared before", .input = cycling},
       {.name = "mantissas of 19 and 20 digits, plain and with an exponent",
        .input = "1234567890.123456789 0.123456789012345678E+05 12345678901234567890 1.2345678901234567890E-05 1\n"
                 "1234567890.123456788 0.123456789012345677E+05 12345678901234567891 1.2345678901234567891E-05 2\n"},

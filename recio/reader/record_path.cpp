@@ -236,7 +236,9 @@ bool readExponentValue(const char* line, std::uint32_t start, unsigned length, s
     value = eightDigitValue(text + end, count, fraction, first == '-');
   } else {
     const KeptDigits kept = keptDigits(text + end, digitLanesOf(count, fraction));
-    value = decimalToDouble(first == '-', kept.mantissa, -static_cast<std::int64_t>(kept.fractionDigits));
+    // At most kMostLaneDigits fraction digits: the mask lets the compiler
+    // drop the conversion's exponent range test.
+    value = decimalToDouble(first == '-', kept.mantissa, -static_cast<std::int64_t>(kept.fractionDigits & 31));
   }
   return true;
 }
@@ -252,7 +254,9 @@ bool readShortLine(const char* line, const LineMasks& masks, std::span<double> v
     if (starts == 0) return false;
     const unsigned start = lowestBit(starts);
     starts &= starts - 1;
-    const unsigned length = lowestBit(separators >> start);  // the line end at the latest
+    // The line end at the latest; the top bit (past the line) tells the
+    // compiler that there is one.
+    const unsigned length = lowestBit(separators >> start | std::uint64_t{1} << 63);
     if (!readValue(line, start, length, digits >> start, kLayouts ? layouts + i : nullptr, values[i])) {
       return false;
     }
@@ -374,7 +378,11 @@ bool readByRecentShape(RecentShapes& recent, char* line, std::size_t length, dou
   // to be looked at.
   const std::size_t lineEnd = connection.readPosition - start - length;
   const bool known = line[length] == '\n' || lineEnd == 2;
-  keepShape(recent, connection.linesEnded, line, keep, length, known ? lineEnd : 0, layouts, items.size());
+  if (recent.missesInARow > detail::kResting + 1) {
+    recent.missesInARow -= 1;  // shapes rest, and go on resting after this record
+  } else {
+    keepShape(recent, connection.linesEnded, line, keep, length, known ? lineEnd : 0, layouts, items.size());
+  }
   return true;
 }
 

@@ -36,11 +36,14 @@ namespace detail {
       connection->access == Access::Write || control.item.type != ItemType::Real64 || items.empty()) {
     return false;
   }
+  RecentShapes& recent = readerState(control).shapes;
+  // Where shapes rest (records that keep changing their layout), straight
+  // to the masks, before anything else is set up.
+  if (!shapesServe(recent) || connection->readPosition >= connection->fill) {
+    return detail::readRecordWithoutShape(control, *connection, items);
+  }
   const char* const line = connection->buffer + connection->readPosition;
-  RecordShape* const shape =
-      connection->readPosition < connection->fill
-          ? recentShapeOf(readerState(control).shapes, line, connection->fill - connection->readPosition, items.size())
-          : nullptr;
+  RecordShape* const shape = recentShapeOf(recent, line, connection->fill - connection->readPosition, items.size());
   if (shape == nullptr) return detail::readRecordWithoutShape(control, *connection, items);
   shapeValues(*shape, line, items.data());
   finishRecordAt(control, *connection, connection->readPosition + shape->advance);

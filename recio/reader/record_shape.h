@@ -22,6 +22,8 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <iterator>
 
 #include "recio/numbers/byte_words.h"
 #include "recio/numbers/decimal_scan.h"
@@ -62,8 +64,18 @@ struct LongPlan {
   std::uint32_t weights[3];   // 1, 10, 100 for each exponent digit, 0 for an unused one
   std::int32_t exponentSign;  // the byte that is '-' when the exponent is negative
   std::uint32_t item;
+  // Records in a row whose value was not the one seen, and records left to
+  // read without comparing (a column that changes with every record, such as
+  // a chi-square, pays for no comparison most of the time).
+  std::uint32_t misses;
+  std::uint32_t skips;
   DigitLanes lanes;
 };
+
+// After this many records in a row with a new value, a long plan's bytes
+// are compared only once in kLongPlanSkips + 1 records.
+inline constexpr std::uint32_t kLongPlanMisses = 2;
+inline constexpr std::uint32_t kLongPlanSkips = 15;
 
 // How two short decimals of a shape are read, together (short_decimals.h);
 // an odd one is read twice.
@@ -175,6 +187,11 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
                          exponent - static_cast<std::int64_t>(kept.fractionDigits));
 }
 
+// The plan's bytes in the record at `record` become the ones seen.
+[[gnu::always_inline]] inline void rememberLongBytes(LongPlan& plan, const char* record) {
+  std::memcpy(plan.seen, record + plan.from, sizeof plan.seen);
+}
+
 // Whether the value of the plan in the record at `record` is the one last
 // read by it; if not, its bytes become the ones seen.
 [[gnu::always_inline]] inline bool sameLongValue(LongPlan& plan, const char* record) {
@@ -193,7 +210,7 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
 #else
   bool same = true;
   for (unsigned i = 0; i < 32; ++i) same = same && ((plan.bytes >> i & 1U) == 0 || text[i] == plan.seen[i]);
-  if (!same) std::copy(text, text + 32, plan.seen);
+  if (!same) rememberLongBytes(plan, record);
   return same;
 #endif
 }
@@ -224,9 +241,18 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
   std::uint32_t count = 0;
   for (std::uint32_t k = 0; k < shape.longCount; ++k) {
     LongPlan& plan = shape.longs[k];
-    if (sameLongValue(plan, record)) {
+    if (plan.skips != 0) {
+      plan.skips -= 1;
+      // The last record read without comparing leaves its bytes (and its
+      // value, read below) for the next to compare with.
+      if (plan.skips == 0) rememberLongBytes(plan, record);
+      changed[count++] = &plan;
+    } else if (sameLongValue(plan, record)) {
+      plan.misses = 0;
       items[plan.item] = plan.value;
     } else {
+      plan.misses += 1;
+      if (plan.misses >= kLongPlanMisses) plan.skips = kLongPlanSkips;
       changed[count++] = &plan;
     }
   }

@@ -87,6 +87,8 @@ bool planValue(RecordShape& shape, const char* record, const ValueLayout& layout
   std::fill(std::begin(plan.seen), std::end(plan.seen), '\0');
   plan.sign = sign;
   plan.item = item;
+  plan.misses = 0;
+  plan.skips = 0;
   plan.at = static_cast<std::int32_t>(digitsEnd(layout));
   setDigitLanes(plan.lanes, whole + fraction, fraction);
   return planExponent(shape, record, plan, layout);

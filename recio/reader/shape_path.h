@@ -57,10 +57,10 @@ RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t 
 
 // The recent shape (the latest first) that the record at `record` (in a
 // connection's block) has, with `items` values, its line end within the
-// `available` bytes of data; nullptr for none.
+// `available` bytes of data, where shapes serve (shapesServe); nullptr for
+// none.
 [[gnu::always_inline]] inline RecordShape* recentShapeOf(RecentShapes& recent, const char* record,
                                                          std::size_t available, std::size_t items) {
-  if (!shapesServe(recent)) return nullptr;
   RecordShape* const latest = recent.latest;
   if (latest != nullptr && detail::fitsShape(*latest, record, available, items)) {
     recent.missesInARow = 0;
