@@ -5,16 +5,13 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
-#include <iterator>
 
+#include "recio/numbers/decimal_scaling.h"
 #include "recio/numbers/float_bits.h"
-#include "recio/numbers/powers_of_ten.h"
 
 namespace recio {
 namespace {
 
-constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << 52) - 1;
-constexpr std::uint64_t kHiddenBit = std::uint64_t{1} << 52;
 constexpr std::int32_t kGeneratedDigits = 17;
 constexpr std::int32_t kStringDigits = 20;
 
@@ -23,43 +20,8 @@ void fillDigits(DecimalDigits& out, char c) noexcept {
   out.digits[kStringDigits] = '\0';
 }
 
-// floor(a / 65536): C++20 shifts negative operands arithmetically.
-constexpr std::int32_t floorDiv65536(std::int32_t a) noexcept { return a >> 16; }
-static_assert(floorDiv65536(-1) == -1 && floorDiv65536(-65536) == -1 && floorDiv65536(-65537) == -2);
-
 // Every digit (all seventeen), or only those up to the rounding place.
 enum class DigitsMade : std::uint8_t { All, UpToRounding };
-
-// The magnitude of a finite, non-zero value scaled into [1, 10) by one
-// rounded division or multiplication by a power of ten, and its decimal
-// exponent k: |value| ~ 0.D1D2D3... x 10^k.
-struct Scaled {
-  double x;
-  std::int32_t k;
-};
-
-Scaled scaleIntoFirstDecade(std::uint64_t bits, std::int32_t exponentField) noexcept {
-  // 19728 / 65536 is just below log10(2), so k is at most one off.
-  const std::int32_t e = exponentField - 1023;
-  std::int32_t k = floorDiv65536(e * 19728);
-  double x = std::bit_cast<double>(bits & ~kSignBit);
-  if (k > 0) {
-    x = x / powerOfTen(k);
-  } else if (k < 0) {
-    x = x * powerOfTen(-k);
-  }
-  k += 1;
-  if (x >= 10.0) {
-    x = x / 10.0;
-    k += 1;
-  }
-  // Two narrow bands of tiny magnitudes get an estimate one too high.
-  if (x < 1.0) {
-    x = x * 10.0;
-    k -= 1;
-  }
-  return {x, k};
-}
 
 // The first `count` digits of x in [1, 10), exactly: its unbiased exponent
 // is 0..3, and the significand shifted by it is x as fixed point with 52
@@ -130,38 +92,7 @@ DecimalDigits generateDigits(double value, std::int32_t n, DigitMode mode, Digit
   return out;
 }
 
-// 10^n for 0 <= n <= kMostFractionDigits, exact in 64 bits.
-constexpr std::uint64_t kIntegerPowers[] = {1U,       10U,       100U,       1000U,       10000U,      100000U,
-                                            1000000U, 10000000U, 100000000U, 1000000000U, 10000000000U};
-static_assert(std::size(kIntegerPowers) == kMostFractionDigits + 1);
-
 }  // namespace
-
-FractionDigits toFractionDigits(double value, std::int32_t d) noexcept {
-  const auto bits = std::bit_cast<std::uint64_t>(value);
-  const Scaled scaled = scaleIntoFirstDecade(bits, static_cast<std::int32_t>((bits >> 52) & 0x7FFU));
-  // r - 1 digits are kept: D[r] decides the rounding, half up.
-  const std::int32_t r = d + 1 + scaled.k;
-  if (r <= 0) return {0, scaled.k, true};
-  if (r > kMostFractionDigits + 1) return {0, scaled.k, false};
-  // x as fixed point with 52 fraction bits, below 10 x 2^52.
-  const auto xBits = std::bit_cast<std::uint64_t>(scaled.x);
-  const auto fixed = ((xBits & kFractionMask) | kHiddenBit) << ((((xBits >> 52) & 0x7FFU) - 1023U) & 3U);
-  std::uint64_t digits = 0;
-  if (r == 1) {
-    digits = fixed >= 5 * kHiddenBit ? 1U : 0U;
-  } else {
-    // floor(x * 10^(r - 2) + 1/2): the product needs up to 86 bits, taken in
-    // two halves; the low half's bits below 2^32 cannot reach the result.
-    const std::uint64_t power = kIntegerPowers[r - 2];
-    const std::uint64_t low = (fixed & 0xFFFFFFFFU) * power + (kHiddenBit >> 1U);
-    const std::uint64_t high = (fixed >> 32U) * power;
-    digits = (high + (low >> 32U)) >> 20U;
-  }
-  // A carry out of the first digit: one more integer digit.
-  const std::int32_t exponent = digits == kIntegerPowers[r - 1] ? scaled.k + 1 : scaled.k;
-  return {digits, exponent, true};
-}
 
 DecimalDigits toDecimalDigits(double value, std::int32_t n, DigitMode mode) noexcept {
   return generateDigits(value, n, mode, DigitsMade::All);

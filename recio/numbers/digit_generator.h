@@ -28,21 +28,4 @@ struct DecimalDigits {
 // generated. A fixed field needs a few digits, not seventeen.
 [[nodiscard]] DecimalDigits toRoundedDigits(double value, std::int32_t n, DigitMode mode) noexcept;
 
-// The most digits toFractionDigits rounds to.
-inline constexpr std::int32_t kMostFractionDigits = 10;
-
-// The digits that toDecimalDigits(value, d, Fraction) gives a finite, normal
-// (not zero, not subnormal) value, as one integer: `digits` is the value
-// rounded to d fraction digits times 10^d, its decimal text D[1]..D[k+d]
-// (k the exponent after rounding). `rounded` is false where the rounding
-// place lies beyond kMostFractionDigits digits: then only the exponent,
-// before rounding, is given (rounding never lowers it). Where the value is
-// below a tenth of the last place, digits is 0 and the exponent as scaled.
-struct FractionDigits {
-  std::uint64_t digits;
-  std::int32_t exponent;
-  bool rounded;
-};
-[[nodiscard]] FractionDigits toFractionDigits(double value, std::int32_t d) noexcept;
-
 }  // namespace recio

@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "recio/numbers/byte_words.h"
+#include "recio/numbers/decimal_scaling.h"
 #include "recio/numbers/digit_generator.h"
 #include "recio/numbers/float_bits.h"
 #include "recio/numbers/integer_text.h"
