@@ -242,25 +242,28 @@ namespace {
 constexpr std::int32_t kMostCommonWidth = 8;
 static_assert(kMostCommonWidth <= kMostFractionDigits);
 
-// The bytes of a text word from `first` on (0 to 8).
-constexpr std::uint64_t bytesFrom(std::int32_t first) {
-  return first >= 8 ? 0 : ~std::uint64_t{0} << (8 * static_cast<std::uint32_t>(first));
-}
-
 // The last `width` (2 to 8) bytes of a text word, in fixed-size copies
 // that may overlap.
 void placeLastBytes(char* out, std::int32_t width, std::uint64_t word) noexcept {
-  std::uint8_t bytes[8];
-  storeTextWord(word, bytes);
   const auto w = static_cast<std::size_t>(width);
-  if (w == 8) {
-    std::memcpy(out, bytes, 8);
-  } else if (w >= 4) {
-    std::memcpy(out, bytes + 8 - w, 4);
-    std::memcpy(out + w - 4, bytes + 4, 4);
+  if constexpr (std::endian::native == std::endian::little) {
+    if (w == 8) {
+      std::memcpy(out, &word, 8);
+    } else if (w >= 4) {
+      const auto first = static_cast<std::uint32_t>(word >> (8 * (8 - w)));
+      const auto last = static_cast<std::uint32_t>(word >> 32U);
+      std::memcpy(out, &first, 4);
+      std::memcpy(out + w - 4, &last, 4);
+    } else {
+      const auto first = static_cast<std::uint16_t>(word >> (8 * (8 - w)));
+      const auto last = static_cast<std::uint16_t>(word >> 48U);
+      std::memcpy(out, &first, 2);
+      std::memcpy(out + w - 2, &last, 2);
+    }
   } else {
-    std::memcpy(out, bytes + 8 - w, 2);
-    std::memcpy(out + w - 2, bytes + 6, 2);
+    std::uint8_t bytes[8];
+    storeTextWord(word, bytes);
+    std::memcpy(out, bytes + 8 - w, w);
   }
 }
 
@@ -272,11 +275,14 @@ void placeLastBytes(char* out, std::int32_t width, std::uint64_t word) noexcept 
 void placeDigits(char* out, std::int32_t width, std::uint64_t digits, std::int32_t d, std::int32_t shown,
                  bool sign) noexcept {
   const std::uint64_t text = eightDigitsText(digits);
-  const std::uint64_t fraction = bytesFrom(8 - d);
+  // The last d bytes stay; those before move one place forward for the point.
+  const std::uint64_t fraction = (~std::uint64_t{0} << (8 * (7 - d))) << 8U;
   std::uint64_t word = ((text & ~fraction) >> 8U) | (text & fraction) | (std::uint64_t{'.'} << (8 * (7 - d)));
+  // Blanks before the first byte shown; the sign takes a leading zero's place.
   const std::int32_t start = 8 - shown - 1 - (sign ? 1 : 0);
-  word = (word & bytesFrom(start)) | (0x20 * kEachByte & ~bytesFrom(start));
-  if (sign) word = (word & ~(std::uint64_t{0xFF} << (8 * start))) | (std::uint64_t{'-'} << (8 * start));
+  const std::uint64_t kept = ~std::uint64_t{0} << (8 * start);
+  word = (word & kept) | (' ' * kEachByte & ~kept);
+  if (sign) word -= std::uint64_t{'0' - '-'} << (8 * start);
   placeLastBytes(out, width, word);
 }
 
