@@ -322,7 +322,7 @@ bool placeCommonFixed(double value, std::int32_t width, std::int32_t d, char* ou
 
 void fixedFieldText(double value, std::int32_t width, std::int32_t fractionDigits, char* out) noexcept {
   value = foldNegativeZero(value);
-  if (fractionDigits >= 0 && width >= fractionDigits + 2 && width <= kMostCommonWidth &&
+  if (width >= 2 && width <= kMostCommonWidth && fractionDigits >= 0 && fractionDigits <= width - 2 &&
       placeCommonFixed(value, width, fractionDigits, out)) {
     return;
   }
