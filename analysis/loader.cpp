@@ -89,14 +89,13 @@ void loadFitResults(recio::IoControl& control, WorkingStorage& storage) {
         widen(storage.chiSquare, point.chiSquare);
         // Most records of a grid find their values at once; nothing is
         // appended then.
-        const std::size_t i = findNearValue(storage.t, point.t);
-        const std::size_t j = findNearValue(storage.yorp, point.yorp);
-        const std::size_t k = findNearValue(storage.fke, point.fke);
-        if (i == kNotNear || j == kNotNear || k == kNotNear) {
-          loadPoint(control, storage, point.t, point.yorp, point.fke, point.chiSquare);
-        } else {
+        std::size_t i = 0, j = 0, k = 0;
+        if (findNearValue(storage.t, point.t, i) && findNearValue(storage.yorp, point.yorp, j) &&
+            findNearValue(storage.fke, point.fke, k)) {
           double& cell = storage.cube[k][j][i];
           if (!(cell <= point.chiSquare)) cell = point.chiSquare;
+        } else {
+          loadPoint(control, storage, point.t, point.yorp, point.fke, point.chiSquare);
         }
         return true;
       });

@@ -32,21 +32,24 @@ std::int32_t findValue(AxisList<Capacity>& axis, double value) {
   return kNotFound;
 }
 
-inline constexpr std::size_t kNotNear = ~std::size_t{0};
-
-// The value's list index (from 0) where it is the previous record's or the
-// one after it in the list, as grids run; kNotNear where only findValue can
-// tell. Moves lastMatch as findValue does.
+// Whether the value is the previous record's, the one after it in the
+// list, or the first, as grids run, and then its list index (from 0) in
+// `index`; where not, only findValue can tell. The entries past the count
+// are NaN, so no probe needs the count. Moves lastMatch as findValue does.
 template <std::int32_t Capacity>
-[[gnu::always_inline]] inline std::size_t findNearValue(AxisList<Capacity>& axis, double value) {
+[[gnu::always_inline]] inline bool findNearValue(AxisList<Capacity>& axis, double value, std::size_t& index) {
   const auto start = static_cast<std::size_t>(axis.lastMatch);
-  const auto count = static_cast<std::size_t>(axis.count);
-  if (start < count && axis.values[start] == value) return start;
-  if (start + 1 < count && axis.values[start + 1] == value) {
-    axis.lastMatch = static_cast<std::int32_t>(start + 1);
-    return start + 1;
+  index = start;
+  if (axis.values[start] == value) return true;
+  if (axis.values[start + 1] == value) {
+    index = start + 1;
+  } else if (axis.values[0] == value) {
+    index = 0;
+  } else {
+    return false;
   }
-  return kNotNear;
+  axis.lastMatch = static_cast<std::int32_t>(index);
+  return true;
 }
 
 // Reads records until end of file or the first record that cannot be read;

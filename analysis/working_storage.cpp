@@ -1,11 +1,13 @@
 #include "analysis/working_storage.h"
 
+#include <limits>
+
 namespace analysis {
 namespace {
 
 template <std::int32_t Capacity>
 void clearAxis(AxisList<Capacity>& axis) {
-  for (double& value : axis.values) value = 0.0;
+  for (double& value : axis.values) value = std::numeric_limits<double>::quiet_NaN();
   axis.count = 0;
   axis.extremes = Extremes{kEmptyCell, 0.0};
   axis.lastMatch = 0;

@@ -29,9 +29,11 @@ struct Extremes {
 
 // The distinct values of one parameter in order of first appearance
 // (positions from 1).
+// One entry more than the capacity: every entry past the count holds NaN,
+// which equals nothing, so a search near the previous match needs no bound.
 template <std::int32_t Capacity>
 struct AxisList {
-  double values[static_cast<std::size_t>(Capacity)];
+  double values[static_cast<std::size_t>(Capacity) + 1];
   std::int32_t count;
   Extremes extremes;
   std::int32_t lastMatch;  // index where the previous search matched; the next search starts there

@@ -295,15 +295,16 @@ void BM_FindAxisValues(benchmark::State& state) {
     points.swap(shuffled);
   }
   std::size_t next = 0;
+  std::size_t index = 0;
   for (auto _ : state) {
     const Point& p = points[next];
     next = next + 1 == points.size() ? 0 : next + 1;
     // As the loader looks: near the previous match first.
-    benchmark::DoNotOptimize(analysis::findNearValue(storage->t, p.t) != analysis::kNotNear ||
+    benchmark::DoNotOptimize(analysis::findNearValue(storage->t, p.t, index) ||
                              analysis::findValue(storage->t, p.t) != analysis::kNotFound);
-    benchmark::DoNotOptimize(analysis::findNearValue(storage->yorp, p.yorp) != analysis::kNotNear ||
+    benchmark::DoNotOptimize(analysis::findNearValue(storage->yorp, p.yorp, index) ||
                              analysis::findValue(storage->yorp, p.yorp) != analysis::kNotFound);
-    benchmark::DoNotOptimize(analysis::findNearValue(storage->fke, p.fke) != analysis::kNotNear ||
+    benchmark::DoNotOptimize(analysis::findNearValue(storage->fke, p.fke, index) ||
                              analysis::findValue(storage->fke, p.fke) != analysis::kNotFound);
   }
   state.SetLabel(fileOrder ? "file order" : "scattered");

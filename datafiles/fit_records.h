@@ -99,17 +99,19 @@ template <typename Visit>
   std::int64_t partReadLine = 0;
   std::int64_t moreThanRecordLine = 0;
   prepareFitRecords(control, unit);
+  // Most records lie in the block with nothing after them: read there, they
+  // are Complete and leave nothing to note.
+  constexpr RecordOutcome kReadInBlock{RecordEnd::Complete, 5, 0, 0};
   for (;;) {
-    const RecordOutcome outcome = readFitRecord(control, record);
-    if (outcome.end != RecordEnd::Complete) [[unlikely]]
-      return fitRecordsEnd(control, unit, outcome, partReadLine, moreThanRecordLine);
-    // Most records leave nothing on their lines: one test for them.
-    if ((outcome.partReadLine | outcome.moreThanRecordLine) != 0) [[unlikely]] {
+    if (!recio::readRecordInBlock(control, record)) [[unlikely]] {
+      const RecordOutcome outcome = readFitRecordByStatement(control, record);
+      if (outcome.end != RecordEnd::Complete)
+        return fitRecordsEnd(control, unit, outcome, partReadLine, moreThanRecordLine);
       if (partReadLine == 0) partReadLine = outcome.partReadLine;
       if (moreThanRecordLine == 0) moreThanRecordLine = outcome.moreThanRecordLine;
     }
     if (!visit(FitPoint{record[0], record[1] + record[1], record[3], record[4], &control, unit}))
-      return {outcome, {}, partReadLine, moreThanRecordLine};
+      return {kReadInBlock, {}, partReadLine, moreThanRecordLine};
   }
 }
 

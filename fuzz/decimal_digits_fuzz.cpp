@@ -1,7 +1,8 @@
 // Any 64-bit pattern through the digit generator and both number texts:
 // fixed lengths, only the characters each text may hold, no writes outside
-// the field. For a normal value the unrounded digits must be the exact
-// expansion of a double in [1, 10) near the value's scaled magnitude.
+// the field, an F w.d field's common case as the general steps write it.
+// For a normal value the unrounded digits must be the exact expansion of a
+// double in [1, 10) near the value's scaled magnitude.
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "recio/numbers/digit_generator.h"
+#include "recio/numbers/float_bits.h"
 #include "recio/numbers/printed_numbers.h"
 
 namespace {
@@ -93,12 +95,17 @@ void checkFreeForm(double value) {
 }
 
 // Only the characters a field may hold, nothing outside it; overflow is all
-// or nothing.
+// or nothing; the common case gives the general steps' text.
 void checkFixed(double value, std::int32_t width, std::int32_t fractionDigits) {
   char buf[40];
   std::memset(buf, '#', sizeof buf);
   recio::fixedFieldText(value, width, fractionDigits, buf + 4);
   check(std::memcmp(buf, "####", 4) == 0 && buf[4 + width] == '#');
+  char general[40];
+  std::memset(general, '#', sizeof general);
+  const double folded = recio::foldNegativeZero(value);
+  recio::renderFixed(folded, width, recio::signBitSet(folded) ? width - 1 : width, fractionDigits, general + 4);
+  check(std::memcmp(buf, general, sizeof buf) == 0);
   for (std::int32_t i = 0; i < width; ++i) {
     check(std::strchr(" 0123456789.-*NaIF", buf[4 + i]) != nullptr && (buf[4] != '*' || buf[4 + i] == '*'));
   }

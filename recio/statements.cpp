@@ -1,5 +1,8 @@
 #include "recio/statements.h"
 
+#include <algorithm>
+#include <limits>
+
 #include "recio/connect.h"
 #include "recio/disconnect.h"
 #include "recio/reader/read_statement.h"
@@ -30,11 +33,17 @@ IoStatus beginLine(IoControl& control, std::int32_t unit, std::string_view label
 }
 
 // The statement has handled nothing: any failure ended the run, every call
-// that came back gave Ok.
+// that came back gave Ok. The items lie one after the other, so one item
+// call takes them all (each laid out as an item of its own).
 void writeAndEnd(IoControl& control, const void* items, std::size_t count, ItemType type, std::size_t size) {
   describeItems(control, type, size);
-  for (std::size_t i = 0; i < count; ++i) {
-    (void)writeItem(control, static_cast<const char*>(items) + i * size);
+  const char* next = static_cast<const char*>(items);
+  for (std::size_t left = count; left != 0;) {
+    const std::size_t taken = std::min<std::size_t>(left, std::numeric_limits<std::int32_t>::max());
+    control.item.count = static_cast<std::int32_t>(taken);
+    (void)writeItem(control, next);
+    next += taken * size;
+    left -= taken;
   }
   (void)endWrite(control);
 }

@@ -122,18 +122,24 @@ TEST(FixedFieldLines, Formats) {
 
 // Blocks of 8192 bytes reach the file as they fill; the rest at the stop.
 TEST(FixedFieldLines, FileIsWrittenInWholeBlocks) {
-  fake::FakePlatform platform;
-  fake::WorkDir dir;
-  recio::IoControl control;
-  ASSERT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
-  const int lines = 1000;  // 22 000 bytes: two full blocks and a part
-  for (int i = 0; i < lines; ++i) recio::writeFormatted(control, 1, analysis::kTableFormats[0].data(), std::vector<double>{1.0, 0.5, 2.0});
-  EXPECT_EQ(platform.calls(fake::Call::Write), 2);
-  EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
-  EXPECT_EQ(platform.calls(fake::Call::Write), 3);
-  std::string expected;
-  for (int i = 0; i < lines; ++i) expected += "   1.0 0.5000      2.0\n";
-  EXPECT_EQ(fake::readFile("out.txt"), expected);
+  // Empty lines first, so that after 355 lines of 23 bytes the room left in
+  // the first block is the next line with its line feed (4), the line
+  // without it (5), or neither (0).
+  for (const int emptyLines : {4, 5, 0}) {
+    fake::FakePlatform platform;
+    fake::WorkDir dir;
+    recio::IoControl control;
+    ASSERT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
+    for (int i = 0; i < emptyLines; ++i) recio::writeFormatted(control, 1, analysis::kEmptyFormat, {});
+    const int lines = 1000;  // 23 000 bytes: two full blocks and a part
+    for (int i = 0; i < lines; ++i) recio::writeFormatted(control, 1, analysis::kTableFormats[0].data(), std::vector<double>{1.0, 0.5, 2.0});
+    EXPECT_EQ(platform.calls(fake::Call::Write), 2) << emptyLines;
+    EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+    EXPECT_EQ(platform.calls(fake::Call::Write), 3) << emptyLines;
+    std::string expected(static_cast<std::size_t>(emptyLines), '\n');
+    for (int i = 0; i < lines; ++i) expected += "   1.0 0.5000      2.0\n";
+    EXPECT_EQ(fake::readFile("out.txt"), expected) << emptyLines;
+  }
 }
 
 // A write that fails part-way on the first block never leaves old bytes after new ones.

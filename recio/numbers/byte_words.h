@@ -61,6 +61,19 @@ inline std::uint64_t eightDigitsValue(std::uint64_t word) {
   return ((word & kLanes) * kHundredAndMillion + ((word >> 16) & kLanes) * kOneAndTenThousand) >> 32;
 }
 
+// The text word of a value below 10^8: its eight digits, zeros before
+// them, the first in the lowest byte; fours, then pairs, then single digits
+// split off in every lane at once, each quotient by a multiply-shift that is
+// exact in its range.
+inline std::uint64_t eightDigitsText(std::uint64_t value) {
+  std::uint64_t lanes = value / 10000 + ((value % 10000) << 32);
+  std::uint64_t high = ((lanes * 10486) >> 20) & 0x0000'007F'0000'007FULL;  // x / 100, x < 10^4
+  lanes = high + ((lanes - high * 100) << 16);
+  high = ((lanes * 103) >> 10) & 0x000F'000F'000F'000FULL;  // x / 10, x < 100
+  lanes = high + ((lanes - high * 10) << 8);
+  return lanes | (0x30 * kEachByte);
+}
+
 #ifdef RECIO_SSE2
 // The first and second eight digits of two sixteen-byte reads of digit
 // values (0 to 9 a byte, the first the most significant), as the 32-bit

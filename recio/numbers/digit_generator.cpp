@@ -6,14 +6,12 @@
 #include <bit>
 #include <cstdint>
 
+#include "recio/numbers/decimal_scaling.h"
 #include "recio/numbers/float_bits.h"
-#include "recio/numbers/powers_of_ten.h"
 
 namespace recio {
 namespace {
 
-constexpr std::uint64_t kFractionMask = (std::uint64_t{1} << 52) - 1;
-constexpr std::uint64_t kHiddenBit = std::uint64_t{1} << 52;
 constexpr std::int32_t kGeneratedDigits = 17;
 constexpr std::int32_t kStringDigits = 20;
 
@@ -22,46 +20,8 @@ void fillDigits(DecimalDigits& out, char c) noexcept {
   out.digits[kStringDigits] = '\0';
 }
 
-// floor(a / 65536) without relying on how >> treats negative operands.
-constexpr std::int32_t floorDiv65536(std::int32_t a) noexcept {
-  std::int32_t q = a / 65536;
-  if (a % 65536 != 0 && a < 0) --q;
-  return q;
-}
-
 // Every digit (all seventeen), or only those up to the rounding place.
 enum class DigitsMade : std::uint8_t { All, UpToRounding };
-
-// The magnitude of a finite, non-zero value scaled into [1, 10) by one
-// rounded division or multiplication by a power of ten, and its decimal
-// exponent k: |value| ~ 0.D1D2D3... x 10^k.
-struct Scaled {
-  double x;
-  std::int32_t k;
-};
-
-Scaled scaleIntoFirstDecade(std::uint64_t bits, std::int32_t exponentField) noexcept {
-  // 19728 / 65536 is just below log10(2), so k is at most one off.
-  const std::int32_t e = exponentField - 1023;
-  std::int32_t k = floorDiv65536(e * 19728);
-  double x = std::bit_cast<double>(bits & ~kSignBit);
-  if (k > 0) {
-    x = x / powerOfTen(k);
-  } else if (k < 0) {
-    x = x * powerOfTen(-k);
-  }
-  k += 1;
-  if (x >= 10.0) {
-    x = x / 10.0;
-    k += 1;
-  }
-  // Two narrow bands of tiny magnitudes get an estimate one too high.
-  if (x < 1.0) {
-    x = x * 10.0;
-    k -= 1;
-  }
-  return {x, k};
-}
 
 // The first `count` digits of x in [1, 10), exactly: its unbiased exponent
 // is 0..3, and the significand shifted by it is x as fixed point with 52

@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "recio/numbers/byte_words.h"
+#include "recio/numbers/decimal_scaling.h"
 #include "recio/numbers/digit_generator.h"
 #include "recio/numbers/float_bits.h"
 #include "recio/numbers/integer_text.h"
@@ -233,8 +235,97 @@ void renderFixed(double value, std::int32_t width, std::int32_t signedWidth, std
   while (field.used < width) field.put(' ');
 }
 
+namespace {
+
+// The widest field the common case takes: the field, its digits and its
+// point fit one text word.
+constexpr std::int32_t kMostCommonWidth = 8;
+static_assert(kMostCommonWidth <= kMostFractionDigits);
+
+// The last `width` (2 to 8) bytes of a text word, in fixed-size copies
+// that may overlap.
+void placeLastBytes(char* out, std::int32_t width, std::uint64_t word) noexcept {
+  const auto w = static_cast<std::size_t>(width);
+  if constexpr (std::endian::native == std::endian::little) {
+    if (w == 8) {
+      std::memcpy(out, &word, 8);
+    } else if (w >= 4) {
+      const auto first = static_cast<std::uint32_t>(word >> (8 * (8 - w)));
+      const auto last = static_cast<std::uint32_t>(word >> 32U);
+      std::memcpy(out, &first, 4);
+      std::memcpy(out + w - 4, &last, 4);
+    } else {
+      const auto first = static_cast<std::uint16_t>(word >> (8 * (8 - w)));
+      const auto last = static_cast<std::uint16_t>(word >> 48U);
+      std::memcpy(out, &first, 2);
+      std::memcpy(out + w - 2, &last, 2);
+    }
+  } else {
+    std::uint8_t bytes[8];
+    storeTextWord(word, bytes);
+    std::memcpy(out, bytes + 8 - w, w);
+  }
+}
+
+// The field of `digits` (the value times 10^d, rounded, below 10^7),
+// right-aligned in `width` characters: `shown` digits (at least d, the
+// integer digits and any zero before the point), the point before the last
+// d of them, a minus sign before them, blanks first. Built as one text word
+// whose last `width` bytes are the field.
+void placeDigits(char* out, std::int32_t width, std::uint64_t digits, std::int32_t d, std::int32_t shown,
+                 bool sign) noexcept {
+  const std::uint64_t text = eightDigitsText(digits);
+  // The last d bytes stay; those before move one place forward for the point.
+  const std::uint64_t fraction = (~std::uint64_t{0} << (8 * (7 - d))) << 8U;
+  std::uint64_t word = ((text & ~fraction) >> 8U) | (text & fraction) | (std::uint64_t{'.'} << (8 * (7 - d)));
+  // Blanks before the first byte shown; the sign takes a leading zero's place.
+  const std::int32_t start = 8 - shown - 1 - (sign ? 1 : 0);
+  const std::uint64_t kept = ~std::uint64_t{0} << (8 * start);
+  word = (word & kept) | (' ' * kEachByte & ~kept);
+  if (sign) word -= std::uint64_t{'0' - '-'} << (8 * start);
+  placeLastBytes(out, width, word);
+}
+
+// The field of a finite value in a field of the program's kind (d >= 0,
+// w >= d + 2, w <= kMostCommonWidth), from the value rounded to d fraction
+// digits as one integer: the same text as renderFixed. False for what it
+// leaves to renderFixed: NaN, infinities, negative subnormals.
+bool placeCommonFixed(double value, std::int32_t width, std::int32_t d, char* out) noexcept {
+  const auto bits = std::bit_cast<std::uint64_t>(value);
+  const auto exponentField = (bits >> 52) & 0x7FFU;
+  const bool sign = signBitSet(value);
+  if (exponentField == 0x7FF || (exponentField == 0 && sign)) return false;
+  const std::int32_t room = (sign ? width - 1 : width) - d - 1;
+  FractionDigits rounded{0, 0, true};
+  if (exponentField != 0) {
+    rounded = toFractionDigits(value, d);
+    if (rounded.exponent > room) {
+      placeLastBytes(out, width, '*' * kEachByte);
+      return true;
+    }
+    if (!rounded.rounded) return false;
+  }
+  // Digits shown: the integer digits, or the zero before the point unless
+  // the sign left no room for it, and the fraction digits.
+  const std::int32_t integerDigits = rounded.exponent >= 1 ? rounded.exponent : (room == 0 ? 0 : 1);
+  if (rounded.digits == 0) {
+    // Rounds to zero: no sign; where the sign left no room for the zero, a
+    // blank stands in its place.
+    placeDigits(out, width, 0, d, (room == 0 && sign && d > 0 ? 0 : 1) + d, false);
+  } else {
+    placeDigits(out, width, rounded.digits, d, integerDigits + d, sign);
+  }
+  return true;
+}
+
+}  // namespace
+
 void fixedFieldText(double value, std::int32_t width, std::int32_t fractionDigits, char* out) noexcept {
   value = foldNegativeZero(value);
+  if (width >= 2 && width <= kMostCommonWidth && fractionDigits >= 0 && fractionDigits <= width - 2 &&
+      placeCommonFixed(value, width, fractionDigits, out)) {
+    return;
+  }
   const std::int32_t signedWidth = signBitSet(value) ? width - 1 : width;
   renderFixed(value, width, signedWidth, fractionDigits, out);
 }

@@ -14,12 +14,4 @@ inline constexpr std::uint8_t kFormatEnd = 0;
 inline constexpr std::uint8_t kFixedPointEdit = 5;
 inline constexpr std::uint8_t kSkipEdit = 16;
 
-struct Edit {
-  enum class Kind : std::uint8_t { FixedPoint, Skip };
-  Kind kind;
-  std::int32_t width;           // F: w
-  std::int32_t fractionDigits;  // F: d
-  std::int32_t count;           // X: n
-};
-
 }  // namespace recio

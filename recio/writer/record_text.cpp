@@ -34,9 +34,19 @@ IoStatus endRecord(IoControl& control) {
   }
   // The record's bytes and its line end go to the connection's buffer with
   // every carriage return dropped: the line end that arrives is the line feed.
+  // A fixed-field record holds only fields and blanks, never a carriage
+  // return: where it fits the buffer, it is copied at once.
   const char* next = record.bytes;
   const char* end = record.bytes + record.fill;
   bool lineFeedPlaced = false;
+  if (control.options.formatted && record.fill < connection.capacity - connection.fill) {
+    char* into = connection.buffer + connection.fill;
+    std::memcpy(into, next, record.fill);
+    into[record.fill] = '\n';
+    connection.fill += record.fill + 1;
+    connection.unwrittenData = true;
+    lineFeedPlaced = true;
+  }
   while (!lineFeedPlaced) {
     if (connection.fill == connection.capacity) {
       IoStatus status = writeBuffer(control, connection, BufferWrite::InStatement);
