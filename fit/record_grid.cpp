@@ -346,7 +346,7 @@ class GridBuilder {
 
 // Every record into the grid, until the file ends or a record is no five
 // numbers; a failing read leaves only its code.
-void readRecords(recio::IoControl& control, GridReading& reading) {
+[[gnu::noinline]] void readRecords(recio::IoControl& control, GridReading& reading) {
   GridBuilder builder;
   ReadingEnd& end = reading.end;
   std::int64_t records = 0;
