@@ -42,7 +42,7 @@ class AxisIndex {
   // and then its position in `position`. The list ends in two NaN entries,
   // which equal nothing, so no probe needs the count; a NaN or infinite value
   // is never found here.
-  [[gnu::always_inline]] bool near(double value, std::uint32_t& position) {
+  [[gnu::always_inline]] bool near(double value, std::size_t& position) {
     const double* values = values_.data();
     std::size_t at = last_;
     if (values[at] != value) {
@@ -54,7 +54,7 @@ class AxisIndex {
         return false;
       last_ = at;
     }
-    position = static_cast<std::uint32_t>(at);
+    position = at;
     return true;
   }
 
@@ -263,9 +263,9 @@ class GridBuilder {
 
   [[nodiscard]] std::array<std::uint64_t, 3> counts() const { return {size(kT), size(kYorp), size(kFke)}; }
 
-  // A record of the previous record's values or the next ones along each axis.
+  // A record whose values AxisIndex::near finds, its chi-square finite.
   [[gnu::always_inline]] bool addQuickly(double t, double yorp, double fke, double chiSquare) {
-    std::uint32_t i = 0, j = 0, k = 0;
+    std::size_t i = 0, j = 0, k = 0;
     if (!axes_[kT].near(t, i) || !axes_[kYorp].near(yorp, j) || !axes_[kFke].near(fke, k) || !std::isfinite(chiSquare))
       return false;
     place(i, j, k, chiSquare);
@@ -313,13 +313,14 @@ class GridBuilder {
   // (a few dozen at least, so that the first records of a grid do not decide
   // alone), or when they are many: records that lie on no grid are refused
   // by their counts before a cube of them is allocated.
-  [[gnu::always_inline]] void place(std::uint32_t i, std::uint32_t j, std::uint32_t k, double chiSquare) {
+  [[gnu::always_inline]] void place(std::size_t i, std::size_t j, std::size_t k, double chiSquare) {
     if (dense_) {
       double& cell = cube_.cell(i, j, k);
       if (!(cell <= chiSquare)) cell = chiSquare;
       return;
     }
-    pending_.push_back({i, j, k, chiSquare});
+    pending_.push_back(
+        {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), static_cast<std::uint32_t>(k), chiSquare});
     const std::size_t held = pending_.size();
     if ((2 * held >= cellCount() && held >= kFewRecords) || held >= kMostPending) becomeDense();
   }
