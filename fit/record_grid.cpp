@@ -171,9 +171,12 @@ class Cube {
       cells_ = static_cast<double*>(packed);
     std::vector<bool> done;
     std::vector<double> held;
-    permute(cells_, order[kT], nY * nF, done, held);
-    for (std::size_t i = 0; i < nT; ++i) permute(cells_ + i * nY * nF, order[kYorp], nF, done, held);
-    for (std::size_t row = 0; row < nT * nY; ++row) permute(cells_ + row * nF, order[kFke], 1, done, held);
+    // Axes met in ascending order, as most grids are written, stay as they are.
+    if (!ascending(order[kT])) permute(cells_, order[kT], nY * nF, done, held);
+    if (!ascending(order[kYorp]))
+      for (std::size_t i = 0; i < nT; ++i) permute(cells_ + i * nY * nF, order[kYorp], nF, done, held);
+    if (!ascending(order[kFke]))
+      for (std::size_t row = 0; row < nT * nY; ++row) permute(cells_ + row * nF, order[kFke], 1, done, held);
     for (std::size_t c = 0; c < size; ++c) cells_[c] += 0.0;  // one zero for +0 and -0 chi-squares
     Cells out;
     out.data.reset(cells_);
@@ -187,10 +190,18 @@ class Cube {
 
   [[nodiscard]] std::size_t rowSize() const { return capacityY_ * capacityF_; }
 
+  [[nodiscard]] static bool ascending(const std::vector<std::uint32_t>& order) {
+    for (std::size_t m = 0; m < order.size(); ++m)
+      if (order[m] != m) return false;
+    return true;
+  }
+
   // Blocks of `width` doubles put in the order given, block m becoming the
   // block at order[m], one cycle at a time with one block held aside.
   static void permute(double* blocks, const std::vector<std::uint32_t>& order, std::size_t width,
                       std::vector<bool>& done, std::vector<double>& held) {
+    // Axes met in ascending order, as most grids are written, stay as they are.
+    if (std::all_of(order.begin(), order.end(), [m = 0U](std::uint32_t from) mutable { return from == m++; })) return;
     done.assign(order.size(), false);
     held.resize(width);
     for (std::size_t start = 0; start < order.size(); ++start) {
