@@ -157,8 +157,9 @@ class Cube {
 
   // The cells of the sorted grid, in place: order[a][m] is the appearance
   // position of the m-th smallest value of axis a. Packing the rows down to
-  // the counts first and shrinking the block leaves no second copy.
-  Cells sorted(const std::array<std::vector<std::uint32_t>, 3>& order) {
+  // the counts first and shrinking the block leaves no second copy. Counts
+  // the cells with a chi-square into `filled`.
+  Cells sorted(const std::array<std::vector<std::uint32_t>, 3>& order, std::uint64_t& filled) {
     const std::size_t nT = order[kT].size(), nY = order[kYorp].size(), nF = order[kFke].size();
     // Row (i, j) moves down to i * nY + j: never above where it was, and past
     // every row already moved, so nothing is overwritten before it is read.
@@ -177,7 +178,10 @@ class Cube {
       for (std::size_t i = 0; i < nT; ++i) permute(cells_ + i * nY * nF, order[kYorp], nF, done, held);
     if (!ascending(order[kFke]))
       for (std::size_t row = 0; row < nT * nY; ++row) permute(cells_ + row * nF, order[kFke], 1, done, held);
-    for (std::size_t c = 0; c < size; ++c) cells_[c] += 0.0;  // one zero for +0 and -0 chi-squares
+    for (std::size_t c = 0; c < size; ++c) {
+      cells_[c] += 0.0;  // one zero for +0 and -0 chi-squares
+      filled += std::isnan(cells_[c]) ? 0U : 1U;
+    }
     Cells out;
     out.data.reset(cells_);
     out.size = size;
@@ -296,8 +300,7 @@ class GridBuilder {
       for (const std::uint32_t position : order[a]) grid.axes[a].push_back(axis.value(position));
       close[a] = closeValues(a, grid.axes[a], order[a]);
     }
-    grid.cells = cube_.sorted(order);
-    for (std::size_t c = 0; c < grid.cells.size; ++c) grid.filledCells += std::isnan(grid.cells[c]) ? 0U : 1U;
+    grid.cells = cube_.sorted(order, grid.filledCells);
   }
 
  private:
