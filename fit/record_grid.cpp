@@ -204,8 +204,6 @@ class Cube {
   // block at order[m], one cycle at a time with one block held aside.
   static void permute(double* blocks, const std::vector<std::uint32_t>& order, std::size_t width,
                       std::vector<bool>& done, std::vector<double>& held) {
-    // Axes met in ascending order, as most grids are written, stay as they are.
-    if (std::all_of(order.begin(), order.end(), [m = 0U](std::uint32_t from) mutable { return from == m++; })) return;
     done.assign(order.size(), false);
     held.resize(width);
     for (std::size_t start = 0; start < order.size(); ++start) {
