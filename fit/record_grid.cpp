@@ -21,7 +21,6 @@ namespace {
 
 constexpr std::int32_t kUnit = 1;
 constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
-constexpr std::uint32_t kNotNear = ~std::uint32_t{0};
 
 // The text of a failure the record layer handed back: an error number, or its
 // own code for exhausted memory.
@@ -32,18 +31,31 @@ std::string failureText(int failure) {
 }
 
 // The distinct values of one parameter in order of first appearance. Grid
-// files repeat the previous record's value or move to the next one in the
-// list, so those two are tried first; a hash of the values' bits answers the
-// rest.
+// files repeat the previous record's value, move to the next one in the list
+// or come back to the first, so those three are tried first; a hash of the
+// values' bits answers the rest.
 class AxisIndex {
  public:
-  AxisIndex() : slots_(16, 0) {}
+  AxisIndex() : values_(2, kMissing), slots_(16, 0) {}
 
-  [[gnu::always_inline]] std::uint32_t near(double value) {
-    const std::size_t count = values_.size();
-    if (last_ < count && values_[last_] == value) return static_cast<std::uint32_t>(last_);
-    if (last_ + 1 < count && values_[last_ + 1] == value) return static_cast<std::uint32_t>(++last_);
-    return kNotNear;
+  // Whether the value is the previous match, the entry after it or the first,
+  // and then its position in `position`. The list ends in two NaN entries,
+  // which equal nothing, so no probe needs the count; a NaN or infinite value
+  // is never found here.
+  [[gnu::always_inline]] bool near(double value, std::size_t& position) {
+    const double* values = values_.data();
+    std::size_t at = last_;
+    if (values[at] != value) {
+      if (values[at + 1] == value)
+        ++at;
+      else if (values[0] == value)
+        at = 0;
+      else
+        return false;
+      last_ = at;
+    }
+    position = at;
+    return true;
   }
 
   // The value's position, appended when new, first met on `line`. `value`
@@ -56,16 +68,19 @@ class AxisIndex {
       const std::uint32_t position = slots_[slot] - 1;
       if (values_[position] == value) return static_cast<std::uint32_t>(last_ = position);
     }
-    if (values_.size() >= std::numeric_limits<std::uint32_t>::max() - 1) throw std::bad_alloc();
-    values_.push_back(value);
+    const std::size_t count = size();
+    if (count >= std::numeric_limits<std::uint32_t>::max() - 1) throw std::bad_alloc();
+    values_.push_back(kMissing);
+    values_[count] = value;
     lines_.push_back(line);
-    slots_[slot] = static_cast<std::uint32_t>(values_.size());
-    if (2 * values_.size() > slots_.size()) rehash();
+    slots_[slot] = static_cast<std::uint32_t>(count + 1);
+    if (2 * (count + 1) > slots_.size()) rehash();
     appended = true;
-    return static_cast<std::uint32_t>(last_ = values_.size() - 1);
+    return static_cast<std::uint32_t>(last_ = count);
   }
 
-  [[nodiscard]] const std::vector<double>& values() const { return values_; }
+  [[nodiscard]] std::size_t size() const { return values_.size() - 2; }
+  [[nodiscard]] double value(std::size_t position) const { return values_[position]; }
   [[nodiscard]] std::int64_t line(std::size_t position) const { return lines_[position]; }
 
  private:
@@ -78,14 +93,14 @@ class AxisIndex {
   void rehash() {
     std::vector<std::uint32_t> grown(slots_.size() * 2, 0);
     slots_.swap(grown);
-    for (std::size_t position = 0; position < values_.size(); ++position) {
+    for (std::size_t position = 0; position < size(); ++position) {
       std::size_t slot = hash(std::bit_cast<std::uint64_t>(values_[position]));
       while (slots_[slot] != 0) slot = (slot + 1) & (slots_.size() - 1);
       slots_[slot] = static_cast<std::uint32_t>(position + 1);
     }
   }
 
-  std::vector<double> values_;
+  std::vector<double> values_;  // the values, then two NaN entries
   std::vector<std::int64_t> lines_;
   std::size_t last_ = 0;
   std::vector<std::uint32_t> slots_;  // position + 1; 0 is empty
@@ -142,8 +157,9 @@ class Cube {
 
   // The cells of the sorted grid, in place: order[a][m] is the appearance
   // position of the m-th smallest value of axis a. Packing the rows down to
-  // the counts first and shrinking the block leaves no second copy.
-  Cells sorted(const std::array<std::vector<std::uint32_t>, 3>& order) {
+  // the counts first and shrinking the block leaves no second copy. Counts
+  // the cells with a chi-square into `filled`.
+  Cells sorted(const std::array<std::vector<std::uint32_t>, 3>& order, std::uint64_t& filled) {
     const std::size_t nT = order[kT].size(), nY = order[kYorp].size(), nF = order[kFke].size();
     // Row (i, j) moves down to i * nY + j: never above where it was, and past
     // every row already moved, so nothing is overwritten before it is read.
@@ -156,10 +172,16 @@ class Cube {
       cells_ = static_cast<double*>(packed);
     std::vector<bool> done;
     std::vector<double> held;
-    permute(cells_, order[kT], nY * nF, done, held);
-    for (std::size_t i = 0; i < nT; ++i) permute(cells_ + i * nY * nF, order[kYorp], nF, done, held);
-    for (std::size_t row = 0; row < nT * nY; ++row) permute(cells_ + row * nF, order[kFke], 1, done, held);
-    for (std::size_t c = 0; c < size; ++c) cells_[c] += 0.0;  // one zero for +0 and -0 chi-squares
+    // Axes met in ascending order, as most grids are written, stay as they are.
+    if (!ascending(order[kT])) permute(cells_, order[kT], nY * nF, done, held);
+    if (!ascending(order[kYorp]))
+      for (std::size_t i = 0; i < nT; ++i) permute(cells_ + i * nY * nF, order[kYorp], nF, done, held);
+    if (!ascending(order[kFke]))
+      for (std::size_t row = 0; row < nT * nY; ++row) permute(cells_ + row * nF, order[kFke], 1, done, held);
+    for (std::size_t c = 0; c < size; ++c) {
+      cells_[c] += 0.0;  // one zero for +0 and -0 chi-squares
+      filled += std::isnan(cells_[c]) ? 0U : 1U;
+    }
     Cells out;
     out.data.reset(cells_);
     out.size = size;
@@ -171,6 +193,12 @@ class Cube {
   static constexpr std::size_t kSmallCube = std::size_t{1} << 16;
 
   [[nodiscard]] std::size_t rowSize() const { return capacityY_ * capacityF_; }
+
+  [[nodiscard]] static bool ascending(const std::vector<std::uint32_t>& order) {
+    for (std::size_t m = 0; m < order.size(); ++m)
+      if (order[m] != m) return false;
+    return true;
+  }
 
   // Blocks of `width` doubles put in the order given, block m becoming the
   // block at order[m], one cycle at a time with one block held aside.
@@ -248,12 +276,11 @@ class GridBuilder {
 
   [[nodiscard]] std::array<std::uint64_t, 3> counts() const { return {size(kT), size(kYorp), size(kFke)}; }
 
-  // A record of the previous record's values or the next ones along each axis.
+  // A record whose values AxisIndex::near finds, its chi-square finite.
   [[gnu::always_inline]] bool addQuickly(double t, double yorp, double fke, double chiSquare) {
-    const std::uint32_t i = axes_[kT].near(t);
-    const std::uint32_t j = axes_[kYorp].near(yorp);
-    const std::uint32_t k = axes_[kFke].near(fke);
-    if (i == kNotNear || j == kNotNear || k == kNotNear || !std::isfinite(chiSquare)) return false;
+    std::size_t i = 0, j = 0, k = 0;
+    if (!axes_[kT].near(t, i) || !axes_[kYorp].near(yorp, j) || !axes_[kFke].near(fke, k) || !std::isfinite(chiSquare))
+      return false;
     place(i, j, k, chiSquare);
     return true;
   }
@@ -262,17 +289,16 @@ class GridBuilder {
     if (!dense_) becomeDense();
     std::array<std::vector<std::uint32_t>, 3> order;
     for (const Parameter a : datafiles::kParameters) {
-      const std::vector<double>& values = axes_[a].values();
-      order[a].resize(values.size());
+      const AxisIndex& axis = axes_[a];
+      order[a].resize(axis.size());
       std::iota(order[a].begin(), order[a].end(), 0u);
       std::sort(order[a].begin(), order[a].end(),
-                [&](std::uint32_t x, std::uint32_t y) { return values[x] < values[y]; });
-      grid.axes[a].reserve(values.size());
-      for (const std::uint32_t position : order[a]) grid.axes[a].push_back(values[position]);
+                [&](std::uint32_t x, std::uint32_t y) { return axis.value(x) < axis.value(y); });
+      grid.axes[a].reserve(axis.size());
+      for (const std::uint32_t position : order[a]) grid.axes[a].push_back(axis.value(position));
       close[a] = closeValues(a, grid.axes[a], order[a]);
     }
-    grid.cells = cube_.sorted(order);
-    for (std::size_t c = 0; c < grid.cells.size; ++c) grid.filledCells += std::isnan(grid.cells[c]) ? 0U : 1U;
+    grid.cells = cube_.sorted(order, grid.filledCells);
   }
 
  private:
@@ -291,7 +317,7 @@ class GridBuilder {
     return close;
   }
 
-  [[nodiscard]] std::size_t size(Parameter p) const { return axes_[p].values().size(); }
+  [[nodiscard]] std::size_t size(Parameter p) const { return axes_[p].size(); }
   // Each count is at most kMaxCells + 1 here: the product cannot wrap.
   [[nodiscard]] std::uint64_t cellCount() const { return std::uint64_t{size(kT)} * size(kYorp) * size(kFke); }
 
@@ -299,13 +325,14 @@ class GridBuilder {
   // (a few dozen at least, so that the first records of a grid do not decide
   // alone), or when they are many: records that lie on no grid are refused
   // by their counts before a cube of them is allocated.
-  [[gnu::always_inline]] void place(std::uint32_t i, std::uint32_t j, std::uint32_t k, double chiSquare) {
+  [[gnu::always_inline]] void place(std::size_t i, std::size_t j, std::size_t k, double chiSquare) {
     if (dense_) {
       double& cell = cube_.cell(i, j, k);
       if (!(cell <= chiSquare)) cell = chiSquare;
       return;
     }
-    pending_.push_back({i, j, k, chiSquare});
+    pending_.push_back(
+        {static_cast<std::uint32_t>(i), static_cast<std::uint32_t>(j), static_cast<std::uint32_t>(k), chiSquare});
     const std::size_t held = pending_.size();
     if ((2 * held >= cellCount() && held >= kFewRecords) || held >= kMostPending) becomeDense();
   }
@@ -332,7 +359,7 @@ class GridBuilder {
 
 // Every record into the grid, until the file ends or a record is no five
 // numbers; a failing read leaves only its code.
-void readRecords(recio::IoControl& control, GridReading& reading) {
+[[gnu::noinline]] void readRecords(recio::IoControl& control, GridReading& reading) {
   GridBuilder builder;
   ReadingEnd& end = reading.end;
   std::int64_t records = 0;

@@ -2,6 +2,7 @@
 // grids are compared whole in tests/tools/fit_oracle.py.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -83,6 +84,41 @@ TEST(FitReading, HowReadingEnded) {
   const fit::GridReading zeros = fit::readRecordGrid("zeros.res");
   ASSERT_EQ(zeros.grid.cells.size, 1u);
   EXPECT_FALSE(std::signbit(zeros.grid.axes[fit::kT][0]) || std::signbit(zeros.grid.axes[fit::kFke][0]) || std::signbit(zeros.grid.cells[0]));
+}
+
+// The near search's edges: lists that begin empty, a value met one past the
+// end of its list (0 among them), a row coming back to its first value (-0
+// for +0); and axes met out of order, holes counted.
+TEST(FitReading, GridsWhereTheNearSearchEnds) {
+  struct Row {
+    const char* name;
+    const char* file;
+    std::array<Values, 3> axes;
+    Values cells;
+    std::uint64_t filled;
+  };
+  const std::vector<Row> rows = {
+      {.name = "zeros_first_then_back_to_the_first_fke",
+       .file = "0 0 0 0 3\n0 0 0 1 4\n0 0 0 -0 2\n1 0 0 1 5\n",
+       .axes = {Values{0, 1}, Values{0}, Values{0, 1}},
+       .cells = {2, 4, kNaN, 5},
+       .filled = 3},
+      {.name = "a_new_zero_past_the_last_value",
+       .file = "1 1 1 1 1\n2 1 1 1 2\n0 1 1 1 3\n2 1 1 0 4\n",
+       .axes = {Values{0, 1, 2}, Values{2}, Values{0, 1}},
+       .cells = {kNaN, 3, kNaN, 1, 4, 2},
+       .filled = 4},
+  };
+  for (const Row& row : rows) {
+    fake::WorkDir dir;
+    fake::writeFile("quorvi.res", row.file);
+    const fit::GridReading reading = fit::readRecordGrid("quorvi.res");
+    for (const fit::Parameter a : {fit::kT, fit::kYorp, fit::kFke}) EXPECT_EQ(reading.grid.axes[a], row.axes[a]) << row.name;
+    ASSERT_EQ(reading.grid.cells.size, row.cells.size()) << row.name;
+    for (std::size_t c = 0; c < row.cells.size(); ++c)
+      EXPECT_TRUE(reading.grid.cells[c] == row.cells[c] || (std::isnan(reading.grid.cells[c]) && std::isnan(row.cells[c]))) << row.name << " cell " << c;
+    EXPECT_EQ(reading.grid.filledCells, row.filled) << row.name;
+  }
 }
 
 }  // namespace
