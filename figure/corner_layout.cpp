@@ -195,26 +195,12 @@ void placeAxisTitles(const CornerFigure& corner, const Grid& g, const Needs& nee
   }
 }
 
-// The key of the maps: each level's line (white over the colours of one
-// input, grey under the names of several) and the minimum, or each input's
-// colour.
+// The key of the maps: no level is left out, as a level one map never
+// reaches may show in another.
 Key keyOf(const CornerFigure& corner) {
-  Key key;
-  const bool several = corner.layers.size() > 1;
-  key.dark = !several;
-  for (std::size_t k = 0; several && k < corner.layers.size(); ++k)
-    key.entries.push_back({.text = corner.layers[k].name,
-                           .colour = parts::layerColour(k),
-                           .dash = 1,
-                           .width = parts::layerWidth(k),
-                           .mark = true});
-  const Contours& contours = corner.layers.front().contours;
-  for (std::size_t l = 0; l < contours.levels.size(); ++l)
-    key.entries.push_back({.text = "Δχ² = " + contours.texts[l],
-                           .colour = several ? "#404040" : "white",
-                           .dash = static_cast<int>(l % 5 + 1)});
-  if (!several) key.entries.push_back({.text = "minimum", .colour = parts::kMinimumColour, .mark = true});
-  return key;
+  std::vector<std::string> names;
+  for (const CornerLayer& layer : corner.layers) names.push_back(layer.name);
+  return contourKey(names, corner.layers.front().contours);
 }
 
 // The colour bar at the top of `room`, at most half as long again as a

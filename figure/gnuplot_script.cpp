@@ -45,23 +45,11 @@ constexpr double kAroundFrame = 16;
 // input's white contours over colours; each input's colour and the levels'
 // dashes for several.
 Key keyOf(const MapFigure& map, std::size_t missing) {
-  const bool several = map.layers.size() > 1;
-  Key key;
-  key.dark = !several;
-  for (std::size_t k = 0; several && k < map.layers.size(); ++k)
-    key.entries.push_back({.text = map.layers[k].name,
-                           .colour = parts::layerColour(k),
-                           .dash = 1,
-                           .width = parts::layerWidth(k),
-                           .mark = true});
-  const Contours& contours = map.layers.front().contours;
-  const std::vector<std::string> unreached = several ? std::vector<std::string>{} : levelsNotReached(map);
-  for (std::size_t l = 0; l < contours.levels.size(); ++l)
-    if (std::find(unreached.begin(), unreached.end(), contours.texts[l]) == unreached.end())
-      key.entries.push_back({.text = "Δχ² = " + contours.texts[l],
-                             .colour = several ? "#404040" : "white",
-                             .dash = static_cast<int>(l % 5 + 1)});
-  if (!several) key.entries.push_back({.text = "minimum", .colour = parts::kMinimumColour, .mark = true});
+  std::vector<std::string> names;
+  for (const MapLayer& layer : map.layers) names.push_back(layer.name);
+  const bool several = names.size() > 1;
+  Key key =
+      contourKey(names, map.layers.front().contours, several ? std::vector<std::string>{} : levelsNotReached(map));
   if (!several && missing > 0)
     key.entries.push_back(
         {.text = "no χ² (" + std::to_string(missing) + " cells)", .colour = "#b0b0b0", .patch = true});

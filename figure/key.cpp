@@ -41,6 +41,23 @@ std::string sampleOf(const KeyEntry& entry, double left, double y, std::array<do
 
 }  // namespace
 
+Key contourKey(const std::vector<std::string>& names, const Contours& contours,
+               const std::vector<std::string>& leftOut) {
+  const bool several = names.size() > 1;
+  Key key;
+  key.dark = !several;
+  for (std::size_t k = 0; several && k < names.size(); ++k)
+    key.entries.push_back(
+        {.text = names[k], .colour = parts::layerColour(k), .dash = 1, .width = parts::layerWidth(k), .mark = true});
+  for (std::size_t l = 0; l < contours.levels.size(); ++l)
+    if (std::find(leftOut.begin(), leftOut.end(), contours.texts[l]) == leftOut.end())
+      key.entries.push_back({.text = "Δχ² = " + contours.texts[l],
+                             .colour = several ? "#404040" : "white",
+                             .dash = static_cast<int>(l % 5 + 1)});
+  if (!several) key.entries.push_back({.text = "minimum", .colour = parts::kMinimumColour, .mark = true});
+  return key;
+}
+
 std::array<double, 2> sizeOf(const Key& key) {
   const auto columns = static_cast<double>(key.columns);
   return {2 * kPadding + columns * columnWidth(key) + (columns - 1) * kBetweenColumns,

@@ -26,6 +26,12 @@ struct Key {
   double textWidth = 0;     // of the widest entry's text, in ems
 };
 
+// The key of contour maps: with several inputs, each one's name in its
+// colour; each level's line but those `leftOut` (white over the colours of
+// one input, grey under the names of several); with one input, the minimum.
+[[nodiscard]] Key contourKey(const std::vector<std::string>& names, const Contours& contours,
+                             const std::vector<std::string>& leftOut = {});
+
 // The key's width and height, in ems.
 [[nodiscard]] std::array<double, 2> sizeOf(const Key& key);
 
