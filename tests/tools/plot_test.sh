@@ -60,8 +60,10 @@ white() { "$plot" c.dat -o "c$1.svg" "${@:2}" 2>/dev/null && grep -c "stroke='rg
 none=$(white 0 -l none) default=$(white 1) more=$(white 2 -l 2.3,6.18,11.83,40,90)
 check "contours: none with -l none, some by default, more with more levels ($none, $default, $more)" \
     test "${none:-1}" -eq 0 -a "${default:-0}" -gt 0 -a "${more:-0}" -gt "${default:-0}"
-err=$("$plot" c.dat -o c_far.png -l 2.3,100000 2>&1)
+err=$("$plot" c.dat -o c_far.png -l 2.3,100000 --script c_far.gp 2>&1)
 check "a level the map never reaches is noted: $err" grep -q "no contour at delta chi-square 100000" <<<"$err"
+check "the key lists the level the map reaches, not the one it never does" \
+    test "$(grep -c '^|Δχ² = ' c_far.gp) $(grep -c '^|Δχ² = 2.3$' c_far.gp)" = "1 1"
 
 # --- missing cells, the smallest tables, CR line ends, rounded labels, options --
 table m.dat 1 12 9 3 3 8-12:5-9
