@@ -239,6 +239,10 @@ TEST(Marginal, EdgesOfTheInput) {
   EXPECT_LT(t.intervals[0].high, 2);
   EXPECT_GT(t.median, 1);
   EXPECT_LT(t.median, 2);
+  // Equal weight on a log grid: the cumulative sum meets 1/2 at 10 itself,
+  // which is the grid value, not exp(log 10) one unit in the last place off.
+  const fit::Marginals even = fit::marginalsOf(gridOf({1, 10, 100}, {1}, {1}, [](double, double, double) { return 3; }), 3, {true, false, false}, {0.5});
+  EXPECT_EQ(even.parameters[fit::kT].median, 10);
 }
 
 }  // namespace
