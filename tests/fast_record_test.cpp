@@ -196,6 +196,55 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
   }
 }
 
+// One table of shapes serves every read: the shapes of one file meet the
+// records of the files after it. Each file goes round a line and two
+// variants of it, mostly of the same layout number (marks where the line
+// has them) but of other bytes: a sign, an exponent letter, a comma or a
+// colon for a point, another line end. The last ones hold more layouts
+// than the table. Each file, read after those before it, reads as the
+// statement calls read it.
+TEST(FastRecord, ShapesOfOneFileMeetTheNext) {
+  const std::string line = " 1.5E+01 -2.5 3.5 4.5 5.5\n";
+  std::string layouts;  // 210 layouts, twice over
+  for (int i = 0; i < 420; ++i) {
+    const auto digits = [n = i % 210](int kinds, char digit) { return std::string(static_cast<std::size_t>(n % kinds + 1), digit); };
+    layouts += digits(7, '7') + "." + digits(5, '3') + " " + digits(6, '1') + " 2.5 3.5 4.5\n";
+  }
+  const std::string variants[] = {" 1.5D+01 +2.5 3.5 4.5 5.5\n", " 1.5E-01 -2.5 3.5 4.5 5.5\n",   " 1.5E+01 -2.5 3,5 4.5 5.5\n", " 1.5Q+01 -2.5 3.5 4.5 5.5\n",
+                                  " 1.5E+01 -2.5 3:5 4.5 5.5\n", " 1.5E+01 -2.5 3.5 4.5 5.5\r\n", " 1.5E+01 -2.5 3.5 4.5 5.5\r", " 1.5E+01 -2.5 3.5 4.5 5.5\n"};
+  std::vector<std::string> files{line + line + line};
+  for (std::size_t k = 0; k < std::size(variants); ++k) {
+    files.push_back("");
+    for (int i = 0; i < 4; ++i) files.back() += line + variants[k] + variants[(k + 1) % std::size(variants)];
+  }
+  files.push_back(layouts);
+  files.push_back(line + layouts.substr(layouts.size() / 3));
+  for (std::size_t k = 0; k < files.size(); ++k) ASSERT_EQ(readAll(files[k], true), readAll(files[k], false)) << "file " << k;
+}
+
+// Lines of one layout have one number whatever their digits and whatever
+// follows their first control byte; a mark moved, added or taken away, in
+// the first chunk or the ninth, gives another.
+TEST(FastRecord, LayoutNumbers) {
+  const std::string wide(130, '5');
+  const struct {
+    std::string a, b;
+    bool same;
+  } cases[] = {
+      {.a = "1.5 2.5\n9 1", .b = "7.0 3.9\n1.2.3", .same = true}, {.a = "1.5 2.5\n", .b = "1.5 2.5\r\n", .same = true}, {.a = "1.5\t2.5\n", .b = "9.9\t9,9 9\n", .same = true},
+      {.a = "-1.5E+01\n", .b = "+9.9E-99\n", .same = true},       {.a = "1.5 2.5\n", .b = "15. 2.5\n", .same = false},  {.a = "1.5 2.5\n", .b = "1.5 2.55\n", .same = false},
+      {.a = "-1.5 2.5\n", .b = "11.5 2.5\n", .same = false},      {.a = "1.5 2.5\n", .b = "1.5 2.5 \n", .same = false}, {.a = wide + " 1.5\n", .b = wide + " 15.\n", .same = false},
+      {.a = wide + " 1.5\n", .b = wide + " 9.9\n", .same = true},
+  };
+  for (const auto& c : cases) {
+    alignas(16) char a[256 + 64] = {};
+    alignas(16) char b[256 + 64] = {};
+    std::memcpy(a, c.a.data(), c.a.size());
+    std::memcpy(b, c.b.data(), c.b.size());
+    EXPECT_EQ(recio::shapeNumber(a, c.a.size()) == recio::shapeNumber(b, c.b.size()), c.same) << c.a << " | " << c.b;
+  }
+}
+
 // A record with more than blanks after its last value goes to the statement
 // calls, which tell the caller so; read by a recent shape too (of the line
 // before it) or by the masks, on a line under 64 bytes and a longer one.
@@ -248,6 +297,10 @@ TEST(FastRecord, Sse2AsPortable) {
     ASSERT_EQ(sse2.separators, portable.separators);
     ASSERT_EQ(sse2.digits, portable.digits);
     ASSERT_EQ(sse2.controls, portable.controls);
+    const recio::LayoutBits layoutSse2 = recio::layoutBitsSse2(bytes + 64);
+    const recio::LayoutBits layoutPortable = recio::layoutBitsPortable(bytes + 64);
+    ASSERT_EQ(layoutSse2.marks, layoutPortable.marks);
+    ASSERT_EQ(layoutSse2.controls, layoutPortable.controls);
 
     // A shape of four to eight chunks that the bytes mostly fit (each a
     // little above its base, within its room), now and then a byte that

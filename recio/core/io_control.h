@@ -34,7 +34,7 @@ inline constexpr std::size_t kWorkBufferSize = 1024;
 inline constexpr std::size_t kWorkBufferGrowth = 8192;
 inline constexpr std::int32_t kNoRecordLengthLimit = 2147483647;
 // Room for the reader's and the writer's state.
-inline constexpr std::size_t kReaderStateBytes = 24576;
+inline constexpr std::size_t kReaderStateBytes = 128;
 inline constexpr std::size_t kWriterStateBytes = 64;
 
 struct StatementOptions {

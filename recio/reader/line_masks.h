@@ -144,6 +144,56 @@ inline void classifyLine(const char* line, std::size_t available, LineMasks& mas
   std::memset(masks.digits + chunk, 0, 8);
 }
 
+// The bytes of sixteen that mark a line's layout (bytes below '0' as signed
+// bytes: separators, points, signs, control bytes) and its control bytes.
+struct LayoutBits {
+  std::uint32_t marks;
+  std::uint32_t controls;
+};
+
+inline LayoutBits layoutBitsPortable(const char* p) {
+  LayoutBits bits{0, 0};
+  for (int half = 0; half < 2; ++half) {
+    const std::uint64_t word = loadTextWord(p + 8 * half);
+    bits.marks |= detail::gatherBits(detail::belowSigned(word, '0')) << (8 * half);
+    bits.controls |= detail::gatherBits(detail::belowSigned(word, ' ')) << (8 * half);
+  }
+  return bits;
+}
+
+#ifdef RECIO_SSE2
+inline LayoutBits layoutBitsSse2(const char* p) {
+  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  return {static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8('0')))),
+          static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(' '))))};
+}
+#endif
+
+inline LayoutBits layoutBits(const char* p) {
+#ifdef RECIO_SSE2
+  return layoutBitsSse2(p);
+#else
+  return layoutBitsPortable(p);
+#endif
+}
+
+// A number for the layout of the line at `line`: where the bytes that
+// mark it stand, up to and with its first control byte (its line end, or a
+// tab), in at most `chunks` chunks. Lines of one layout have one number;
+// lines of others mostly differ.
+inline std::uint64_t layoutNumber(const char* line, std::uint32_t chunks) {
+  std::uint64_t number = 0;
+  for (std::uint32_t chunk = 0; chunk < chunks; ++chunk) {
+    const LayoutBits bits = layoutBits(line + 16 * chunk);
+    if (bits.controls != 0) {
+      // Bits up to and with the first control byte's.
+      return (number ^ (bits.marks & (bits.controls ^ (bits.controls - 1)))) * 0x9E37'79B9'7F4A'7C15ULL;
+    }
+    number = (number ^ bits.marks) * 0x9E37'79B9'7F4A'7C15ULL;
+  }
+  return number;
+}
+
 // 64 bits of a mask from chunk `chunk` on: bytes 16 chunk to 16 chunk + 63.
 inline std::uint64_t maskWindow(const std::uint16_t* words, std::uint32_t chunk) {
   std::uint64_t window = 0;

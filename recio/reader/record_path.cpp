@@ -302,17 +302,11 @@ bool readLine(const char* line, const LineMasks& masks, std::span<double> values
 // shape, each tried with its own line end put after the text (which reads
 // none of them); false where the text has none of them.
 bool readByRecentShape(RecentShapes& recent, char* line, std::size_t length, double* values, std::size_t items) {
-  if (recent.latest == nullptr || !shapesServe(recent)) return false;
-  for (const std::uint8_t k : recent.order) {
-    RecordShape& shape = recent.shapes[k];
-    if (shape.length != length || shape.items != items) continue;
-    std::memcpy(line + length, shape.other + length, shape.advance - length);
-    if (hasShape(shape, line)) {
-      shapeValues(shape, line, values);
-      return true;
-    }
-  }
-  return false;
+  if (!shapesServe(recent)) return false;
+  RecordShape* const shape = shapeOfText(recent, line, length, items);
+  if (shape == nullptr) return false;
+  shapeValues(*shape, line, values);
+  return true;
 }
 
 // A record not wholly in the block: the statement begun as beginRead
@@ -381,7 +375,8 @@ bool readByRecentShape(RecentShapes& recent, char* line, std::size_t length, dou
   if (recent.missesInARow > detail::kResting + 1) {
     recent.missesInARow -= 1;  // shapes rest, and go on resting after this record
   } else {
-    keepShape(recent, connection.linesEnded, line, keep, length, known ? lineEnd : 0, layouts, items.size());
+    keepShape(recent, connection.linesEnded, line, connection.fill - start, keep, length, known ? lineEnd : 0, layouts,
+              items.size());
   }
   return true;
 }

@@ -169,29 +169,78 @@ void judgeTrial(RecentShapes& recent, std::int64_t line) {
   }
 }
 
-// Makes the shape at `place` of the order the latest.
-void use(RecentShapes& recent, std::uint32_t place) {
-  const std::uint8_t k = recent.order[place];
-  for (std::uint32_t i = place; i > 0; --i) recent.order[i] = recent.order[i - 1];
-  recent.order[0] = k;
-  recent.latest = &recent.shapes[k];
+// The process's shapes; constant-initialised, so no start-up code and no
+// guard.
+constinit ShapeTable gShapeTable{};
+
+ShapeTable& shapeTable() { return gShapeTable; }
+
+// Makes `shape` the latest, the latest's successor.
+void use(RecentShapes& recent, ShapeTable& table, RecordShape& shape) {
+  if (recent.latest != nullptr) table.successors[recent.latest - table.shapes] = &shape;
+  recent.latest = &shape;
+  table.uses[&shape - table.shapes] = ++table.clock;
 }
+
+RecordShape* successorOf(const RecentShapes& recent, const ShapeTable& table) {
+  return table.successors[recent.latest - table.shapes];
+}
+
+// Whether the record text of `length` bytes at `text` has `shape` (if not
+// nullptr), the shape's line end put after it.
+[[gnu::always_inline]] inline bool textFits(const RecordShape* shape, char* text, std::size_t length,
+                                            std::size_t items) {
+  if (shape == nullptr || shape->length != length || shape->items != items) return false;
+  std::memcpy(text + length, shape->other + length, shape->advance - length);
+  return hasShape(*shape, text);
+}
+
 }  // namespace
 
 RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items) {
   if (recent.latest == nullptr) return nullptr;
-  for (std::uint32_t place = 1; place < RecentShapes::kShapes; ++place) {
-    if (detail::fitsShape(recent.shapes[recent.order[place]], record, available, items)) {
-      use(recent, place);
-      recent.missesInARow = 0;
-      return recent.latest;
+  ShapeTable& table = shapeTable();
+  RecordShape* const successor = successorOf(recent, table);
+  if (successor != nullptr && successor != recent.latest && detail::fitsShape(*successor, record, available, items)) {
+    use(recent, table, *successor);
+    recent.missesInARow = 0;
+    return successor;
+  }
+  const std::uint64_t number = shapeNumber(record, available);
+  const std::uint32_t first = firstPlace(number);
+  for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
+    if (table.numbers[place] != number) continue;
+    RecordShape& shape = table.shapes[place];
+    if (&shape == recent.latest || &shape == successor || !detail::fitsShape(shape, record, available, items)) {
+      return nullptr;
+    }
+    use(recent, table, shape);
+    recent.missesInARow = 0;
+    return &shape;
+  }
+  return nullptr;
+}
+
+RecordShape* shapeOfText(RecentShapes& recent, char* text, std::size_t length, std::size_t items) {
+  if (recent.latest == nullptr) return nullptr;
+  ShapeTable& table = shapeTable();
+  if (textFits(recent.latest, text, length, items)) return recent.latest;
+  RecordShape* const successor = successorOf(recent, table);
+  if (textFits(successor, text, length, items)) return successor;
+  // A line feed stands where either line end would, for the layout number.
+  text[length] = '\n';
+  const std::uint64_t number = shapeNumber(text, length + 1);
+  const std::uint32_t first = firstPlace(number);
+  for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
+    if (table.numbers[place] == number && textFits(&table.shapes[place], text, length, items)) {
+      return &table.shapes[place];
     }
   }
   return nullptr;
 }
 
-void keepShape(RecentShapes& recent, std::int64_t line, const char* record, bool serve, std::size_t length,
-               std::size_t lineEnd, const ValueLayout* layouts, std::size_t items) {
+void keepShape(RecentShapes& recent, std::int64_t line, const char* record, std::size_t available, bool serve,
+               std::size_t length, std::size_t lineEnd, const ValueLayout* layouts, std::size_t items) {
   if (recent.missesInARow >= detail::kResting) {
     recent.missesInARow -= 1;
     if (recent.missesInARow == detail::kResting) startTrial(recent, line);
@@ -201,13 +250,20 @@ void keepShape(RecentShapes& recent, std::int64_t line, const char* record, bool
   recent.misses += 1;
   if (line - recent.trialStart >= kTrialLines) judgeTrial(recent, line);
   if (!serve || lineEnd == 0) return;
-  if (recent.latest == nullptr) {
-    for (std::uint32_t k = 0; k < RecentShapes::kShapes; ++k) recent.order[k] = static_cast<std::uint8_t>(k);
+  // In place of the shape of its set that read a record longest ago (the
+  // latest, which reads without counting, aside).
+  ShapeTable& table = shapeTable();
+  const std::uint64_t number = shapeNumber(record, available);
+  const std::uint32_t first = firstPlace(number);
+  std::uint32_t oldest = first;
+  for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
+    const bool older = table.uses[place] - table.uses[oldest] > std::uint32_t{1} << 31;
+    if (&table.shapes[oldest] == recent.latest || (older && &table.shapes[place] != recent.latest)) oldest = place;
   }
-  // In place of the shape that read a record longest ago.
-  constexpr std::uint32_t kOldest = RecentShapes::kShapes - 1;
-  if (takeShape(recent.shapes[recent.order[kOldest]], record, length, lineEnd, layouts, items)) {
-    use(recent, kOldest);
+  RecordShape& shape = table.shapes[oldest];
+  table.numbers[oldest] = number;
+  if (takeShape(shape, record, length, lineEnd, layouts, items)) {
+    use(recent, table, shape);
     recent.takes += 1;
   }
 }

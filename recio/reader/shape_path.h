@@ -2,26 +2,44 @@
 // before its line is classified, and taken from records the masks read.
 #pragma once
 
+#include <algorithm>
+#include <cstddef>
 #include <cstdint>
 
+#include "recio/reader/line_masks.h"
 #include "recio/reader/record_shape.h"
 
 namespace recio {
 
-// The shapes of the last kinds of record read by the masks.
-struct RecentShapes {
+// The shapes the record path has taken, in sets of kWays chosen by the
+// layout number of their record (layoutNumber). A shape reads a record that
+// fits it as the masks would, whichever record it was taken from, so one
+// table serves every read of the process (which has one thread); it lives
+// in zeroed static storage, where the pages of shapes never taken cost
+// nothing.
+struct ShapeTable {
   // Columns whose values change width (999.5, 1000.5; 0.5 and 5.0E-002 in
-  // a Fortran program's output) make files go round a few kinds of record.
-  static constexpr std::uint32_t kShapes = 8;
+  // a Fortran program's output; every value of a %g or a Python column)
+  // make files go round many kinds of record.
+  static constexpr std::uint32_t kWays = 4;
+  static constexpr std::uint32_t kSets = 32;
+  static constexpr std::uint32_t kShapes = kWays * kSets;
   RecordShape shapes[kShapes];
-  // The shapes by their last use (reading or taking a record), the latest
-  // first, and the latest itself. All zero is a valid start (the state
-  // lives in zeroed storage): the order is set when the first is taken.
-  std::uint8_t order[kShapes];
-  RecordShape* latest;  // nullptr before the first
+  std::uint64_t numbers[kShapes];  // the layout number of each shape's record
+  std::uint32_t uses[kShapes];     // when each last read or was taken, by `clock`
+  std::uint32_t clock;
+  // For each shape, the one that read the record after the last it read
+  // (files that go round a few kinds of record keep their order).
+  RecordShape* successors[kShapes];
+};
+
+// The shapes one connection's reads used last, and whether they pay.
+struct RecentShapes {
+  RecordShape* latest;  // the shape that read or was taken last; nullptr before the first
   // Records read since one was read by its shape: where shapes do not
   // repeat, taking each costs more than it saves. While shapes rest (see
-  // keepShape), kResting and more.
+  // keepShape), kResting and more. All zero is a valid start (the state
+  // lives in zeroed storage).
   std::uint32_t missesInARow;
   // The line before the trial of shapes began, and the records read
   // without them and the shapes taken since; the length of the last rest.
@@ -30,6 +48,20 @@ struct RecentShapes {
   std::uint32_t takes;
   std::uint32_t rest;
 };
+
+// The layout number of the record at `record`, of which `available` bytes
+// are data.
+inline std::uint64_t shapeNumber(const char* record, std::size_t available) {
+  return layoutNumber(
+      record, static_cast<std::uint32_t>(std::min<std::size_t>(RecordShape::kBytes / 16, (available + 15) / 16)));
+}
+
+// The first of the kWays places of the shapes of records of layout number
+// `number`.
+constexpr std::uint32_t firstPlace(std::uint64_t number) {
+  return static_cast<std::uint32_t>(number >> 59) * ShapeTable::kWays;
+}
+static_assert(ShapeTable::kSets == 32);
 
 namespace detail {
 // Records in a row that no shape read, whose shapes are taken and whose
@@ -51,9 +83,15 @@ inline bool shapesServe(const RecentShapes& recent) {
   return misses <= detail::kKeptInARow || (misses % detail::kKeepEvery == 0 && misses < detail::kResting);
 }
 
-// A recent shape that is not the latest and that the record fits, made the
-// latest; nullptr for none.
+// The latest's successor, or the shape in the record's place, that the
+// record fits, made the latest; nullptr for none.
 RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t available, std::size_t items);
+
+// The latest, its successor or the placed shape that the record text of
+// `length` bytes at `text` has, with `items` values, its line end put after
+// it (which reads none of them; the text is followed by room for any line
+// end and by kBufferSlack bytes); nullptr for none.
+RecordShape* shapeOfText(RecentShapes& recent, char* text, std::size_t length, std::size_t items);
 
 // The recent shape (the latest first) that the record at `record` (in a
 // connection's block) has, with `items` values, its line end within the
@@ -71,11 +109,11 @@ RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t 
 
 // Counts a record the masks read, which ended line `line`, and, where
 // shapes serve (`serve`) and its line end is a line feed or a carriage
-// return and a line feed, takes its shape in place of the one that read a
-// record longest ago (takeShape's arguments): where shapes keep changing,
-// only now and then. Where the shapes of a trial of lines did not pay,
+// return and a line feed, takes its shape in its place (takeShape's
+// arguments; `available` bytes of data from `record` on): where shapes keep
+// changing, only now and then. Where the shapes of a trial of lines did not pay,
 // they rest: no shape is tried or taken for a while.
-void keepShape(RecentShapes& recent, std::int64_t line, const char* record, bool serve, std::size_t length,
-               std::size_t lineEnd, const ValueLayout* layouts, std::size_t items);
+void keepShape(RecentShapes& recent, std::int64_t line, const char* record, std::size_t available, bool serve,
+               std::size_t length, std::size_t lineEnd, const ValueLayout* layouts, std::size_t items);
 
 }  // namespace recio
