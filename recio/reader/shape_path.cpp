@@ -1,6 +1,7 @@
 #include "recio/reader/shape_path.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <iterator>
 
@@ -186,6 +187,16 @@ RecordShape* successorOf(const RecentShapes& recent, const ShapeTable& table) {
   return table.successors[recent.latest - table.shapes];
 }
 
+// Whether a control byte (a line end, or a tab) stands within the first
+// `available` bytes from `record` on.
+bool controlWithin(const char* record, std::size_t available) {
+  for (std::size_t chunk = 0; 16 * chunk < available; ++chunk) {
+    const std::uint32_t controls = layoutBits(record + 16 * chunk).controls;
+    if (controls != 0) return 16 * chunk + static_cast<std::size_t>(std::countr_zero(controls)) < available;
+  }
+  return false;
+}
+
 // Whether the record text of `length` bytes at `text` has `shape` (if not
 // nullptr), the shape's line end put after it.
 [[gnu::always_inline]] inline bool textFits(const RecordShape* shape, char* text, std::size_t length,
@@ -206,6 +217,9 @@ RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t 
     recent.missesInARow = 0;
     return successor;
   }
+  // At the end of the block, what is left is mostly a part of a record, to
+  // be read from the record text.
+  if (available <= RecordShape::kBytes && !controlWithin(record, available)) return nullptr;
   const std::uint64_t number = shapeNumber(record, available);
   const std::uint32_t first = firstPlace(number);
   for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
