@@ -173,6 +173,19 @@ inline __m128i shapeMisfits(const RecordShape& shape, const char* record, std::u
 #endif
 }
 
+// hasShape, testing two chunks alone for a shape of up to two: where the
+// shape is looked up, out of the record loop, the test pays for its branch.
+[[gnu::always_inline]] inline bool hasShapeLookedUp(const RecordShape& shape, const char* record) {
+#ifdef RECIO_SSE2
+  if (shape.chunks <= 2) {
+    const __m128i misfits =
+        _mm_or_si128(detail::shapeMisfits(shape, record, 0), detail::shapeMisfits(shape, record, 1));
+    return _mm_movemask_epi8(misfits) == 0;
+  }
+#endif
+  return hasShape(shape, record);
+}
+
 // The value of a long plan in the record at `record`, its digits kept.
 [[gnu::always_inline]] inline double longPlanValue(const LongPlan& plan, const char* record, const KeptDigits& kept) {
   // At most three exponent digits, each by its weight.

@@ -212,7 +212,8 @@ RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t 
   if (recent.latest == nullptr) return nullptr;
   ShapeTable& table = shapeTable();
   RecordShape* const successor = successorOf(recent, table);
-  if (successor != nullptr && successor != recent.latest && detail::fitsShape(*successor, record, available, items)) {
+  if (successor != nullptr && successor != recent.latest &&
+      detail::fitsShapeLookedUp(*successor, record, available, items)) {
     use(recent, table, *successor);
     recent.missesInARow = 0;
     return successor;
@@ -225,7 +226,7 @@ RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t 
   for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
     if (table.numbers[place] != number) continue;
     RecordShape& shape = table.shapes[place];
-    if (&shape == recent.latest || &shape == successor || !detail::fitsShape(shape, record, available, items)) {
+    if (&shape == recent.latest || &shape == successor || !detail::fitsShapeLookedUp(shape, record, available, items)) {
       return nullptr;
     }
     use(recent, table, shape);

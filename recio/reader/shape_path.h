@@ -76,6 +76,11 @@ inline constexpr std::uint32_t kResting = std::uint32_t{1} << 31;
                                              std::size_t items) {
   return shape.items == items && shape.advance <= available && hasShape(shape, record);
 }
+
+[[gnu::always_inline]] inline bool fitsShapeLookedUp(const RecordShape& shape, const char* record,
+                                                     std::size_t available, std::size_t items) {
+  return shape.items == items && shape.advance <= available && hasShapeLookedUp(shape, record);
+}
 }  // namespace detail
 
 inline bool shapesServe(const RecentShapes& recent) {
