@@ -91,7 +91,7 @@ bool planValue(RecordShape& shape, const char* record, const ValueLayout& layout
   plan.misses = 0;
   plan.skips = 0;
   plan.at = static_cast<std::int32_t>(digitsEnd(layout));
-  setDigitLanes(plan.lanes, whole + fraction, fraction);
+  plan.lanes = digitLanesOf(whole + fraction, fraction);
   return planExponent(shape, record, plan, layout);
 }
 
