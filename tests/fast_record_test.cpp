@@ -200,9 +200,9 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
 // records of the files after it. Each file goes round a line and two
 // variants of it, mostly of the same layout number (marks where the line
 // has them) but of other bytes: a sign, an exponent letter, a comma or a
-// colon for a point, another line end. The last ones hold more layouts
-// than the table. Each file, read after those before it, reads as the
-// statement calls read it.
+// colon for a point, another line end. Then files of more layouts than
+// the table holds, and records across the block's end. Each file, read
+// after those before it, reads as the statement calls read it.
 TEST(FastRecord, ShapesOfOneFileMeetTheNext) {
   const std::string line = " 1.5E+01 -2.5 3.5 4.5 5.5\n";
   std::string layouts;  // 210 layouts, twice over
@@ -219,6 +219,14 @@ TEST(FastRecord, ShapesOfOneFileMeetTheNext) {
   }
   files.push_back(layouts);
   files.push_back(line + layouts.substr(layouts.size() / 3));
+  // A record across the block's end, of the layout number of the lines
+  // before it but with a comma or a slash for a point.
+  const std::string plain = "  1.5  2.5  3.5  4.5  5.5\n";
+  for (const char* odd : {"  1.5  2.5  3,5  4.5  5.5\n", "  1.5  2.5  3/5  4.5  5.5\n"}) {
+    std::string across;
+    while (across.size() + plain.size() <= recio::kFileBufferSize) across += plain;
+    files.push_back(across + odd + plain + plain);
+  }
   for (std::size_t k = 0; k < files.size(); ++k) ASSERT_EQ(readAll(files[k], true), readAll(files[k], false)) << "file " << k;
 }
 
