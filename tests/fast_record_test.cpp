@@ -178,6 +178,8 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
       {.name = "a long value changing in its first or its last bytes alone, or in its sign",
        .input = longValues("  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234568E+02", "  2.2345678901234568E+02",
                            "  2.2345678901234567E+01", "  1.2345678901234567E+01", " -1.2345678901234567E+01", "  2.2345678901234567E+01", "  1.2345678901234568E+02")},
+      {.name = "a minus sign in the blank before a long value, after records of the same value",
+       .input = longValues("  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", " -1.2345678901234567E+01", "  1.2345678901234567E+01")},
       {.name = "a long value new in each record coming back to one compared before", .input = cycling},
       {.name = "mantissas of 19 and 20 digits, plain and with an exponent",
        .input = "1234567890.123456789 0.123456789012345678E+05 12345678901234567890 1.2345678901234567890E-05 1\n"
