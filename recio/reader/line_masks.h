@@ -62,21 +62,25 @@ inline std::uint32_t gatherBits(std::uint64_t bytes) {
 
 }  // namespace detail
 
-// The three masks of sixteen bytes: separators, digits and control bytes
-// (bytes below a blank as signed bytes: tabs and line ends among them).
+// The masks of sixteen bytes: separators, digits, control bytes (bytes
+// below a blank as signed bytes: tabs and line ends among them), and the
+// bytes that mark a line's layout (below '0' as signed bytes: separators,
+// points, signs, commas, control bytes).
 struct ChunkMasks {
   std::uint32_t separators;
   std::uint32_t digits;
   std::uint32_t controls;
+  std::uint32_t marks;
 };
 
 inline ChunkMasks classifyChunkPortable(const char* p) {
-  ChunkMasks masks{0, 0, 0};
+  ChunkMasks masks{0, 0, 0, 0};
   for (int half = 0; half < 2; ++half) {
     const std::uint64_t word = loadTextWord(p + 8 * half);
     masks.separators |= detail::gatherBits(detail::belowSigned(word, '!')) << (8 * half);
     masks.digits |= detail::gatherBits(~nonDigitBytes(word) & (0x80 * kEachByte)) << (8 * half);
     masks.controls |= detail::gatherBits(detail::belowSigned(word, ' ')) << (8 * half);
+    masks.marks |= detail::gatherBits(detail::belowSigned(word, '0')) << (8 * half);
   }
   return masks;
 }
@@ -89,7 +93,8 @@ inline ChunkMasks classifyChunkSse2(const char* p) {
   const __m128i digits = _mm_cmpgt_epi8(_mm_set1_epi8(-118), _mm_add_epi8(bytes, _mm_set1_epi8(0x50)));
   return {static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(_mm_set1_epi8('!'), bytes))),
           static_cast<std::uint32_t>(_mm_movemask_epi8(digits)),
-          static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(_mm_set1_epi8(' '), bytes)))};
+          static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(_mm_set1_epi8(' '), bytes))),
+          static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpgt_epi8(_mm_set1_epi8('0'), bytes)))};
 }
 #endif
 
@@ -144,39 +149,6 @@ inline void classifyLine(const char* line, std::size_t available, LineMasks& mas
   std::memset(masks.digits + chunk, 0, 8);
 }
 
-// The bytes of sixteen that mark a line's layout (bytes below '0' as signed
-// bytes: separators, points, signs, control bytes) and its control bytes.
-struct LayoutBits {
-  std::uint32_t marks;
-  std::uint32_t controls;
-};
-
-inline LayoutBits layoutBitsPortable(const char* p) {
-  LayoutBits bits{0, 0};
-  for (int half = 0; half < 2; ++half) {
-    const std::uint64_t word = loadTextWord(p + 8 * half);
-    bits.marks |= detail::gatherBits(detail::belowSigned(word, '0')) << (8 * half);
-    bits.controls |= detail::gatherBits(detail::belowSigned(word, ' ')) << (8 * half);
-  }
-  return bits;
-}
-
-#ifdef RECIO_SSE2
-inline LayoutBits layoutBitsSse2(const char* p) {
-  const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-  return {static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8('0')))),
-          static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmplt_epi8(bytes, _mm_set1_epi8(' '))))};
-}
-#endif
-
-inline LayoutBits layoutBits(const char* p) {
-#ifdef RECIO_SSE2
-  return layoutBitsSse2(p);
-#else
-  return layoutBitsPortable(p);
-#endif
-}
-
 // A number for the layout of the line at `line`: where the bytes that
 // mark it stand, up to and with its first control byte (its line end, or a
 // tab), in at most `chunks` chunks. Lines of one layout have one number;
@@ -184,7 +156,7 @@ inline LayoutBits layoutBits(const char* p) {
 inline std::uint64_t layoutNumber(const char* line, std::uint32_t chunks) {
   std::uint64_t number = 0;
   for (std::uint32_t chunk = 0; chunk < chunks; ++chunk) {
-    const LayoutBits bits = layoutBits(line + 16 * chunk);
+    const ChunkMasks bits = classifyChunk(line + 16 * chunk);
     if (bits.controls != 0) {
       // Bits up to and with the first control byte's.
       return (number ^ (bits.marks & (bits.controls ^ (bits.controls - 1)))) * 0x9E37'79B9'7F4A'7C15ULL;

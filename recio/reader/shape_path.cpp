@@ -191,7 +191,7 @@ RecordShape* successorOf(const RecentShapes& recent, const ShapeTable& table) {
 // `available` bytes from `record` on.
 bool controlWithin(const char* record, std::size_t available) {
   for (std::size_t chunk = 0; 16 * chunk < available; ++chunk) {
-    const std::uint32_t controls = layoutBits(record + 16 * chunk).controls;
+    const std::uint32_t controls = classifyChunk(record + 16 * chunk).controls;
     if (controls != 0) return 16 * chunk + static_cast<std::size_t>(std::countr_zero(controls)) < available;
   }
   return false;
