@@ -1,5 +1,7 @@
-// The shapes of recent records: tried on the next record of the block
-// before its line is classified, and taken from records the masks read.
+// The shapes of records read before: the process's table of them, found by
+// a record's layout number, and the latest of a connection's reads, tried
+// on the next record of the block before its line is classified; taken
+// from records the masks read.
 #pragma once
 
 #include <algorithm>
@@ -22,7 +24,8 @@ struct ShapeTable {
   // a Fortran program's output; every value of a %g or a Python column)
   // make files go round many kinds of record.
   static constexpr std::uint32_t kWays = 4;
-  static constexpr std::uint32_t kSets = 32;
+  static constexpr unsigned kSetBits = 5;
+  static constexpr std::uint32_t kSets = std::uint32_t{1} << kSetBits;
   static constexpr std::uint32_t kShapes = kWays * kSets;
   RecordShape shapes[kShapes];
   std::uint64_t numbers[kShapes];  // the layout number of each shape's record
@@ -57,11 +60,10 @@ inline std::uint64_t shapeNumber(const char* record, std::size_t available) {
 }
 
 // The first of the kWays places of the shapes of records of layout number
-// `number`.
+// `number`: its top bits, the best mixed, choose the set.
 constexpr std::uint32_t firstPlace(std::uint64_t number) {
-  return static_cast<std::uint32_t>(number >> 59) * ShapeTable::kWays;
+  return static_cast<std::uint32_t>(number >> (64 - ShapeTable::kSetBits)) * ShapeTable::kWays;
 }
-static_assert(ShapeTable::kSets == 32);
 
 namespace detail {
 // Records in a row that no shape read, whose shapes are taken and whose
@@ -77,6 +79,7 @@ inline constexpr std::uint32_t kResting = std::uint32_t{1} << 31;
   return shape.items == items && shape.advance <= available && hasShape(shape, record);
 }
 
+// fitsShape for a shape found by a lookup (hasShapeLookedUp).
 [[gnu::always_inline]] inline bool fitsShapeLookedUp(const RecordShape& shape, const char* record,
                                                      std::size_t available, std::size_t items) {
   return shape.items == items && shape.advance <= available && hasShapeLookedUp(shape, record);
@@ -116,8 +119,8 @@ RecordShape* shapeOfText(RecentShapes& recent, char* text, std::size_t length, s
 // shapes serve (`serve`) and its line end is a line feed or a carriage
 // return and a line feed, takes its shape in its place (takeShape's
 // arguments; `available` bytes of data from `record` on): where shapes keep
-// changing, only now and then. Where the shapes of a trial of lines did not pay,
-// they rest: no shape is tried or taken for a while.
+// changing, only now and then. Where the shapes of a trial of lines did not
+// pay, they rest: no shape is tried or taken for a while.
 void keepShape(RecentShapes& recent, std::int64_t line, const char* record, std::size_t available, bool serve,
                std::size_t length, std::size_t lineEnd, const ValueLayout* layouts, std::size_t items);
 
