@@ -197,6 +197,16 @@ bool controlWithin(const char* record, std::size_t available) {
   return false;
 }
 
+// The shape of layout number `number`: the first of its set's places that
+// holds it; nullptr for none.
+RecordShape* placedShape(ShapeTable& table, std::uint64_t number) {
+  const std::uint32_t first = firstPlace(number);
+  for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
+    if (table.numbers[place] == number) return &table.shapes[place];
+  }
+  return nullptr;
+}
+
 // Whether the record text of `length` bytes at `text` has `shape` (if not
 // nullptr), the shape's line end put after it.
 [[gnu::always_inline]] inline bool textFits(const RecordShape* shape, char* text, std::size_t length,
@@ -221,19 +231,14 @@ RecordShape* olderShapeOf(RecentShapes& recent, const char* record, std::size_t 
   // At the end of the block, what is left is mostly a part of a record, to
   // be read from the record text.
   if (available <= RecordShape::kBytes && !controlWithin(record, available)) return nullptr;
-  const std::uint64_t number = shapeNumber(record, available);
-  const std::uint32_t first = firstPlace(number);
-  for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
-    if (table.numbers[place] != number) continue;
-    RecordShape& shape = table.shapes[place];
-    if (&shape == recent.latest || &shape == successor || !detail::fitsShapeLookedUp(shape, record, available, items)) {
-      return nullptr;
-    }
-    use(recent, table, shape);
-    recent.missesInARow = 0;
-    return &shape;
+  RecordShape* const placed = placedShape(table, shapeNumber(record, available));
+  if (placed == nullptr || placed == recent.latest || placed == successor ||
+      !detail::fitsShapeLookedUp(*placed, record, available, items)) {
+    return nullptr;
   }
-  return nullptr;
+  use(recent, table, *placed);
+  recent.missesInARow = 0;
+  return placed;
 }
 
 RecordShape* shapeOfText(RecentShapes& recent, char* text, std::size_t length, std::size_t items) {
@@ -244,14 +249,8 @@ RecordShape* shapeOfText(RecentShapes& recent, char* text, std::size_t length, s
   if (textFits(successor, text, length, items)) return successor;
   // A line feed stands where either line end would, for the layout number.
   text[length] = '\n';
-  const std::uint64_t number = shapeNumber(text, length + 1);
-  const std::uint32_t first = firstPlace(number);
-  for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
-    if (table.numbers[place] == number && textFits(&table.shapes[place], text, length, items)) {
-      return &table.shapes[place];
-    }
-  }
-  return nullptr;
+  RecordShape* const placed = placedShape(table, shapeNumber(text, length + 1));
+  return textFits(placed, text, length, items) ? placed : nullptr;
 }
 
 void keepShape(RecentShapes& recent, std::int64_t line, const char* record, std::size_t available, bool serve,
@@ -270,10 +269,10 @@ void keepShape(RecentShapes& recent, std::int64_t line, const char* record, std:
   ShapeTable& table = shapeTable();
   const std::uint64_t number = shapeNumber(record, available);
   const std::uint32_t first = firstPlace(number);
-  std::uint32_t oldest = first;
-  for (std::uint32_t place = first; place < first + ShapeTable::kWays; ++place) {
-    const bool older = table.uses[place] - table.uses[oldest] > std::uint32_t{1} << 31;
-    if (&table.shapes[oldest] == recent.latest || (older && &table.shapes[place] != recent.latest)) oldest = place;
+  const auto age = [&table](std::uint32_t place) { return table.clock - table.uses[place]; };
+  std::uint32_t oldest = &table.shapes[first] == recent.latest ? first + 1 : first;
+  for (std::uint32_t place = oldest + 1; place < first + ShapeTable::kWays; ++place) {
+    if (&table.shapes[place] != recent.latest && age(place) > age(oldest)) oldest = place;
   }
   RecordShape& shape = table.shapes[oldest];
   table.numbers[oldest] = number;
