@@ -203,8 +203,10 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
 // variants of it, mostly of the same layout number (marks where the line
 // has them) but of other bytes: a sign, an exponent letter, a comma or a
 // colon for a point, another line end. Then files of more layouts than
-// the table holds, and records across the block's end. Each file, read
-// after those before it, reads as the statement calls read it.
+// the table holds, records across the block's end, a record that differs
+// from a shape in its third chunk alone, and a last line without its line
+// feed where the bytes after the data hold one. Each file, read after those
+// before it, reads as the statement calls read it.
 TEST(FastRecord, ShapesOfOneFileMeetTheNext) {
   const std::string line = " 1.5E+01 -2.5 3.5 4.5 5.5\n";
   std::string layouts;  // 210 layouts, twice over
@@ -229,6 +231,17 @@ TEST(FastRecord, ShapesOfOneFileMeetTheNext) {
     while (across.size() + plain.size() <= recio::kFileBufferSize) across += plain;
     files.push_back(across + odd + plain + plain);
   }
+  // A line of three chunks with an exponent letter in its third, then one
+  // of its layout number with a letter no exponent has there.
+  const std::string third = "    1.5    2.5    3.5    4.5   1.25E+01\n";
+  const std::string other = "    1.5    2.5    3.5    4.5   9.5\n";
+  files.push_back(third + other + third + other + "    1.5    2.5    3.5    4.5   1.25Q+01\n" + third);
+  // Two layouts in turn, 32 bytes a line, so that the bytes after the last
+  // block's data (the block before's) hold a line feed where the last line,
+  // without its own, would end.
+  std::string turns;
+  for (int i = 0; i < 300; ++i) turns += i % 2 == 0 ? "   1.5   2.5   3.5   4.5   15.5\n" : "   1.5   2.5   3.5   4.5   1.55\n";
+  files.push_back(turns.substr(0, turns.size() - 1));
   for (std::size_t k = 0; k < files.size(); ++k) ASSERT_EQ(readAll(files[k], true), readAll(files[k], false)) << "file " << k;
 }
 
