@@ -41,8 +41,10 @@ void prepareFitRecords(recio::IoControl& control, std::int32_t unit);
 // path leaves to the statement calls every record with more than blanks
 // after its values, so both paths give one outcome.
 RecordOutcome readFitRecordByStatement(recio::IoControl& control, double (&record)[5]);
+// The outcome of a record read in the block: Complete, with nothing to note.
+inline constexpr RecordOutcome kReadInBlock{RecordEnd::Complete, 5, 0, 0};
 inline RecordOutcome readFitRecord(recio::IoControl& control, double (&record)[5]) {
-  if (recio::readRecordInBlock(control, record)) return {RecordEnd::Complete, 5, 0, 0};
+  if (recio::readRecordInBlock(control, record)) return kReadInBlock;
   return readFitRecordByStatement(control, record);
 }
 
@@ -99,9 +101,7 @@ template <typename Visit>
   std::int64_t partReadLine = 0;
   std::int64_t moreThanRecordLine = 0;
   prepareFitRecords(control, unit);
-  // Most records lie in the block with nothing after them: read there, they
-  // are Complete and leave nothing to note.
-  constexpr RecordOutcome kReadInBlock{RecordEnd::Complete, 5, 0, 0};
+  // Most records lie in the block with nothing after them (kReadInBlock).
   for (;;) {
     if (!recio::readRecordInBlock(control, record)) [[unlikely]] {
       const RecordOutcome outcome = readFitRecordByStatement(control, record);

@@ -12,8 +12,6 @@ namespace {
 
 constexpr std::uint64_t kMantissaMax = std::numeric_limits<std::uint64_t>::max();
 
-constexpr bool isInfinityLetter(char c) noexcept { return c == 'I' || c == 'i'; }
-constexpr bool isNotANumberLetter(char c) noexcept { return c == 'N' || c == 'n'; }
 constexpr bool isRealCharacter(char c) noexcept { return isDigit(c) || isSign(c) || c == '.' || isExponentLetter(c); }
 
 constexpr ByteTable kRealCharacters =

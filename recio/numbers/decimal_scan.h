@@ -31,7 +31,7 @@ inline constexpr std::int64_t kExponentCap = 1'000'000'000'000'000'000;
 [[nodiscard]] std::int32_t convertInteger(const char* text, std::size_t length) noexcept;
 
 // What a scan of a real's text found: the kept digits as a 64-bit mantissa
-// (each through the room test of item 13: m * 10 + d <= 2^64 - 1, a digit
+// (each through the room test: m * 10 + d <= 2^64 - 1, a digit
 // without room dropped and counted) and the decimal exponent of the last
 // kept digit plus the written exponent, saturated; and how many characters
 // fit the pattern.
@@ -51,6 +51,8 @@ inline constexpr std::size_t kDigitsWithRoom = 19;
 
 constexpr bool isExponentLetter(char c) noexcept { return c == 'E' || c == 'e' || c == 'D' || c == 'd'; }
 constexpr bool isSign(char c) noexcept { return c == '+' || c == '-'; }
+constexpr bool isInfinityLetter(char c) noexcept { return c == 'I' || c == 'i'; }
+constexpr bool isNotANumberLetter(char c) noexcept { return c == 'N' || c == 'n'; }
 
 namespace detail {
 
@@ -156,8 +158,8 @@ inline std::uint64_t digitsValue(const char* p, unsigned count) noexcept {
   const char* p = text;
   if (p < end && isSign(*p)) scan.negative = *p++ == '-';
   scan.digitsAt = static_cast<std::uint32_t>(p - text);
-  if (p < end && (*p == 'I' || *p == 'i' || *p == 'N' || *p == 'n')) {
-    scan.kind = *p == 'I' || *p == 'i' ? ScannedDecimal::Kind::Infinity : ScannedDecimal::Kind::NotANumber;
+  if (p < end && (isInfinityLetter(*p) || isNotANumberLetter(*p))) {
+    scan.kind = isInfinityLetter(*p) ? ScannedDecimal::Kind::Infinity : ScannedDecimal::Kind::NotANumber;
     scan.length = length;
     return scan;
   }
