@@ -34,7 +34,9 @@ struct Shortest {
 
 Shortest shortest(double v) {
   char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, std::fabs(v), std::chars_format::scientific);
+  const auto result = std::to_chars(text, text + sizeof text - 1, std::fabs(v), std::chars_format::scientific);
+  // to_chars writes no terminator, and atoi below reads up to one.
+  *result.ptr = '\0';
   const std::string_view all(text, static_cast<std::size_t>(result.ptr - text));
   const std::size_t e = all.find('e');
   Shortest s{{}, std::atoi(all.data() + e + 1)};
