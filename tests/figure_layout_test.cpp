@@ -214,6 +214,8 @@ TEST(Ticks, RoundNumbersWhoseLabelsFit) {
       {.axis = {.first = 30, .last = 3000, .length = 30, .logarithmic = true}, .ticks = {50, 100, 200, 500, 1000, 2000}},
       {.axis = {.first = 0.1, .last = 1e5, .length = 75, .logarithmic = true}, .ticks = {1, 10, 100, 1000, 10000}},
       {.axis = {.first = 1, .last = 1e12, .length = 20, .logarithmic = true}, .ticks = {1000, 1e+06, 1e+09}},
+      // 27 decades: every third power gives more than seven intervals, every fourth fits.
+      {.axis = {.first = 1e-13, .last = 1e14, .length = 40, .logarithmic = true}, .ticks = {1e-09, 1e-05, 0.1, 1000, 1e+07, 1e+11}},
       // Nothing to label: no range, no room, no numbers, a logarithmic axis through zero; and labels that
       // would read the same give one.
       {.axis = {.first = 5, .last = 5, .length = 20}, .ticks = {}},

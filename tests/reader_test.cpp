@@ -79,6 +79,7 @@ INSTANTIATE_TEST_SUITE_P(
         ReaderCase{"exponent_letter_or_sign_without_digits", "1.5E 2.5e+,3d- 4D 5E\n", {{5, {1.5, 2.5, 3, 4, 5}}}},
         ReaderCase{"no_decimal_comma", "1 000\n1,5\n", {{2, {1, 0}}, {2, {1, 5}}}},
         ReaderCase{"comma_after_blanks_is_one_separator", "1.0 ,2.0\n1.0 , 2.0\n", {{2, {1, 2}}, {2, {1, 2}}}},
+        ReaderCase{"blank_then_two_commas_give_a_null_value", "1.0 ,,3.0 , ,5.0\n", {{5, {1, kNull, 3, kNull, 5}}}},
         ReaderCase{"value_null_value_value", "1.0,, 2.0\n", {{3, {1, kNull, 2}}}},
         ReaderCase{"two_commas_give_a_null_value", "1.0,,3.0,4.0,5.0\n", {{5, {1, kNull, 3, 4, 5}}}},
         ReaderCase{"leading_comma_is_a_null_value", ",2.0\n", {{2, {kNull, 2}}}},
