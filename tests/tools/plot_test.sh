@@ -160,12 +160,16 @@ column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
 fit records|100.0 0.200 0 0.50 63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
 binary file|\211PNG\r\n\032\n\000|bad.dat|^chi2map-plot: bad.dat:1: a byte 0x89: not a text file, not a chi2map table$|1
 NUL bytes after a line| 100.0 0.2000     20.0\n\000\000\000|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x00: not a text file|1
+a DEL byte| 100.0 0.2000     20.0\n\177\n|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x7f: not a text file|1
+a line of 40 characters, shown whole|%040d\n|bad.dat|malformed line "0{40}": .* this one 40$|1
+a line of 41 characters, shown cut|%041d\n|bad.dat|malformed line "0{40}\.\.\.": .* this one 41$|1
 a line too long|%0100d\n|bad.dat|^chi2map-plot: bad.dat:1: a line longer than 80 characters: not a chi2map table$|1
 removed -L||-L w1.dat|-L is gone|2
 -p against the layout||-p 3 w2.dat|w2.dat:1: malformed column 1 " 100.0"; expected F6.4 YORP strength|1
 -p 1 on a 21-column table||-p 1 w3.dat|w3.dat:1: malformed line .*expected F6.1 T, blank, F6.4|1
 no table||-t x|no table given|2
 two tables||w1.dat w2.dat|more than one table|2
+a second table from standard input||w1.dat -|more than one table given \('w1.dat', '-'\)|2
 bad projection||-p 4 w1.dat|projection must be 1, 2 or 3|2
 bad level||-l 2,x w1.dat|contour level 'x' is not a positive number|2
 zero level||-l 0 w1.dat|contour level '0' is not a positive number|2
