@@ -172,6 +172,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
       {.name = "exponents of the shape, then longer",
        .input = "1.0E+01 2.0E-01 3.0E+001 4.0D+01 5.0e-01\n1.5E+01 2.5E-01 3.5E+001 4.5D+01 5.5e-01\n"
                 "1.5E+01 2.5E-01 3.5E+001 4.5D+01 5.5e-0001\n"},
+      {.name = "four-digit exponents in every record", .input = "1.5E+0012 2.5E-0003 3.5 4.5 5.5\n1.6E+0012 2.6E-0003 3.6 4.6 5.6\n1.7E+0012 2.7E-0003 3.7 4.7 5.7\n"},
       {.name = "':' and '/' where the shape has digits",
        .input = "  1.5  2.5  3.5  4.5  5.5\n  1.5  2.5  3.5  4.5  5.5\n  1.5  2.:  3.5  4.5  5.5\n"
                 "  1.5  2.5  3.5  4.5  5.5\n  1.5  2./  3.5  4.5  5.5\n  1.5  2.5  3.5  4.5  5.5\n"},

@@ -37,6 +37,7 @@ for form in -n "-n --json" "-n --sigma 1,2,3"; do
     # shellcheck disable=SC2086 # split on purpose
     check "shuffled records, same bytes: $form" cmp -s <("$fit" $form quorvi.res | grep -v path) <("$fit" $form shuffled.res | grep -v path)
 done
+check "--sigma: blanks around its values change nothing" cmp -s <("$fit" -n --sigma 1,2) <("$fit" -n --sigma ' 1 , 2 ')
 json=$("$fit" -n --json --sigma 1,2)
 check "--json: full precision, two levels (got: $json)" grep -qF '"delta_chi2": 4.0,' <<<"$json"
 check "--json: an end at full precision" grep -qF '"high": 1.1666666666666667,' <<<"$json"
