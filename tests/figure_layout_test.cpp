@@ -256,6 +256,9 @@ TEST(TextSize, WidthsBreaksAndCuts) {
       {.text = "  a   b  ", .width = 30, .lines = {"a b"}},
       {.text = "", .width = 10, .lines = {""}},
       {.text = "abcdefghijkl", .width = 4, .lines = {"abcd..."}},
+      // Exactly as wide as the room: one line, nothing cut.
+      {.text = "ab cd", .width = widthOf("ab cd"), .lines = {"ab cd"}},
+      {.text = "abcdefghijkl", .width = widthOf("abcdefghijkl"), .lines = {"abcdefghijkl"}},
   };
   for (const auto& row : rows) EXPECT_EQ(figure::wrapped(row.text, row.width), row.lines) << row.text << " in " << row.width;
   EXPECT_EQ(figure::shortened("quorvi.res", 10), "quorvi.res");

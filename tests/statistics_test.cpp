@@ -340,9 +340,15 @@ TEST(Edges, BestValuesAndRangesAtTheEdge) {
 
 TEST(Edges, ErrorsToThreeSignificantDigits) {
   const std::pair<double, const char*> rows[] = {{117.34, "117"},           {68.44, "68.4"},    {25, "25.0"},       {0.05, "0.0500"}, {1234.5, "1230"}, {99.96, "100"},
-                                                 {0.000123456, "0.000123"}, {1e-6, "1.00e-06"}, {2e15, "2.00e+15"}, {0, "0"},         {-0.0, "0"}};
+                                                 {0.000123456, "0.000123"}, {1e-6, "1.00e-06"}, {2e15, "2.00e+15"}, {0, "0"},         {-0.0, "0"},      {0.0000123456, "0.0000123"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(fit::significantText(value, 3), text) << value;
   EXPECT_EQ(fit::errorsText({117.34, 68.44}), "+117/-68.4");
+}
+
+// A grid is written to the fewest decimals that give its values back, up to ten; finer ones by their step.
+TEST(Edges, GridDecimals) {
+  const std::pair<std::vector<double>, int> rows[] = {{{100, 200, 300}, 0}, {{0, 0.5, 1}, 1}, {{0.02, 0.04}, 2}, {{1e-10, 2e-10, 3e-10}, 10}, {{1e-11, 2e-11}, 16}};
+  for (const auto& [grid, decimals] : rows) EXPECT_EQ(fit::gridDecimals(grid), decimals) << grid.front();
 }
 
 }  // namespace

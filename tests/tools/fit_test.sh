@@ -38,6 +38,13 @@ for form in -n "-n --json" "-n --sigma 1,2,3"; do
     check "shuffled records, same bytes: $form" cmp -s <("$fit" $form quorvi.res | grep -v path) <("$fit" $form shuffled.res | grep -v path)
 done
 check "--sigma: blanks around its values change nothing" cmp -s <("$fit" -n --sigma 1,2) <("$fit" -n --sigma ' 1 , 2 ')
+# The best f_KE written "-0.0": a zero without its sign in every output.
+awk 'BEGIN { for (t = 1; t <= 3; t++) for (y = 1; y <= 3; y++) for (f = 0; f <= 2; f++)
+    printf "%.1f %.3f 0 %s %.3f\n", 100 * t, 0.05 * y, f == 0 ? "-0.0" : f ".0", 50 + (t - 2) ^ 2 + (y - 2) ^ 2 + f ^ 2 }' >negzero.res
+"$fit" -n negzero.res >negzero.txt 2>/dev/null
+"$fit" -n --json --profiles negzero.csv negzero.res >negzero.json 2>/dev/null
+check "a best value of -0.0: written as 0 in the report, the JSON and the profiles" \
+    test "$(grep -cE -- '-0(\.0*)?([^0-9.]|$)' negzero.txt negzero.json negzero.csv | cut -d: -f2 | tr -d '\n')$(grep -c 'f_KE = 0$' negzero.txt)" = 0001
 json=$("$fit" -n --json --sigma 1,2)
 check "--json: full precision, two levels (got: $json)" grep -qF '"delta_chi2": 4.0,' <<<"$json"
 check "--json: an end at full precision" grep -qF '"high": 1.1666666666666667,' <<<"$json"
@@ -86,6 +93,8 @@ sed '7s/^100.0/nan/' quorvi.res >nan.res
 : >empty.res
 sed '1s/ 0.50 / 0.00 /' quorvi.res >zero.res
 sed '1s/ 0.200 / -0.200 /' quorvi.res >negative.res
+awk 'BEGIN { for (y = 1; y <= 5; y++) for (f = 1; f <= 5; f++)
+    printf "100.0 %.3f 0 %.2f %.3f\n", 0.05 * y, 0.5 * f, 50 + 2 * (y - 3) ^ 2 + 2 * (f - 3) ^ 2 }' >single.res
 touch afile
 mkdir -p nogp failgp dir.res
 printf '#!/bin/sh\necho "raw gnuplot line 1"; echo "\\"/dev/stdin\\" line 9: it broke" >&2; exit 1\n' >failgp/gnuplot
@@ -136,6 +145,7 @@ a logarithmic axis through zero||--log f_ke zero.res|^chi2map-fit: --log f_KE: '
 a logarithmic axis below zero||--log yorp,t negative.res|^chi2map-fit: --log YORP: 'negative.res' has the YORP strength value -0.4, and a logarithmic|2
 bad sigma||--sigma 1,0|--sigma needs positive numbers|2
 one parameter twice||--map T,t|--map needs two different parameters|2
+a map over a single value||--map T,YORP single.res|^chi2map-fit: no map: T has a single value in 'single.res'$|1
 unknown label||--label Q=x|--label needs NAME=TEXT|2
 EOF
 for file in heading cut nan more part; do
