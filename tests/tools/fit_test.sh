@@ -38,13 +38,15 @@ for form in -n "-n --json" "-n --sigma 1,2,3"; do
     check "shuffled records, same bytes: $form" cmp -s <("$fit" $form quorvi.res | grep -v path) <("$fit" $form shuffled.res | grep -v path)
 done
 check "--sigma: blanks around its values change nothing" cmp -s <("$fit" -n --sigma 1,2) <("$fit" -n --sigma ' 1 , 2 ')
-# The best f_KE written "-0.0": a zero without its sign in every output.
-awk 'BEGIN { for (t = 1; t <= 3; t++) for (y = 1; y <= 3; y++) for (f = 0; f <= 2; f++)
-    printf "%.1f %.3f 0 %s %.3f\n", 100 * t, 0.05 * y, f == 0 ? "-0.0" : f ".0", 50 + (t - 2) ^ 2 + (y - 2) ^ 2 + f ^ 2 }' >negzero.res
+# The best f_KE written "-0.0" in the first T block and "0.0" after it, where no near probe finds it: one
+# grid value, and a zero without its sign in every output.
+awk 'BEGIN { for (t = 1; t <= 3; t++) for (y = 1; y <= 3; y++) for (n = 0; n <= 2; n++) {
+    f = t == 1 ? (n == 0 ? 1 : (n == 1 ? 0 : 2)) : (n == 0 ? 0 : (n == 1 ? 2 : 1))
+    printf "%.1f %.3f 0 %s %.3f\n", 100 * t, 0.05 * y, (f > 0 ? f ".0" : (t == 1 ? "-0.0" : "0.0")), 50 + (t - 2) ^ 2 + (y - 2) ^ 2 + f ^ 2 } }' >negzero.res
 "$fit" -n negzero.res >negzero.txt 2>/dev/null
 "$fit" -n --json --profiles negzero.csv negzero.res >negzero.json 2>/dev/null
-check "a best value of -0.0: written as 0 in the report, the JSON and the profiles" \
-    test "$(grep -cE -- '-0(\.0*)?([^0-9.]|$)' negzero.txt negzero.json negzero.csv | cut -d: -f2 | tr -d '\n')$(grep -c 'f_KE = 0$' negzero.txt)" = 0001
+check "-0.0 and 0.0: one f_KE value, written as 0 in the report, the JSON and the profiles" \
+    test "$(grep -cE -- '-0(\.0*)?([^0-9.]|$)' negzero.txt negzero.json negzero.csv | cut -d: -f2 | tr -d '\n')$(grep -c 'and 3 f_KE values' negzero.txt)" = 0001
 json=$("$fit" -n --json --sigma 1,2)
 check "--json: full precision, two levels (got: $json)" grep -qF '"delta_chi2": 4.0,' <<<"$json"
 check "--json: an end at full precision" grep -qF '"high": 1.1666666666666667,' <<<"$json"
