@@ -38,6 +38,15 @@ for form in -n "-n --json" "-n --sigma 1,2,3"; do
     check "shuffled records, same bytes: $form" cmp -s <("$fit" $form quorvi.res | grep -v path) <("$fit" $form shuffled.res | grep -v path)
 done
 check "--sigma: blanks around its values change nothing" cmp -s <("$fit" -n --sigma 1,2) <("$fit" -n --sigma ' 1 , 2 ')
+for size in 1x1 20x20; do
+    rm -f size.png
+    "$fit" --size $size -o size.png >/dev/null 2>&1
+    rc=$?
+    check "--size $size, the smallest and the largest: drawn (got $rc)" test $rc -eq 0 -a -s size.png
+done
+"$fit" -n --dof 9007199254740992 >/dev/null 2>&1
+rc=$?
+check "--dof 2^53, the most a double counts exactly, is taken (got $rc)" test $rc -eq 0
 # The best f_KE written "-0.0" in the first T block and "0.0" after it, where no near probe finds it: one
 # grid value, and a zero without its sign in every output.
 awk 'BEGIN { for (t = 1; t <= 3; t++) for (y = 1; y <= 3; y++) for (n = 0; n <= 2; n++) {

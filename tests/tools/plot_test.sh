@@ -72,6 +72,7 @@ tr -d '\r' <w2.dat | sed 's/$/\r/' >crlf.dat
 # Labels rounded by the table's F5.1: 0.1, 0.15, 0.2, 0.25 show as 0.1, 0.2, 0.2, 0.3.
 for f in 0.1 0.2 0.2 0.3; do printf ' 100.0   %s     20.0\n' $f; done >rounded.dat
 for f in 0.1 0.2 0.2 0.3; do printf ' 200.0   %s     21.0\n' $f; done | sed '1s/^/\n/;$s/$/\n/' >>rounded.dat
+cp w1.dat .map
 # name | arguments | output (grep -E), exit status 0
 while IFS='|' read -r name args pattern; do
     # shellcheck disable=SC2086 # the arguments are split on purpose
@@ -80,6 +81,8 @@ while IFS='|' read -r name args pattern; do
 done <<'EOF'
 asterisk cells counted as missing|-v m.dat|12 x 9 cells, 25 missing; minimum 400.0 at T = 150.0
 CR line ends|-v crlf.dat|wrote crlf.png
+the smallest image|-v -s 200x150 -o small.png w1.dat|wrote small.png
+a hidden table named by its dot alone|-v .map|wrote \.map\.png
 repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate.*chi2map-fit --map T,f_KE
 -h|-h|^usage: chi2map-plot TABLE
 --version|--version|^chi2map-plot [0-9.]+$
@@ -92,6 +95,8 @@ check "the title names the parameter minimised over, the axes their units" \
 mkdir -p sub.d
 out=$("$plot" -v -o pipe.png <(cat w1.dat) 2>&1)
 check "a table from a pipe, read once: $out" grep -q "wrote pipe.png" <<<"$out"
+out=$("$plot" -v /proc/self/fd/7 7<w1.dat 2>&1)
+check "a table named under /proc: drawn to table.png here, not beside it: $out" grep -q "wrote table.png" <<<"$out"
 
 # --- what is drawn, against a computation of its own ------------------------
 # Random tables of each projection (sizes, missing cells, a tie at the minimum, labels rounded into repeats):
