@@ -23,11 +23,15 @@ struct Fault {
   int seen = 0;
 };
 Fault gFault;
+Fault gAlso;  // a second fault in the same run
 
 bool failsNow(const char* call) {
-  if (gFault.call != call || ++gFault.seen != gFault.nth) return false;
-  errno = gFault.error;
-  return true;
+  for (Fault* fault : {&gFault, &gAlso}) {
+    if (fault->call != call || ++fault->seen != fault->nth) continue;
+    errno = fault->error;
+    return true;
+  }
+  return false;
 }
 
 const process::SystemCalls& real() { return process::realSystemCalls(); }
@@ -61,6 +65,7 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
   struct Row {
     Fault fault;
     const char* message;  // empty: the write succeeds
+    Fault also = {};
   };
   const Row rows[] = {
       {.fault = {"open", 1, EACCES}, .message = "Permission denied"},
@@ -71,6 +76,8 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
       {.fault = {"fsync", 1, EIO}, .message = "Input/output error"},
       {.fault = {"close", 1, EDQUOT}, .message = "Disk quota exceeded"},
       {.fault = {"rename", 1, EXDEV}, .message = "Invalid cross-device link"},
+      // Of a failed write and a failed close, the write's is told.
+      {.fault = {"write", 1, ENOSPC}, .message = "No space left on device", .also = {"close", 1, EIO}},
       {.fault = {"none", 1}, .message = ""},
   };
   const std::string fresh = "parameter,value,chi2\nT,100,50.25\n";
@@ -79,6 +86,7 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
     fake::WorkDir dir;
     fake::writeFile("old.csv", "old bytes\n");
     gFault = row.fault;
+    gAlso = row.also;
     process::systemCalls() = kFaulty;
     std::string why;
     {
@@ -106,6 +114,7 @@ TEST(GnuplotRun, FailedAndInterruptedCalls) {
   };
   for (const auto& row : rows) {
     gFault = row.fault;
+    gAlso = {};
     process::systemCalls() = kFaulty;
     std::string image;
     const process::Failure failure = figure::drawWithGnuplot("/bin/false", "plot x\n", figure::ImageFormat::Svg, image);

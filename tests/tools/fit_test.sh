@@ -38,6 +38,11 @@ for form in -n "-n --json" "-n --sigma 1,2,3"; do
     check "shuffled records, same bytes: $form" cmp -s <("$fit" $form quorvi.res | grep -v path) <("$fit" $form shuffled.res | grep -v path)
 done
 check "--sigma: blanks around its values change nothing" cmp -s <("$fit" -n --sigma 1,2) <("$fit" -n --sigma ' 1 , 2 ')
+# Four records of a grid of eight cells: half filled, no warning; three: less than half, a warning.
+printf '100 0.1 0 0.5 51\n100 0.2 0 1.0 52\n200 0.1 0 1.0 53\n200 0.2 0 0.5 54\n' >half.res
+err=$("$fit" -n half.res 2>&1 >/dev/null; "$fit" -n <(head -3 half.res) 2>&1 >/dev/null)
+check "a grid half filled: no warning; a grid less than half filled: one (got: $err)" \
+    test "$(grep -c "of the grid's cells have a chi-square" <<<"$err")$(grep -c "only 37.5% of the grid's cells" <<<"$err")" = 11
 for size in 1x1 20x20; do
     rm -f size.png
     "$fit" --size $size -o size.png >/dev/null 2>&1
@@ -128,6 +133,7 @@ a cut last line||cut.res|'cut.res' ends inside a record after line 60 \(too few 
 a second record on a line||more.res|^chi2map-fit: line 7 of 'more.res' holds more than a record: what follows its fifth value was not read: .*--partial|1
 a value left out||part.res|^chi2map-fit: line 8 of 'part.res' was read only in part: .*--partial|1
 a control character in a name||$(printf 'a\001b.res')|^chi2map-fit: cannot read 'a\\\\x01b.res': No such file or directory$|1
+a DEL in a name||$(printf 'a\177b.res')|^chi2map-fit: cannot read 'a\\\\x7Fb.res': No such file or directory$|1
 no grid||--partial scattered.res|^chi2map-fit: the records of 'scattered.res' do not lie on a grid: at line 6[0-9][0-9] they have 6[0-9]+ T x 6[0-9]+ YORP strength x 6[0-9]+ f_KE values, more than 268435456 cells$|1
 a NaN||nan.res|line 7 of 'nan.res' holds a NaN or infinite value.*--partial|1
 a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a directory|1
