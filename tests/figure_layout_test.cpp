@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "figure/corner_layout.h"
+#include "figure/key.h"
 #include "figure/page.h"
 #include "figure/script_parts.h"
 #include "figure/text_size.h"
@@ -264,6 +265,20 @@ TEST(TextSize, WidthsBreaksAndCuts) {
   EXPECT_EQ(figure::shortened("quorvi.res", 10), "quorvi.res");
   EXPECT_EQ(figure::shortened("χχχχχχ", 4.1), "χχχ...");
   EXPECT_EQ(figure::shortened("abc", 0.1), "...");
+}
+
+// The names of the inputs in the key only where there are several (one input's has the minimum); each
+// level's line but those left out.
+TEST(Key, InputNamesOnlyOfSeveral) {
+  const figure::Contours contours{{2.3, 6.18}, {"2.30", "6.18"}};
+  const auto texts = [](const figure::Key& key) {
+    std::vector<std::string> out;
+    for (const figure::KeyEntry& entry : key.entries) out.push_back(entry.text);
+    return out;
+  };
+  EXPECT_EQ(texts(figure::contourKey({"quorvi.res"}, contours)), (std::vector<std::string>{"Δχ² = 2.30", "Δχ² = 6.18", "minimum"}));
+  EXPECT_EQ(texts(figure::contourKey({"a.res", "b.res"}, contours, {"6.18"})), (std::vector<std::string>{"a.res", "b.res", "Δχ² = 2.30"}));
+  EXPECT_TRUE(figure::contourKey({"quorvi.res"}, contours).dark);
 }
 
 // Two inputs whose ranges coincide: each range is marked by a bar of its input's colour at a height of its
