@@ -217,6 +217,8 @@ TEST(Ticks, RoundNumbersWhoseLabelsFit) {
       {.axis = {.first = 1, .last = 1e12, .length = 20, .logarithmic = true}, .ticks = {1000, 1e+06, 1e+09}},
       // 27 decades: every third power gives more than seven intervals, every fourth fits.
       {.axis = {.first = 1e-13, .last = 1e14, .length = 40, .logarithmic = true}, .ticks = {1e-09, 1e-05, 0.1, 1000, 1e+07, 1e+11}},
+      // A colour bar ending on a power of ten is labelled there.
+      {.axis = {.first = 1, .last = 1000, .length = 30, .logarithmic = true, .inset = -1.5}, .ticks = {1, 3, 10, 30, 100, 300, 1000}},
       // Nothing to label: no range, no room, no numbers, a logarithmic axis through zero; and labels that
       // would read the same give one.
       {.axis = {.first = 5, .last = 5, .length = 20}, .ticks = {}},
@@ -279,6 +281,17 @@ TEST(Key, InputNamesOnlyOfSeveral) {
   EXPECT_EQ(texts(figure::contourKey({"quorvi.res"}, contours)), (std::vector<std::string>{"Δχ² = 2.30", "Δχ² = 6.18", "minimum"}));
   EXPECT_EQ(texts(figure::contourKey({"a.res", "b.res"}, contours, {"6.18"})), (std::vector<std::string>{"a.res", "b.res", "Δχ² = 2.30"}));
   EXPECT_TRUE(figure::contourKey({"quorvi.res"}, contours).dark);
+  // Five dashes, then the first again; a key of two columns is as tall as its longer one.
+  const figure::Contours six{{1, 2, 3, 4, 5, 6}, {"1", "2", "3", "4", "5", "6"}};
+  figure::Key key = figure::contourKey({"a.res", "b.res"}, six);
+  std::vector<int> dashes;
+  for (const figure::KeyEntry& entry : key.entries) dashes.push_back(entry.dash);
+  EXPECT_EQ(dashes, (std::vector<int>{1, 1, 1, 2, 3, 4, 5, 1}));
+  key.columns = 3;
+  EXPECT_DOUBLE_EQ(figure::sizeOf(key)[1], 1 + 3 * figure::kLine);
+  key.entries.pop_back();
+  key.columns = 2;
+  EXPECT_DOUBLE_EQ(figure::sizeOf(key)[1], 1 + 4 * figure::kLine);
 }
 
 // Two inputs whose ranges coincide: each range is marked by a bar of its input's colour at a height of its

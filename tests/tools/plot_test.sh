@@ -73,6 +73,7 @@ tr -d '\r' <w2.dat | sed 's/$/\r/' >crlf.dat
 for f in 0.1 0.2 0.2 0.3; do printf ' 100.0   %s     20.0\n' $f; done >rounded.dat
 for f in 0.1 0.2 0.2 0.3; do printf ' 200.0   %s     21.0\n' $f; done | sed '1s/^/\n/;$s/$/\n/' >>rounded.dat
 cp w1.dat .map
+sed 's/^$/\t/' w1.dat >tab.dat
 # name | arguments | output (grep -E), exit status 0
 while IFS='|' read -r name args pattern; do
     # shellcheck disable=SC2086 # the arguments are split on purpose
@@ -83,6 +84,7 @@ asterisk cells counted as missing|-v m.dat|12 x 9 cells, 25 missing; minimum 400
 CR line ends|-v crlf.dat|wrote crlf.png
 the smallest image|-v -s 200x150 -o small.png w1.dat|wrote small.png
 a hidden table named by its dot alone|-v .map|wrote \.map\.png
+a line of a tab alone ends a block|-v tab.dat|wrote tab\.png
 repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate.*chi2map-fit --map T,f_KE
 -h|-h|^usage: chi2map-plot TABLE
 --version|--version|^chi2map-plot [0-9.]+$
@@ -161,14 +163,18 @@ letters in a label| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 1x0.0 0.20
 blocks not ascending| 200.0 0.2000     20.0\n 200.0 0.4000     30.0\n\n 100.0 0.2000     35.0\n 100.0 0.4000     12.5\n\n|bad.dat|column 1 does not increase|1
 inner order differs| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.4000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|bad.dat:4: column 2 is "0.4000" where the first block has "0.2000"|1
 single block| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n|bad.dat|two or more values on each axis|1
+blocks of a single line| 100.0 0.2000     20.0\n\n 200.0 0.2000     30.0\n\n|bad.dat|bad.dat: 2 block\(s\) of 1 line\(s\); a map needs two or more values on each axis$|1
+labels rounded to one value| 100.0 0.2000     20.0\n 100.0 0.2000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|column 2 does not increase from "0.2000" to "0.2000" within a block$|1
 column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
 fit records|100.0 0.200 0 0.50 63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
+four numbers, no record|100.0 0.200 0 0.50\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "100.0 0.200 0 0.50": a chi2map table line has|1
 binary file|\211PNG\r\n\032\n\000|bad.dat|^chi2map-plot: bad.dat:1: a byte 0x89: not a text file, not a chi2map table$|1
 NUL bytes after a line| 100.0 0.2000     20.0\n\000\000\000|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x00: not a text file|1
 a DEL byte| 100.0 0.2000     20.0\n\177\n|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x7f: not a text file|1
 a line of 40 characters, shown whole|%040d\n|bad.dat|malformed line "0{40}": .* this one 40$|1
 a line of 41 characters, shown cut|%041d\n|bad.dat|malformed line "0{40}\.\.\.": .* this one 41$|1
-a line too long|%0100d\n|bad.dat|^chi2map-plot: bad.dat:1: a line longer than 80 characters: not a chi2map table$|1
+a line of 80 characters, the longest read|%080d\n|bad.dat|malformed line "0{40}\.\.\.": .* this one 80$|1
+a line of 81 characters|%081d\n|bad.dat|^chi2map-plot: bad.dat:1: a line longer than 80 characters: not a chi2map table$|1
 removed -L||-L w1.dat|-L is gone|2
 -p against the layout||-p 3 w2.dat|w2.dat:1: malformed column 1 " 100.0"; expected F6.4 YORP strength|1
 -p 1 on a 21-column table||-p 1 w3.dat|w3.dat:1: malformed line .*expected F6.1 T, blank, F6.4|1
