@@ -257,6 +257,8 @@ TEST(TextSize, WidthsBreaksAndCuts) {
       {.text = "thermal inertia (J m^-2 s^-0.5 K^-1)", .width = 8, .lines = {"thermal inertia", "(J m^-2 s^-0.5", "K^-1)"}},
       {.text = "thermal inertia (J m^-2 s^-0.5 K^-1)", .width = 7, .lines = {"thermal", "inertia (J", "m^-2 s^-0.5", "K^-1)"}},
       {.text = "  a   b  ", .width = 30, .lines = {"a b"}},
+      // A stray closing parenthesis (the end of a unit) does not stop the breaks after it.
+      {.text = "K^-1) T = 587.5 (1 sigma)", .width = 5, .lines = {"K^-1)", "T = 587.5", "(1 sigma)"}},
       {.text = "", .width = 10, .lines = {""}},
       {.text = "abcdefghijkl", .width = 4, .lines = {"abcd..."}},
       // Exactly as wide as the room: one line, nothing cut.

@@ -102,6 +102,22 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
   }
 }
 
+// A device is written in place: its failed close is told as well.
+TEST(OutputFile, ADeviceWrittenInPlace) {
+  gFault = {"close", 1, EIO};
+  gAlso = {};
+  process::systemCalls() = kFaulty;
+  std::string why;
+  {
+    process::Output output("/dev/null");
+    process::Failure failure = output.stage("bytes\n");
+    if (!failure) failure = output.commit();
+    why = failure.why();
+  }
+  process::systemCalls() = real();
+  EXPECT_EQ(why, "Input/output error");
+}
+
 // A failed start names its own error; an interrupted wait is waited again, so gnuplot's exit is seen.
 TEST(GnuplotRun, FailedAndInterruptedCalls) {
   const struct {

@@ -99,6 +99,16 @@ check "--map of two inputs: an SVG of contour lines, keyed" test "$(grep -c 'log
 "$fit" --size column -o column.png >/dev/null
 check "--size column: 1050 pixels wide" test "$(od -An -tu1 -j16 -N4 column.png | tr -s ' ')" = " 0 0 4 26"
 
+# f_KE values met last, once the cube is large (128 x 128 x 4 cells): the cube grows with slack and is packed
+# at the end. The same records with T outermost give the same bytes.
+awk 'BEGIN { for (f = 1; f <= 5; f++) for (y = 1; y <= 128; y++) for (t = 1; t <= 128; t++)
+    printf "%d %d 0 %d %d\n", t, y, f, (t - 60) ^ 2 + (y - 70) ^ 2 + 50 * (f - 3) ^ 2 + t % 7 }' >late.res
+sort -k1,1n -k2,2n -k4,4n late.res >early.res
+check "f_KE met last in a large cube: the fit and the profiles as when met first" cmp -s \
+    <("$fit" -n --json --profiles - late.res | grep -v path) <("$fit" -n --json --profiles - early.res | grep -v path)
+"$fit" -n --profiles cr.csv --name "$(printf 'a\rb')" quorvi.res shuffled.res >/dev/null
+check "a name with a carriage return is quoted in the profiles" test "$(sed -n 2p cr.csv | cut -c1-5)" = "$(printf '"a\rb"')"
+
 # --- what is not a clean fit ------------------------------------------------
 head -30 quorvi.res >heading.res && echo "T YORP dummy f_KE chi2" >>heading.res && tail -30 quorvi.res >>heading.res
 sed '$s/ [^ ]*$//' quorvi.res | head -c -1 >cut.res
@@ -115,6 +125,11 @@ touch afile
 mkdir -p nogp failgp dir.res
 printf '#!/bin/sh\necho "raw gnuplot line 1"; echo "\\"/dev/stdin\\" line 9: it broke" >&2; exit 1\n' >failgp/gnuplot
 chmod +x failgp/gnuplot
+# Of gnuplot's lines naming a script line the last is told, up to 160 characters; an empty PATH entry is
+# the current folder, where this one lies.
+mkdir -p longgp && cp failgp/gnuplot ./gnuplot
+printf '#!/bin/sh\necho "\\"/dev/stdin\\" line 3: first" >&2; echo "\\"/dev/stdin\\" line 9: %s" >&2; echo " ^" >&2; exit 1\n' "$(printf 'x%.0s' {1..152})" >longgp/gnuplot
+chmod +x longgp/gnuplot
 # name | environment | arguments | message (grep -E) | exit status
 while IFS='|' read -r name environment args message status; do
     rm -f bad.png .bad.png.*
@@ -139,6 +154,8 @@ a NaN||nan.res|line 7 of 'nan.res' holds a NaN or infinite value.*--partial|1
 a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a directory|1
 gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure|1
 gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
+gnuplot failing, the last of its lines told whole at 160 characters|PATH=$tmp/longgp:$PATH||gnuplot said: line 9: x{152}$|1
+gnuplot in the current folder, by an empty PATH entry|PATH=:/nonexistent||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 another extension||-o bad.jpg|must end in .png, .svg or .pdf|2
 unknown option||-q|^chi2map-fit: unknown option -q \(chi2map-fit --help|2
 more names than inputs||--name a --name b quorvi.res|^chi2map-fit: more names than inputs: 2 --name for 1 input\(s\) \(chi2map-fit --help|2
@@ -173,6 +190,10 @@ done
 check "a whole record on a last line without a line feed is read" cmp -s <("$fit" -n quorvi.res) <(head -c -1 quorvi.res | "$fit" -n -)
 # Values of two passes apart by float noise, and a grid mostly empty: warned in either mode.
 { cat quorvi.res; echo "300.00000000000006 0.1 0 1.0 99"; } >noise.res
+{ cat quorvi.res; echo "300.0 0.10000000000000002 0 1.00 99"; } >ynoise.res
+err=$("$fit" -n ynoise.res 2>&1 >/dev/null)
+check "close YORP strengths named as the file writes them, not doubled (got: $err)" test "$err" = \
+    "chi2map-fit: warning: YORP strength values 0.1 (line 7 of 'ynoise.res') and 0.10000000000000002 (line 61) differ by less than 1e-9 of their size, 1 such pair(s): each is a grid value of its own"
 awk 'NR % 4 == 1' quorvi.res >sparse.res
 for mode in -n "-n --partial"; do
     # shellcheck disable=SC2086 # split on purpose

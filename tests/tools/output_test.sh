@@ -45,9 +45,17 @@ EOF
 check "a failed run leaves none of its other files" test ! -e s.gp -a ! -e p.csv
 
 # --- a full file system and a file-size limit ------------------------------------
-mkdir -p full
+mkdir -p full readonly
+mounts=()
+trap 'for m in "${mounts[@]}"; do umount "$m"; done; rm -rf -- "$tmp"' EXIT
+if mount -t tmpfs -o ro,size=4k tmpfs readonly 2>/dev/null; then
+    mounts+=("$tmp/readonly")
+    err=$("$fit" -o readonly/map.png 2>&1 >/dev/null)
+    check "a read-only file system: refused before the fit and gnuplot (got $?: $err)" test $? -eq 1 -a "$err" = \
+        "chi2map-fit: cannot write 'readonly/map.png': Read-only file system; choose another name"
+fi
 if mount -t tmpfs -o size=64k tmpfs full 2>/dev/null; then
-    trap 'umount "$tmp/full"; rm -rf -- "$tmp"' EXIT
+    mounts+=("$tmp/full")
     echo old >full/map.png && echo old >full/p.csv && mknod full.dev c 1 7  # a full device of the test's own
     dd if=/dev/zero of=full/filler bs=4k 2>/dev/null
     for run in "$plot -l 1 t.dat -o full/map.png" "$fit -o full/map.png" "$fit -n --profiles full/p.csv" \
@@ -81,6 +89,12 @@ check "an image on standard output has it alone: the fit on standard error" \
 mkdir -p real && echo old >real/p.csv && ln -s real/p.csv link.csv
 "$fit" -n --profiles link.csv >/dev/null
 check "a link to a regular file: still a link, its file replaced" test -L link.csv -a "$(cmp real/p.csv p.csv && echo same)" = same
+echo old >real/p.csv && ln -s p.csv real/near.csv
+"$fit" -n --profiles real/near.csv >/dev/null
+check "a link to a name in its own folder: that file replaced, not one here" test -L real/near.csv -a "$(cmp real/p.csv p.csv && echo same)" = same
+echo old >perm.csv && chmod 640 perm.csv
+"$fit" -n --profiles perm.csv >/dev/null
+check "a replaced output keeps its permissions" test "$(stat -c %a perm.csv)$(head -c 9 perm.csv)" = 640parameter
 ln -f quorvi.res hard.res && ln -sf quorvi.res soft.res && cp quorvi.res before.res && mkdir sub
 # arguments | the message's end
 while IFS='|' read -r args message; do

@@ -72,6 +72,10 @@ tr -d '\r' <w2.dat | sed 's/$/\r/' >crlf.dat
 # Labels rounded by the table's F5.1: 0.1, 0.15, 0.2, 0.25 show as 0.1, 0.2, 0.2, 0.3.
 for f in 0.1 0.2 0.2 0.3; do printf ' 100.0   %s     20.0\n' $f; done >rounded.dat
 for f in 0.1 0.2 0.2 0.3; do printf ' 200.0   %s     21.0\n' $f; done | sed '1s/^/\n/;$s/$/\n/' >>rounded.dat
+for t in 100.0 200.0; do
+    for f in 0.1 0.1 0.2 0.2; do printf ' %s   %s     20.0\n' $t $f; done
+    echo
+done >twice.dat
 cp w1.dat .map
 sed 's/^$/\t/' w1.dat >tab.dat
 # name | arguments | output (grep -E), exit status 0
@@ -89,6 +93,8 @@ repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the labe
 -h|-h|^usage: chi2map-plot TABLE
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
+out=$("$plot" twice.dat 2>&1)
+check "two repeats of one column: one note (got: $out)" test "$(grep -c 'column 2 repeats the label' <<<"$out")" -eq 1
 "$plot" -p 2 w2.dat -o w2.pdf -t "it's a \"title\"" 2>/dev/null
 "$plot" w1.dat -o w1.svg -x "T (K)" -y "YORP strength (1/s)"
 check "svg and pdf by extension, -p matching the layout, a title with quotes" test "$(head -c 5 w1.svg)$(head -c 4 w2.pdf)" = "<?xml%PDF"
@@ -185,6 +191,9 @@ bad projection||-p 4 w1.dat|projection must be 1, 2 or 3|2
 bad level||-l 2,x w1.dat|contour level 'x' is not a positive number|2
 zero level||-l 0 w1.dat|contour level '0' is not a positive number|2
 bad size||-s 10x10 w1.dat|out of range|2
+a size one pixel too tall||-s 640x10001 w1.dat|size 640x10001 out of range \(200x150 to 10000x10000\)|2
+a size with a sign||-s +640x480 w1.dat|size must be WIDTHxHEIGHT in pixels, not '\+640x480'|2
+quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub.d/quorvi.res' is chi2map's input, not a table: run chi2map first|1
 unknown option||-q w1.dat|unknown option -q|2
 EOF
 cp w1.dat same.png
