@@ -314,6 +314,14 @@ TEST(CornerScript, CoincidingInputsBothShow) {
   EXPECT_NE(bars[1].find("lc rgb '" + figure::parts::layerColour(1) + "'"), std::string::npos) << bars[1];
   EXPECT_NE(bars[0].substr(0, bars[0].find(" to ")), bars[1].substr(0, bars[1].find(" to ")));
   EXPECT_GT(figure::parts::layerWidth(0), figure::parts::layerWidth(1));
+  // What a diagonal panel shades, and marks, it unsets before the next panel.
+  for (const std::string what : {"object", "arrow"}) {
+    std::size_t set = 0, unset = 0;
+    for (std::size_t at = script.find("set " + what + " 2"); at != std::string::npos; at = script.find("set " + what + " 2", at + 1))
+      (at >= 2 && script.compare(at - 2, 2, "un") == 0 ? unset : set) += 1;
+    EXPECT_EQ(set, unset) << what;
+    EXPECT_GT(set, 0U) << what;
+  }
 }
 
 }  // namespace

@@ -155,6 +155,13 @@ TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   EXPECT_NE(script.find("\n100 0 10 1028.0162981264737 -0.5 0.504 0\n"), std::string::npos);
   EXPECT_NE(script.find("set xrange [0.1:1e+05]\nset yrange [-0.5:1.5]"), std::string::npos);
   EXPECT_NE(script.find("set logscale x\nset xtics (1, 10, 100, 1000, 10000)\nunset logscale y"), std::string::npos);
+  // The map's fifth level has the key's fifth dash, the sixth the first again.
+  figure::MapLayer levels = layer;
+  levels.contours = {{1, 2, 3, 4, 5, 6}, {"1", "2", "3", "4", "5", "6"}};
+  const std::string dashed = figure::mapScript({{"T", true}, {"YORP", false}, {levels}, {"title"}, 25},
+                                               figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
+  EXPECT_NE(dashed.find("$C0_4 using 1:2 with lines lw 2 lc rgb \"white\" dt 5 "), std::string::npos) << dashed;
+  EXPECT_NE(dashed.find("$C0_5 using 1:2 with lines lw 2 lc rgb \"white\" dt 1 "), std::string::npos);
 }
 
 }  // namespace

@@ -109,11 +109,17 @@ check "f_KE met last in a large cube: the fit and the profiles as when met first
 "$fit" -n --profiles cr.csv --name "$(printf 'a\rb')" quorvi.res shuffled.res >/dev/null
 check "a name with a carriage return is quoted in the profiles" test "$(sed -n 2p cr.csv | cut -c1-5)" = "$(printf '"a\rb"')"
 
+awk '{ $5 = sprintf("%.3f", $5 - 50.25); print }' quorvi.res >zeromin.res
+err=$("$fit" -n --relative --dof 5 zeromin.res 2>&1 >/dev/null)
+check "a level of delta chi-square 0 (chi2min 0 with --relative): warned (got: $err)" \
+    grep -qxF "chi2map-fit: warning: the level chi2min sqrt(2/dof) is delta chi-square 0: no range lies within it" <<<"$err"
+
 # --- what is not a clean fit ------------------------------------------------
 head -30 quorvi.res >heading.res && echo "T YORP dummy f_KE chi2" >>heading.res && tail -30 quorvi.res >>heading.res
 sed '$s/ [^ ]*$//' quorvi.res | head -c -1 >cut.res
-sed '7s/$/ 9/' quorvi.res >more.res
-sed '7s/ [^ ]*$//' quorvi.res >part.res
+# Each damaged twice: the first line is named.
+sed '7s/$/ 9/;20s/$/ 9/' quorvi.res >more.res
+sed '7s/ [^ ]*$//;20s/ [^ ]*$//' quorvi.res >part.res
 awk 'BEGIN { srand(7); for (r = 0; r < 700; r++) print rand(), rand(), 0, rand(), rand() }' >scattered.res
 sed '7s/^100.0/nan/' quorvi.res >nan.res
 : >empty.res

@@ -78,6 +78,8 @@ for t in 100.0 200.0; do
 done >twice.dat
 cp w1.dat .map
 sed 's/^$/\t/' w1.dat >tab.dat
+printf ' 100.0 0.1000     20.0\n 100.0 0.2000     20.0\n\n 200.0 0.1000     20.0\n 200.0 0.2000     22.0\n\n' >flat2.dat
+sed 's/22.0$/20.0/' flat2.dat >flat.dat
 # name | arguments | output (grep -E), exit status 0
 while IFS='|' read -r name args pattern; do
     # shellcheck disable=SC2086 # the arguments are split on purpose
@@ -89,10 +91,16 @@ CR line ends|-v crlf.dat|wrote crlf.png
 the smallest image|-v -s 200x150 -o small.png w1.dat|wrote small.png
 a hidden table named by its dot alone|-v .map|wrote \.map\.png
 a line of a tab alone ends a block|-v tab.dat|wrote tab\.png
+an upper-case extension|-v -o MAP.PNG w1.dat|wrote MAP\.PNG$
+one chi-square everywhere|-v -o flat.png flat.dat|0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote flat\.png$
+a level exactly at the map's top, not reached|-l 1,2 -o flat2.png flat2.dat|no contour at delta chi-square 2: the map does not reach it
 repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate.*chi2map-fit --map T,f_KE
 -h|-h|^usage: chi2map-plot TABLE
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
+out=$("$plot" -v -o - w1.dat 2>&1 >v.png)
+check "-v with the image on standard output: the line on standard error, the image whole (got: $out)" \
+    test "$(head -c 4 v.png | tail -c 3)$(tail -c 8 v.png | head -c 4)" = PNGIEND -a -n "$(grep 'wrote -$' <<<"$out")"
 out=$("$plot" twice.dat 2>&1)
 check "two repeats of one column: one note (got: $out)" test "$(grep -c 'column 2 repeats the label' <<<"$out")" -eq 1
 "$plot" -p 2 w2.dat -o w2.pdf -t "it's a \"title\"" 2>/dev/null
