@@ -92,12 +92,13 @@ the smallest image|-v -s 200x150 -o small.png w1.dat|wrote small.png
 a hidden table named by its dot alone|-v .map|wrote \.map\.png
 a line of a tab alone ends a block|-v tab.dat|wrote tab\.png
 an upper-case extension|-v -o MAP.PNG w1.dat|wrote MAP\.PNG$
-one chi-square everywhere|-v -o flat.png flat.dat|0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote flat\.png$
+one chi-square everywhere, the whole colour scale|-v -c full -o flat.png --script flat.gp flat.dat|0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote flat\.png$
 a level exactly at the map's top, not reached|-l 1,2 -o flat2.png flat2.dat|no contour at delta chi-square 2: the map does not reach it
 repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate.*chi2map-fit --map T,f_KE
 -h|-h|^usage: chi2map-plot TABLE
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
+check "one chi-square everywhere: a colour scale of 1, not an empty one" grep -qxF 'set cbrange [0:1]' flat.gp
 out=$("$plot" -v -o - w1.dat 2>&1 >v.png)
 check "-v with the image on standard output: the line on standard error, the image whole (got: $out)" \
     test "$(head -c 4 v.png | tail -c 3)$(tail -c 8 v.png | head -c 4)" = PNGIEND -a -n "$(grep 'wrote -$' <<<"$out")"
