@@ -43,6 +43,8 @@ printf '100 0.1 0 0.5 51\n100 0.2 0 1.0 52\n200 0.1 0 1.0 53\n200 0.2 0 0.5 54\n
 err=$("$fit" -n half.res 2>&1 >/dev/null; "$fit" -n <(head -3 half.res) 2>&1 >/dev/null)
 check "a grid half filled: no warning; a grid less than half filled: one (got: $err)" \
     test "$(grep -c "of the grid's cells have a chi-square" <<<"$err")$(grep -c "only 37.5% of the grid's cells" <<<"$err")" = 11
+"$fit" -o half.svg --script half.gp half.res >/dev/null 2>&1
+check "a grid of two values on each axis: a profile panel for each" test "$(grep -c '^\$P[0-2]_0 << EOD' half.gp)" = 3
 for size in 1x1 20x20; do
     rm -f size.png
     "$fit" --size $size -o size.png >/dev/null 2>&1

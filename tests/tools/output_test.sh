@@ -127,9 +127,11 @@ check "a name's control characters shown escaped (got: $err)" \
 
 "$plot" -l 1 -v t.dat -o v.png >/dev/full 2>/dev/null
 check "-v to a full standard output: exit 1 (got $?), no image" test $? -eq 1 -a ! -e v.png
+stray=$(ls /dev/stdin.png 2>/dev/null)
 "$plot" -l 1 -t T /dev/stdin <t.dat && "$plot" -l 1 -t T - -o - <t.dat >stdout.png
 check "a table from standard input: drawn to table.png here, never beside /dev/stdin" \
     test -s table.png -a ! -e /dev/stdin.png -a "$(cmp table.png stdout.png && echo same)" = same
+[[ -z $stray ]] && rm -f /dev/stdin.png  # what a failing run put there
 
 # --- a hanging gnuplot: the tool's signals, and SIGKILL ------------------------
 fake hang 'echo $$ >>"$PIDS"; exec sleep 60'
