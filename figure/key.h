@@ -22,7 +22,7 @@ struct KeyEntry {
 struct Key {
   std::vector<KeyEntry> entries;
   bool dark = false;        // white text on dark grey, as over the colour maps
-  std::size_t columns = 1;  // entries fill the rows from left to right
+  std::size_t columns = 1;  // entries fill a column top to bottom, then the next
   double textWidth = 0;     // of the widest entry's text, in ems
 };
 

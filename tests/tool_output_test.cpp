@@ -158,8 +158,7 @@ TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   // The map's fifth level has the key's fifth dash, the sixth the first again.
   figure::MapLayer levels = layer;
   levels.contours = {{1, 2, 3, 4, 5, 6}, {"1", "2", "3", "4", "5", "6"}};
-  const std::string dashed = figure::mapScript({{"T", true}, {"YORP", false}, {levels}, {"title"}, 25},
-                                               figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
+  const std::string dashed = figure::mapScript({{"T", true}, {"YORP", false}, {levels}, {"title"}, 25}, figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
   EXPECT_NE(dashed.find("$C0_4 using 1:2 with lines lw 2 lc rgb \"white\" dt 5 "), std::string::npos) << dashed;
   EXPECT_NE(dashed.find("$C0_5 using 1:2 with lines lw 2 lc rgb \"white\" dt 1 "), std::string::npos);
 }
