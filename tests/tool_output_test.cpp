@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "figure/gnuplot_run.h"
+#include "figure/table_map.h"
 #include "process/output_file.h"
 #include "process/system_calls.h"
 #include "support/work_dir.h"
@@ -38,7 +39,7 @@ const process::SystemCalls& real() { return process::realSystemCalls(); }
 
 const process::SystemCalls kFaulty = {
     [](const char* p, int f, mode_t m) { return failsNow("open") ? -1 : real().open(p, f, m); },
-    real().read,
+    [](int d, void* b, std::size_t n) -> ssize_t { return failsNow("read") ? -1 : real().read(d, b, n); },
     [](int d, const void* b, std::size_t n) -> ssize_t {
       if (failsNow("write")) return gFault.error == 0 ? 0 : -1;
       return real().write(d, b, n < 7 ? n : 7);
@@ -116,6 +117,22 @@ TEST(OutputFile, ADeviceWrittenInPlace) {
   }
   process::systemCalls() = real();
   EXPECT_EQ(why, "Input/output error");
+}
+
+// A read interrupted by a signal is read again; a failed one is told.
+TEST(TableFile, InterruptedAndFailedReads) {
+  fake::WorkDir dir;
+  fake::writeFile("t.dat", " 100.0 0.1000     20.0\n 100.0 0.2000     21.0\n\n 200.0 0.1000     22.0\n 200.0 0.2000     19.0\n\n");
+  for (const int error : {EINTR, EIO}) {
+    gFault = {"read", 1, error};
+    gAlso = {};
+    process::systemCalls() = kFaulty;
+    figure::TableMap map;
+    const process::Failure failure = figure::readTableFile(dir.path() + "/t.dat", nullptr, map);
+    process::systemCalls() = real();
+    EXPECT_EQ(failure.why(), error == EINTR ? "" : "cannot read '" + dir.path() + "/t.dat': Input/output error");
+    EXPECT_EQ(map.chiSquareText, error == EINTR ? "19.0" : "");
+  }
 }
 
 // A failed start names its own error; an interrupted wait is waited again, so gnuplot's exit is seen.
