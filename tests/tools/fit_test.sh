@@ -136,6 +136,7 @@ chmod +x failgp/gnuplot
 # Of gnuplot's lines naming a script line the last is told, up to 160 characters; an empty PATH entry is
 # the current folder, where this one lies.
 mkdir -p longgp && cp failgp/gnuplot ./gnuplot
+mkdir -p badgp dir.png && printf '#!/nonexistent/interpreter\n' >badgp/gnuplot && chmod +x badgp/gnuplot
 printf '#!/bin/sh\necho "\\"/dev/stdin\\" line 3: first" >&2; echo "\\"/dev/stdin\\" line 9: %s" >&2; echo " ^" >&2; exit 1\n' "$(printf 'x%.0s' {1..152})" >longgp/gnuplot
 chmod +x longgp/gnuplot
 # name | environment | arguments | message (grep -E) | exit status
@@ -163,6 +164,8 @@ a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a direct
 gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure|1
 gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 gnuplot failing, the last of its lines told whole at 160 characters|PATH=$tmp/longgp:$PATH||gnuplot said: line 9: x{152}$|1
+gnuplot that cannot be run|PATH=$tmp/badgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': it could not be run$|1
+an output that is a folder||-o dir.png|^chi2map-fit: cannot write 'dir.png': it is a folder; choose another name$|1
 gnuplot in the current folder, by an empty PATH entry|PATH=:/nonexistent||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 another extension||-o bad.jpg|must end in .png, .svg or .pdf|2
 unknown option||-q|^chi2map-fit: unknown option -q \(chi2map-fit --help|2
