@@ -45,6 +45,8 @@ check "a grid half filled: no warning; a grid less than half filled: one (got: $
     test "$(grep -c "of the grid's cells have a chi-square" <<<"$err")$(grep -c "only 37.5% of the grid's cells" <<<"$err")" = 11
 "$fit" -o half.svg --script half.gp half.res >/dev/null 2>&1
 check "a grid of two values on each axis: a profile panel for each" test "$(grep -c '^\$P[0-2]_0 << EOD' half.gp)" = 3
+"$fit" --map "T,YORP strength" -o ys.svg >/dev/null 2>&1
+check "--map by a parameter's full name" test $? -eq 0 -a -s ys.svg
 for size in 1x1 20x20; do
     rm -f size.png
     "$fit" --size $size -o size.png >/dev/null 2>&1

@@ -25,6 +25,7 @@ fake() { mkdir -p "$1" && printf '#!/bin/sh\n%s\n' "$2" >"$1/gnuplot" && chmod +
 fake empty 'cat >/dev/null; echo "line 3: warning: no output" >&2'
 fake cut "\"$gnuplot\" \"\$@\" | head -c 300"
 fake fails "\"$gnuplot\" \"\$@\"; exit 1"
+fake garbage 'if grep -q "terminal svg"; then printf "oops</svg>\\n"; else printf "oops\\n%%%%EOF\\n"; fi'
 # gnuplot | option | message (grep -E)
 while IFS='|' read -r dir option message; do
     for out in old.png old.svg old.pdf; do
@@ -41,6 +42,7 @@ done <<EOF
 empty|--script s.gp|could not draw 'old\.(png|svg|pdf)': it drew nothing; gnuplot said: line 3: warning: no output$
 cut|--map T,YORP|could not draw 'old\.(png|svg|pdf)': the image it drew is cut short \(300 bytes\)$
 fails|--profiles p.csv|could not draw 'old\.(png|svg|pdf)': exit status 1$
+garbage|--profiles p.csv|could not draw 'old\.(png|svg|pdf)': the image it drew is cut short \([0-9]+ bytes\)$
 EOF
 check "a failed run leaves none of its other files" test ! -e s.gp -a ! -e p.csv
 
