@@ -47,11 +47,11 @@ check "a grid half filled: no warning; a grid less than half filled: one (got: $
 check "a grid of two values on each axis: a profile panel for each" test "$(grep -c '^\$P[0-2]_0 << EOD' half.gp)" = 3
 "$fit" --map "T,YORP strength" -o ys.svg >/dev/null 2>&1
 check "--map by a parameter's full name" test $? -eq 0 -a -s ys.svg
-for size in 1x1 20x20; do
+for size in 1x1 20x20 3.5X3; do
     rm -f size.png
     "$fit" --size $size -o size.png >/dev/null 2>&1
     rc=$?
-    check "--size $size, the smallest and the largest: drawn (got $rc)" test $rc -eq 0 -a -s size.png
+    check "--size $size (the smallest, the largest, an upper-case X): drawn (got $rc)" test $rc -eq 0 -a -s size.png
 done
 "$fit" -n --dof 9007199254740992 >/dev/null 2>&1
 rc=$?
@@ -102,6 +102,8 @@ check "a log grid: no title with more than six digits after a point" test "$(gre
 check "--map of two inputs: an SVG of contour lines, keyed" test "$(grep -c 'log.res' twomap.svg)" -ge 1
 "$fit" --size column -o column.png >/dev/null
 check "--size column: 1050 pixels wide" test "$(od -An -tu1 -j16 -N4 column.png | tr -s ' ')" = " 0 0 4 26"
+"$fit" --map T,YORP --size column -o mapcolumn.png >/dev/null
+check "--map --size column: 1050 by 788 pixels, a little lower than wide" test "$(od -An -tu1 -j16 -N8 mapcolumn.png | tr -s ' ')" = " 0 0 4 26 0 0 3 20"
 
 # f_KE values met last, once the cube is large (128 x 128 x 4 cells): the cube grows with slack and is packed
 # at the end. The same records with T outermost give the same bytes.
