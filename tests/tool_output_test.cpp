@@ -79,6 +79,7 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
       {.fault = {"rename", 1, EXDEV}, .message = "Invalid cross-device link"},
       // Of a failed write and a failed close, the write's is told.
       {.fault = {"write", 1, ENOSPC}, .message = "No space left on device", .also = {"close", 1, EIO}},
+      {.fault = {"none", 1}, .message = "Disk quota exceeded", .also = {"close", 1, EDQUOT}},
       {.fault = {"none", 1}, .message = ""},
   };
   const std::string fresh = "parameter,value,chi2\nT,100,50.25\n";
