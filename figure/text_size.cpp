@@ -32,13 +32,15 @@ std::vector<std::string_view> groupsOf(std::string_view text) {
   int depth = 0;
   for (std::size_t at = 0; at <= text.size(); ++at) {
     const char c = at < text.size() ? text[at] : ' ';
-    if (c == ' ' && depth <= 0 && start != std::string_view::npos && (at == text.size() || !joins(text, at))) {
+    if (c == ' ' && depth == 0 && start != std::string_view::npos && (at == text.size() || !joins(text, at))) {
       groups.push_back(text.substr(start, at - start));
       start = std::string_view::npos;
     } else if (c != ' ' && start == std::string_view::npos) {
       start = at;
     }
-    depth += c == '(' ? 1 : c == ')' ? -1 : 0;
+    // A ")" with no "(" before it (the end of a unit cut from its start)
+    // closes nothing.
+    depth = std::max(0, depth + (c == '(' ? 1 : c == ')' ? -1 : 0));
   }
   return groups;
 }

@@ -259,6 +259,8 @@ TEST(TextSize, WidthsBreaksAndCuts) {
       {.text = "  a   b  ", .width = 30, .lines = {"a b"}},
       // A stray closing parenthesis (the end of a unit) does not stop the breaks after it.
       {.text = "K^-1) T = 587.5 (1 sigma)", .width = 5, .lines = {"K^-1)", "T = 587.5", "(1 sigma)"}},
+      // ... nor lets a later parenthesis be split.
+      {.text = "K^-1) T = 587.5 (1 sigma)", .width = 7, .lines = {"K^-1)", "T = 587.5", "(1 sigma)"}},
       {.text = "", .width = 10, .lines = {""}},
       {.text = "abcdefghijkl", .width = 4, .lines = {"abcd..."}},
       // Exactly as wide as the room: one line, nothing cut.
