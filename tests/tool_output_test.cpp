@@ -77,6 +77,8 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
       {.fault = {"fsync", 1, EIO}, .message = "Input/output error"},
       {.fault = {"close", 1, EDQUOT}, .message = "Disk quota exceeded"},
       {.fault = {"rename", 1, EXDEV}, .message = "Invalid cross-device link"},
+      // A temporary's name already taken: the next name is tried.
+      {.fault = {"open", 1, EEXIST}, .message = ""},
       // Of a failed write and a failed close, the write's is told.
       {.fault = {"write", 1, ENOSPC}, .message = "No space left on device", .also = {"close", 1, EIO}},
       {.fault = {"none", 1}, .message = "Disk quota exceeded", .also = {"close", 1, EDQUOT}},
@@ -155,6 +157,31 @@ TEST(GnuplotRun, FailedAndInterruptedCalls) {
     process::systemCalls() = real();
     EXPECT_EQ(failure.why(), row.failure) << row.fault.call;
   }
+}
+
+// An image is whole when it begins and ends as its format's files do, with room for a PNG's header.
+TEST(GnuplotRun, WholeImages) {
+  using figure::ImageFormat;
+  const std::string pngEnd("\0\0\0\0IEND\xAE\x42\x60\x82", 12);
+  const struct {
+    std::string image;
+    ImageFormat format;
+    bool whole;
+  } rows[] = {
+      {"\x89PNG\r\n\x1A\n" + pngEnd, ImageFormat::Png, true},
+      {"\x89PNG\r\n\x1A" + pngEnd, ImageFormat::Png, false},  // a byte short of a header and an end
+      {"\x89PNH\r\n\x1A\n" + pngEnd, ImageFormat::Png, false},
+      {"\x89PNG\r\n\x1A\n" + pngEnd.substr(0, 11), ImageFormat::Png, false},
+      {"<svg>\n</svg>\n\n", ImageFormat::Svg, true},
+      {" <svg></svg>", ImageFormat::Svg, false},
+      {"<svg></svg> x", ImageFormat::Svg, false},
+      {"<svg", ImageFormat::Svg, false},
+      {"", ImageFormat::Svg, false},
+      {"%PDF-1.5\n%%EOF\r\n", ImageFormat::Pdf, true},
+      {"%PDF", ImageFormat::Pdf, false},  // shorter than its end mark
+      {"%%EOF\n", ImageFormat::Pdf, false},
+  };
+  for (const auto& row : rows) EXPECT_EQ(figure::wholeImage(row.image, row.format), row.whole) << row.image;
 }
 
 }  // namespace

@@ -80,6 +80,32 @@ check "--script: the kept script draws the figure again" test "$(head -c 5 out.s
 "$fit" -n -o "$(printf 'a\tb.svg')" --script tab.gp && gnuplot tab.gp >stdout.svg 2>/dev/null
 check "--script: a quote in the figure's name, a tab drawn to standard output" \
     test "$(head -c 5 "it's.svg")$(head -c 5 stdout.svg)" = "<?xml<?xml" -a ! -e "$(printf 'a\tb.svg')"
+"$fit" -n -o - --script out.gp >/dev/null
+check "--script of a figure on standard output: it draws there, not to a file named '-'" \
+    test "$(grep -cx 'set output' out.gp)$(grep -c "set output '" out.gp)" = 10
+"$fit" --json -o j.svg >j.json 2>/dev/null
+check "--json with a figure: standard output is the JSON alone" python3 -m json.tool j.json /dev/null
+mkdir -p home && echo quit >home/.gnuplot
+env -u PATH "$fit" -o nopath.png >/dev/null && HOME=$tmp/home "$fit" -o home.png >/dev/null
+check "gnuplot found without PATH, and run without the user's start-up file (here one that quits)" \
+    test -s nopath.png -a -s home.png
+"$fit" --marginal -n --script marginal.gp >/dev/null
+check "--marginal: every density panel peaks at exactly 1" test "$(awk '/^\$P[0-2]_0 << EOD/ { p = 1; top = 0; next }
+    p && /^EOD/ { printf "%s,", top; p = 0 } p && $2 > top { top = $2 }' marginal.gp)" = 1,1,1,
+grep -v '^100.0 0.200 ' quorvi.res >hole.res
+"$fit" -n --script hole.gp hole.res >/dev/null
+check "a map cell no record reaches: NaN on the grid, no box drawn for it" \
+    test "$(grep -c NaN hole.gp)$(sed -n '/^\$G0 << EOD/,/^EOD/p' hole.gp | grep -c '^100 0.4 NaN$')" = 11
+# Two inputs: the map of both has each input's line width and the levels' dashes in turn; levels scaled by
+# each input's own chi-square are named in the key, equal ones given with their values.
+awk '{ $5 += 50; print }' quorvi.res >up.res
+"$fit" quorvi.res up.res --map T,YORP -l 1,2,3,4,5,6 -n --script both.gp >/dev/null
+check "--map of two inputs: the second's lines narrower, the fifth level its own dash, the title's third parameter" \
+    test "$(grep -cF -e 'L1_4 using 1:2 with lines lw 1.6 lc rgb "#d62728" dt 5 ' -e 'L1_5 using 1:2 with lines lw 1.6 lc rgb "#d62728" dt 1 ' \
+        -e '|χ² map: T vs YORP strength, smallest over f_KE (quorvi.res, up.res)' both.gp)" = 3
+"$fit" quorvi.res up.res -n --script same.gp >/dev/null && "$fit" quorvi.res up.res --dof 10 --scale -n --script scaled.gp >/dev/null 2>&1
+check "equal levels keyed with their values, levels scaled apart by their names" \
+    test "$(grep -cx -e '|Δχ² = 6.18 (2 sigma)' -e '|Δχ² = 2 sigma x 5.025' same.gp scaled.gp | paste -sd,)" = same.gp:1,scaled.gp:1
 "$fit" --map=YORP,T --output=map.pdf -- quorvi.res >/dev/null
 check "--map, --output=FILE, --: a PDF map" test "$(head -c 4 map.pdf)" = "%PDF"
 check "--version" test "$("$fit" --version)" = "chi2map-fit 1.0"
@@ -143,6 +169,8 @@ mkdir -p longgp && cp failgp/gnuplot ./gnuplot
 mkdir -p badgp dir.png && printf '#!/nonexistent/interpreter\n' >badgp/gnuplot && chmod +x badgp/gnuplot
 printf '#!/bin/sh\necho "\\"/dev/stdin\\" line 3: first" >&2; echo "\\"/dev/stdin\\" line 9: %s" >&2; echo " ^" >&2; exit 1\n' "$(printf 'x%.0s' {1..152})" >longgp/gnuplot
 chmod +x longgp/gnuplot
+mkdir -p killgp caretgp && printf '#!/bin/sh\nkill -9 $$\n' >killgp/gnuplot
+printf '#!/bin/sh\necho "it broke badly" >&2; echo "    ^" >&2; exit 1\n' >caretgp/gnuplot && chmod +x killgp/gnuplot caretgp/gnuplot
 # name | environment | arguments | message (grep -E) | exit status
 while IFS='|' read -r name environment args message status; do
     rm -f bad.png .bad.png.*
@@ -169,6 +197,8 @@ gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package
 gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 gnuplot failing, the last of its lines told whole at 160 characters|PATH=$tmp/longgp:$PATH||gnuplot said: line 9: x{152}$|1
 gnuplot that cannot be run|PATH=$tmp/badgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': it could not be run$|1
+gnuplot killed by a signal|PATH=$tmp/killgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': it ended by signal 9$|1
+gnuplot naming no script line: its last line told, not the caret under it|PATH=$tmp/caretgp:$PATH||: exit status 1; gnuplot said: it broke badly$|1
 an output that is a folder||-o dir.png|^chi2map-fit: cannot write 'dir.png': it is a folder; choose another name$|1
 gnuplot in the current folder, by an empty PATH entry|PATH=:/nonexistent||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 another extension||-o bad.jpg|must end in .png, .svg or .pdf|2

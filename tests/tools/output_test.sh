@@ -112,6 +112,12 @@ done <<'EOF'
 -o f.png --profiles sub/../f.png|s 'f.png' and 'sub/../f.png' are one file
 -n --profiles - --script /dev/stdout|s '-' and '/dev/stdout' are one file
 EOF
+ln -s loop-b.csv loop-a.csv && ln -s loop-a.csv loop-b.csv
+err=$("$fit" -n --profiles loop-a.csv 2>&1 >/dev/null)
+check "links in a circle: refused, both kept (got $?: $err)" test $? -eq 1 -a -L loop-a.csv -a -L loop-b.csv -a "$err" = \
+    "chi2map-fit: cannot write 'loop-a.csv': Too many levels of symbolic links; choose another name"
+"$fit" -n --profiles /dev/null --script /dev/null >/dev/null
+check "two outputs to /dev/null: not one file to refuse (got $?)" test $? -eq 0
 check "refused runs write nothing" test "$(cmp quorvi.res before.res && ls x.csv f.png 2>&1 | grep -c 'No such')" = 2
 err=$("$plot" - <t.dat -o /dev/stdin 2>&1)
 check "chi2map-plot: an output that is the table given as -: exit 2 (got $?: $err)" test $? -eq 2
@@ -150,6 +156,21 @@ for signal in TERM KILL; do
     check "SIG$signal while gnuplot runs: no gnuplot left, the old file kept, nothing written" \
         test "$(running <pids)$(wc -l <pids)$(cat old.png)$(temporaries)" = 2old -a ! -e p2.csv
 done
+
+# A SIGTERM ignored from the start (as nohup leaves it) stays ignored: the run goes on and draws.
+fake slow "echo \$\$ >>\"\$PIDS\"; sleep 1; exec \"$gnuplot\" \"\$@\""
+: >pids
+(
+    trap '' TERM
+    PIDS=$tmp/pids PATH=$tmp/slow:$PATH exec "$plot" -l 1 t.dat -o ignored.png
+) &
+for _ in $(seq 100); do [[ -s pids ]] && break; sleep 0.05; done
+kill -s TERM $!
+wait $!
+check "SIGTERM ignored from the start: the run goes on (exit $?), the image drawn" test $? -eq 0 -a -s ignored.png
+err=$("$fit" -n - <&- 2>&1)
+check "a closed standard input is an empty one (got: $err)" \
+    test "$err" = "chi2map-fit: '-' holds no record of five numbers: nothing to fit"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))

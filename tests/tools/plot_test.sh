@@ -113,6 +113,8 @@ check "two repeats of one column: one note (got: $out)" test "$(grep -c 'column 
 check "svg and pdf by extension, -p matching the layout, a title with quotes" test "$(head -c 5 w1.svg)$(head -c 4 w2.pdf)" = "<?xml%PDF"
 check "the title names the parameter minimised over, the axes their units" \
     grep -q "T vs YORP strength, smallest over f_KE.*YORP strength (1/s)\|YORP strength (1/s).*T vs YORP strength, smallest over f_KE" <(tr -d '\n' <w1.svg)
+"$plot" - -o stdin.png --script stdin.gp <w1.dat
+check "a table from standard input is titled so" grep -qF "smallest over f_KE (standard input)" stdin.gp
 mkdir -p sub.d
 out=$("$plot" -v -o pipe.png <(cat w1.dat) 2>&1)
 check "a table from a pipe, read once: $out" grep -q "wrote pipe.png" <<<"$out"
