@@ -72,6 +72,11 @@ check "--json: an end at full precision" grep -qF '"high": 1.1666666666666667,' 
 "$fit" -oout.svg --script kept.gp --profiles p.csv --label "T=T (K)" -l 1,4 >stdout.txt
 check "-oFILE: an SVG, the axis title given, a line for the figure" \
     test "$(head -c 5 out.svg)$(grep -c 'T (K)' out.svg)$(tail -1 stdout.txt)" = "<?xml1corner figure: out.svg"
+check "--label: the axis title is the text after its '='" test "$(grep -cx -e '|T (K)' -e '|=T (K)' kept.gp)" -ge 1 -a \
+    "$(grep -cx '|=T (K)' kept.gp)" -eq 0
+mkdir -p nofigure/fit.png
+(cd nofigure && "$fit" -n ../quorvi.res >/dev/null)
+check "-n: the figure's name is no output, not even when it is a folder (got $?)" test $? -eq 0
 check "--profiles: CSV of 5 + 4 + 3 rows" test "$(head -1 p.csv)$(wc -l <p.csv)" = "parameter,value,chi213"
 rm out.svg
 gnuplot kept.gp 2>/dev/null
@@ -85,9 +90,9 @@ check "--script of a figure on standard output: it draws there, not to a file na
     test "$(grep -cx 'set output' out.gp)$(grep -c "set output '" out.gp)" = 10
 "$fit" --json -o j.svg >j.json 2>/dev/null
 check "--json with a figure: standard output is the JSON alone" python3 -m json.tool j.json /dev/null
-mkdir -p home && echo quit >home/.gnuplot
+mkdir -p home && echo "exit status 3" >home/.gnuplot
 env -u PATH "$fit" -o nopath.png >/dev/null && HOME=$tmp/home "$fit" -o home.png >/dev/null
-check "gnuplot found without PATH, and run without the user's start-up file (here one that quits)" \
+check "gnuplot found without PATH, and run without the user's start-up file (here one that exits)" \
     test -s nopath.png -a -s home.png
 "$fit" --marginal -n --script marginal.gp >/dev/null
 check "--marginal: every density panel peaks at exactly 1" test "$(awk '/^\$P[0-2]_0 << EOD/ { p = 1; top = 0; next }
@@ -96,6 +101,16 @@ grep -v '^100.0 0.200 ' quorvi.res >hole.res
 "$fit" -n --script hole.gp hole.res >/dev/null
 check "a map cell no record reaches: NaN on the grid, no box drawn for it" \
     test "$(grep -c NaN hole.gp)$(sed -n '/^\$G0 << EOD/,/^EOD/p' hole.gp | grep -c '^100 0.4 NaN$')" = 11
+"$fit" -n --map T,YORP --script holemap.gp hole.res >/dev/null
+check "a map with one cell no record reaches: the key has an entry for it" grep -qx '|no χ² (1 cells)' holemap.gp
+check "the corner figure: x tick labels under the lowest panel of each column only" \
+    test "$(grep -o "^set format x '[^']*'" hole.gp | tr -d "'" | cut -c14- | paste -sd,)" = ",,%g,,%g,%g"
+# Cells so narrow that no weight is left for a double: empty density panels, no NaN written.
+awk 'BEGIN { for (t = 1; t <= 2; t++) for (y = 1; y <= 2; y++) for (f = 1; f <= 3; f++)
+    printf "%de-320 0.%d 0 %de-320 %d\n", t, y, f, 50 + t + y + f }' >narrow.res
+err=$("$fit" narrow.res --marginal -n --script narrow.gp 2>&1 >/dev/null)
+check "cells too narrow for a marginal: warned for each, empty panels (got: $err)" \
+    test "$(grep -c 'has no marginal: every cell' <<<"$err")$(grep -c NaN narrow.gp)$(grep -A1 '^\$P[0-2]_0 << EOD$' narrow.gp | grep -c '^EOD$')" = 303
 # Two inputs: the map of both has each input's line width and the levels' dashes in turn; levels scaled by
 # each input's own chi-square are named in the key, equal ones given with their values.
 awk '{ $5 += 50; print }' quorvi.res >up.res
@@ -124,8 +139,9 @@ check "two inputs: one PNG, its key naming each input once" \
 check "default contours: 1, 2 and 3 sigma of two parameters, for every map of both inputs" test \
     "$(grep -o 'levels discrete [0-9.]*' two.gp | cut -c17-21 | sort | uniq -c | tr -s ' ' | paste -sd,)" = " 6 11.82, 6 2.295, 6 6.180"
 check "a log grid: no title with more than six digits after a point" test "$(grep '^|' two.gp | grep -cE '[0-9]\.[0-9]{7}')" -eq 0
-"$fit" log.res quorvi.res --map T,f_KE --log t -o twomap.svg >/dev/null 2>&1
-check "--map of two inputs: an SVG of contour lines, keyed" test "$(grep -c 'log.res' twomap.svg)" -ge 1
+"$fit" log.res quorvi.res --map T,f_KE --log t -o twomap.svg --script twomap.gp >/dev/null 2>&1
+check "--map of two inputs: an SVG of contour lines, keyed, titled with the parameter minimised over" \
+    test "$(grep -c 'log.res' twomap.svg)" -ge 1 -a "$(grep -c '^|χ² map: T vs f_KE, smallest over YORP strength (' twomap.gp)" -eq 1
 "$fit" --size column -o column.png >/dev/null
 check "--size column: 1050 pixels wide" test "$(od -An -tu1 -j16 -N4 column.png | tr -s ' ')" = " 0 0 4 26"
 "$fit" --map T,YORP --size column -o mapcolumn.png >/dev/null
