@@ -142,6 +142,12 @@ check "a log grid: no title with more than six digits after a point" test "$(gre
 "$fit" log.res quorvi.res --map T,f_KE --log t -o twomap.svg --script twomap.gp >/dev/null 2>&1
 check "--map of two inputs: an SVG of contour lines, keyed, titled with the parameter minimised over" \
     test "$(grep -c 'log.res' twomap.svg)" -ge 1 -a "$(grep -c '^|χ² map: T vs f_KE, smallest over YORP strength (' twomap.gp)" -eq 1
+# Text for print a point an inch of the page's width, from 5 to 10 points (pdfcairo's font points are 2/3).
+for size in 8x3:8in,3in:12 3x8:3in,8in:7.5 20x20:20in,20in:15; do
+    "$fit" --map T,YORP --size "${size%%:*}" -n -o print.pdf --script print.gp >/dev/null
+    check "--size ${size%%:*} for a PDF map: its page and its text" grep -qx \
+        "set terminal pdfcairo size $(cut -d: -f2 <<<"$size") noenhanced font 'DejaVu Sans,${size##*:}' .*" print.gp
+done
 "$fit" --size column -o column.png >/dev/null
 check "--size column: 1050 pixels wide" test "$(od -An -tu1 -j16 -N4 column.png | tr -s ' ')" = " 0 0 4 26"
 "$fit" --map T,YORP --size column -o mapcolumn.png >/dev/null
