@@ -296,6 +296,14 @@ TEST(Key, InputNamesOnlyOfSeveral) {
   key.entries.pop_back();
   key.columns = 2;
   EXPECT_DOUBLE_EQ(figure::sizeOf(key)[1], 1 + 4 * figure::kLine);
+  // Columns as the width holds them, up to the most asked for and never more than the entries.
+  figure::Key two = figure::contourKey({"quorvi.res"}, {{2.3}, {"2.30"}});
+  figure::fitTexts(two, 100);
+  const double column = figure::sizeOf(two)[0] - 1;  // one column's width, the padding left out
+  EXPECT_EQ(figure::columnsIn(two, 1000, 3), 2U);
+  EXPECT_EQ(figure::columnsIn(two, 1000, 1), 1U);
+  EXPECT_EQ(figure::columnsIn(two, 1 + 2 * column + 1.2, 3), 2U);
+  EXPECT_EQ(figure::columnsIn(two, 1 + 2 * column + 1.19, 3), 1U);
 }
 
 // Two inputs whose ranges coincide: each range is marked by a bar of its input's colour at a height of its

@@ -110,7 +110,7 @@ awk 'BEGIN { for (t = 1; t <= 2; t++) for (y = 1; y <= 2; y++) for (f = 1; f <= 
     printf "%de-320 0.%d 0 %de-320 %d\n", t, y, f, 50 + t + y + f }' >narrow.res
 err=$("$fit" narrow.res --marginal -n --script narrow.gp 2>&1 >/dev/null)
 check "cells too narrow for a marginal: warned for each, empty panels (got: $err)" \
-    test "$(grep -c 'has no marginal: every cell' <<<"$err")$(grep -c NaN narrow.gp)$(grep -A1 '^\$P[0-2]_0 << EOD$' narrow.gp | grep -c '^EOD$')" = 303
+    test "$(grep -c 'has no marginal: every cell' <<<"$err")$(grep -c NaN narrow.gp)$(grep -A1 '^\$P[0-2]_0 << EOD$' narrow.gp | grep -c '^EOD$')$(grep -cx '|\(T\|YORP strength\|f_KE\): no weight' narrow.gp)" = 3033
 # Two inputs: the map of both has each input's line width and the levels' dashes in turn; levels scaled by
 # each input's own chi-square are named in the key, equal ones given with their values.
 awk '{ $5 += 50; print }' quorvi.res >up.res
@@ -161,6 +161,9 @@ sort -k1,1n -k2,2n -k4,4n late.res >early.res
 check "f_KE met last in a large cube: the fit and the profiles as when met first" cmp -s \
     <("$fit" -n --json --profiles - late.res | grep -v path) <("$fit" -n --json --profiles - early.res | grep -v path)
 "$fit" -n --profiles cr.csv --name "$(printf 'a\rb')" quorvi.res shuffled.res >/dev/null
+"$fit" -n --profiles quotes.csv --name 'a"b' --name 'c,d' quorvi.res shuffled.res >/dev/null
+check "names with a quote or a comma are quoted in the profiles, the quote doubled" \
+    test "$(sed -n 2p quotes.csv)$(grep -c '^"c,d",' quotes.csv)" = '"a""b",T,100,58.2512'
 check "a name with a carriage return is quoted in the profiles" test "$(sed -n 2p cr.csv | cut -c1-5)" = "$(printf '"a\rb"')"
 
 awk '{ $5 = sprintf("%.3f", $5 - 50.25); print }' quorvi.res >zeromin.res
@@ -272,6 +275,19 @@ for mode in -n "-n --partial"; do
     check "a grid a third filled ($mode): the fill and the counts (got: $err)" test $? -eq 0 -a "$err" = \
         "chi2map-fit: warning: only 33.3333% of the grid's cells have a chi-square (15 of 5 T x 3 YORP strength x 3 f_KE values = 45): the records may not lie on one grid"
 done
+err=$("$fit" --help 2>&1 >/dev/full)
+check "--help to a full standard output: exit 1, one line (got $?: $err)" test $? -eq 1 -a "$err" = \
+    "chi2map-fit: cannot write to standard output: No space left on device"
+"$fit" -n --script first.gp --script last.gp >/dev/null
+check "an option given twice: the last one counts" test -s last.gp -a ! -e first.gp
+# 500 records on the diagonal of a 500 x 500 x 500 grid: a cube of 1 GB, beyond a 400 MB limit (a sanitizer
+# build, which reserves far more, does not start under it and skips this).
+awk 'BEGIN { for (i = 1; i <= 500; i++) print i, i, 0, i, 50 + i }' >diagonal.res
+if (ulimit -v 400000 && "$fit" --version) >/dev/null 2>&1; then
+    err=$(ulimit -v 400000 && "$fit" -n diagonal.res 2>&1 >/dev/null)
+    check "a cube beyond the memory: exit 1, one line (got $?: $err)" test $? -eq 1 -a "$err" = \
+        "chi2map-fit: cannot read 'diagonal.res': not enough memory"
+fi
 err=$("$fit" -n 2>&1 >/dev/full)
 check "a full standard output: exit 1, one line (got: $err)" test $? -eq 1 -a "$err" = "chi2map-fit: cannot write the fit to standard output: No space left on device"
 err=$("$fit" -n 2>&1 >&-)
