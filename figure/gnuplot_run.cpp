@@ -97,11 +97,11 @@ Failure startGnuplot(const std::string& program, int script, int messages, pid_t
 // The script in a memory file, read from its start, and one for gnuplot's
 // messages.
 Failure scriptFiles(const std::string& script, int& input, int& messages) {
-  input = memfd_create("gnuplot-script", MFD_CLOEXEC);
+  input = systemCalls().memfd("gnuplot-script", MFD_CLOEXEC);
   if (input < 0) return Failure(std::strerror(errno));
   if (Failure failure = process::writeAll(input, script)) return failure;
-  if (lseek(input, 0, SEEK_SET) != 0) return Failure(std::strerror(errno));
-  messages = memfd_create("gnuplot-messages", MFD_CLOEXEC);
+  if (systemCalls().lseek(input, 0, SEEK_SET) != 0) return Failure(std::strerror(errno));
+  messages = systemCalls().memfd("gnuplot-messages", MFD_CLOEXEC);
   if (messages < 0) return Failure(std::strerror(errno));
   return {};
 }
@@ -116,8 +116,9 @@ Failure collectImage(pid_t child, int pipe, int messages, ImageFormat format, st
   const std::string why = whyNotDrawn(status, image, format);
   if (why.empty()) return {};
   image.clear();
-  lseek(messages, 0, SEEK_SET);
-  const std::string complaint = gnuplotComplaint(readAll(messages));
+  // Unread, the messages leave the reason alone.
+  const std::string complaint =
+      systemCalls().lseek(messages, 0, SEEK_SET) == 0 ? gnuplotComplaint(readAll(messages)) : std::string();
   return Failure(why + (complaint.empty() ? "" : "; gnuplot said: " + complaint));
 }
 

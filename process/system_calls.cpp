@@ -1,6 +1,7 @@
 #include "process/system_calls.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -13,8 +14,8 @@ namespace {
 int openFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 int pipeClosedOnExec(int descriptors[2]) { return ::pipe2(descriptors, O_CLOEXEC); }
 
-const SystemCalls kReal = {openFile, ::read,   ::write,          ::fsync, ::close,
-                           ::rename, ::unlink, pipeClosedOnExec, ::fork,  ::waitpid};
+const SystemCalls kReal = {openFile, ::read,           ::write, ::fsync,   ::close,        ::rename,
+                           ::unlink, pipeClosedOnExec, ::fork,  ::waitpid, ::memfd_create, ::lseek};
 SystemCalls gCalls = kReal;
 
 }  // namespace

@@ -1,7 +1,7 @@
 // The tools' door to the operating system for what they write, for what they
 // read as a stream and for gnuplot: every such call goes through this table,
-// so that a test can make the n-th write, the fsync, the rename or the open
-// fail and check what the user is left with. Entries keep the POSIX contract
+// so that a test can make the n-th write, the fsync, the rename, the open or
+// a memory file fail and check what the user is left with. Entries keep the POSIX contract
 // (-1 and errno on failure), and so do readSome and waitForChild below; the
 // calls that a signal can interrupt are retried here and nowhere else.
 #pragma once
@@ -26,6 +26,9 @@ struct SystemCalls {
   int (*pipe)(int descriptors[2]);
   pid_t (*fork)();
   pid_t (*waitpid)(pid_t child, int* status, int options);
+  // gnuplot's script and messages live in memory files, read from their start.
+  int (*memfd)(const char* name, unsigned flags);
+  off_t (*lseek)(int descriptor, off_t offset, int whence);
 };
 
 // The table in use: the real calls unless a test replaced some.

@@ -51,6 +51,8 @@ const process::SystemCalls kFaulty = {
     [](int d[2]) { return failsNow("pipe") ? -1 : real().pipe(d); },
     [] { return failsNow("fork") ? -1 : real().fork(); },
     [](pid_t c, int* s, int o) { return failsNow("waitpid") ? -1 : real().waitpid(c, s, o); },
+    [](const char* n, unsigned f) { return failsNow("memfd") ? -1 : real().memfd(n, f); },
+    [](int d, off_t o, int w) -> off_t { return failsNow("lseek") ? -1 : real().lseek(d, o, w); },
 };
 
 std::vector<std::string> namesIn(const std::string& folder) {
@@ -147,6 +149,9 @@ TEST(GnuplotRun, FailedAndInterruptedCalls) {
       {.fault = {"pipe", 1, EMFILE}, .failure = "it could not be started: Too many open files"},
       {.fault = {"fork", 1, EMFILE}, .failure = "it could not be started: Too many open files"},
       {.fault = {"waitpid", 1, EINTR}, .failure = "exit status 1"},
+      {.fault = {"memfd", 1, EMFILE}, .failure = "it could not be started: Too many open files"},
+      {.fault = {"memfd", 2, ENOMEM}, .failure = "it could not be started: Cannot allocate memory"},
+      {.fault = {"lseek", 1, EIO}, .failure = "it could not be started: Input/output error"},
   };
   for (const auto& row : rows) {
     gFault = row.fault;
