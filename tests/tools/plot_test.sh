@@ -107,7 +107,10 @@ out=$("$plot" -v -o - w1.dat 2>&1 >v.png)
 check "-v with the image on standard output: the line on standard error, the image whole (got: $out)" \
     test "$(head -c 4 v.png | tail -c 3)$(tail -c 8 v.png | head -c 4)" = PNGIEND -a -n "$(grep 'wrote -$' <<<"$out")"
 out=$("$plot" twice.dat 2>&1)
-check "two repeats of one column: one note (got: $out)" test "$(grep -c 'column 2 repeats the label' <<<"$out")" -eq 1
+check "two repeats of one column: one note, naming the map chi2map-fit draws at the exact values (got: $out)" \
+    test "$(grep -c 'column 2 repeats the label.*; chi2map-fit --map T,f_KE quorvi.res draws the map at the exact values$' <<<"$out")" -eq 1
+"$plot" w1.dat -o keep.svg --script keep.gp && mv keep.svg drawn.svg && gnuplot keep.gp
+check "--script: gnuplot draws the kept script's map to the image's name again" cmp -s drawn.svg keep.svg
 "$plot" -p 2 w2.dat -o w2.pdf -t "it's a \"title\"" 2>/dev/null
 "$plot" w1.dat -o w1.svg -x "T (K)" -y "YORP strength (1/s)"
 check "svg and pdf by extension, -p matching the layout, a title with quotes" test "$(head -c 5 w1.svg)$(head -c 4 w2.pdf)" = "<?xml%PDF"
