@@ -116,6 +116,12 @@ ln -s loop-b.csv loop-a.csv && ln -s loop-a.csv loop-b.csv
 err=$("$fit" -n --profiles loop-a.csv 2>&1 >/dev/null)
 check "links in a circle: refused, both kept (got $?: $err)" test $? -eq 1 -a -L loop-a.csv -a -L loop-b.csv -a "$err" = \
     "chi2map-fit: cannot write 'loop-a.csv': Too many levels of symbolic links; choose another name"
+# An image for a terminal (script gives the tools one): refused before anything is read.
+for run in "'$fit' -o -" "'$plot' t.dat -o -"; do
+    out=$(script -qec "$run" /dev/null)
+    check "an image on standard output that is a terminal: exit 2, refused (got $?: $out)" \
+        test $? -eq 2 -a "$(grep -c ': will not write an image to a terminal: give -o FILE' <<<"$out")" -eq 1
+done
 "$fit" -n --profiles /dev/null --script /dev/null >/dev/null
 check "two outputs to /dev/null: not one file to refuse (got $?)" test $? -eq 0
 check "refused runs write nothing" test "$(cmp quorvi.res before.res && ls x.csv f.png 2>&1 | grep -c 'No such')" = 2
