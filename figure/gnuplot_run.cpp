@@ -116,7 +116,7 @@ Failure collectImage(pid_t child, int pipe, int messages, ImageFormat format, st
   const std::string why = whyNotDrawn(status, image, format);
   if (why.empty()) return {};
   image.clear();
-  // Unread, the messages leave the reason alone.
+  // Messages that cannot be read from their start leave the reason alone.
   const std::string complaint =
       systemCalls().lseek(messages, 0, SEEK_SET) == 0 ? gnuplotComplaint(readAll(messages)) : std::string();
   return Failure(why + (complaint.empty() ? "" : "; gnuplot said: " + complaint));
