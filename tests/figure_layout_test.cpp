@@ -168,6 +168,30 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
     }
 }
 
+// A long upright axis title reads from its first line, the one furthest out; the diagonal panels' scale
+// is Δχ² beside profiles and density beside densities.
+TEST(CornerLayout, UprightTitles) {
+  const std::string label = "YORP strength, doubled, of the shape model with its craters";
+  for (const bool densities : {false, true}) {
+    figure::CornerFigure corner;
+    corner.axes = {{{"T", false}, {label, false}, {"f_KE", false}}};
+    corner.layers = {layerOf("quorvi.res", densities)};
+    corner.densities = densities;
+    corner.colourCap = 25;
+    const figure::CornerLayout l = figure::cornerLayout(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
+    std::vector<double> lines;
+    std::vector<std::string> scales;
+    for (const figure::Placed& text : l.texts) {
+      if (!text.upright) continue;
+      if (label.find(text.text) != std::string::npos) lines.push_back(text.x);
+      if (text.text == "Δχ²" || text.text == "density (peak 1)") scales.push_back(text.text);
+    }
+    ASSERT_GE(lines.size(), 2U) << "the title is not broken";
+    EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end())) << "its first line is not the furthest out";
+    EXPECT_EQ(scales, std::vector<std::string>(3, densities ? "density (peak 1)" : "Δχ²"));
+  }
+}
+
 // The terminal of each page: its size, and a font that draws the text at the page's points (pdfcairo draws a
 // font point as 2/3 of a point, an SVG a font unit as a pixel at 100 an inch). The screen figures' terminals
 // are the ones the tools always had.
