@@ -103,6 +103,9 @@ repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the labe
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
 check "one chi-square everywhere: a colour scale of 1, not an empty one" grep -qxF 'set cbrange [0:1]' flat.gp
+"$plot" -c 10 w1.dat -o cap.png --script cap.gp 2>/dev/null
+check "-c 10: colours stop at 10, and the colour bar says so" test "$(grep -cx -e 'set cbrange \[0:10\]' \
+    -e "set cblabel 'Δχ² above the minimum (colours stop at 10)'" cap.gp)" -eq 2
 out=$("$plot" -v -o - w1.dat 2>&1 >v.png)
 check "-v with the image on standard output: the line on standard error, the image whole (got: $out)" \
     test "$(head -c 4 v.png | tail -c 3)$(tail -c 8 v.png | head -c 4)" = PNGIEND -a -n "$(grep 'wrote -$' <<<"$out")"
@@ -208,6 +211,7 @@ a second table from standard input||w1.dat -|more than one table given \('w1.dat
 bad projection||-p 4 w1.dat|projection must be 1, 2 or 3|2
 bad level||-l 2,x w1.dat|contour level 'x' is not a positive number|2
 zero level||-l 0 w1.dat|contour level '0' is not a positive number|2
+zero cap||-c 0 w1.dat|colour scale cap must be a positive number or 'full', not '0'|2
 bad size||-s 10x10 w1.dat|out of range|2
 a size one pixel too tall||-s 640x10001 w1.dat|size 640x10001 out of range \(200x150 to 10000x10000\)|2
 a size with a sign||-s +640x480 w1.dat|size must be WIDTHxHEIGHT in pixels, not '\+640x480'|2
