@@ -94,7 +94,9 @@ env -u PATH "$fit" -o nopath.png >/dev/null && HOME=$tmp/home "$fit" -o home.png
 check "gnuplot found without PATH, and run without the user's start-up file (here one that exits)" \
     test -s nopath.png -a -s home.png
 "$fit" --marginal -n --script marginal.gp >/dev/null
-check "--marginal: the note names the first credible interval as the one shaded" grep -qx '|diagonal: marginal densities, peak 1; shaded: 68.27%' marginal.gp
+"$fit" -n --marginal --sigma 2 --cl 0.9 --script sigmacl.gp >/dev/null 2>&1
+check "--marginal: the note names the first credible interval as the one shaded, --sigma's before --cl's" \
+    test "$(grep -cx -e '|diagonal: marginal densities, peak 1; shaded: 68.27%' -e '|diagonal: marginal densities, peak 1; shaded: 95.45%' marginal.gp sigmacl.gp | paste -sd,)" = marginal.gp:1,sigmacl.gp:1
 "$fit" -n --sigma 1,2,4 --script levels.gp >/dev/null 2>&1
 check "--sigma 1,2,4: profile panels reach a quarter above the highest level, the first level's ranges shaded and named" \
     test "$(grep -c '; set y2range \[0:20\]$' levels.gp)$(grep -c '^set object 20 rectangle from 250, graph 0 to 350, graph 1 ' levels.gp)$(grep -cx '|profiles: Δχ² = 1 (1 sigma), 4 (2 sigma), 16 (4 sigma); shaded: 1 sigma' levels.gp)" = 311
