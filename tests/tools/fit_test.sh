@@ -107,7 +107,8 @@ grep -v '^100.0 0.200 ' quorvi.res >hole.res
 check "a map cell no record reaches: NaN on the grid, no box drawn for it" \
     test "$(grep -c NaN hole.gp)$(sed -n '/^\$G0 << EOD/,/^EOD/p' hole.gp | grep -c '^100 0.4 NaN$')" = 11
 "$fit" -n --map T,YORP --script holemap.gp hole.res >/dev/null
-check "a map with one cell no record reaches: the key has an entry for it" grep -qx '|no χ² (1 cells)' holemap.gp
+check "a map with one cell no record reaches: grey behind the map, and the key has an entry for it" test \
+    "$(grep -c "^set object 1 rectangle from graph 0,0 to graph 1,1 behind fillcolor rgb '#b0b0b0' " holemap.gp)$(grep -cx '|no χ² (1 cells)' holemap.gp)" = 11
 check "the corner figure: x tick labels under the lowest panel of each column only" \
     test "$(grep -o "^set format x '[^']*'" hole.gp | tr -d "'" | cut -c14- | paste -sd,)" = ",,%g,,%g,%g"
 # Cells so narrow that no weight is left for a double: empty density panels, no NaN written.
@@ -123,6 +124,9 @@ awk '{ $5 += 50; print }' quorvi.res >up.res
 check "--map of two inputs: the second's lines narrower, the fifth level its own dash, the title's third parameter" \
     test "$(grep -cF -e 'L1_4 using 1:2 with lines lw 1.6 lc rgb "#d62728" dt 5 ' -e 'L1_5 using 1:2 with lines lw 1.6 lc rgb "#d62728" dt 1 ' \
         -e '|χ² map: T vs YORP strength, smallest over f_KE (quorvi.res, up.res)' both.gp)" = 3
+awk '{ $5 *= 10; print }' quorvi.res >ten.res
+"$fit" quorvi.res ten.res --map T,YORP -l 2,100 -n --script ten.gp >/dev/null 2>&1
+check "--map of two inputs: a level only the second reaches stays in the key" grep -qx '|Δχ² = 100' ten.gp
 "$fit" quorvi.res up.res -n --script same.gp >/dev/null && "$fit" quorvi.res up.res --dof 10 --scale -n --script scaled.gp >/dev/null 2>&1
 check "equal levels keyed with their values, levels scaled apart by their names" \
     test "$(grep -cx -e '|Δχ² = 6.18 (2 sigma)' -e '|Δχ² = 2 sigma x 5.025' same.gp scaled.gp | paste -sd,)" = same.gp:1,scaled.gp:1
