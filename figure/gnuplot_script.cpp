@@ -126,7 +126,10 @@ std::string mapScript(const MapFigure& map, const Page& page, std::string_view k
   }
   out += "set terminal " + terminalOf(page) + "\n" + parts::outputTo(keptFor);
   out += "set title " + texts(titleOf(map, page)) + "\n";
-  out += "set xlabel " + texts(map.x.label) + "\nset ylabel " + texts(map.y.label) + "\n";
+  // One statement each: the texts are numbered as they are taken, and the
+  // operands of one expression may be taken in either order.
+  out += "set xlabel " + texts(map.x.label) + "\n";
+  out += "set ylabel " + texts(map.y.label) + "\n";
   out += "set xrange " + parts::rangeOf(xs, map.x.logarithmic) + "\nset yrange " +
          parts::rangeOf(ys, map.y.logarithmic) + "\n";
   out += "set xtics out nomirror\nset ytics out nomirror\nset mxtics\nset mytics\n";
