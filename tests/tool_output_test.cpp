@@ -24,7 +24,8 @@ struct Fault {
   int seen = 0;
 };
 Fault gFault;
-Fault gAlso;  // a second fault in the same run
+Fault gAlso;     // a second fault in the same run
+int gSyncs = 0;  // fsync calls
 
 bool failsNow(const char* call) {
   for (Fault* fault : {&gFault, &gAlso}) {
@@ -44,7 +45,10 @@ const process::SystemCalls kFaulty = {
       if (failsNow("write")) return gFault.error == 0 ? 0 : -1;
       return real().write(d, b, n < 7 ? n : 7);
     },
-    [](int d) { return failsNow("fsync") ? -1 : real().fsync(d); },
+    [](int d) {
+      ++gSyncs;
+      return failsNow("fsync") ? -1 : real().fsync(d);
+    },
     [](int d) { return failsNow("close") ? real().close(d) * 0 - 1 : real().close(d); },
     [](const char* a, const char* b) { return failsNow("rename") ? -1 : real().rename(a, b); },
     real().unlink,
@@ -106,6 +110,26 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(fake::readFile("old.csv"), why.empty() ? fresh : "old bytes\n");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"old.csv"});
   }
+}
+
+// A file replaced is synced, and so is its folder once the rename is made, so that a crash after the run
+// leaves the new file, not the old one or none.
+TEST(OutputFile, ItsRenameIsSynced) {
+  fake::WorkDir dir;
+  fake::writeFile("old.csv", "old bytes\n");
+  gFault = gAlso = {};
+  gSyncs = 0;
+  process::systemCalls() = kFaulty;
+  process::Failure failure;
+  {
+    process::Output output(dir.path() + "/old.csv");
+    failure = output.stage("new bytes\n");
+    if (!failure) failure = output.commit();
+  }
+  process::systemCalls() = real();
+  EXPECT_EQ(failure.why(), "");
+  EXPECT_EQ(gSyncs, 2);
+  EXPECT_EQ(fake::readFile("old.csv"), "new bytes\n");
 }
 
 // A device is written in place: its failed close is told as well.
