@@ -175,11 +175,15 @@ Failure OutputFiles::commit() {
 Failure unwritable(const std::string& name) {
   struct stat facts {};
   if (name == kStandardStream) return {};
-  if (stat(name.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode)) return Failure("it is a folder");
-  if (stat(name.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode)) return {};
-  // Links that lead round in a circle name no file: replacing one of them
-  // would lose the link.
-  if (stat(name.c_str(), &facts) != 0 && errno == ELOOP) return Failure(std::strerror(ELOOP));
+  if (stat(name.c_str(), &facts) != 0) {
+    // Links that lead round in a circle name no file: replacing one of them
+    // would lose the link.
+    if (errno == ELOOP) return Failure(std::strerror(ELOOP));
+  } else if (S_ISDIR(facts.st_mode)) {
+    return Failure("it is a folder");
+  } else if (!S_ISREG(facts.st_mode)) {
+    return {};
+  }
   const std::string folder = folderOf(resolved(name));
   if (stat(folder.c_str(), &facts) != 0) return Failure(std::strerror(errno));
   if (!S_ISDIR(facts.st_mode)) return Failure(std::strerror(ENOTDIR));
