@@ -114,6 +114,10 @@ check "two repeats of one column: one note, naming the map chi2map-fit draws at 
     test "$(grep -c 'column 2 repeats the label.*; chi2map-fit --map T,f_KE quorvi.res draws the map at the exact values$' <<<"$out")" -eq 1
 "$plot" w1.dat -o keep.svg --script keep.gp && mv keep.svg drawn.svg && gnuplot keep.gp
 check "--script: gnuplot draws the kept script's map to the image's name again" cmp -s drawn.svg keep.svg
+check "the x axis titled with the table's first column, the y axis with its second" test "$(awk '
+    /^\$T << EOD$/ { block = 1; next } block && /^EOD$/ { block = 0 } block { text[++n] = substr($0, 2) }
+    /^set [xy]label \$T\[/ { match($0, /[0-9]+/); label[substr($0, 5, 1)] = substr($0, RSTART, RLENGTH) }
+    END { print text[label["x"]] "|" text[label["y"]] }' keep.gp)" = "T|YORP strength"
 "$plot" -p 2 w2.dat -o w2.pdf -t "it's a \"title\"" 2>/dev/null
 "$plot" w1.dat -o w1.svg -x "T (K)" -y "YORP strength (1/s)"
 check "svg and pdf by extension, -p matching the layout, a title with quotes" test "$(head -c 5 w1.svg)$(head -c 4 w2.pdf)" = "<?xml%PDF"
