@@ -25,21 +25,27 @@ std::string folderOf(const std::string& path) {
 }
 
 // The file a name leads to through its symbolic links (the name itself when
-// it is none, or when the chain ends in a name not yet taken).
-std::string resolved(std::string path) {
+// it is none, or when the chain ends in a name not yet taken). A link that
+// cannot be read sets `error`: taken for the file, it would be replaced.
+struct Resolved {
+  std::string path;
+  int error = 0;
+};
+
+Resolved resolved(std::string path) {
   for (int hop = 0; hop < kMostLinks; ++hop) {
     char link[PATH_MAX];
-    const ssize_t length = readlink(path.c_str(), link, sizeof link - 1);
-    if (length < 0) return path;
+    const ssize_t length = systemCalls().readlink(path.c_str(), link, sizeof link - 1);
+    if (length < 0) return {path, errno == EINVAL || errno == ENOENT ? 0 : errno};
     const std::string next(link, static_cast<std::size_t>(length));
     path = next[0] == '/' ? next : folderOf(path) + "/" + next;
   }
-  return path;
+  return {path};
 }
 
 bool sameAsStandardOutput(const struct stat& facts) {
   struct stat out {};
-  return fstat(1, &out) == 0 && out.st_dev == facts.st_dev && out.st_ino == facts.st_ino;
+  return systemCalls().fstat(1, &out) == 0 && out.st_dev == facts.st_dev && out.st_ino == facts.st_ino;
 }
 
 // A name's file: its device and inode where it exists, its resolved path
@@ -59,10 +65,11 @@ struct Identity {
 Identity identityOf(const std::string& name, int standardDescriptor) {
   struct stat facts {};
   Identity id;
-  const bool found = name == kStandardStream ? fstat(standardDescriptor, &facts) == 0 : stat(name.c_str(), &facts) == 0;
+  const bool found = name == kStandardStream ? systemCalls().fstat(standardDescriptor, &facts) == 0
+                                             : systemCalls().stat(name.c_str(), &facts) == 0;
   if (found) return {true, S_ISCHR(facts.st_mode), facts.st_dev, facts.st_ino, {}};
-  const std::string target = resolved(name);
-  char* folder = realpath(folderOf(target).c_str(), nullptr);
+  const std::string target = resolved(name).path;
+  char* folder = systemCalls().realpath(folderOf(target).c_str(), nullptr);
   id.path = (folder != nullptr ? std::string(folder) : folderOf(target)) + "/" +
             std::filesystem::path(target).filename().string();
   std::free(folder);
@@ -84,14 +91,16 @@ Output::Output(std::string name) : name_(std::move(name)) {
   struct stat facts {};
   if (name_ == kStandardStream) {
     standardOutput_ = true;
-  } else if (stat(name_.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode)) {
+  } else if (systemCalls().stat(name_.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode)) {
     // A device, FIFO or socket: written in place.
-  } else if (stat(name_.c_str(), &facts) == 0 && sameAsStandardOutput(facts)) {
+  } else if (systemCalls().stat(name_.c_str(), &facts) == 0 && sameAsStandardOutput(facts)) {
     // /dev/stdout, or the file standard output is redirected to: written
     // through standard output, after what the tool prints there.
     standardOutput_ = true;
   } else {
-    target_ = resolved(name_);
+    const Resolved target = resolved(name_);
+    target_ = target.path;
+    unresolved_ = target.error;
   }
 }
 
@@ -110,8 +119,9 @@ Failure Output::stage(std::string_view bytes) {
     held_.assign(bytes);
     return {};
   }
+  if (unresolved_ != 0) return Failure(std::strerror(unresolved_));
   struct stat old {};
-  const bool replacing = stat(target_.c_str(), &old) == 0;
+  const bool replacing = systemCalls().stat(target_.c_str(), &old) == 0;
   // Short, so that a target name of 255 bytes still has a temporary.
   static unsigned serial = 0;
   int descriptor = -1;
@@ -127,7 +137,7 @@ Failure Output::stage(std::string_view bytes) {
   }
   if (descriptor < 0) return Failure(std::strerror(EEXIST));
   // The new file keeps the permissions of the one it replaces.
-  if (replacing) (void)fchmod(descriptor, old.st_mode & 07777);
+  if (replacing) (void)systemCalls().fchmod(descriptor, old.st_mode & 07777);
   Failure failure = writeAll(descriptor, bytes);
   if (!failure && systemCalls().fsync(descriptor) != 0) failure = Failure(std::strerror(errno));
   if (systemCalls().close(descriptor) != 0 && !failure) failure = Failure(std::strerror(errno));
@@ -175,7 +185,7 @@ Failure OutputFiles::commit() {
 Failure unwritable(const std::string& name) {
   struct stat facts {};
   if (name == kStandardStream) return {};
-  if (stat(name.c_str(), &facts) != 0) {
+  if (systemCalls().stat(name.c_str(), &facts) != 0) {
     // Links that lead round in a circle name no file: replacing one of them
     // would lose the link.
     if (errno == ELOOP) return Failure(std::strerror(ELOOP));
@@ -184,10 +194,12 @@ Failure unwritable(const std::string& name) {
   } else if (!S_ISREG(facts.st_mode)) {
     return {};
   }
-  const std::string folder = folderOf(resolved(name));
-  if (stat(folder.c_str(), &facts) != 0) return Failure(std::strerror(errno));
+  const Resolved target = resolved(name);
+  if (target.error != 0) return Failure(std::strerror(target.error));
+  const std::string folder = folderOf(target.path);
+  if (systemCalls().stat(folder.c_str(), &facts) != 0) return Failure(std::strerror(errno));
   if (!S_ISDIR(facts.st_mode)) return Failure(std::strerror(ENOTDIR));
-  if (access(folder.c_str(), W_OK) != 0) return Failure(std::strerror(errno));
+  if (systemCalls().access(folder.c_str(), W_OK) != 0) return Failure(std::strerror(errno));
   return {};
 }
 

@@ -44,6 +44,7 @@ class Output {
   std::string temporary_;  // while it exists
   std::string held_;
   int slot_ = -1;
+  int unresolved_ = 0;  // the error of a link on the way to the target that could not be read
   bool standardOutput_ = false;
   void dropTemporary();
 };

@@ -2,10 +2,12 @@
 
 #include <fcntl.h>
 #include <sys/mman.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 namespace process {
@@ -14,8 +16,12 @@ namespace {
 int openFile(const char* path, int flags, mode_t mode) { return ::open(path, flags, mode); }
 int pipeClosedOnExec(int descriptors[2]) { return ::pipe2(descriptors, O_CLOEXEC); }
 
-const SystemCalls kReal = {openFile, ::read,           ::write, ::fsync,   ::close,        ::rename,
-                           ::unlink, pipeClosedOnExec, ::fork,  ::waitpid, ::memfd_create, ::lseek};
+int statOf(const char* path, struct stat* facts) { return ::stat(path, facts); }
+int fstatOf(int descriptor, struct stat* facts) { return ::fstat(descriptor, facts); }
+
+const SystemCalls kReal = {openFile, ::read,           ::write,    ::fsync,    ::close,        ::rename,
+                           ::unlink, pipeClosedOnExec, ::fork,     ::waitpid,  ::memfd_create, ::lseek,
+                           statOf,   fstatOf,          ::readlink, ::realpath, ::access,       ::fchmod};
 SystemCalls gCalls = kReal;
 
 }  // namespace

@@ -1,12 +1,13 @@
 // The tools' door to the operating system for what they write, for what they
 // read as a stream and for gnuplot: every such call goes through this table,
-// so that a test can make the n-th write, the fsync, the rename, the open or
-// a memory file fail and check what the user is left with. Entries keep the
+// so that a test can make the n-th write, the fsync, the rename, the open, a
+// memory file or a look at a name fail and check what the user is left with. Entries keep the
 // POSIX contract (-1 and errno on failure), and so do readSome and
 // waitForChild below; the calls that a signal can interrupt are retried here
 // and nowhere else.
 #pragma once
 
+#include <sys/stat.h>
 #include <sys/types.h>
 
 #include <cstddef>
@@ -30,6 +31,14 @@ struct SystemCalls {
   // gnuplot's script and messages live in memory files, read from their start.
   int (*memfd)(const char* name, unsigned flags);
   off_t (*lseek)(int descriptor, off_t offset, int whence);
+  // What an output's name is, where its links lead and whether its folder
+  // takes files; the permissions a replaced file passes on.
+  int (*stat)(const char* path, struct stat* facts);
+  int (*fstat)(int descriptor, struct stat* facts);
+  ssize_t (*readlink)(const char* path, char* link, std::size_t size);
+  char* (*realpath)(const char* path, char* resolved);
+  int (*access)(const char* path, int mode);
+  int (*fchmod)(int descriptor, mode_t mode);
 };
 
 // The table in use: the real calls unless a test replaced some.

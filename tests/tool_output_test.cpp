@@ -57,6 +57,12 @@ const process::SystemCalls kFaulty = {
     [](pid_t c, int* s, int o) { return failsNow("waitpid") ? -1 : real().waitpid(c, s, o); },
     [](const char* n, unsigned f) { return failsNow("memfd") ? -1 : real().memfd(n, f); },
     [](int d, off_t o, int w) -> off_t { return failsNow("lseek") ? -1 : real().lseek(d, o, w); },
+    [](const char* p, struct stat* s) { return failsNow("stat") ? -1 : real().stat(p, s); },
+    [](int d, struct stat* s) { return failsNow("fstat") ? -1 : real().fstat(d, s); },
+    [](const char* p, char* l, std::size_t n) -> ssize_t { return failsNow("readlink") ? -1 : real().readlink(p, l, n); },
+    [](const char* p, char* r) { return failsNow("realpath") ? nullptr : real().realpath(p, r); },
+    [](const char* p, int m) { return failsNow("access") ? -1 : real().access(p, m); },
+    [](int d, mode_t m) { return failsNow("fchmod") ? -1 : real().fchmod(d, m); },
 };
 
 std::vector<std::string> namesIn(const std::string& folder) {
@@ -89,6 +95,10 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
       {.fault = {"write", 1, ENOSPC}, .message = "No space left on device", .also = {"close", 1, EIO}},
       {.fault = {"none", 1}, .message = "Disk quota exceeded", .also = {"close", 1, EDQUOT}},
       {.fault = {"none", 1}, .message = ""},
+      // A link that cannot be read is not taken for the file; permissions that cannot be passed on
+      // (a file system without them) do not stop the write.
+      {.fault = {"readlink", 1, EIO}, .message = "Input/output error"},
+      {.fault = {"fchmod", 1, EPERM}, .message = ""},
   };
   const std::string fresh = "parameter,value,chi2\nT,100,50.25\n";
   for (const Row& row : rows) {
@@ -146,6 +156,32 @@ TEST(OutputFile, ADeviceWrittenInPlace) {
   }
   process::systemCalls() = real();
   EXPECT_EQ(why, "Input/output error");
+}
+
+// Before any work, an output is refused for what a look at its name or its folder finds wrong.
+TEST(OutputFile, RefusedForWhatItsNameShows) {
+  const struct {
+    Fault fault;
+    const char* why;
+  } rows[] = {
+      {{"none", 1}, ""},
+      {{"stat", 1, EACCES}, ""},  // the name itself: the folder decides
+      {{"readlink", 1, EACCES}, "Permission denied"},
+      {{"readlink", 1, EINVAL}, ""},  // not a link
+      {{"stat", 2, EIO}, "Input/output error"},
+      {{"access", 1, EROFS}, "Read-only file system"},
+  };
+  for (const auto& row : rows) {
+    SCOPED_TRACE(row.fault.call);
+    fake::WorkDir dir;
+    fake::writeFile("old.csv", "old bytes\n");
+    gFault = row.fault;
+    gAlso = {};
+    process::systemCalls() = kFaulty;
+    const std::string why = process::unwritable(dir.path() + "/old.csv").why();
+    process::systemCalls() = real();
+    EXPECT_EQ(why, row.why);
+  }
 }
 
 // A read interrupted by a signal is read again; a failed one is told.
