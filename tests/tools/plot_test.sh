@@ -218,6 +218,9 @@ zero level||-l 0 w1.dat|contour level '0' is not a positive number|2
 zero cap||-c 0 w1.dat|colour scale cap must be a positive number or 'full', not '0'|2
 bad size||-s 10x10 w1.dat|out of range|2
 a size one pixel too tall||-s 640x10001 w1.dat|size 640x10001 out of range \(200x150 to 10000x10000\)|2
+a size one pixel too narrow||-s 199x480 w1.dat|size 199x480 out of range|2
+a size one pixel too low||-s 640x149 w1.dat|size 640x149 out of range|2
+a size one pixel too wide||-s 10001x480 w1.dat|size 10001x480 out of range|2
 a size with a sign||-s +640x480 w1.dat|size must be WIDTHxHEIGHT in pixels, not '\+640x480'|2
 quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub.d/quorvi.res' is chi2map's input, not a table: run chi2map first|1
 unknown option||-q w1.dat|unknown option -q|2
