@@ -242,7 +242,7 @@ bool readLines(const ReadChunk& read, const std::string& name, Reader& reader) {
   for (long got; (got = read(buffer, sizeof buffer)) != 0;) {
     if (got < 0) {
       reader.failure =
-          Failure("cannot read " + process::shownName(name) + ": " + std::strerror(static_cast<int>(-got)));
+          Failure("cannot read " + process::shownInput(name) + ": " + std::strerror(static_cast<int>(-got)));
       return false;
     }
     any = true;
@@ -265,7 +265,7 @@ bool readLines(const ReadChunk& read, const std::string& name, Reader& reader) {
     }
   }
   if (!any) {
-    reader.failure = Failure(process::shownName(name) +
+    reader.failure = Failure(process::shownInput(name) +
                              " is empty: no table lines (chi2map writes none when quorvi.res held no record)");
     return false;
   }
@@ -316,7 +316,7 @@ void fillMap(const Reader& reader, const std::vector<double>& outer, const std::
 }  // namespace
 
 Failure readTable(const ReadChunk& read, const std::string& name, const Projection* forced, TableMap& map) {
-  const std::string shownTable = visible(name);
+  const std::string shownTable = name == process::kStandardStream ? "standard input" : visible(name);
   Reader reader{shownTable, forced, {}, {}, {}, {}, {}, 0, 0};
   if (!readLines(read, name, reader) || !reader.endBlock()) return reader.failure;
   if (reader.cells.empty()) return Failure(shownTable + ": no table lines, only empty lines");
@@ -346,7 +346,7 @@ Failure readTableFile(const std::string& name, const Projection* forced, TableMa
         const ssize_t got = process::readSome(descriptor, buffer, size);
         return got < 0 ? -errno : got;
       },
-      standardInput ? "standard input" : name, forced, map);
+      name, forced, map);
   if (!standardInput) (void)process::systemCalls().close(descriptor);
   return failure;
 }

@@ -27,5 +27,7 @@ void note(std::string_view text);
 [[nodiscard]] std::string visible(std::string_view text);
 // A name for a message: 'NAME', made visible.
 [[nodiscard]] std::string shownName(std::string_view name);
+// An input for a message: standard input for "-", else shownName.
+[[nodiscard]] std::string shownInput(std::string_view name);
 
 }  // namespace process

@@ -33,7 +33,7 @@ process::Failure refuseLogAxes(const Plan& plan, const std::string& input, const
   for (const datafiles::Parameter p : datafiles::kParameters)
     if (plan.logarithmic[p] && !grid.axes[p].empty() && !(grid.axes[p].front() > 0))
       return process::usage(commandLine(), "--log " + std::string(datafiles::kShortNames[p]) + ": " +
-                                               process::shownName(input) + " has the " + kLongNames[p] + " value " +
+                                               process::shownInput(input) + " has the " + kLongNames[p] + " value " +
                                                fit::exactText(grid.axes[p].front()) +
                                                ", and a logarithmic axis needs values above zero");
   return {};

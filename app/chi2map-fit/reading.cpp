@@ -88,7 +88,7 @@ void warn(std::vector<std::string>& warnings, const std::string& warning) {
 
 Failure refuseReading(const Options& options, const std::string& input, const fit::GridReading& reading) {
   const fit::ReadingEnd& end = reading.end;
-  const std::string file = process::shownName(input);
+  const std::string file = process::shownInput(input);
   if (end.failure) return end.failure.after("cannot read " + file + ": ");
   if (end.tooLargeLine != 0)
     return Failure("the records of " + file + " do not lie on a grid: at line " + std::to_string(end.tooLargeLine) +
@@ -101,7 +101,7 @@ Failure refuseReading(const Options& options, const std::string& input, const fi
 }
 
 std::vector<std::string> warnAboutReading(const std::string& input, const fit::GridReading& reading) {
-  const std::string file = process::shownName(input);
+  const std::string file = process::shownInput(input);
   std::vector<std::string> warnings;
   warnAboutDamage(reading.end, file, warnings);
   warnAboutGrid(reading, file, warnings);

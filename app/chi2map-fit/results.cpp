@@ -47,7 +47,7 @@ Failure refuseMap(const Plan& plan, const Reports& reports) {
   for (const fit::FitReport& report : reports)
     if (report.grid.size(x) < 2 || report.grid.size(y) < 2)
       return Failure(std::string("no map: ") + kLongNames[report.grid.size(x) < 2 ? x : y] + " has a single value in " +
-                     process::shownName(report.path));
+                     process::shownInput(report.path));
   return {};
 }
 

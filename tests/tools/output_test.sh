@@ -174,9 +174,11 @@ for _ in $(seq 100); do [[ -s pids ]] && break; sleep 0.05; done
 kill -s TERM $!
 wait $!
 check "SIGTERM ignored from the start: the run goes on (exit $?), the image drawn" test $? -eq 0 -a -s ignored.png
-err=$("$fit" -n - <&- 2>&1)
-check "a closed standard input is an empty one (got: $err)" \
-    test "$err" = "chi2map-fit: '-' holds no record of five numbers: nothing to fit"
+err=$("$fit" -n - <&- 2>&1; "$plot" - <&- 2>&1; echo x | "$plot" - 2>&1 | cut -c1-41)
+check "a closed standard input is an empty one, named so by both tools (got: $err)" test "$err" = \
+    "chi2map-fit: standard input holds no record of five numbers: nothing to fit
+chi2map-plot: standard input is empty: no table lines (chi2map writes none when quorvi.res held no record)
+chi2map-plot: standard input:1: malformed"
 
 echo "$passed passed, $failed failed"
 ((failed == 0))
