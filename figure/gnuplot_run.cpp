@@ -131,7 +131,7 @@ std::string gnuplotPath() {
     const auto colon = folders.find(':');
     const std::string folder(folders.substr(0, colon));
     const std::string program = (folder.empty() ? "." : folder) + "/gnuplot";
-    if (access(program.c_str(), X_OK) == 0) return program;
+    if (systemCalls().access(program.c_str(), X_OK) == 0) return program;
     if (colon == std::string_view::npos) return {};
     folders.remove_prefix(colon + 1);
   }

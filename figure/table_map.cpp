@@ -337,7 +337,7 @@ Failure readTable(const ReadChunk& read, const std::string& name, const Projecti
 Failure readTableFile(const std::string& name, const Projection* forced, TableMap& map) {
   struct stat facts {};
   const bool standardInput = name == process::kStandardStream;
-  if (!standardInput && stat(name.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode))
+  if (!standardInput && process::systemCalls().stat(name.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode))
     return Failure("cannot read " + process::shownName(name) + ": it is a directory");
   const int descriptor = standardInput ? 0 : process::systemCalls().open(name.c_str(), O_RDONLY | O_CLOEXEC, 0);
   if (descriptor < 0) return Failure("cannot read " + process::shownName(name) + ": " + std::strerror(errno));

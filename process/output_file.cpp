@@ -182,6 +182,8 @@ Failure OutputFiles::commit() {
   return {};
 }
 
+bool toTerminal(const std::string& name) { return name == kStandardStream && systemCalls().isatty(1) == 1; }
+
 Failure unwritable(const std::string& name) {
   struct stat facts {};
   if (name == kStandardStream) return {};

@@ -64,6 +64,10 @@ class OutputFiles {
   std::vector<std::pair<std::string, std::unique_ptr<Output>>> outputs_;
 };
 
+// Whether an output named `name` goes to a terminal: "-" when standard
+// output is one. No image is written there.
+[[nodiscard]] bool toTerminal(const std::string& name);
+
 // Why `name` cannot be written (a folder, a folder that is missing or not
 // writable); none when it can, or when it is written in place.
 Failure unwritable(const std::string& name);

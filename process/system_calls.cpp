@@ -19,9 +19,9 @@ int pipeClosedOnExec(int descriptors[2]) { return ::pipe2(descriptors, O_CLOEXEC
 int statOf(const char* path, struct stat* facts) { return ::stat(path, facts); }
 int fstatOf(int descriptor, struct stat* facts) { return ::fstat(descriptor, facts); }
 
-const SystemCalls kReal = {openFile, ::read,           ::write,    ::fsync,    ::close,        ::rename,
-                           ::unlink, pipeClosedOnExec, ::fork,     ::waitpid,  ::memfd_create, ::lseek,
-                           statOf,   fstatOf,          ::readlink, ::realpath, ::access,       ::fchmod};
+const SystemCalls kReal = {openFile,         ::read,     ::write,   ::fsync,        ::close, ::rename, ::unlink,
+                           pipeClosedOnExec, ::fork,     ::waitpid, ::memfd_create, ::lseek, statOf,   fstatOf,
+                           ::readlink,       ::realpath, ::access,  ::fchmod,       ::isatty};
 SystemCalls gCalls = kReal;
 
 }  // namespace

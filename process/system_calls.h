@@ -31,14 +31,16 @@ struct SystemCalls {
   // gnuplot's script and messages live in memory files, read from their start.
   int (*memfd)(const char* name, unsigned flags);
   off_t (*lseek)(int descriptor, off_t offset, int whence);
-  // What an output's name is, where its links lead and whether its folder
-  // takes files; the permissions a replaced file passes on.
+  // What a name is, where its links lead and whether its folder takes files
+  // (or a folder of PATH holds gnuplot); the permissions a replaced file
+  // passes on; whether standard output is a terminal.
   int (*stat)(const char* path, struct stat* facts);
   int (*fstat)(int descriptor, struct stat* facts);
   ssize_t (*readlink)(const char* path, char* link, std::size_t size);
   char* (*realpath)(const char* path, char* resolved);
   int (*access)(const char* path, int mode);
   int (*fchmod)(int descriptor, mode_t mode);
+  int (*isatty)(int descriptor);
 };
 
 // The table in use: the real calls unless a test replaced some.

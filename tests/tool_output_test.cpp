@@ -63,6 +63,7 @@ const process::SystemCalls kFaulty = {
     [](const char* p, char* r) { return failsNow("realpath") ? nullptr : real().realpath(p, r); },
     [](const char* p, int m) { return failsNow("access") ? -1 : real().access(p, m); },
     [](int d, mode_t m) { return failsNow("fchmod") ? -1 : real().fchmod(d, m); },
+    real().isatty,
 };
 
 std::vector<std::string> namesIn(const std::string& folder) {

@@ -1,7 +1,5 @@
 #include "app/chi2map-fit/options.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cctype>
 #include <charconv>
@@ -247,7 +245,7 @@ Failure checkFigure(const Options& options, Plan& plan) {
 // terminal or two outputs that are one file or one that is the input (exit
 // 2), or one that cannot be written (exit 1).
 Failure checkOutputs(const Options& options, Plan& plan) {
-  if (!options.noFigure && plan.figure == process::kStandardStream && isatty(1))
+  if (!options.noFigure && process::toTerminal(plan.figure))
     return usage("will not write an image to a terminal: give -o FILE, or redirect standard output");
   std::vector<std::string> outputs;
   if (!options.noFigure) outputs.push_back(plan.figure);

@@ -1,7 +1,6 @@
 #include "app/chi2map-plot/options.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -12,6 +11,7 @@
 #include "fit/numbers.h"
 #include "process/messages.h"
 #include "process/output_file.h"
+#include "process/system_calls.h"
 
 namespace plot_tool {
 namespace {
@@ -70,7 +70,8 @@ Failure usage(const std::string& message) { return process::usage(commandLine(),
 // device, or a name in /dev or /proc (/dev/stdin), which are no place for it.
 std::string defaultOutput(const std::string& table) {
   struct stat facts {};
-  if (table == process::kStandardStream || stat(table.c_str(), &facts) != 0 || !S_ISREG(facts.st_mode))
+  if (table == process::kStandardStream || process::systemCalls().stat(table.c_str(), &facts) != 0 ||
+      !S_ISREG(facts.st_mode))
     return defaults::kTableImage;
   const std::string absolute = std::filesystem::absolute(table).lexically_normal().string();
   if (absolute.rfind("/dev/", 0) == 0 || absolute.rfind("/proc/", 0) == 0) return defaults::kTableImage;
@@ -135,7 +136,7 @@ Failure checkOutput(const Options& o, Plan& plan) {
     return usage("cannot draw " + process::shownName(plan.output) +
                  ": the output's name must end in .png, .svg or .pdf (or be - for a PNG on standard output)");
   plan.format = *format;
-  if (plan.output == process::kStandardStream && isatty(1))
+  if (process::toTerminal(plan.output))
     return usage("will not write an image to a terminal: give -o FILE, or redirect standard output");
   return {};
 }
