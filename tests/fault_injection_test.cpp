@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cfenv>
 #include <cstdio>
 #include <cstring>
 #include <map>
@@ -274,5 +275,23 @@ INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection,
                                            Scenario{"grid_3", kGrid, std::nullopt, "3\n"}, Scenario{"empty_input_old_table", "", "old\n", "1\n"},
                                            Scenario{"long_record", std::string(20000, ' ') + "\n" + kWorked, std::nullopt, "2\n"}),
                          [](const auto& testInfo) { return std::string(testInfo.param.name); });
+
+// The run sets its own floating-point mode: a rounding direction or exception traps left by whoever
+// started it change no byte.
+TEST(FloatingPointMode, InheritedModesChangeNothing) {
+  const Scenario s{"grid_2", kGrid, std::nullopt, "2\n"};
+  fake::WorkDir dir;
+  auto storage = std::make_unique<analysis::WorkingStorage>();
+  const Outcome plain = runProgram(s, s.input, {}, *storage);
+  for (const int rounding : {FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
+    std::fesetround(rounding);
+    feenableexcept(FE_INVALID | FE_DIVBYZERO | FE_OVERFLOW);
+    const Outcome got = runProgram(s, s.input, {}, *storage);
+    fedisableexcept(FE_ALL_EXCEPT);
+    std::fesetround(FE_TONEAREST);
+    EXPECT_EQ(got.out, plain.out) << rounding;
+    EXPECT_EQ(got.table, plain.table) << rounding;
+  }
+}
 
 }  // namespace
