@@ -45,6 +45,6 @@ std::string visible(std::string_view text) {
 
 std::string shownName(std::string_view name) { return "'" + visible(name) + "'"; }
 
-std::string shownInput(std::string_view name) { return name == "-" ? "standard input" : shownName(name); }
+std::string shownInput(std::string_view name) { return name == kStandardStream ? "standard input" : shownName(name); }
 
 }  // namespace process

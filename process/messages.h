@@ -10,6 +10,9 @@
 
 namespace process {
 
+// An output or input named "-": standard output, or standard input.
+inline constexpr std::string_view kStandardStream = "-";
+
 // The name that begins every line ("chi2map-fit"); set by startTool.
 void setProgram(std::string_view program);
 

@@ -15,11 +15,9 @@
 #include <vector>
 
 #include "process/failure.h"
+#include "process/messages.h"
 
 namespace process {
-
-// An output or input named "-": standard output, or standard input.
-inline constexpr std::string_view kStandardStream = "-";
 
 class Output {
  public:
