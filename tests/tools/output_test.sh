@@ -122,6 +122,11 @@ for run in "'$fit' -o -" "'$plot' t.dat -o -"; do
     check "an image on standard output that is a terminal: exit 2, refused (got $?: $out)" \
         test $? -eq 2 -a "$(grep -c ': will not write an image to a terminal: give -o FILE' <<<"$out")" -eq 1
 done
+# There standard input and error are the terminal too: only standard output decides, and only for "-".
+for run in "'$fit' -o - >term-fit.png" "'$plot' t.dat -o term-plot.png"; do
+    script -qec "$run" /dev/null >/dev/null
+    check "a terminal elsewhere than on an image's way: drawn ($run, got $?)" test $? -eq 0 -a -s "${run##*[ >]}"
+done
 "$fit" -n --profiles /dev/null --script /dev/null >/dev/null
 check "two outputs to /dev/null: not one file to refuse (got $?)" test $? -eq 0
 check "refused runs write nothing" test "$(cmp quorvi.res before.res && ls x.csv f.png 2>&1 | grep -c 'No such')" = 2
