@@ -89,11 +89,12 @@ void syncFolder(const std::string& path) {
 
 Output::Output(std::string name) : name_(std::move(name)) {
   struct stat facts {};
+  const bool exists = name_ != kStandardStream && systemCalls().stat(name_.c_str(), &facts) == 0;
   if (name_ == kStandardStream) {
     standardOutput_ = true;
-  } else if (systemCalls().stat(name_.c_str(), &facts) == 0 && !S_ISREG(facts.st_mode)) {
+  } else if (exists && !S_ISREG(facts.st_mode)) {
     // A device, FIFO or socket: written in place.
-  } else if (systemCalls().stat(name_.c_str(), &facts) == 0 && sameAsStandardOutput(facts)) {
+  } else if (exists && sameAsStandardOutput(facts)) {
     // /dev/stdout, or the file standard output is redirected to: written
     // through standard output, after what the tool prints there.
     standardOutput_ = true;
