@@ -100,6 +100,41 @@ TEST(Connect, FileNeverKeepsAStandardDescriptor) {
   }
 }
 
+// A closing that deletes its file removes it even after a failed close, and
+// reports the first of the close's and the removal's failures.
+TEST(Disconnect, DeletingReportsTheFirstFailure) {
+  const struct {
+    std::vector<fake::Fault> faults;
+    int code;  // 0: the closing succeeds
+    bool removed;
+  } cases[] = {
+      {{}, 0, true},
+      {{{Call::Close, 1, EIO}}, EIO, true},
+      {{{Call::Unlink, 1, EACCES}}, EACCES, false},
+      {{{Call::Close, 1, EIO}, {Call::Unlink, 1, EACCES}}, EIO, false},
+  };
+  for (const auto& c : cases) {
+    fake::FakePlatform platform;
+    fake::WorkDir dir;
+    recio::IoControl control;
+    ASSERT_EQ(recio::connectUnit(control, 1, "out.txt", "unknown", {}), IoStatus::Ok);
+    recio::writeLine(control, 1, "x");
+    for (fake::Fault fault : c.faults) platform.addFault(fault);
+    recio::prepareStatement(control, 1);
+    control.options.handlesErrors = true;
+    control.options.statusGiven = true;
+    control.statusText = "Delete ";
+    control.statusTextLength = 7;
+    EXPECT_EQ(recio::closeUnit(control), c.code == 0 ? IoStatus::Ok : IoStatus::Error);
+    EXPECT_EQ(control.handledCode, c.code);
+    EXPECT_EQ(fake::fileExists("out.txt"), !c.removed) << c.faults.size();
+    EXPECT_EQ(control.units.head, nullptr);
+    EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+    EXPECT_EQ(platform.openDescriptors(), 0);
+    EXPECT_EQ(platform.liveAllocations(), 0U);
+  }
+}
+
 // The header tells the layer's own codes (10000 to 10073) from the platform's
 // error numbers, at both ends of the range.
 TEST(Reports, HeaderByCode) {

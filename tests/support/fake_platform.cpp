@@ -102,6 +102,11 @@ struct Calls {
     return f != nullptr ? -f->errorNumber : result;
   }
 
+  static int unlink(const char* path) {
+    if (const Fault* f = fake().intercept(Call::Unlink, -1, path)) return -f->errorNumber;
+    return real().unlink(path);
+  }
+
   [[noreturn]] static void exit(int status) { throw ProcessExit{status}; }
 
   static void* allocate(std::size_t bytes) {
@@ -129,7 +134,7 @@ struct Calls {
 };
 
 const char* callName(Call call) {
-  static const char* const kNames[] = {"access", "stat", "open", "fcntl", "read", "write", "fstat", "ftruncate", "close", "allocate"};
+  static const char* const kNames[] = {"access", "stat", "open", "fcntl", "read", "write", "fstat", "ftruncate", "close", "unlink", "allocate"};
   return kNames[static_cast<int>(call)];
 }
 
@@ -144,7 +149,7 @@ FakePlatform::FakePlatform() {
                            .queryDescriptor = Calls::queryDescriptor,
                            .truncate = Calls::truncate,
                            .close = Calls::close,
-                           .unlink = real().unlink,
+                           .unlink = Calls::unlink,
                            .exit = Calls::exit,
                            .errorText = real().errorText,
                            .allocate = Calls::allocate,

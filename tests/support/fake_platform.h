@@ -17,7 +17,7 @@
 namespace fake {
 
 // Allocate stands for allocate and reallocate.
-enum class Call { CheckReadWrite, QueryPath, Open, Duplicate, Read, Write, QueryDescriptor, Truncate, Close, Allocate, Count };
+enum class Call { CheckReadWrite, QueryPath, Open, Duplicate, Read, Write, QueryDescriptor, Truncate, Close, Unlink, Allocate, Count };
 
 const char* callName(Call call);
 
