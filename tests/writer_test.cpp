@@ -113,6 +113,8 @@ TEST(FixedFieldLines, Formats) {
       {analysis::kTableFormats[2].data(), {{0.2, 0.5, 20.0}}, "0.2000   0.5     20.0\n"},
       // The items outlast the format: the fourth starts a new line from the first edit.
       {analysis::kTableFormats[0].data(), {{1.0, 0.5, 2.0, 150.25}}, "   1.0 0.5000      2.0\n 150.2\n"},
+      // And again: each end of the format met after a data edit starts a line.
+      {analysis::kTableFormats[0].data(), {{1.0, 0.5, 2.0, 150.25, 0.25, 3.0, -1.0}}, "   1.0 0.5000      2.0\n 150.2 0.2500      3.0\n  -1.0\n"},
       {analysis::kEmptyFormat, {{}, {}}, "\n\n"},
       {trailingSkip, {{1.5}}, "  1.5\n"},  // a skip after the last item adds nothing
       {leadingSkip, {{1.5, -2.0}}, "   1.5-2.0\n"},
