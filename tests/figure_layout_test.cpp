@@ -331,30 +331,56 @@ TEST(Key, InputNamesOnlyOfSeveral) {
 }
 
 // Two inputs whose ranges coincide: each range is marked by a bar of its input's colour at a height of its
-// own, and each input's lines are thinner than the one's before, so that neither hides the other.
+// own, away from the curves (at the top of profiles, the bottom of densities), and each input's lines are
+// thinner than the one's before, so that neither hides the other.
 TEST(CornerScript, CoincidingInputsBothShow) {
+  for (const bool densities : {false, true}) {
+    figure::CornerFigure corner;
+    corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
+    corner.layers = {layerOf("shape A", densities), layerOf("shape B", densities)};
+    corner.densities = densities;
+    corner.notes = {"smallest χ² = 407.264"};
+    const std::string script = figure::cornerScript(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
+    std::vector<std::string> bars;  // the marks of T's range, from 137.5 to 187.5
+    for (std::size_t at = script.find("set arrow "); at != std::string::npos; at = script.find("set arrow ", at + 1)) {
+      const std::string line = script.substr(at, script.find('\n', at) - at);
+      if (line.find(" from 137.5, graph ") != std::string::npos && line.find(" to 187.5, graph ") != std::string::npos) bars.push_back(line);
+    }
+    ASSERT_EQ(bars.size(), 2U) << script;
+    EXPECT_NE(bars[0].find("lc rgb '" + figure::parts::layerColour(0) + "'"), std::string::npos) << bars[0];
+    EXPECT_NE(bars[1].find("lc rgb '" + figure::parts::layerColour(1) + "'"), std::string::npos) << bars[1];
+    EXPECT_NE(bars[0].substr(0, bars[0].find(" to ")), bars[1].substr(0, bars[1].find(" to ")));
+    for (const std::string& bar : bars) EXPECT_EQ(std::stod(bar.substr(bar.find(", graph ") + 8)) < 0.5, densities) << bar;
+    // What a diagonal panel shades, and marks, it unsets before the next panel.
+    for (const std::string what : {"object", "arrow"}) {
+      std::size_t set = 0, unset = 0;
+      for (std::size_t at = script.find("set " + what + " 2"); at != std::string::npos; at = script.find("set " + what + " 2", at + 1))
+        (at >= 2 && script.compare(at - 2, 2, "un") == 0 ? unset : set) += 1;
+      EXPECT_EQ(set, unset) << what;
+      EXPECT_GT(set, 0U) << what;
+    }
+  }
+  EXPECT_GT(figure::parts::layerWidth(0), figure::parts::layerWidth(1));
+}
+
+// An input with a single value of a parameter has no part in the maps of that parameter: only the
+// other map shows it.
+TEST(CornerScript, AnInputWithOneValueIsLeftOutOfItsMaps) {
   figure::CornerFigure corner;
   corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
-  corner.layers = {layerOf("shape A", false), layerOf("shape B", false)};
-  corner.notes = {"smallest χ² = 407.264"};
-  const std::string script = figure::cornerScript(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
-  std::vector<std::string> bars;  // the marks of T's range, from 137.5 to 187.5
-  for (std::size_t at = script.find("set arrow "); at != std::string::npos; at = script.find("set arrow ", at + 1)) {
-    const std::string line = script.substr(at, script.find('\n', at) - at);
-    if (line.find(" from 137.5, graph ") != std::string::npos && line.find(" to 187.5, graph ") != std::string::npos) bars.push_back(line);
+  figure::CornerLayer single = layerOf("shape B", false);
+  single.values[0] = {137.5};
+  for (std::size_t m = 0; m < 3; ++m) {
+    const auto [x, y] = figure::kCornerMaps[m];
+    single.maps[m].assign(single.values[x].size() * single.values[y].size(), 1.0);
   }
-  ASSERT_EQ(bars.size(), 2U) << script;
-  EXPECT_NE(bars[0].find("lc rgb '" + figure::parts::layerColour(0) + "'"), std::string::npos) << bars[0];
-  EXPECT_NE(bars[1].find("lc rgb '" + figure::parts::layerColour(1) + "'"), std::string::npos) << bars[1];
-  EXPECT_NE(bars[0].substr(0, bars[0].find(" to ")), bars[1].substr(0, bars[1].find(" to ")));
-  EXPECT_GT(figure::parts::layerWidth(0), figure::parts::layerWidth(1));
-  // What a diagonal panel shades, and marks, it unsets before the next panel.
-  for (const std::string what : {"object", "arrow"}) {
-    std::size_t set = 0, unset = 0;
-    for (std::size_t at = script.find("set " + what + " 2"); at != std::string::npos; at = script.find("set " + what + " 2", at + 1))
-      (at >= 2 && script.compare(at - 2, 2, "un") == 0 ? unset : set) += 1;
-    EXPECT_EQ(set, unset) << what;
-    EXPECT_GT(set, 0U) << what;
+  corner.layers = {layerOf("shape A", false), single};
+  const std::string script = figure::cornerScript(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
+  for (std::size_t m = 0; m < 3; ++m) {
+    const auto [x, y] = figure::kCornerMaps[m];
+    const bool shown = x != 0 && y != 0;
+    EXPECT_EQ(script.find("$G" + std::to_string(m) + "L1 << EOD") != std::string::npos, shown) << m;
+    EXPECT_NE(script.find("$G" + std::to_string(m) + " << EOD"), std::string::npos) << m;
   }
 }
 
