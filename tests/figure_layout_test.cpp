@@ -233,6 +233,9 @@ TEST(Ticks, RoundNumbersWhoseLabelsFit) {
       {.axis = {.first = 50, .last = 1100, .length = 12}, .ticks = {250, 500, 750}},
       {.axis = {.first = -0.02, .last = 1.02, .length = 30}, .ticks = {0, 0.2, 0.4, 0.6, 0.8, 1}},
       {.axis = {.first = -3, .last = -1, .length = 20}, .ticks = {-2.5, -2, -1.5}},
+      // Exactly seven intervals, and a label exactly at its inset, still fit.
+      {.axis = {.first = 0, .last = 7, .length = 14, .across = false}, .ticks = {1, 2, 3, 4, 5, 6}},
+      {.axis = {.first = 0, .last = 11, .length = 23, .across = false, .inset = 2.0 / 11 * 23 - figure::kLine / 2}, .ticks = {2, 4, 6, 8}},
       // A colour bar's labels may reach past its ends.
       {.axis = {.first = 0, .last = 25, .length = 18, .inset = -1}, .ticks = {0, 5, 10, 15, 20, 25}},
       // Logarithmic: 1, 2 and 5 times the powers of ten, else fewer, else every other power.
