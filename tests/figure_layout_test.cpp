@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -364,6 +365,21 @@ TEST(CornerScript, CoincidingInputsBothShow) {
     }
   }
   EXPECT_GT(figure::parts::layerWidth(0), figure::parts::layerWidth(1));
+  // Eight colours, then the first again.
+  std::set<std::string> colours;
+  for (std::size_t k = 0; k < 8; ++k) colours.insert(figure::parts::layerColour(k));
+  EXPECT_EQ(colours.size(), 8U);
+  EXPECT_EQ(figure::parts::layerColour(8), figure::parts::layerColour(0));
+}
+
+// Each text is one line of the script's text block, behind a bar and with its control bytes shown as
+// escapes, so that no text (a file name with a line break) ends the block or splits a line.
+TEST(CornerScript, EachTextIsOneLineOfItsBlock) {
+  figure::parts::Texts texts;
+  EXPECT_EQ(texts("a\nEOD\tb"), "$T[1][2:]");
+  EXPECT_EQ(texts(std::vector<std::string>{"x", "  y"}), "$T[2][2:] . \"\\n\" . $T[3][2:]");
+  EXPECT_EQ(texts(std::vector<std::string>{}), "''");
+  EXPECT_EQ(texts.block(), "$T << EOD\n|a\\nEOD\\tb\n|x\n|  y\nEOD\n");
 }
 
 // An input with a single value of a parameter has no part in the maps of that parameter: only the
