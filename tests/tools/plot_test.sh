@@ -126,6 +126,10 @@ check "the title names the parameter minimised over, the axes their units" \
 "$plot" - -o stdin.png --script stdin.gp <w1.dat
 check "a table from standard input is titled so" grep -qF "smallest over f_KE (standard input)" stdin.gp
 mkdir -p sub.d
+cp w1.dat $'sub.d/new\nline.dat'
+out=$("$plot" -v $'sub.d/new\nline.dat' -o sub.png --script sub.gp 2>&1)
+check "a table in a folder: the title names the file alone" grep -qF 'smallest over f_KE (new\nline.dat)' sub.gp
+check "-v shows a line break in the table's name as an escape: $out" grep -qF 'sub.d/new\nline.dat: T vs YORP strength (projection 1)' <<<"$out"
 out=$("$plot" -v -o pipe.png <(cat w1.dat) 2>&1)
 check "a table from a pipe, read once: $out" grep -q "wrote pipe.png" <<<"$out"
 out=$("$plot" -v /proc/self/fd/7 7<w1.dat 2>&1)
