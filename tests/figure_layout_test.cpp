@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <set>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -332,6 +333,29 @@ TEST(Key, InputNamesOnlyOfSeveral) {
   EXPECT_EQ(figure::columnsIn(two, 1000, 1), 1U);
   EXPECT_EQ(figure::columnsIn(two, 1 + 2 * column + 1.2, 3), 2U);
   EXPECT_EQ(figure::columnsIn(two, 1 + 2 * column + 1.19, 3), 1U);
+}
+
+// A key fills its columns one after another, top to bottom; a dark key's texts are white.
+TEST(Key, ColumnsFillDownwardsAndDarkKeysWriteWhite) {
+  for (const bool dark : {true, false}) {
+    figure::Key key = figure::contourKey({"quorvi.res"}, {{2.3, 6.18}, {"2.30", "6.18"}});
+    key.dark = dark;
+    key.columns = 2;
+    figure::parts::Texts texts;
+    std::vector<std::array<double, 2>> places;  // each entry's text
+    std::istringstream lines(figure::keyCommands(key, {0.5, 0.5}, {0.01, 0.01}, 100, texts));
+    for (std::string line; std::getline(lines, line);) {
+      if (line.rfind("set label 6", 0) != 0) continue;
+      EXPECT_EQ(line.find("textcolor rgb 'white'") != std::string::npos, dark) << line;
+      const std::size_t x = line.find(" at screen ") + 11, y = line.find(", screen ", x) + 9;
+      places.push_back({std::stod(line.substr(x)), std::stod(line.substr(y))});
+    }
+    ASSERT_EQ(places.size(), 3U);
+    EXPECT_EQ(places[0][0], places[1][0]);
+    EXPECT_GT(places[0][1], places[1][1]);
+    EXPECT_GT(places[2][0], places[0][0]);
+    EXPECT_EQ(places[2][1], places[0][1]);
+  }
 }
 
 // Two inputs whose ranges coincide: each range is marked by a bar of its input's colour at a height of its
