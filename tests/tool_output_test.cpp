@@ -266,6 +266,7 @@ TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   EXPECT_NE(script.find("\n100 0 10 1028.0162981264737 -0.5 0.504 0\n"), std::string::npos);
   EXPECT_NE(script.find("set xrange [0.1:1e+05]\nset yrange [-0.5:1.5]"), std::string::npos);
   EXPECT_NE(script.find("set logscale x\nset xtics (1, 10, 100, 1000, 10000)\nunset logscale y"), std::string::npos);
+  EXPECT_EQ(script.find("no χ²"), std::string::npos) << "every cell has a chi-square: no key entry for missing ones";
   // The map's fifth level has the key's fifth dash, the sixth the first again.
   figure::MapLayer levels = layer;
   levels.contours = {{1, 2, 3, 4, 5, 6}, {"1", "2", "3", "4", "5", "6"}};
