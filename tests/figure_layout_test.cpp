@@ -398,7 +398,7 @@ TEST(CornerScript, CoincidingInputsBothShow) {
 
 // Each text is one line of the script's text block, behind a bar and with its control bytes shown as
 // escapes, so that no text (a file name with a line break) ends the block or splits a line.
-TEST(CornerScript, EachTextIsOneLineOfItsBlock) {
+TEST(FigureTexts, EachTextIsOneLineOfItsBlock) {
   figure::parts::Texts texts;
   EXPECT_EQ(texts("a\nEOD\tb"), "$T[1][2:]");
   EXPECT_EQ(texts(std::vector<std::string>{"x", "  y"}), "$T[2][2:] . \"\\n\" . $T[3][2:]");
