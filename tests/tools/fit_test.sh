@@ -203,6 +203,7 @@ mkdir -p longgp && cp failgp/gnuplot ./gnuplot
 mkdir -p badgp dir.png && printf '#!/nonexistent/interpreter\n' >badgp/gnuplot && chmod +x badgp/gnuplot
 printf '#!/bin/sh\necho "\\"/dev/stdin\\" line 3: first" >&2; echo "\\"/dev/stdin\\" line 9: %s" >&2; echo " ^" >&2; exit 1\n' "$(printf 'x%.0s' {1..152})" >longgp/gnuplot
 chmod +x longgp/gnuplot
+mkdir -p noexecgp && printf '#!/bin/sh\nexit 0\n' >noexecgp/gnuplot  # not executable: passed over
 mkdir -p killgp caretgp && printf '#!/bin/sh\nkill -9 $$\n' >killgp/gnuplot
 printf '#!/bin/sh\necho "it broke badly" >&2; echo "    ^" >&2; exit 1\n' >caretgp/gnuplot && chmod +x killgp/gnuplot caretgp/gnuplot
 # name | environment | arguments | message (grep -E) | exit status
@@ -230,6 +231,7 @@ a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a direct
 gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure|1
 gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 gnuplot failing, the last of its lines told whole at 160 characters|PATH=$tmp/longgp:$PATH||gnuplot said: line 9: x{152}$|1
+a gnuplot that may not be run passed over for the next in PATH|PATH=$tmp/noexecgp:$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 gnuplot that cannot be run|PATH=$tmp/badgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': it could not be run$|1
 gnuplot killed by a signal|PATH=$tmp/killgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': it ended by signal 9$|1
 gnuplot naming no script line: its last line told, not the caret under it|PATH=$tmp/caretgp:$PATH||: exit status 1; gnuplot said: it broke badly$|1
