@@ -316,7 +316,8 @@ void fillMap(const Reader& reader, const std::vector<double>& outer, const std::
 }  // namespace
 
 Failure readTable(const ReadChunk& read, const std::string& name, const Projection* forced, TableMap& map) {
-  const std::string shownTable = name == process::kStandardStream ? "standard input" : visible(name);
+  const std::string shownTable =
+      name == process::kStandardStream ? std::string(process::kStandardInputName) : visible(name);
   Reader reader{shownTable, forced, {}, {}, {}, {}, {}, 0, 0};
   if (!readLines(read, name, reader) || !reader.endBlock()) return reader.failure;
   if (reader.cells.empty()) return Failure(shownTable + ": no table lines, only empty lines");

@@ -45,6 +45,8 @@ std::string visible(std::string_view text) {
 
 std::string shownName(std::string_view name) { return "'" + visible(name) + "'"; }
 
-std::string shownInput(std::string_view name) { return name == kStandardStream ? "standard input" : shownName(name); }
+std::string shownInput(std::string_view name) {
+  return name == kStandardStream ? std::string(kStandardInputName) : shownName(name);
+}
 
 }  // namespace process

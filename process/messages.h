@@ -12,6 +12,8 @@ namespace process {
 
 // An output or input named "-": standard output, or standard input.
 inline constexpr std::string_view kStandardStream = "-";
+// What messages and titles call an input named "-".
+inline constexpr std::string_view kStandardInputName = "standard input";
 
 // The name that begins every line ("chi2map-fit"); set by startTool.
 void setProgram(std::string_view program);

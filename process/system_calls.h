@@ -1,10 +1,10 @@
 // The tools' door to the operating system for what they write, for what they
 // read as a stream and for gnuplot: every such call goes through this table,
 // so that a test can make the n-th write, the fsync, the rename, the open, a
-// memory file or a look at a name fail and check what the user is left with. Entries keep the
-// POSIX contract (-1 and errno on failure), and so do readSome and
-// waitForChild below; the calls that a signal can interrupt are retried here
-// and nowhere else.
+// memory file or a look at a name fail and check what the user is left with.
+// Entries keep the POSIX contract (-1 and errno on failure), and so do
+// readSome and waitForChild below; the calls that a signal can interrupt are
+// retried here and nowhere else.
 #pragma once
 
 #include <sys/stat.h>

@@ -30,8 +30,9 @@ figure::MapFigure figureOf(const plot_tool::Options& o, const plot_tool::Plan& p
                         {{{}, table.x, table.y, table.chiSquare, {table.bestX, table.bestY}, plan.contours}},
                         {},
                         plan.cap};
-  const std::string tableName =
-      o.table == process::kStandardStream ? "standard input" : std::filesystem::path(o.table).filename().string();
+  const std::string tableName = o.table == process::kStandardStream
+                                    ? std::string(process::kStandardInputName)
+                                    : std::filesystem::path(o.table).filename().string();
   map.title = {o.title.empty() ? std::string("χ² map: ") + p.name + ", smallest over " + kLongNames[p.reduced] + " (" +
                                      tableName + ")"
                                : o.title,
