@@ -5,6 +5,7 @@
 #include <dirent.h>
 
 #include <cerrno>
+#include <csignal>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "figure/table_map.h"
 #include "process/output_file.h"
 #include "process/system_calls.h"
+#include "process/tool_process.h"
 #include "support/work_dir.h"
 
 namespace {
@@ -186,6 +188,23 @@ TEST(OutputFile, RefusedForWhatItsNameShows) {
 }
 
 // A read interrupted by a signal is read again; a failed one is told.
+// A signal removes the temporaries still held, not one released, and then ends the process.
+TEST(ToolProcess, ASignalRemovesTheTemporariesHeld) {
+  const fake::WorkDir dir;
+  fake::writeFile("held", "x");
+  fake::writeFile("released", "x");
+  EXPECT_EXIT(
+      {
+        process::startTool("test");
+        (void)process::holdTemporary(dir.path() + "/held");
+        process::releaseTemporary(process::holdTemporary(dir.path() + "/released"));
+        std::raise(SIGTERM);
+      },
+      testing::KilledBySignal(SIGTERM), "");
+  EXPECT_FALSE(fake::fileExists("held"));
+  EXPECT_TRUE(fake::fileExists("released"));
+}
+
 TEST(TableFile, InterruptedAndFailedReads) {
   fake::WorkDir dir;
   fake::writeFile("t.dat", " 100.0 0.1000     20.0\n 100.0 0.2000     21.0\n\n 200.0 0.1000     22.0\n 200.0 0.2000     19.0\n\n");

@@ -69,10 +69,10 @@ json=$("$fit" -n --json --sigma 1,2)
 check "--json: full precision, two levels (got: $json)" grep -qF '"delta_chi2": 4.0,' <<<"$json"
 check "--json: an end at full precision" grep -qF '"high": 1.1666666666666667,' <<<"$json"
 
-"$fit" -oout.svg --script kept.gp --profiles p.csv --label "T=T (K)" -l 1,4 >stdout.txt
+"$fit" -oout.svg --script kept.gp --profiles p.csv --label "T=T (K)" --label "f_ke=f = E/E0" -l 1,4 >stdout.txt
 check "-oFILE: an SVG, the axis title given, a line for the figure" \
     test "$(head -c 5 out.svg)$(grep -c 'T (K)' out.svg)$(tail -1 stdout.txt)" = "<?xml1corner figure: out.svg"
-check "--label: the axis title is the text after its '='" grep -qx '|T (K)' kept.gp
+check "--label: the axis title is the text after its first '='" test "$(grep -cx -e '|T (K)' -e '|f = E/E0' kept.gp)" = 3
 mkdir -p nofigure/fit.png
 (cd nofigure && "$fit" -n ../quorvi.res >/dev/null)
 check "-n: the figure's name is no output, not even when it is a folder (got $?)" test $? -eq 0
@@ -176,9 +176,11 @@ check "names with a quote or a comma are quoted in the profiles, the quote doubl
 check "a name with a carriage return is quoted in the profiles" test "$(sed -n 2p cr.csv | cut -c1-5)" = "$(printf '"a\rb"')"
 
 awk '{ $5 = sprintf("%.3f", $5 - 50.25); print }' quorvi.res >zeromin.res
-err=$("$fit" -n --relative --dof 5 zeromin.res 2>&1 >/dev/null)
+err=$("$fit" -n --relative --dof 5 --script zeromin.gp zeromin.res 2>&1 >/dev/null)
 check "a level of delta chi-square 0 (chi2min 0 with --relative): warned (got: $err)" \
     grep -qxF "chi2map-fit: warning: the level chi2min sqrt(2/dof) is delta chi-square 0: no range lies within it" <<<"$err"
+check "a level of delta chi-square 0 is drawn across no profile, the level 1 across each" \
+    test "$(grep -o ', [0-9.]* axes x1y2 with lines' zeromin.gp | sort | uniq -c | tr -s ' ')" = " 3 , 1 axes x1y2 with lines"
 
 # --- what is not a clean fit ------------------------------------------------
 head -30 quorvi.res >heading.res && echo "T YORP dummy f_KE chi2" >>heading.res && tail -30 quorvi.res >>heading.res
@@ -271,10 +273,10 @@ done
 check "a whole record on a last line without a line feed is read" cmp -s <("$fit" -n quorvi.res) <(head -c -1 quorvi.res | "$fit" -n -)
 # Values of two passes apart by float noise, and a grid mostly empty: warned in either mode.
 { cat quorvi.res; echo "300.00000000000006 0.1 0 1.0 99"; } >noise.res
-{ cat quorvi.res; echo "300.0 0.10000000000000002 0 1.00 99"; } >ynoise.res
+{ cat quorvi.res; echo "300.0 0.10000000000000002 0 1.00 99"; echo "300.0 0.15000000000000002 0 1.00 99"; } >ynoise.res
 err=$("$fit" -n ynoise.res 2>&1 >/dev/null)
-check "close YORP strengths named as the file writes them, not doubled (got: $err)" test "$err" = \
-    "chi2map-fit: warning: YORP strength values 0.1 (line 7 of 'ynoise.res') and 0.10000000000000002 (line 61) differ by less than 1e-9 of their size, 1 such pair(s): each is a grid value of its own"
+check "close YORP strengths: the first pair named as the file writes them, not doubled, every pair counted (got: $err)" \
+    test "$err" = "chi2map-fit: warning: YORP strength values 0.1 (line 7 of 'ynoise.res') and 0.10000000000000002 (line 61) differ by less than 1e-9 of their size, 2 such pair(s): each is a grid value of its own"
 awk 'NR % 4 == 1' quorvi.res >sparse.res
 for mode in -n "-n --partial"; do
     # shellcheck disable=SC2086 # split on purpose

@@ -82,6 +82,7 @@ cp w1.dat my.table.dat
 sed '2s/.\{8\}$/     INF/' w1.dat >inf.dat
 printf ' 100.0 0.1000     20.0\n 100.0 0.2000     20.0\n\n 200.0 0.1000     20.0\n 200.0 0.2000     22.0\n\n' >flat2.dat
 sed 's/22.0$/20.0/' flat2.dat >flat.dat
+head -c -2 flat2.dat >nolf.dat
 # name | arguments | output (grep -E), exit status 0
 while IFS='|' read -r name args pattern; do
     # shellcheck disable=SC2086 # the arguments are split on purpose
@@ -97,6 +98,7 @@ a table of two dots in its name|-v my.table.dat|wrote my\.table\.png$
 an INF chi-square left blank|-v inf.dat|2 x 2 cells, 1 missing
 an upper-case extension|-v -o MAP.PNG w1.dat|wrote MAP\.PNG$
 one chi-square everywhere, the whole colour scale|-v -c full -o flat.png --script flat.gp flat.dat|0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote flat\.png$
+a last line without a line feed, read|-v nolf.dat|2 x 2 cells, 0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote nolf\.png$
 a level exactly at the map's top, not reached|-l 1,2 -o flat2.png flat2.dat|no contour at delta chi-square 2: the map does not reach it
 repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate.*chi2map-fit --map T,f_KE
 -h|-h|^usage: chi2map-plot TABLE
@@ -193,6 +195,7 @@ NaN label, column 2| 100.0  -NaN     20.0\n\n 200.0  -NaN     15.0\n\n|bad.dat|b
 asterisk label|****** 0.2000     20.0\n****** 0.4000     30.0\n\n|bad.dat|column 1 is filled with asterisks|1
 no chi-square at all| 100.0 0.2000 ********\n 100.0 0.4000      NaN\n\n 200.0 0.2000 ********\n 200.0 0.4000 ********\n\n|bad.dat|no cell has a chi-square|1
 ragged blocks| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n\n|bad.dat|bad.dat:4: block 2 has 1 line\(s\), the first block has 2|1
+a block longer than the first| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n 200.0 0.6000     10.0\n\n|bad.dat|^chi2map-plot: bad.dat:4: block 2 has more lines than the first block \(2\)$|1
 missing block end| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n|bad.dat|bad.dat:3: column 1 changes from "100.0" to "200.0" inside a block|1
 letters in a label| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 1x0.0 0.2000     35.0\n 1x0.0 0.4000     12.5\n\n|bad.dat|bad.dat:4: malformed column 1 " 1x0.0"|1
 blocks not ascending| 200.0 0.2000     20.0\n 200.0 0.4000     30.0\n\n 100.0 0.2000     35.0\n 100.0 0.4000     12.5\n\n|bad.dat|column 1 does not increase|1
@@ -202,6 +205,7 @@ blocks of a single line| 100.0 0.2000     20.0\n\n 200.0 0.2000     30.0\n\n|bad
 labels rounded to one value| 100.0 0.2000     20.0\n 100.0 0.2000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|column 2 does not increase from "0.2000" to "0.2000" within a block$|1
 column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
 fit records|100.0 0.200 0 0.50 63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
+fit records with commas and D exponents|100.0,2.0D-01,0,5.0d-01,63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input|1
 four numbers, no record|100.0 0.200 0 0.50\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "100.0 0.200 0 0.50": a chi2map table line has|1
 binary file|\211PNG\r\n\032\n\000|bad.dat|^chi2map-plot: bad.dat:1: a byte 0x89: not a text file, not a chi2map table$|1
 NUL bytes after a line| 100.0 0.2000     20.0\n\000\000\000|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x00: not a text file|1
