@@ -349,7 +349,7 @@ options = [
     ("relative_level_below_zero", [("negative.res", negative, None)], ["--dof", "7", "--relative"], {"dof": 7, "relative": True}),
     ("marginal_with_holes", [("holes.res", shuffled, None)], ["--marginal"], {"marginal": [False] * 3}),
     ("marginal_log_prior", [("log.res", log_grid, None)], ["--marginal", "--log", "T,yorp", "--cl", "0.9"], {"cl": [0.9], "marginal": [True, True, False]}),
-    ("marginal_sigmas_one_value", [("one.res", grid(T, [0.2], F, bowl), None)], ["--marginal", "--sigma", "2", "--log", "YORP"], {"sigmas": [2], "marginal": [False, True, False]}),
+    ("marginal_sigmas_one_value_one_hole", [("one.res", grid(T, [0.2], F, bowl, 1, lambda t, y, f: (t, f) == (200, 0.6)), None)], ["--marginal", "--sigma", "2", "--log", "YORP"], {"sigmas": [2], "marginal": [False, True, False]}),
     ("marginal_weights_underflow", [("tiny.res", tiny, None)], ["--marginal"], {"marginal": [False] * 3}),
     ("two_inputs", [("a.res", grid(T, Y, F, bowl), "shape, A"), ("b.res", shuffled, None)], ["--dof", "300", "--marginal", "--cl", "0.9"], {"cl": [0.9], "dof": 300, "marginal": [False] * 3}),
 ]
