@@ -314,6 +314,9 @@ TEST(Key, InputNamesOnlyOfSeveral) {
   EXPECT_EQ(texts(figure::contourKey({"quorvi.res"}, contours)), (std::vector<std::string>{"Δχ² = 2.30", "Δχ² = 6.18", "minimum"}));
   EXPECT_EQ(texts(figure::contourKey({"a.res", "b.res"}, contours, {"6.18"})), (std::vector<std::string>{"a.res", "b.res", "Δχ² = 2.30"}));
   EXPECT_TRUE(figure::contourKey({"quorvi.res"}, contours).dark);
+  // Level lines white on one input's dark key, dark grey on several inputs' white one.
+  EXPECT_EQ(figure::contourKey({"quorvi.res"}, contours).entries[0].colour, "white");
+  EXPECT_EQ(figure::contourKey({"a.res", "b.res"}, contours).entries[2].colour, "#404040");
   // Five dashes, then the first again; a key of two columns is as tall as its longer one.
   const figure::Contours six{{1, 2, 3, 4, 5, 6}, {"1", "2", "3", "4", "5", "6"}};
   figure::Key key = figure::contourKey({"a.res", "b.res"}, six);
@@ -335,7 +338,8 @@ TEST(Key, InputNamesOnlyOfSeveral) {
   EXPECT_EQ(figure::columnsIn(two, 1 + 2 * column + 1.19, 3), 1U);
 }
 
-// A key fills its columns one after another, top to bottom; a dark key's texts are white.
+// A key fills its columns one after another, top to bottom; a dark key's texts are white; the minimum has
+// a dot and no line.
 TEST(Key, ColumnsFillDownwardsAndDarkKeysWriteWhite) {
   for (const bool dark : {true, false}) {
     figure::Key key = figure::contourKey({"quorvi.res"}, {{2.3, 6.18}, {"2.30", "6.18"}});
@@ -343,14 +347,17 @@ TEST(Key, ColumnsFillDownwardsAndDarkKeysWriteWhite) {
     key.columns = 2;
     figure::parts::Texts texts;
     std::vector<std::array<double, 2>> places;  // each entry's text
-    std::istringstream lines(figure::keyCommands(key, {0.5, 0.5}, {0.01, 0.01}, 100, texts));
-    for (std::string line; std::getline(lines, line);) {
+    std::size_t lines = 0;                      // the levels' samples: the minimum has a dot alone
+    std::istringstream commands(figure::keyCommands(key, {0.5, 0.5}, {0.01, 0.01}, 100, texts));
+    for (std::string line; std::getline(commands, line);) {
+      lines += line.rfind("set arrow ", 0) == 0 ? 1U : 0U;
       if (line.rfind("set label 6", 0) != 0) continue;
       EXPECT_EQ(line.find("textcolor rgb 'white'") != std::string::npos, dark) << line;
       const std::size_t x = line.find(" at screen ") + 11, y = line.find(", screen ", x) + 9;
       places.push_back({std::stod(line.substr(x)), std::stod(line.substr(y))});
     }
     ASSERT_EQ(places.size(), 3U);
+    EXPECT_EQ(lines, 2U);
     EXPECT_EQ(places[0][0], places[1][0]);
     EXPECT_GT(places[0][1], places[1][1]);
     EXPECT_GT(places[2][0], places[0][0]);
@@ -425,6 +432,14 @@ TEST(CornerScript, AnInputWithOneValueIsLeftOutOfItsMaps) {
     EXPECT_EQ(script.find("$G" + std::to_string(m) + "L1 << EOD") != std::string::npos, shown) << m;
     EXPECT_NE(script.find("$G" + std::to_string(m) + " << EOD"), std::string::npos) << m;
   }
+  // Where every input has a single T, T has no panels: two diagonal panels, and the f_KE row's first map
+  // (of YORP strength) labels its y axis.
+  corner.layers = {single};
+  const std::string alone = figure::cornerScript(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
+  std::size_t diagonals = 0;
+  for (std::size_t at = alone.find("set y2range"); at != std::string::npos; at = alone.find("set y2range", at + 1)) ++diagonals;
+  EXPECT_EQ(diagonals, 2U);
+  EXPECT_NE(alone.find("set format y '%g'"), std::string::npos);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "fit/profile.h"
 #include "fit/record_grid.h"
+#include "fit/report.h"
 #include "support/work_dir.h"
 
 namespace {
@@ -45,6 +46,23 @@ TEST(FitRanges, EdgesMissingValuesAndBasins) {
       EXPECT_EQ(ranges[r].highOpen, row.ranges[r].highOpen) << row.name;
     }
   }
+}
+
+// A panel's heading: the errors where the range holding the best value is closed, else the first
+// level's ranges with their open ends; a density's median with the distances to its interval's ends.
+TEST(FitHeadings, ErrorsRangesAndMedians) {
+  fit::FitReport report;
+  report.grid.axes = {Values{100, 200, 300, 400}, Values{0.1, 0.2, 0.3, 0.4}, Values{1}};
+  report.levels = {{1, "1 sigma", ""}};
+  report.fit.parameters[fit::kT] = {300, {}, {{1, {{250, 325, false, false}}}}};
+  report.fit.parameters[fit::kYorp] = {0.2, {}, {{1, {{0.1, 0.15, true, false}, {0.19, 0.4, false, true}}}}};
+  report.fit.parameters[fit::kFke] = {1, {}, {}};
+  report.marginals = fit::Marginals{};
+  report.marginals->parameters[fit::kT] = {{1}, 280, {{0.9, 230, 340}}};
+  EXPECT_EQ(fit::intervalHeading(report, fit::kT), "T = 300 +25.0/-50.0 (1 sigma)");
+  EXPECT_EQ(fit::intervalHeading(report, fit::kYorp), "YORP strength = 0.2  [0.1 (open), 0.15], [0.19, 0.4 (open)] (1 sigma)");
+  EXPECT_EQ(fit::intervalHeading(report, fit::kFke), "f_KE = 1, a single value");
+  EXPECT_EQ(fit::marginalHeading(report, fit::kT), "T = 280 +60.0/-50.0 (90%)");
 }
 
 TEST(FitReading, HowReadingEnded) {
