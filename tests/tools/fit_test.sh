@@ -151,6 +151,10 @@ check "a log grid: no title with more than six digits after a point" test "$(gre
 "$fit" log.res quorvi.res --map T,f_KE --log t -o twomap.svg --script twomap.gp >/dev/null 2>&1
 check "--map of two inputs: an SVG of contour lines, keyed, titled with the parameter minimised over" \
     test "$(grep -c 'log.res' twomap.svg)" -ge 1 -a "$(grep -c '^|χ² map: T vs f_KE, smallest over YORP strength (' twomap.gp)" -eq 1
+awk '$2 == "0.100"' quorvi.res >oneyorp.res
+"$fit" quorvi.res oneyorp.res --script oneyorp.gp -o oneyorp.png >/dev/null 2>&1
+check "a parameter single-valued in one input alone keeps its panels: its heading a title, not a note" \
+    test "$(grep -c 'a single value' oneyorp.gp)" -eq 1
 # Text for print a point an inch of the page's width, from 5 to 10 points (pdfcairo's font points are 2/3).
 for size in 8x3:8in,3in:12 3x8:3in,8in:7.5 20x20:20in,20in:15; do
     "$fit" --map T,YORP --size "${size%%:*}" -n -o print.pdf --script print.gp >/dev/null
