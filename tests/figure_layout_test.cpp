@@ -403,6 +403,34 @@ TEST(CornerScript, CoincidingInputsBothShow) {
   EXPECT_EQ(figure::parts::layerColour(8), figure::parts::layerColour(0));
 }
 
+// The script draws the texts as laid out: the notes begin at their place, the upright titles are turned,
+// several inputs' titles have their colours; one input's colour bar lies across.
+TEST(CornerScript, TextsAndBarAsLaidOut) {
+  for (const std::size_t inputs : {1U, 2U}) {
+    figure::CornerFigure corner;
+    corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
+    corner.layers = {layerOf("shape A", false)};
+    if (inputs == 2) corner.layers.push_back(layerOf("shape B", false));
+    corner.notes = {"smallest χ² = 407.264"};
+    const figure::Page page = figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300);
+    const std::string script = figure::cornerScript(corner, page);
+    std::size_t upright = 0, turned = 0;
+    for (const figure::Placed& text : figure::cornerLayout(corner, page).texts) upright += text.upright ? 1U : 0U;
+    for (std::size_t at = script.find(" rotate by 90"); at != std::string::npos; at = script.find(" rotate by 90", at + 1)) ++turned;
+    EXPECT_EQ(turned, upright);
+    EXPECT_GT(upright, 0U);
+    // The note's line of the text block, and the label that shows it.
+    const std::size_t block = script.find("$T << EOD\n"), note = script.find("|smallest χ² = 407.264\n");
+    ASSERT_NE(note, std::string::npos);
+    const auto line = std::count(script.begin() + static_cast<std::ptrdiff_t>(block), script.begin() + static_cast<std::ptrdiff_t>(note), '\n');
+    const std::size_t label = script.find("$T[" + std::to_string(line) + "][2:] at screen ");
+    ASSERT_NE(label, std::string::npos);
+    EXPECT_NE(script.substr(label, script.find('\n', label) - label).find(" left "), std::string::npos) << "the note begins at its place";
+    EXPECT_EQ(script.find("textcolor rgb '" + figure::parts::layerColour(1) + "'") != std::string::npos, inputs == 2);
+    EXPECT_EQ(script.find("set colorbox user horizontal ") != std::string::npos, inputs == 1);
+  }
+}
+
 // Each text is one line of the script's text block, behind a bar and with its control bytes shown as
 // escapes, so that no text (a file name with a line break) ends the block or splits a line.
 TEST(FigureTexts, EachTextIsOneLineOfItsBlock) {
