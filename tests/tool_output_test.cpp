@@ -287,9 +287,13 @@ TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   EXPECT_NE(script.find("set xrange [0.1:1e+05]\nset yrange [-0.5:1.5]"), std::string::npos);
   EXPECT_NE(script.find("set logscale x\nset xtics (1, 10, 100, 1000, 10000)\nunset logscale y"), std::string::npos);
   EXPECT_EQ(script.find("no χ²"), std::string::npos) << "every cell has a chi-square: no key entry for missing ones";
-  // The bottom margin, in whole lines, holds the key, a gap of 0.8 em and the tick labels and axis title.
-  const std::size_t key = script.find(" to screen ", script.find("set object 100 rectangle"));
-  const double keyTop = std::stod(script.substr(script.find(", screen ", key) + 9)) / figure::emUp(figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
+  // The key centred at the foot, off the page's edge; the bottom margin, in whole lines, holds it, a gap of
+  // 0.8 em and the tick labels and axis title.
+  const std::size_t from = script.find("set object 100 rectangle from screen ") + 37, key = script.find(" to screen ", from);
+  const double emUp = figure::emUp(figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
+  EXPECT_NEAR(std::stod(script.substr(from)) + std::stod(script.substr(key + 11)), 1, 1e-9);
+  EXPECT_NEAR(std::stod(script.substr(script.find(", screen ", from) + 9)) / emUp, 0.4, 1e-9);
+  const double keyTop = std::stod(script.substr(script.find(", screen ", key) + 9)) / emUp;
   EXPECT_GE(std::stoi(script.substr(script.find("set bmargin ") + 12)) * figure::kLine, keyTop + 0.8 + 3 * figure::kLine);
   // The map's fifth level has the key's fifth dash, the sixth the first again.
   figure::MapLayer levels = layer;
