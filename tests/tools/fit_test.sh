@@ -173,11 +173,15 @@ awk 'BEGIN { for (f = 1; f <= 5; f++) for (y = 1; y <= 128; y++) for (t = 1; t <
 sort -k1,1n -k2,2n -k4,4n late.res >early.res
 check "f_KE met last in a large cube: the fit and the profiles as when met first" cmp -s \
     <("$fit" -n --json --profiles - late.res | grep -v path) <("$fit" -n --json --profiles - early.res | grep -v path)
-"$fit" -n --profiles cr.csv --name "$(printf 'a\rb')" quorvi.res shuffled.res >/dev/null
+"$fit" -n --profiles cr.csv --name "$(printf 'a\rb')" --name "$(printf 'c\nd')" quorvi.res shuffled.res >/dev/null
 "$fit" -n --profiles quotes.csv --name 'a"b' --name 'c,d' quorvi.res shuffled.res >/dev/null
 check "names with a quote or a comma are quoted in the profiles, the quote doubled" \
     test "$(sed -n 2p quotes.csv)$(grep -c '^"c,d",' quotes.csv)" = '"a""b",T,100,58.2512'
-check "a name with a carriage return is quoted in the profiles" test "$(sed -n 2p cr.csv | cut -c1-5)" = "$(printf '"a\rb"')"
+check "a name with a carriage return or a line feed is quoted in the profiles" \
+    test "$(sed -n 2p cr.csv | cut -c1-5)$(grep -c '^"c$' cr.csv)" = "$(printf '"a\rb"')12"
+cp quorvi.res "$(printf '\377.res')"
+check "a path that is no UTF-8 is printed in the JSON with a replacement character" \
+    grep -q "\"path\": \"$(printf '\357\277\275').res\"" <("$fit" -n --json "$(printf '\377.res')")
 
 awk '{ $5 = sprintf("%.3f", $5 - 50.25); print }' quorvi.res >zeromin.res
 err=$("$fit" -n --relative --dof 5 --script zeromin.gp zeromin.res 2>&1 >/dev/null)
