@@ -431,6 +431,28 @@ TEST(CornerScript, TextsAndBarAsLaidOut) {
   }
 }
 
+// Each map of the corner figure has its column's parameter across and its row's up: their scales and ranges.
+TEST(CornerScript, MapsTakeTheirColumnAcrossAndTheirRowUp) {
+  figure::CornerFigure corner;
+  corner.axes = {{{"T", true}, {"YORP strength", false}, {"f_KE", false}}};
+  corner.layers = {layerOf("shape A", false)};
+  const std::string script = figure::cornerScript(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
+  for (std::size_t m = 0; m < 3; ++m) {
+    const std::size_t plot = script.find("plot $B" + std::to_string(m) + " using"), start = script.rfind("set lmargin", plot);
+    ASSERT_NE(plot, std::string::npos) << m;
+    const std::string panel = script.substr(start, plot - start);
+    std::size_t axis = 0;
+    for (const std::size_t a : figure::kCornerMaps[m]) {
+      const std::string name = axis++ == 0 ? "x" : "y";
+      EXPECT_EQ(panel.find("\nset logscale " + name + "\n") != std::string::npos, corner.axes[a].logarithmic) << m << name;
+      const std::size_t range = panel.find("set " + name + "range [") + 12;
+      const std::vector<double>& values = corner.layers[0].values[a];
+      EXPECT_LT(std::stod(panel.substr(range)), values.front()) << m << name;
+      EXPECT_GT(std::stod(panel.substr(panel.find(':', range) + 1)), values.back()) << m << name;
+    }
+  }
+}
+
 // Each text is one line of the script's text block, behind a bar and with its control bytes shown as
 // escapes, so that no text (a file name with a line break) ends the block or splits a line.
 TEST(FigureTexts, EachTextIsOneLineOfItsBlock) {
