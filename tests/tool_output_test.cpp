@@ -188,7 +188,6 @@ TEST(OutputFile, RefusedForWhatItsNameShows) {
   }
 }
 
-// A read interrupted by a signal is read again; a failed one is told.
 // A signal removes the temporaries still held, not one released, and then ends the process.
 TEST(ToolProcess, ASignalRemovesTheTemporariesHeld) {
   const fake::WorkDir dir;
@@ -206,6 +205,7 @@ TEST(ToolProcess, ASignalRemovesTheTemporariesHeld) {
   EXPECT_TRUE(fake::fileExists("released"));
 }
 
+// A read interrupted by a signal is read again; a failed one is told.
 TEST(TableFile, InterruptedAndFailedReads) {
   fake::WorkDir dir;
   fake::writeFile("t.dat", " 100.0 0.1000     20.0\n 100.0 0.2000     21.0\n\n 200.0 0.1000     22.0\n 200.0 0.2000     19.0\n\n");
