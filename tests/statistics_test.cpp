@@ -321,6 +321,7 @@ TEST(Edges, BestValuesAndRangesAtTheEdge) {
        .warnings = {"T's best value 40 lies at the edge of the grid: the minimum may lie beyond it", "T's 1 sigma range is open at the edge of the grid (40): the interval may reach beyond it"}},
       {.name = "open at both edges", .profile = {0.5, 0, 0.5, 0.9}, .best = 20, .warnings = {"T's 1 sigma range is open at the edge of the grid (10 and 40): the interval may reach beyond it"}},
       {.name = "open at a missing value only", .profile = {9, kNaN, 0, 9}, .best = 30, .warnings = {}},
+      {.name = "open at a missing value above only", .profile = {9, 0, kNaN, 9}, .best = 20, .warnings = {}},
   };
   for (const Row& row : rows) {
     SCOPED_TRACE(row.name);

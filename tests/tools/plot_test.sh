@@ -83,6 +83,7 @@ sed '2s/.\{8\}$/     INF/' w1.dat >inf.dat
 printf ' 100.0 0.1000     20.0\n 100.0 0.2000     20.0\n\n 200.0 0.1000     20.0\n 200.0 0.2000     22.0\n\n' >flat2.dat
 sed 's/22.0$/20.0/' flat2.dat >flat.dat
 head -c -2 flat2.dat >nolf.dat
+mkdir -p in.d && cp w1.dat in.d/w.dat
 # name | arguments | output (grep -E), exit status 0
 while IFS='|' read -r name args pattern; do
     # shellcheck disable=SC2086 # the arguments are split on purpose
@@ -95,6 +96,7 @@ the smallest image|-v -s 200x150 -o small.png w1.dat|wrote small.png
 a hidden table named by its dot alone|-v .map|wrote \.map\.png
 a line of a tab alone ends a block|-v tab.dat|wrote tab\.png
 a table of two dots in its name|-v my.table.dat|wrote my\.table\.png$
+a table in a folder: the image beside it|-v in.d/w.dat|wrote in\.d/w\.png$
 an INF chi-square left blank|-v inf.dat|2 x 2 cells, 1 missing
 an upper-case extension|-v -o MAP.PNG w1.dat|wrote MAP\.PNG$
 one chi-square everywhere, the whole colour scale|-v -c full -o flat.png --script flat.gp flat.dat|0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote flat\.png$
