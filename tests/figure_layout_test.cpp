@@ -431,8 +431,9 @@ TEST(CornerScript, TextsAndBarAsLaidOut) {
   }
 }
 
-// Each map of the corner figure has its column's parameter across and its row's up: their scales and ranges.
-TEST(CornerScript, MapsTakeTheirColumnAcrossAndTheirRowUp) {
+// Each map of the corner figure has its column's parameter across and its row's up, with their scales and ranges;
+// each diagonal panel has its own scale.
+TEST(CornerScript, EachPanelHasItsAxesScalesAndRanges) {
   figure::CornerFigure corner;
   corner.axes = {{{"T", true}, {"YORP strength", false}, {"f_KE", false}}};
   corner.layers = {layerOf("shape A", false)};
@@ -451,6 +452,16 @@ TEST(CornerScript, MapsTakeTheirColumnAcrossAndTheirRowUp) {
       EXPECT_GT(std::stod(panel.substr(panel.find(':', range) + 1)), values.back()) << m << name;
     }
   }
+  // Each diagonal panel draws its profile against its own scale on the right, ticked within it.
+  std::size_t scales = 0;
+  for (std::size_t at = script.find("set y2range [0:"); at != std::string::npos; at = script.find("set y2range [0:", at + 1), ++scales) {
+    const double top = std::stod(script.substr(at + 15));
+    const std::size_t tics = script.find("set y2tics (", at);
+    ASSERT_LT(tics, script.find("plot ", at)) << "no ticks of its own";
+    for (std::size_t tic = tics + 11; script[tic] != ')'; tic = script.find_first_of(",)", tic + 1)) EXPECT_LE(std::stod(script.substr(tic + 1)), top);
+  }
+  EXPECT_EQ(scales, 3U);
+  for (const char* p : {"$P0_0", "$P1_0", "$P2_0"}) EXPECT_NE(script.find(std::string(p) + " using 1:2 axes x1y2 "), std::string::npos) << p;
 }
 
 // Each text is one line of the script's text block, behind a bar and with its control bytes shown as
