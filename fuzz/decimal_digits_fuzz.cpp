@@ -45,9 +45,7 @@ std::string exactDigits(double x) {
   const std::uint64_t b = std::bit_cast<std::uint64_t>(x);
   const auto ex = static_cast<std::int32_t>((b >> 52) & 0x7FF) - 1023;
   std::vector<std::uint32_t> limbs;  // base 10^9, least significant first
-  for (std::uint64_t sig = (b & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52); sig != 0; sig /= 1000000000U) {
-    limbs.push_back(static_cast<std::uint32_t>(sig % 1000000000U));
-  }
+  for (std::uint64_t sig = (b & ((std::uint64_t{1} << 52) - 1)) | (std::uint64_t{1} << 52); sig != 0; sig /= 1000000000U) limbs.push_back(static_cast<std::uint32_t>(sig % 1000000000U));
   for (std::int32_t i = 0; i < 52 - ex; ++i) {
     std::uint64_t carry = 0;
     for (std::uint32_t& limb : limbs) {
@@ -106,9 +104,7 @@ void checkFixed(double value, std::int32_t width, std::int32_t fractionDigits) {
   const double folded = recio::foldNegativeZero(value);
   recio::renderFixed(folded, width, recio::signBitSet(folded) ? width - 1 : width, fractionDigits, general + 4);
   check(std::memcmp(buf, general, sizeof buf) == 0);
-  for (std::int32_t i = 0; i < width; ++i) {
-    check(std::strchr(" 0123456789.-*NaIF", buf[4 + i]) != nullptr && (buf[4] != '*' || buf[4 + i] == '*'));
-  }
+  for (std::int32_t i = 0; i < width; ++i) check(std::strchr(" 0123456789.-*NaIF", buf[4 + i]) != nullptr && (buf[4] != '*' || buf[4 + i] == '*'));
 }
 
 }  // namespace

@@ -79,9 +79,8 @@ std::string load(const std::uint8_t* data, std::size_t size, std::size_t chunk, 
   require(!none || (same(storage.chiSquare.smallest, analysis::kEmptyCell) && same(storage.chiSquare.largest, 0.0)), "chi-square extremes untouched when nothing is loaded");
   std::memcpy(all.expected.cube, all.pristine.cube, sizeof all.expected.cube);
   for (std::int32_t k = 1; k <= nF; ++k) {
-    for (std::int32_t j = 1; j <= nY; ++j) {
+    for (std::int32_t j = 1; j <= nY; ++j)
       for (std::int32_t i = 1; i <= nT; ++i) analysis::cubeCell(all.expected, i, j, k) = analysis::cubeCell(storage, i, j, k);
-    }
   }
   require(std::memcmp(all.expected.cube, storage.cube, sizeof storage.cube) == 0, "cells outside the counts empty");
 

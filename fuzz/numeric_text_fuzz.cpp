@@ -67,9 +67,7 @@ void checkReal(const char* text, std::size_t length) {
     std::uint64_t m = 0;
     std::int64_t k = 0, x = 0;
     std::size_t i = recio::detail::scanMantissaByDigit(text, length, scan.digitsAt, m, k);
-    if (i < length && (recio::isExponentLetter(text[i]) || recio::isSign(text[i]))) {
-      i = recio::detail::scanExponent(text, length, i, x);
-    }
+    if (i < length && (recio::isExponentLetter(text[i]) || recio::isSign(text[i]))) i = recio::detail::scanExponent(text, length, i, x);
     require(scan.mantissa == m && scan.length == i, "the fast case keeps the general steps' digits");
     require(scan.exponent == std::clamp(k + x, -recio::kExponentCap, recio::kExponentCap), "and their exponent");
   }

@@ -47,9 +47,7 @@ TEST(CheckNumericText, AllowsOnlyTheKindsCharacters) {
       {"-+Inf", NumberKind::Real, false},    {"1,0", NumberKind::Real, false},          {"'1'", NumberKind::Real, false},    {"2*", NumberKind::Real, false},
       {"1.0\0"sv, NumberKind::Real, false},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(recio::checkNumberText(c.text.data(), c.text.size(), c.kind), c.allowed) << '"' << c.text << "\" kind " << static_cast<int>(c.kind);
-  }
+  for (const auto& c : cases) EXPECT_EQ(recio::checkNumberText(c.text.data(), c.text.size(), c.kind), c.allowed) << '"' << c.text << "\" kind " << static_cast<int>(c.kind);
 }
 
 TEST(ConvertInteger, WrapsModulo2To32) {
@@ -117,9 +115,7 @@ TEST(ConvertReal, ExactResults) {
       {"0." + std::string(399, '0') + "1", 0},
       {"-" + std::string(399, '0') + "5", bits(-5.0)},
   };
-  for (const auto& c : cases) {
-    EXPECT_EQ(bits(real(c.text)), c.bits) << '"' << c.text << "\" gave " << real(c.text);
-  }
+  for (const auto& c : cases) EXPECT_EQ(bits(real(c.text)), c.bits) << '"' << c.text << "\" gave " << real(c.text);
 }
 
 // The room test, m * 10 + d <= 2^64 - 1, is made for each digit on its own;

@@ -57,9 +57,7 @@ void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 // the FIFO cannot hang the test.
 void feedFifo(const std::string& bytes, const std::atomic<bool>& finished) {
   int fd = -1;
-  while (!finished && (fd = ::open("quorvi.res", O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0 && errno == ENXIO) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }
+  while (!finished && (fd = ::open("quorvi.res", O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0 && errno == ENXIO) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   if (fd < 0) return;
   ::fcntl(fd, F_SETFL, 0);
   for (std::size_t done = 0; done < bytes.size();) {
@@ -185,9 +183,7 @@ std::string linesOf(int count, std::string (*line)(int)) {
 std::string fullT(int r) { return whole(r) + " 0.1 0.0 0.5 " + whole(r); }
 std::string fullTTable() {
   std::string table;
-  for (int i = 1; i <= 85; ++i) {
-    table += std::string(i < 10 ? 3 : 2, ' ') + whole(i) + "   -NaN " + std::string(i < 10 ? 5 : 4, ' ') + whole(i) + "\n\n";
-  }
+  for (int i = 1; i <= 85; ++i) table += std::string(i < 10 ? 3 : 2, ' ') + whole(i) + "   -NaN " + std::string(i < 10 ? 5 : 4, ' ') + whole(i) + "\n\n";
   return table;
 }
 const std::string kFullTOut =

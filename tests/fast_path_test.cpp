@@ -37,9 +37,7 @@ void expectGeneral(const std::string& text) {
   std::uint64_t m = 0;
   std::int64_t k = 0, x = 0;
   std::size_t i = recio::detail::scanMantissaByDigit(text.data(), text.size(), scan.digitsAt, m, k);
-  if (i < text.size() && (recio::isExponentLetter(text[i]) || recio::isSign(text[i]))) {
-    i = recio::detail::scanExponent(text.data(), text.size(), i, x);
-  }
+  if (i < text.size() && (recio::isExponentLetter(text[i]) || recio::isSign(text[i]))) i = recio::detail::scanExponent(text.data(), text.size(), i, x);
   ASSERT_EQ(scan.mantissa, m) << '"' << text << '"';
   ASSERT_EQ(scan.exponent, std::clamp(k + x, -recio::kExponentCap, recio::kExponentCap)) << '"' << text << '"';
   ASSERT_EQ(scan.length, i) << '"' << text << '"';
@@ -67,9 +65,8 @@ std::string decimal(std::mt19937_64& random) {
 
 TEST(FastConversion, EqualsTheGeneralSteps) {
   std::vector<std::string> texts{""};
-  for (std::size_t at = 0; at < texts.size() && texts[at].size() < 4; ++at) {
+  for (std::size_t at = 0; at < texts.size() && texts[at].size() < 4; ++at)
     for (char c : std::string("019.+-eEdDx")) texts.push_back(texts[at] + c);
-  }
   // 3.0E23 and 7.0E23: the general steps scale 3 and 7 by the rounded 10^23.
   for (const char* edge : {"9007199254740993", "9007199254740995", "900719925474099.3", "18446744073709551616", "1E22", "1E23", "3.0E23", "7.0E23", "1.5E-22", "12345.6789E-19", "1E0022", "1E00022"}) {
     texts.push_back(edge);

@@ -191,9 +191,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
   for (const auto& c : cases) {
     for (const char* lineEnd : {"\n", "\r\n", "\r"}) {
       std::string input = c.input;
-      for (std::size_t at = 0; (at = input.find('\n', at)) != std::string::npos; at += std::strlen(lineEnd)) {
-        input.replace(at, 1, lineEnd);
-      }
+      for (std::size_t at = 0; (at = input.find('\n', at)) != std::string::npos; at += std::strlen(lineEnd)) input.replace(at, 1, lineEnd);
       ASSERT_EQ(readAll(input, true), readAll(input, false)) << c.name << ", line end " << int{lineEnd[0]};
     }
   }

@@ -69,9 +69,7 @@ TEST_P(LoaderTest, ListsExtremesAndCells) {
   EXPECT_EQ(storage->chiSquare.smallest, c.chiSquare.smallest);
   EXPECT_EQ(storage->chiSquare.largest, c.chiSquare.largest);
   const std::int32_t at[4][3] = {{1, 1, 1}, {1, 1, 2}, {1, 2, 1}, {2, 1, 1}};
-  for (std::size_t n = 0; n < c.firstCells.size(); ++n) {
-    EXPECT_EQ(analysis::cubeCell(*storage, at[n][0], at[n][1], at[n][2]), c.firstCells[n]) << "cell " << n;
-  }
+  for (std::size_t n = 0; n < c.firstCells.size(); ++n) EXPECT_EQ(analysis::cubeCell(*storage, at[n][0], at[n][1], at[n][2]), c.firstCells[n]) << "cell " << n;
 }
 
 const Axis kOne = {.values = {1}, .extremes = {1, 1}};

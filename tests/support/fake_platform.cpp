@@ -167,9 +167,8 @@ FakePlatform::~FakePlatform() {
 const Fault* FakePlatform::intercept(Call call, int descriptor, const char* path) {
   records_.push_back(CallRecord{call, descriptor, path != nullptr ? path : ""});
   const int count = ++counts_[static_cast<int>(call)];
-  for (const Fault& fault : faults_) {
+  for (const Fault& fault : faults_)
     if (fault.call == call && (count == fault.nth || (fault.persistent && count > fault.nth))) return &fault;
-  }
   return nullptr;
 }
 

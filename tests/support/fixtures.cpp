@@ -68,9 +68,7 @@ std::string grid(int nT, int nY, int nF) {
 std::string gridTable(int nT, int nY) {
   std::string table;
   for (int t = 1; t <= nT; ++t) {
-    for (int y = 1; y <= nY; ++y) {
-      table += rightAligned(whole(t), 6) + " " + (y <= 9 ? std::to_string(y) + ".0000" : "******") + " " + rightAligned(whole(100 * t + y), 8) + "\n";
-    }
+    for (int y = 1; y <= nY; ++y) table += rightAligned(whole(t), 6) + " " + (y <= 9 ? std::to_string(y) + ".0000" : "******") + " " + rightAligned(whole(100 * t + y), 8) + "\n";
     table += "\n";
   }
   return table;
@@ -83,9 +81,7 @@ std::string oldTable(std::size_t bytes) {
 }
 
 std::string replaceAll(std::string text, std::string_view from, std::string_view to) {
-  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) {
-    text.replace(at, from.size(), to);
-  }
+  for (std::size_t at = 0; (at = text.find(from, at)) != std::string::npos; at += to.size()) text.replace(at, from.size(), to);
   return text;
 }
 

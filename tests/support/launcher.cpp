@@ -24,9 +24,7 @@ int memoryFile(const std::string& bytes = {}) {
   const int made = ::memfd_create("launch", MFD_CLOEXEC);
   const int fd = made < 0 ? -1 : ::fcntl(made, F_DUPFD_CLOEXEC, 10);
   ::close(made);
-  if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) || ::lseek(fd, 0, SEEK_SET) != 0) {
-    throw std::runtime_error("cannot make a memory file");
-  }
+  if (fd < 0 || ::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()) || ::lseek(fd, 0, SEEK_SET) != 0) throw std::runtime_error("cannot make a memory file");
   return fd;
 }
 
@@ -77,9 +75,7 @@ Outcome runChi2map(const Launch& launch) {
   }
   outcome.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   int status = 0;
-  if (std::sscanf(drain(report).c_str(), "%d %ld", &status, &outcome.peakKb) == 2) {
-    outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
-  }
+  if (std::sscanf(drain(report).c_str(), "%d %ld", &status, &outcome.peakKb) == 2) outcome.status = WIFEXITED(status) ? WEXITSTATUS(status) : 1000 + WTERMSIG(status);
   outcome.out = drain(out);
   outcome.err = drain(err);
   return outcome;

@@ -30,9 +30,7 @@ int main(int argc, char** argv) {
     // Opened before dropping privileges: the path may lie in a directory
     // that uid 65534 cannot enter.
     const int program = open(argv[4], O_RDONLY | O_CLOEXEC);
-    if (argv[3][0] == '1' && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)) {
-      _exit(126);
-    }
+    if (argv[3][0] == '1' && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)) _exit(126);
     fexecve(program, argv + 4, environ);
     _exit(127);
   }
