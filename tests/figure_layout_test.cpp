@@ -10,6 +10,7 @@
 #include <set>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "figure/corner_layout.h"
@@ -133,8 +134,10 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
     std::vector<std::string> names;
     bool densities, logarithmic;
     std::string label;
+    std::size_t single = 3;  // an axis of one value, or none
   } cases[] = {
       {.names = {"quorvi.res"}, .densities = false, .logarithmic = false, .label = "T"},
+      {.names = {"quorvi.res"}, .densities = false, .logarithmic = false, .label = "T", .single = 2},
       {.names = {"shape A", "shape B"}, .densities = true, .logarithmic = true, .label = "T"},
       {.names = {"the shape model with the craters of the 2019 radar campaign", "other.res"}, .densities = false, .logarithmic = false, .label = "thermal inertia (J m^-2 s^-0.5 K^-1)"},
       {.names = {"quorvi.res"}, .densities = true, .logarithmic = true, .label = "thermal inertia (J m^-2 s^-0.5 K^-1)"},
@@ -144,6 +147,7 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
       figure::CornerFigure corner;
       corner.axes = {{{row.label, row.logarithmic}, {"YORP strength", false}, {"f_KE", false}}};
       for (const std::string& name : row.names) corner.layers.push_back(layerOf(name, row.densities));
+      if (row.single < 3) corner.layers.front().values[row.single] = {1.5};
       corner.densities = row.densities;
       corner.notes = {"smallest χ² = 407.264", "profiles: Δχ² = 1 (1 sigma), 4 (2 sigma), 9 (3 sigma); shaded: 1 sigma"};
       corner.colourCap = 25;
@@ -160,11 +164,30 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
               << a.what << " overlaps " << b.what << ", " << at;
         }
       }
-      for (const std::string& heading : corner.layers.front().headings) {
-        const std::string valued = heading.substr(0, heading.find(" ("));
-        EXPECT_TRUE(std::any_of(l.texts.begin(), l.texts.end(), [&](const figure::Placed& text) { return text.text.find(valued) != std::string::npos; })) << "no line holds " << valued << ", " << at;
+      for (std::size_t a = 0; a < 3; ++a) {
+        const std::string valued = corner.layers.front().headings[a].substr(0, corner.layers.front().headings[a].find(" ("));
+        EXPECT_TRUE(!l.drawn[a] || std::any_of(l.texts.begin(), l.texts.end(), [&](const figure::Placed& text) { return text.text.find(valued) != std::string::npos; }))
+            << "no line holds " << valued << ", " << at;
       }
-      EXPECT_GE((l.panels[0][0].right - l.panels[0][0].left) / l.em[0], 8) << at;
+      // The figure reaches the page's margins, the key lies in the upper right, the colour bar's ticks run
+      // near its cap, and an x axis title stands under its column.
+      double left = 1, bottom = 1, right = 0, top = 0;
+      for (const Rect& r : rects) std::tie(left, bottom, right, top) = std::tuple(std::min(left, r.left), std::min(bottom, r.bottom), std::max(right, r.right), std::max(top, r.top));
+      EXPECT_TRUE(left < l.em[0] && top > 1 - l.em[1] && (!l.drawn[2] || (bottom < l.em[1] && right > 1 - l.em[0]))) << at;
+      EXPECT_GE(l.keyAt[1] - figure::sizeOf(l.key)[1] * l.em[1], l.panels[0][0].bottom - 1e-12) << at;
+      EXPECT_TRUE(!l.colourBar || (l.barTicks.back() <= corner.colourCap && 2 * l.barTicks.back() > corner.colourCap)) << at;
+      // A title that fits over its panel is centred there; of two inputs, the first's lines are on top.
+      for (const figure::Placed& text : l.texts)
+        for (std::size_t a = 0; a < 3; ++a) {
+          EXPECT_TRUE(!l.drawn[a] || text.upright || text.text != corner.axes[a].label || text.y > l.panels[figure::lowestRow(l.drawn, a)][a].bottom - 3 * kLine * l.em[1]) << at;
+          const figure::Box& panel = l.panels[a][a];
+          const bool fits = text.text.find(corner.layers.front().headings[a]) != std::string::npos && widthOf(text.text) * l.em[0] <= panel.right - panel.left;
+          EXPECT_TRUE(!fits || (text.align == 'c' && std::abs(text.x - (panel.left + panel.right) / 2) < 1e-12)) << text.text << ", " << at;
+        }
+      for (const figure::Placed& first : l.texts)
+        for (const figure::Placed& second : l.texts)
+          EXPECT_TRUE(first.colour != figure::parts::layerColour(0) || second.colour != figure::parts::layerColour(1) || first.x != second.x || first.y > second.y) << first.text << ", " << at;
+      EXPECT_GE(std::min((l.panels[0][0].right - l.panels[0][0].left) / l.em[0], (l.panels[0][0].top - l.panels[0][0].bottom) / l.em[1]), 8) << at;
       EXPECT_GE(l.page.points, 3) << at;
       EXPECT_LE(l.page.points, page.points) << at;
     }
@@ -183,13 +206,17 @@ TEST(CornerLayout, UprightTitles) {
     const figure::CornerLayout l = figure::cornerLayout(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300));
     std::vector<double> lines;
     std::vector<std::string> scales;
+    std::vector<std::pair<std::size_t, double>> across;  // the x title's lines: where each begins in it, its height
     for (const figure::Placed& text : l.texts) {
+      if (!text.upright && label.find(text.text) != std::string::npos) across.emplace_back(label.find(text.text), -text.y);
       if (!text.upright) continue;
       if (label.find(text.text) != std::string::npos) lines.push_back(text.x);
       if (text.text == "Δχ²" || text.text == "density (peak 1)") scales.push_back(text.text);
     }
     ASSERT_GE(lines.size(), 2U) << "the title is not broken";
     EXPECT_TRUE(std::is_sorted(lines.begin(), lines.end())) << "its first line is not the furthest out";
+    std::sort(across.begin(), across.end());
+    EXPECT_TRUE(across.size() >= 2 && std::is_sorted(across.begin(), across.end(), [](auto a, auto b) { return a.second < b.second; })) << "the x title's first line is not on top";
     EXPECT_EQ(scales, std::vector<std::string>(3, densities ? "density (peak 1)" : "Δχ²"));
   }
 }
@@ -428,6 +455,8 @@ TEST(CornerScript, TextsAndBarAsLaidOut) {
     EXPECT_NE(script.substr(label, script.find('\n', label) - label).find(" left "), std::string::npos) << "the note begins at its place";
     EXPECT_EQ(script.find("textcolor rgb '" + figure::parts::layerColour(1) + "'") != std::string::npos, inputs == 2);
     EXPECT_EQ(script.find("set colorbox user horizontal ") != std::string::npos, inputs == 1);
+    for (figure::CornerLayer& layer : corner.layers) layer.headings = {"T = 5", "Y = 4", layer.headings[2]};
+    EXPECT_EQ(figure::cornerScript(corner, page).find("|shape A: T = 5\n") != std::string::npos, inputs == 2) << "two inputs' titles named where they fit from the page's edge";
   }
 }
 

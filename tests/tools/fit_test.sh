@@ -97,6 +97,9 @@ check "gnuplot found without PATH, and run without the user's start-up file (her
 "$fit" -n --marginal --sigma 2 --cl 0.9 --script sigmacl.gp >/dev/null 2>&1
 check "--marginal: the note names the first credible interval as the one shaded, --sigma's before --cl's" \
     test "$(grep -cx -e '|diagonal: marginal densities, peak 1; shaded: 68.27%' -e '|diagonal: marginal densities, peak 1; shaded: 95.45%' marginal.gp sigmacl.gp | paste -sd,)" = marginal.gp:1,sigmacl.gp:1
+"$fit" -n --marginal --sigma 2 --script sigma.gp >/dev/null 2>&1
+check "--marginal: the intervals shaded are the first level's, whatever follows it" \
+    test "$(grep '^set object 20 ' sigma.gp)" = "$(grep '^set object 20 ' sigmacl.gp)" -a "$(grep -c '^set object 20 ' sigma.gp)" = 3
 "$fit" -n --sigma 1,2,4 --script levels.gp >/dev/null 2>&1
 check "--sigma 1,2,4: profile panels reach a quarter above the highest level, the first level's ranges shaded and named" \
     test "$(grep -c '; set y2range \[0:20\]$' levels.gp)$(grep -c '^set object 20 rectangle from 250, graph 0 to 350, graph 1 ' levels.gp)$(grep -cx '|profiles: Δχ² = 1 (1 sigma), 4 (2 sigma), 16 (4 sigma); shaded: 1 sigma' levels.gp)" = 311
@@ -121,15 +124,15 @@ check "cells too narrow for a marginal: warned for each, empty panels (got: $err
 # each input's own chi-square are named in the key, equal ones given with their values.
 awk '{ $5 += 50; print }' quorvi.res >up.res
 "$fit" quorvi.res up.res --map T,YORP -l 1,2,3,4,5,6 -n --script both.gp >/dev/null
-check "--map of two inputs: the second's lines narrower, the fifth level its own dash, the title's third parameter" \
+check "--map of two inputs: the second's lines narrower, the fifth level its own dash, the title's parameters" \
     test "$(grep -cF -e 'L1_4 using 1:2 with lines lw 1.6 lc rgb "#d62728" dt 5 ' -e 'L1_5 using 1:2 with lines lw 1.6 lc rgb "#d62728" dt 1 ' \
-        -e '|χ² map: T vs YORP strength, smallest over f_KE (quorvi.res, up.res)' both.gp)" = 3
+        -e '|χ² map: T vs YORP strength, smallest over f_KE (quorvi.res, up.res)' -e '|up.res: minimum χ² = 100.25 at T = 300, YORP strength = 0.2' both.gp)" = 4
 awk '{ $5 *= 10; print }' quorvi.res >ten.res
 "$fit" quorvi.res ten.res --map T,YORP -l 2,100 -n --script ten.gp >/dev/null 2>&1
 check "--map of two inputs: a level only the second reaches stays in the key" grep -qx '|Δχ² = 100' ten.gp
 "$fit" quorvi.res up.res -n --script same.gp >/dev/null && "$fit" quorvi.res up.res --dof 10 --scale -n --script scaled.gp >/dev/null 2>&1
-check "equal levels keyed with their values, levels scaled apart by their names" \
-    test "$(grep -cx -e '|Δχ² = 6.18 (2 sigma)' -e '|Δχ² = 2 sigma x 5.025' same.gp scaled.gp | paste -sd,)" = same.gp:1,scaled.gp:1
+check "equal levels keyed with their values, levels scaled apart by their names; each input's own smallest chi-square" \
+    test "$(grep -cx -e '|Δχ² = 6.18 (2 sigma)' -e '|Δχ² = 2 sigma x 5.025' -e '|up.res: smallest χ² = 100.25' same.gp scaled.gp | paste -sd,)" = same.gp:2,scaled.gp:2
 "$fit" --map=YORP,T --output=map.pdf -- quorvi.res >/dev/null
 check "--map, --output=FILE, --: a PDF map" test "$(head -c 4 map.pdf)" = "%PDF"
 check "--version" test "$("$fit" --version)" = "chi2map-fit 1.0"
@@ -196,8 +199,8 @@ sed '$s/ [^ ]*$//' quorvi.res | head -c -1 >cut.res
 # Each damaged twice: the first line is named.
 sed '7s/$/ 9/;20s/$/ 9/' quorvi.res >more.res
 sed '7s/ [^ ]*$//;20s/ [^ ]*$//' quorvi.res >part.res
-awk 'BEGIN { srand(7); for (r = 0; r < 700; r++) print rand(), rand(), 0, rand(), rand() }' >scattered.res
-sed '7s/^100.0/nan/' quorvi.res >nan.res
+awk 'BEGIN { srand(7); for (r = 0; r < 2500; r++) print rand(), rand(), 0, int(50 * rand()), rand() }' >scattered.res
+sed '7s/^100.0/nan/;9s/ 1.50 / inf /' quorvi.res >nan.res
 : >empty.res
 sed '1s/ 0.50 / 0.00 /' quorvi.res >zero.res
 sed '1s/ 0.200 / -0.200 /' quorvi.res >negative.res
@@ -229,13 +232,14 @@ done <<EOF
 missing input||none.res|^chi2map-fit: cannot read 'none.res': No such file or directory$|1
 a directory||dir.res|^chi2map-fit: cannot read 'dir.res': Is a directory$|1
 no record||empty.res|'empty.res' holds no record of five numbers: nothing to fit$|1
+no record, with --partial||--partial empty.res|'empty.res' holds no record of five numbers: nothing to fit$|1
 a heading in the middle||heading.res|line 31 of 'heading.res' is not a record of five numbers.*--partial|1
 a cut last line||cut.res|'cut.res' ends inside a record after line 60 \(too few values\).*--partial|1
 a second record on a line||more.res|^chi2map-fit: line 7 of 'more.res' holds more than a record: what follows its fifth value was not read: .*--partial|1
 a value left out||part.res|^chi2map-fit: line 8 of 'part.res' was read only in part: .*--partial|1
 a control character in a name||$(printf 'a\001b.res')|^chi2map-fit: cannot read 'a\\\\x01b.res': No such file or directory$|1
 a DEL in a name||$(printf 'a\177b.res')|^chi2map-fit: cannot read 'a\\\\x7Fb.res': No such file or directory$|1
-no grid||--partial scattered.res|^chi2map-fit: the records of 'scattered.res' do not lie on a grid: at line 6[0-9][0-9] they have 6[0-9]+ T x 6[0-9]+ YORP strength x 6[0-9]+ f_KE values, more than 268435456 cells$|1
+no grid||--partial scattered.res|^chi2map-fit: the records of 'scattered.res' do not lie on a grid: at line 2[0-9]{3} they have 2[0-9]{3} T x 2[0-9]{3} YORP strength x 50 f_KE values, more than 268435456 cells$|1
 a NaN||nan.res|line 7 of 'nan.res' holds a NaN or infinite value.*--partial|1
 a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a directory|1
 gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure|1
@@ -278,6 +282,10 @@ for file in heading cut nan more part; do
     check "--partial $file: exit 0, one warning, in the JSON too" \
         test $? -eq 0 -a "$(grep -vc 'edge of the grid' err.txt)" -eq 1 -a "$(grep -c '"warnings": \[$' <<<"$out")" -eq 1
 done
+err=$("$fit" -n --partial nan.res cut.res 2>&1 >/dev/null)
+check "--partial: the records left out counted, a record the file ends inside named (got: $err)" test "$(grep -cF \
+    -e "warning: 2 record(s) with a NaN or infinite value left out, the first at line 7 of 'nan.res'" \
+    -e "warning: 'cut.res' ends inside a record after line 60: that record is left out" <<<"$err")" = 2
 check "a whole record on a last line without a line feed is read" cmp -s <("$fit" -n quorvi.res) <(head -c -1 quorvi.res | "$fit" -n -)
 # Values of two passes apart by float noise, and a grid mostly empty: warned in either mode.
 { cat quorvi.res; echo "300.00000000000006 0.1 0 1.0 99"; } >noise.res
@@ -301,9 +309,10 @@ check "--help to a full standard output: exit 1, one line (got $?: $err)" test $
     "chi2map-fit: cannot write to standard output: No space left on device"
 "$fit" -n --script first.gp --script last.gp >/dev/null
 check "an option given twice: the last one counts" test -s last.gp -a ! -e first.gp
-# 500 records on the diagonal of a 500 x 500 x 500 grid: a cube of 1 GB, beyond a 400 MB limit (a sanitizer
-# build, which reserves far more, does not start under it and skips this).
-awk 'BEGIN { for (i = 1; i <= 500; i++) print i, i, 0, i, 50 + i }' >diagonal.res
+# Records along two edges of a grid of 2^14 T x 2^14 YORP strength values, the most cells a grid may have: a
+# cube of 2 GB, beyond a 400 MB limit (a sanitizer build, which reserves far more, does not start under it
+# and skips this).
+awk 'BEGIN { for (i = 1; i <= 16384; i++) print i, 1, 0, 1, 50; for (i = 2; i <= 16384; i++) print 1, i, 0, 1, 50 }' >diagonal.res
 if (ulimit -v 400000 && "$fit" --version) >/dev/null 2>&1; then
     err=$(ulimit -v 400000 && "$fit" -n diagonal.res 2>&1 >/dev/null)
     check "a cube beyond the memory: exit 1, one line (got $?: $err)" test $? -eq 1 -a "$err" = \

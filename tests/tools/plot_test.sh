@@ -84,6 +84,7 @@ printf ' 100.0 0.1000     20.0\n 100.0 0.2000     20.0\n\n 200.0 0.1000     20.0
 sed 's/22.0$/20.0/' flat2.dat >flat.dat
 head -c -2 flat2.dat >nolf.dat
 mkdir -p in.d && cp w1.dat in.d/w.dat
+printf '%s\n' '-100.0 0.1000     20.0' '-100.0 0.2000     21.0' '' ' -50.0 0.1000     22.0' ' -50.0 0.2000     23.0' >negative.dat
 # name | arguments | output (grep -E), exit status 0
 while IFS='|' read -r name args pattern; do
     # shellcheck disable=SC2086 # the arguments are split on purpose
@@ -98,6 +99,7 @@ a line of a tab alone ends a block|-v tab.dat|wrote tab\.png
 a table of two dots in its name|-v my.table.dat|wrote my\.table\.png$
 a table in a folder: the image beside it|-v in.d/w.dat|wrote in\.d/w\.png$
 an INF chi-square left blank|-v inf.dat|2 x 2 cells, 1 missing
+negative labels|-v negative.dat|minimum 20\.0 at T = -100\.0, YORP strength = 0\.1000
 an upper-case extension|-v -o MAP.PNG w1.dat|wrote MAP\.PNG$
 one chi-square everywhere, the whole colour scale|-v -c full -o flat.png --script flat.gp flat.dat|0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote flat\.png$
 a last line without a line feed, read|-v nolf.dat|2 x 2 cells, 0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote nolf\.png$
@@ -192,6 +194,7 @@ directory||sub.d|it is a directory|1
 empty file|%s|bad.dat|'bad.dat' is empty|1
 only empty lines|\n\n|bad.dat|no table lines|1
 free-form line|100.0 0.2 20.0\n|bad.dat|bad.dat:1: malformed line "100.0 0.2 20.0"|1
+no blank before the chi-square| 100.0 0.20001234567.8\n 100.0 0.4000     30.0\n\n|bad.dat|bad.dat:1: malformed line " 100.0 0.20001234567.8" \(22 characters\)|1
 truncated line| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12\n\n|bad.dat|bad.dat:5: malformed line .*\(20 characters\)|1
 NaN label, column 1|  -NaN   0.5     20.0\n  -NaN   1.0     25.0\n\n|bad.dat|bad.dat:1: column 1 is "-NaN": the axis has a single value|1
 NaN label, column 2| 100.0  -NaN     20.0\n\n 200.0  -NaN     15.0\n\n|bad.dat|bad.dat:1: column 2 is "-NaN": the axis has a single value|1
