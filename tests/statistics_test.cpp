@@ -245,10 +245,6 @@ TEST(Marginal, EdgesOfTheInput) {
   EXPECT_EQ(even.parameters[fit::kT].median, 10);
 }
 
-}  // namespace
-
-namespace {
-
 TEST(Levels, SigmasProbabilitiesScaleAndRelative) {
   struct Row {
     const char* name;
@@ -299,10 +295,6 @@ TEST(Levels, KeyTexts) {
                                                  {10, "10.0"},        {250, "250"},        {2.7055435, "2.71"}, {1234.5, "1.23e+03"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(fit::keyText(value), text) << value;
 }
-
-}  // namespace
-
-namespace {
 
 // Where the grid's edge cuts a fit short, and where a missing value does
 // not: profiles over the grid 10, 20, 30, 40, the best value at `best`.
