@@ -120,7 +120,7 @@ awk 'BEGIN { for (t = 1; t <= 2; t++) for (y = 1; y <= 2; y++) for (f = 1; f <= 
 err=$("$fit" narrow.res --marginal -n --script narrow.gp 2>&1 >/dev/null)
 check "cells too narrow for a marginal: warned for each, empty panels (got: $err)" \
     test "$(grep -c 'has no marginal: every cell' <<<"$err")$(grep -c NaN narrow.gp)$(grep -A1 '^\$P[0-2]_0 << EOD$' narrow.gp | grep -c '^EOD$')$(grep -cx '|\(T\|YORP strength\|f_KE\): no weight' narrow.gp)" = 3033
-# Two inputs: the map of both has each input's line width and the levels' dashes in turn; levels scaled by
+# Several inputs: their map has each input's line width and the levels' dashes in turn; levels scaled by
 # each input's own chi-square are named in the key, equal ones given with their values.
 awk '{ $5 += 50; print }' quorvi.res >up.res
 awk '{ $5 *= 10; print }' quorvi.res >ten.res
