@@ -350,6 +350,7 @@ TEST(Key, InputNamesOnlyOfSeveral) {
   std::vector<int> dashes;
   for (const figure::KeyEntry& entry : key.entries) dashes.push_back(entry.dash);
   EXPECT_EQ(dashes, (std::vector<int>{1, 1, 1, 2, 3, 4, 5, 1}));
+  EXPECT_GT(key.entries[0].width, key.entries[1].width) << "each input's line as wide as its map's";
   key.columns = 3;
   EXPECT_DOUBLE_EQ(figure::sizeOf(key)[1], 1 + 3 * figure::kLine);
   key.entries.pop_back();
@@ -374,17 +375,18 @@ TEST(Key, ColumnsFillDownwardsAndDarkKeysWriteWhite) {
     key.columns = 2;
     figure::parts::Texts texts;
     std::vector<std::array<double, 2>> places;  // each entry's text
-    std::size_t lines = 0;                      // the levels' samples: the minimum has a dot alone
+    std::vector<double> ends;                   // the levels' samples (the minimum has a dot alone): where each ends
     std::istringstream commands(figure::keyCommands(key, {0.5, 0.5}, {0.01, 0.01}, 100, texts));
     for (std::string line; std::getline(commands, line);) {
-      lines += line.rfind("set arrow ", 0) == 0 ? 1U : 0U;
+      if (line.rfind("set arrow ", 0) == 0) ends.push_back(std::stod(line.substr(line.find(" to screen ") + 11)));
       if (line.rfind("set label 6", 0) != 0) continue;
       EXPECT_EQ(line.find("textcolor rgb 'white'") != std::string::npos, dark) << line;
       const std::size_t x = line.find(" at screen ") + 11, y = line.find(", screen ", x) + 9;
       places.push_back({std::stod(line.substr(x)), std::stod(line.substr(y))});
     }
     ASSERT_EQ(places.size(), 3U);
-    EXPECT_EQ(lines, 2U);
+    ASSERT_EQ(ends.size(), 2U);
+    EXPECT_TRUE(places[0][0] > ends[0] && places[1][1] - figure::kLine / 2 * 0.01 >= 0.5 - figure::sizeOf(key)[1] * 0.01) << "texts after their samples, within the box";
     EXPECT_EQ(places[0][0], places[1][0]);
     EXPECT_GT(places[0][1], places[1][1]);
     EXPECT_GT(places[2][0], places[0][0]);
@@ -413,6 +415,11 @@ TEST(CornerScript, CoincidingInputsBothShow) {
     EXPECT_NE(bars[1].find("lc rgb '" + figure::parts::layerColour(1) + "'"), std::string::npos) << bars[1];
     EXPECT_NE(bars[0].substr(0, bars[0].find(" to ")), bars[1].substr(0, bars[1].find(" to ")));
     for (const std::string& bar : bars) EXPECT_EQ(std::stod(bar.substr(bar.find(", graph ") + 8)) < 0.5, densities) << bar;
+    // Each input's range shaded in its colour, seen through; the first input's line the wider.
+    for (std::size_t k = 0; k < 2; ++k)
+      EXPECT_NE(script.find(" rectangle from 137.5, graph 0 to 187.5, graph 1 behind fillcolor rgb '" + figure::parts::layerColour(k) + "' fillstyle transparent solid 0.12 "), std::string::npos) << k;
+    const auto width = [&](const char* data) { return std::stod(script.substr(script.find(" lw ", script.find(std::string(data) + " using 1:2 axes x1y2")) + 4)); };
+    EXPECT_GT(width("$P0_0"), width("$P0_1"));
     // What a diagonal panel shades, and marks, it unsets before the next panel.
     for (const std::string what : {"object", "arrow"}) {
       std::size_t set = 0, unset = 0;
@@ -455,6 +462,8 @@ TEST(CornerScript, TextsAndBarAsLaidOut) {
     EXPECT_NE(script.substr(label, script.find('\n', label) - label).find(" left "), std::string::npos) << "the note begins at its place";
     EXPECT_EQ(script.find("textcolor rgb '" + figure::parts::layerColour(1) + "'") != std::string::npos, inputs == 2);
     EXPECT_EQ(script.find("set colorbox user horizontal ") != std::string::npos, inputs == 1);
+    const std::size_t size = script.find(" size screen ", script.find("set colorbox user horizontal "));
+    EXPECT_TRUE(size == std::string::npos ? inputs == 2 : std::stod(script.substr(size + 13)) > 10 * std::stod(script.substr(script.find(", screen ", size) + 9))) << "the bar lies along its length";
     for (figure::CornerLayer& layer : corner.layers) layer.headings = {"T = 5", "Y = 4", layer.headings[2]};
     EXPECT_EQ(figure::cornerScript(corner, page).find("|shape A: T = 5\n") != std::string::npos, inputs == 2) << "two inputs' titles named where they fit from the page's edge";
   }
