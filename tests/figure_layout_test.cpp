@@ -313,6 +313,7 @@ TEST(TextSize, WidthsBreaksAndCuts) {
       {.text = "thermal inertia (J m^-2 s^-0.5 K^-1)", .width = 8, .lines = {"thermal inertia", "(J m^-2 s^-0.5", "K^-1)"}},
       {.text = "thermal inertia (J m^-2 s^-0.5 K^-1)", .width = 7, .lines = {"thermal", "inertia (J", "m^-2 s^-0.5", "K^-1)"}},
       {.text = "  a   b  ", .width = 30, .lines = {"a b"}},
+      {.text = "a b", .width = widthOf("ab"), .lines = {"a", "b"}},  // no room for the blank
       // A stray closing parenthesis (the end of a unit) does not stop the breaks after it.
       {.text = "K^-1) T = 587.5 (1 sigma)", .width = 5, .lines = {"K^-1)", "T = 587.5", "(1 sigma)"}},
       // ... nor lets a later parenthesis be split.
