@@ -165,7 +165,8 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
         }
       }
       for (std::size_t a = 0; a < 3; ++a) {
-        const std::string valued = corner.layers.front().headings[a].substr(0, corner.layers.front().headings[a].find(" ("));
+        const std::string& heading = corner.layers.front().headings[a];
+        const std::string valued = heading.substr(0, heading.find(" ("));
         EXPECT_TRUE(!l.drawn[a] || std::any_of(l.texts.begin(), l.texts.end(), [&](const figure::Placed& text) { return text.text.find(valued) != std::string::npos; }))
             << "no line holds " << valued << ", " << at;
       }
