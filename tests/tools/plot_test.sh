@@ -94,6 +94,7 @@ done <<'EOF'
 asterisk cells counted as missing|-v m.dat|12 x 9 cells, 25 missing; minimum 400.0 at T = 150.0
 CR line ends|-v crlf.dat|wrote crlf.png
 the smallest image|-v -s 200x150 -o small.png w1.dat|wrote small.png
+the largest image|-v -s 10000x10000 -o big.svg w1.dat|wrote big\.svg
 a hidden table named by its dot alone|-v .map|wrote \.map\.png
 a line of a tab alone ends a block|-v tab.dat|wrote tab\.png
 a table of two dots in its name|-v my.table.dat|wrote my\.table\.png$
@@ -199,6 +200,7 @@ no blank before the chi-square| 100.0 0.20001234567.8\n 100.0 0.4000     30.0\n\
 truncated line| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12\n\n|bad.dat|bad.dat:5: malformed line .*\(20 characters\)|1
 NaN label, column 1|  -NaN   0.5     20.0\n  -NaN   1.0     25.0\n\n|bad.dat|bad.dat:1: column 1 is "-NaN": the axis has a single value|1
 NaN label, column 2| 100.0  -NaN     20.0\n\n 200.0  -NaN     15.0\n\n|bad.dat|bad.dat:1: column 2 is "-NaN": the axis has a single value|1
+an infinite label|  -INF 0.2000     20.0\n  -INF 0.4000     30.0\n\n|bad.dat|bad.dat:1: column 1 is "-INF"|1
 asterisk label|****** 0.2000     20.0\n****** 0.4000     30.0\n\n|bad.dat|column 1 is filled with asterisks|1
 no chi-square at all| 100.0 0.2000 ********\n 100.0 0.4000      NaN\n\n 200.0 0.2000 ********\n 200.0 0.4000 ********\n\n|bad.dat|no cell has a chi-square|1
 ragged blocks| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n\n|bad.dat|bad.dat:4: block 2 has 1 line\(s\), the first block has 2|1
@@ -214,6 +216,7 @@ column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
 fit records|100.0 0.200 0 0.50 63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
 fit records with commas and D exponents|100.0,2.0D-01,0,5.0d-01,63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input|1
 four numbers, no record|100.0 0.200 0 0.50\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "100.0 0.200 0 0.50": a chi2map table line has|1
+six numbers, no record|100.0 0.200 0 0.50 63.250 1\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "100.0 0.200 0 0.50 63.250 1": a chi2map table line has|1
 binary file|\211PNG\r\n\032\n\000|bad.dat|^chi2map-plot: bad.dat:1: a byte 0x89: not a text file, not a chi2map table$|1
 NUL bytes after a line| 100.0 0.2000     20.0\n\000\000\000|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x00: not a text file|1
 a DEL byte| 100.0 0.2000     20.0\n\177\n|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x7f: not a text file|1
@@ -237,6 +240,7 @@ a size one pixel too narrow||-s 199x480 w1.dat|size 199x480 out of range|2
 a size one pixel too low||-s 640x149 w1.dat|size 640x149 out of range|2
 a size one pixel too wide||-s 10001x480 w1.dat|size 10001x480 out of range|2
 a size with a sign||-s +640x480 w1.dat|size must be WIDTHxHEIGHT in pixels, not '\+640x480'|2
+a size with a trailing x||-s 640x480x w1.dat|size must be WIDTHxHEIGHT in pixels, not '640x480x'|2
 quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub.d/quorvi.res' is chi2map's input, not a table: run chi2map first|1
 unknown option||-q w1.dat|unknown option -q|2
 EOF
