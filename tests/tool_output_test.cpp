@@ -297,6 +297,8 @@ TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   const std::string dashed = figure::mapScript({{"T", true}, {"YORP", false}, {levels}, {"title"}, 25}, figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
   EXPECT_NE(dashed.find("$C0_4 using 1:2 with lines lw 2 lc rgb \"white\" dt 5 "), std::string::npos) << dashed;
   EXPECT_NE(dashed.find("$C0_5 using 1:2 with lines lw 2 lc rgb \"white\" dt 1 "), std::string::npos);
+  const auto heightOf = [&](const char* label) { return dashed.substr(dashed.find(", screen ", dashed.find(label)), 20); };
+  EXPECT_EQ(heightOf("set label 605 "), heightOf("set label 601 ")) << "the key in three columns: its fifth entry heads the third";
 }
 
 }  // namespace
