@@ -91,9 +91,9 @@ check "an image on standard output has it alone: the fit on standard error" \
 mkdir -p real && echo old >real/p.csv && ln -s real/p.csv link.csv
 "$fit" -n --profiles link.csv >/dev/null
 check "a link to a regular file: still a link, its file replaced" test -L link.csv -a "$(cmp real/p.csv p.csv && echo same)" = same
-echo old >real/p.csv && ln -s p.csv real/near.csv
-"$fit" -n --profiles real/near.csv >/dev/null
-check "a link to a name in its own folder: that file replaced, not one here" test -L real/near.csv -a "$(cmp real/p.csv p.csv && echo same)" = same
+echo old >real/p.csv && ln -s p.csv real/near.csv && ln -s near.csv real/nearer.csv && ln -s real/nearer.csv chain.csv
+"$fit" -n --profiles chain.csv >/dev/null
+check "three links, each to a name in its own folder: the last one's file replaced, not one here" test -L chain.csv -a -L real/nearer.csv -a -L real/near.csv -a "$(cmp real/p.csv p.csv && echo same)" = same
 echo old >perm.csv && chmod 640 perm.csv
 "$fit" -n --profiles perm.csv >/dev/null
 check "a replaced output keeps its permissions" test "$(stat -c %a perm.csv)$(head -c 9 perm.csv)" = 640parameter
