@@ -131,7 +131,7 @@ check "--map of three inputs: each one's lines and minimum narrower, the fifth l
         -e 'L2_0 using 1:2 with lines lw 0.6 lc rgb "#2ca02c" dt 1 ' -e 'every ::0::0 with points pt 7 ps 0.33 lc rgb "#2ca02c"' \
         -e '|χ² map: T vs YORP strength, smallest over f_KE (quorvi.res, up.res, ten.res)' -e '|up.res: minimum χ² = 100.25 at T = 300, YORP strength = 0.2' both.gp)" = 6
 "$fit" quorvi.res ten.res --map T,YORP -l 2,100 -n --script ten.gp >/dev/null 2>&1
-check "--map of two inputs: a level only the second reaches stays in the key" grep -qx '|Δχ² = 100' ten.gp
+check "--map of two inputs: a level only the second reaches stays in the key, each minimum named by its input" test "$(grep -c -e '^|Δχ² = 100$' -e '^|ten.res: minimum χ² = ' ten.gp)" = 2
 "$fit" quorvi.res up.res -n --script same.gp >/dev/null && "$fit" quorvi.res up.res --dof 10 --scale -n --script scaled.gp >/dev/null 2>&1
 check "equal levels keyed with their values, levels scaled apart by their names; each input's own smallest chi-square" \
     test "$(grep -cx -e '|Δχ² = 6.18 (2 sigma)' -e '|Δχ² = 2 sigma x 5.025' -e '|up.res: smallest χ² = 100.25' same.gp scaled.gp | paste -sd,)" = same.gp:2,scaled.gp:2
@@ -277,6 +277,7 @@ a logarithmic axis below zero||--log yorp,t negative.res|^chi2map-fit: --log YOR
 bad sigma||--sigma 1,0|--sigma needs positive numbers|2
 one parameter twice||--map T,t|--map needs two different parameters|2
 a map over a single value||--map T,YORP single.res|^chi2map-fit: no map: T has a single value in 'single.res'$|1
+a map over a single y value||--map YORP,T single.res|^chi2map-fit: no map: T has a single value in 'single.res'$|1
 unknown label||--label Q=x|--label needs NAME=TEXT|2
 EOF
 for file in heading cut nan more part; do
