@@ -268,11 +268,11 @@ TEST(Ticks, RoundNumbersWhoseLabelsFit) {
       {.axis = {.first = 0, .last = 11, .length = 23, .across = false, .inset = 2.0 / 11 * 23 - figure::kLine / 2}, .ticks = {2, 4, 6, 8}},
       // A colour bar's labels may reach past its ends.
       {.axis = {.first = 0, .last = 25, .length = 18, .inset = -1}, .ticks = {0, 5, 10, 15, 20, 25}},
-      {.axis = {.first = 1, .last = 30, .length = 3, .logarithmic = true}, .ticks = {10}},  // one label: a power of ten, not 3 or 5
       // Logarithmic: 1, 2 and 5 times the powers of ten, else fewer, else every other power.
       {.axis = {.first = 30, .last = 3000, .length = 30, .logarithmic = true}, .ticks = {50, 100, 200, 500, 1000, 2000}},
       {.axis = {.first = 0.1, .last = 1e5, .length = 75, .logarithmic = true}, .ticks = {1, 10, 100, 1000, 10000}},
       {.axis = {.first = 1, .last = 1e12, .length = 20, .logarithmic = true}, .ticks = {1000, 1e+06, 1e+09}},
+      {.axis = {.first = 1, .last = 30, .length = 3, .logarithmic = true}, .ticks = {10}},  // one label: a power of ten, not 3 or 5
       // 27 decades: every third power gives more than seven intervals, every fourth fits.
       {.axis = {.first = 1e-13, .last = 1e14, .length = 40, .logarithmic = true}, .ticks = {1e-09, 1e-05, 0.1, 1000, 1e+07, 1e+11}},
       // A colour bar ending on a power of ten is labelled there.

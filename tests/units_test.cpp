@@ -55,12 +55,12 @@ TEST(Connect, StatusKeywordsAndFileNames) {
     recio::IoControl handled;
     EXPECT_EQ(recio::connectUnit(handled, 1, c.name, c.status, {.errors = true}), c.report.empty() ? IoStatus::Ok : IoStatus::Error);
     EXPECT_EQ(handled.units.head != nullptr, c.report.empty()) << "a failed connect leaves no unit";
-    EXPECT_NE(c.report.empty() ? recio::connectUnit(handled, 1, "data.txt", "old", {.errors = true}) : IoStatus::Error, IoStatus::Ok) << "a connected unit is not connected again";
     EXPECT_EQ(platform.run([&] { recio::stopRun(handled); }), 0);
     recio::IoControl unhandled;
     EXPECT_EQ(platform.run([&] { (void)recio::connectUnit(unhandled, 1, c.name, c.status, {}); }), c.report.empty() ? -1 : 255);
     EXPECT_EQ(platform.standardError(), c.report) << c.name << "/" << c.status;
     if (c.report.empty()) {
+      EXPECT_EQ(recio::connectUnit(unhandled, 1, "data.txt", "old", {.errors = true}), IoStatus::Error) << "a connected unit is not connected again";
       EXPECT_EQ(platform.run([&] { recio::stopRun(unhandled); }), 0);
     }
     EXPECT_EQ(platform.liveAllocations(), 0U);
