@@ -22,7 +22,10 @@ constexpr std::size_t kLongestPath = 4096;
 char gTemporaries[kMostTemporaries][kLongestPath];
 volatile sig_atomic_t gChild = 0;
 
-constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// SIGPIPE still ends the process, as it ends command-line tools, but only
+// once the temporaries are gone: a reader of standard output that quits
+// early (| head) meets a tool with its files staged.
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGPIPE};
 
 void onSignal(int signal) {
   const pid_t child = gChild;

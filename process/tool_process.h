@@ -15,9 +15,9 @@ namespace process {
 // read-only, so that no file the tool opens lands there and a write meant
 // for standard output or error fails (EBADF) and is reported instead of
 // going into that file. SIGXFSZ is ignored, so a write past the file-size
-// limit fails (EFBIG) and is reported. SIGINT, SIGTERM and SIGHUP (unless
-// ignored from the start) then end gnuplot and remove every temporary before
-// the process ends by the signal.
+// limit fails (EFBIG) and is reported. SIGINT, SIGTERM, SIGHUP and SIGPIPE
+// (unless ignored from the start) then end gnuplot and remove every
+// temporary before the process ends by the signal.
 void startTool(std::string_view program);
 
 // A temporary that a signal removes while it is held: a slot for

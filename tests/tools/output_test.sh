@@ -176,6 +176,9 @@ for _ in $(seq 100); do [[ -s pids ]] && break; sleep 0.05; done
 kill -s TERM $!
 wait $!
 check "SIGTERM ignored from the start: the run goes on (exit $?), the image drawn" test $? -eq 0 -a -s ignored.png
+# The line of -v, written after the files are staged, to a pipe that no one reads any more.
+echo old >v.png && PIDS=/dev/null PATH=$tmp/slow:$PATH "$plot" -l 1 -v t.dat -o v.png --script v.gp | true; rc=${PIPESTATUS[0]}
+check "-v to a pipe no one reads: ended by SIGPIPE (got $rc), the old file kept, no temporary" test "$rc$(cat v.png)$(temporaries)" = 141old -a ! -e v.gp
 err=$("$fit" -n - <&- 2>&1; "$plot" - <&- 2>&1; echo x | "$plot" - 2>&1 | cut -c1-41)
 check "a closed standard input is an empty one, named so by both tools (got: $err)" test "$err" = \
     "chi2map-fit: standard input holds no record of five numbers: nothing to fit
