@@ -178,8 +178,13 @@ bool OutputFiles::toStandardOutput(const std::string& name) const {
 }
 
 Failure OutputFiles::commit() {
-  for (const auto& [name, output] : outputs_)
-    if (Failure failure = output->commit()) return failure.after("cannot write " + shownName(name) + ": ");
+  // What is written in place cannot be taken back, and is what fails most
+  // (a full device, a reader gone from a pipe): it goes first, so that its
+  // failure leaves every renamed file as it was.
+  for (const bool inPlace : {true, false})
+    for (const auto& [name, output] : outputs_)
+      if (output->inPlace() == inPlace)
+        if (Failure failure = output->commit()) return failure.after("cannot write " + shownName(name) + ": ");
   return {};
 }
 

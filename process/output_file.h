@@ -35,6 +35,8 @@ class Output {
   Failure commit();
   // Whether the bytes go to the process's standard output.
   [[nodiscard]] bool toStandardOutput() const { return standardOutput_; }
+  // Whether the bytes are written in place at commit (no temporary).
+  [[nodiscard]] bool inPlace() const { return target_.empty(); }
 
  private:
   std::string name_;       // as given
@@ -48,8 +50,9 @@ class Output {
 };
 
 // The files of one run: each staged when its bytes are ready, all taking
-// their places at commit, in the order staged, so that nothing is kept
-// unless the whole run succeeds. A failure names its file: "cannot write
+// their places at commit, those written in place first, then the others,
+// each in the order staged, so that nothing is kept unless the whole run
+// succeeds. A failure names its file: "cannot write
 // 'NAME': " and the error.
 class OutputFiles {
  public:

@@ -58,13 +58,13 @@ if mount -t tmpfs -o ro,size=4k tmpfs readonly 2>/dev/null; then
 fi
 if mount -t tmpfs -o size=64k tmpfs full 2>/dev/null; then
     mounts+=("$tmp/full")
-    echo old >full/map.png && echo old >full/p.csv && mknod full.dev c 1 7  # a full device of the test's own
+    echo old >full/map.png && echo old >full/p.csv && echo old >kept.csv && mknod full.dev c 1 7  # a full device
     dd if=/dev/zero of=full/filler bs=4k 2>/dev/null
     for run in "$plot -l 1 t.dat -o full/map.png" "$fit -o full/map.png" "$fit -n --profiles full/p.csv" \
-        "$fit -n --profiles full.dev"; do
+        "$fit -n --profiles kept.csv --script full.dev"; do
         err=$($run 2>&1 >/dev/null)
         check "full file system, ${run##*/}: exit 1, one line, the old files kept (got $?: $err)" test $? -eq 1 -a \
-            "$(grep -cE "cannot write '(full/map.png|full/p.csv|full.dev)': No space left on device$" <<<"$err")$(cat full/*.* | tr -d "\n")" = 1oldold
+            "$(grep -cE "cannot write '(full/map.png|full/p.csv|full.dev)': No space left on device$" <<<"$err")$(cat full/*.* kept.csv | tr -d "\n")" = 1oldoldold
     done
 else
     echo "mounting a tmpfs is not allowed here: the full file system is not tested"
