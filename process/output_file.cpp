@@ -208,6 +208,9 @@ Failure unwritable(const std::string& name) {
   if (systemCalls().stat(folder.c_str(), &facts) != 0) return Failure(std::strerror(errno));
   if (!S_ISDIR(facts.st_mode)) return Failure(std::strerror(ENOTDIR));
   if (systemCalls().access(folder.c_str(), W_OK) != 0) return Failure(std::strerror(errno));
+  // A file its owner made read-only is kept, as chi2map keeps such a
+  // table.dat: a rename over it would pass its permissions by.
+  if (systemCalls().access(target.path.c_str(), W_OK) != 0 && errno != ENOENT) return Failure(std::strerror(errno));
   return {};
 }
 

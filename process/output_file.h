@@ -70,7 +70,8 @@ class OutputFiles {
 [[nodiscard]] bool toTerminal(const std::string& name);
 
 // Why `name` cannot be written (a folder, a folder that is missing or not
-// writable); none when it can, or when it is written in place.
+// writable, a file that may not be written); none when it can, or when it
+// is written in place.
 Failure unwritable(const std::string& name);
 
 // The refusal (exit status kUsage) when two outputs are one file or an

@@ -174,6 +174,7 @@ TEST(OutputFile, RefusedForWhatItsNameShows) {
       {{"readlink", 1, EINVAL}, ""},  // not a link
       {{"stat", 2, EIO}, "Input/output error"},
       {{"access", 1, EROFS}, "Read-only file system"},
+      {{"access", 2, EACCES}, "Permission denied"},  // the file itself
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.fault.call);
