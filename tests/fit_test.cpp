@@ -19,12 +19,13 @@ constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 using Values = std::vector<double>;
 
 TEST(FitRanges, EdgesMissingValuesAndBasins) {
-  // The profile over the grid 0..n-1; ranges as {low, high, lowOpen, highOpen}.
+  // The profile over the grid 0..n-1 (or `grid`); ranges as {low, high, lowOpen, highOpen}.
   struct Row {
     const char* name;
     Values profile;
     double limit;
     std::vector<fit::Range> ranges;
+    Values grid{};
   };
   const std::vector<Row> rows = {
       {.name = "closed", .profile = {9, 3, 1, 3, 9}, .limit = 2, .ranges = {{1.5, 2.5, false, false}}},
@@ -33,10 +34,11 @@ TEST(FitRanges, EdgesMissingValuesAndBasins) {
       {.name = "missing_neighbours", .profile = {kNaN, 1, kNaN, 1.5, 5}, .limit = 2, .ranges = {{1, 1, true, true}, {3, 3 + 0.5 / 3.5, true, false}}},
       {.name = "two_basins", .profile = {1, 5, 1.5, 9}, .limit = 2, .ranges = {{0, 0.25, true, false}, {2 - 0.5 / 3.5, 2 + 0.5 / 7.5, false, false}}},
       {.name = "nothing_within", .profile = {kNaN, kNaN}, .limit = 2, .ranges = {}},
+      {.name = "distance_overflows", .profile = {4, 1}, .limit = 2, .ranges = {{1e308 / 3, 1e308, false, true}}, .grid = {-1e308, 1e308}},
   };
   for (const Row& row : rows) {
-    Values grid(row.profile.size());
-    for (std::size_t m = 0; m < grid.size(); ++m) grid[m] = static_cast<double>(m);
+    Values grid = row.grid;
+    for (std::size_t m = grid.size(); m < row.profile.size(); ++m) grid.push_back(static_cast<double>(m));
     const auto ranges = fit::rangesWithin(grid, row.profile, row.limit);
     ASSERT_EQ(ranges.size(), row.ranges.size()) << row.name;
     for (std::size_t r = 0; r < ranges.size(); ++r) {
