@@ -1,7 +1,10 @@
 #include "fit/marginal.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
+
+#include "fit/interpolation.h"
 
 namespace fit {
 namespace {
@@ -12,6 +15,29 @@ std::vector<double> coordinates(const std::vector<double>& values, bool logarith
   if (logarithmic)
     for (double& x : u) x = std::log(x);
   return u;
+}
+
+// A power of two that brings the largest coordinate's magnitude into [1, 2)
+// where it lies beyond 2^100 or below 2^-100: the distances between grid
+// values, the products of two cells' widths and the trapezoid sums would
+// overflow or vanish there. 1 elsewhere: no rounding changes.
+double coordinateScale(const std::vector<double>& u) {
+  double largest = 0;
+  for (const double x : u) largest = std::max(largest, std::fabs(x));
+  if (u.size() < 2 || largest == 0 || (largest >= 0x1p-100 && largest <= 0x1p100)) return 1.0;
+  return std::ldexp(1.0, -std::ilogb(largest));
+}
+
+std::vector<double> widthsOf(const std::vector<double>& u) {
+  const std::size_t n = u.size();
+  std::vector<double> widths(n, 1.0);
+  if (n < 2) return widths;
+  for (std::size_t m = 0; m < n; ++m) {
+    const double below = m > 0 ? (u[m] - u[m - 1]) / 2 : 0.0;
+    const double above = m + 1 < n ? (u[m + 1] - u[m]) / 2 : 0.0;
+    widths[m] = below + above;
+  }
+  return widths;
 }
 
 // Every present cell's likelihood, times the widths of the two other
@@ -59,39 +85,39 @@ double quantileAt(const std::vector<double>& sum, const std::vector<double>& val
   // sum[m - 1] < q < sum[m]: the step is not zero.
   const double fraction = (q - sum[m - 1]) / (sum[m] - sum[m - 1]);
   if (logarithmic) return std::exp(u[m - 1] + fraction * (u[m] - u[m - 1]));
-  return values[m - 1] + fraction * (values[m] - values[m - 1]);
+  return between(values[m - 1], values[m], fraction);
 }
 
 }  // namespace
 
 std::vector<double> cellWidths(const std::vector<double>& values, bool logarithmic) {
-  const std::vector<double> u = coordinates(values, logarithmic);
-  const std::size_t n = u.size();
-  std::vector<double> widths(n, 1.0);
-  if (n < 2) return widths;
-  for (std::size_t m = 0; m < n; ++m) {
-    const double below = m > 0 ? (u[m] - u[m - 1]) / 2 : 0.0;
-    const double above = m + 1 < n ? (u[m + 1] - u[m]) / 2 : 0.0;
-    widths[m] = below + above;
-  }
-  return widths;
+  return widthsOf(coordinates(values, logarithmic));
 }
 
 Marginals marginalsOf(const RecordGrid& grid, double chi2Min, const std::array<bool, 3>& logPrior,
                       const std::vector<double>& probabilities) {
   Marginals out;
-  std::array<std::vector<double>, 3> widths;
-  for (std::size_t a = 0; a < 3; ++a) widths[a] = cellWidths(grid.axes[a], logPrior[a]);
+  // The weights are worked out in scaled coordinates, exactly proportional
+  // to the values' own; the density is scaled back at the end.
+  std::array<std::vector<double>, 3> scaled, widths;
+  std::array<double, 3> scale{};
+  for (std::size_t a = 0; a < 3; ++a) {
+    scaled[a] = coordinates(grid.axes[a], logPrior[a]);
+    scale[a] = coordinateScale(scaled[a]);
+    for (double& x : scaled[a]) x *= scale[a];
+    widths[a] = widthsOf(scaled[a]);
+  }
   std::array<std::vector<double>, 3> density = unnormalised(grid, chi2Min, widths, out.missingCells);
   for (std::size_t a = 0; a < 3; ++a) {
     const std::vector<double>& values = grid.axes[a];
     const std::vector<double> u = coordinates(values, logPrior[a]);
     std::vector<double> sum;
     Marginal& marginal = out.parameters[a];
-    if (!normalise(density[a], u, sum)) {
+    if (!normalise(density[a], scaled[a], sum)) {
       marginal.median = std::numeric_limits<double>::quiet_NaN();
       continue;
     }
+    for (double& d : density[a]) d *= scale[a];
     const auto at = [&](double q) { return quantileAt(sum, values, u, logPrior[a], q); };
     marginal.density = std::move(density[a]);
     marginal.median = at(0.5);

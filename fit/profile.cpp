@@ -3,6 +3,8 @@
 #include <cmath>
 #include <limits>
 
+#include "fit/interpolation.h"
+
 namespace fit {
 namespace {
 
@@ -16,12 +18,7 @@ void lower(double& running, double cell) {
 // Where the profile crosses `limit` between an inside value and an outside one.
 double crossing(double xInside, double inside, double xOutside, double outside, double limit) {
   // inside <= limit < outside: the fraction lies in [0, 1).
-  const double fraction = (limit - inside) / (outside - inside);
-  const double step = xOutside - xInside;
-  // Grid values of opposite signs near the largest doubles: their distance
-  // overflows, the distance of their halves does not.
-  if (std::isinf(step)) return 2 * (xInside / 2 + fraction * (xOutside / 2 - xInside / 2));
-  return xInside + fraction * step;
+  return between(xInside, xOutside, (limit - inside) / (outside - inside));
 }
 
 }  // namespace

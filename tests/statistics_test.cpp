@@ -215,6 +215,19 @@ TEST(Marginal, HolesCarryNoWeight) {
     }
     below += step;
   }
+  // T and f_KE scaled by 2^600 or 2^-600 (products of their widths beyond the doubles' range): T's median
+  // and interval scale with them exactly, its density by the inverse.
+  const fit::Marginal base = fit::marginalsOf(gridOf(t, yorp, fke, bowl), best, {false, false, false}, {0.5}).parameters[fit::kT];
+  for (const double k : {0x1p600, 0x1p-600}) {
+    Values kt, kf;
+    for (const double x : t) kt.push_back(x * k);
+    for (const double f : fke) kf.push_back(f * k);
+    const fit::Marginal m = fit::marginalsOf(gridOf(kt, yorp, kf, [&](double x, double y, double f) { return bowl(x / k, y, f / k); }), best, {false, false, false}, {0.5}).parameters[fit::kT];
+    ASSERT_EQ(m.density.size(), t.size());
+    for (std::size_t i = 0; i < t.size(); ++i) EXPECT_EQ(m.density[i], base.density[i] / k);
+    EXPECT_EQ(m.median, base.median * k);
+    EXPECT_EQ(m.intervals.at(0).high, base.intervals.at(0).high * k);
+  }
 }
 
 TEST(Marginal, EdgesOfTheInput) {

@@ -117,7 +117,10 @@ def edge_warnings(parameters, levels):
 
 def marginals(axes, cells, low, logs, probabilities):  # the direct sums, cell by cell, and their quantiles
     u = [[math.log(x) if logs[a] else x for x in axes[a]] for a in range(3)]
-    widths = [[1.0] if len(w) < 2 else [((w[m] - w[m - 1]) / 2 if m else 0) + ((w[m + 1] - w[m]) / 2 if m + 1 < len(w) else 0) for m in range(len(w))] for w in u]
+    # Sizes far from 1 (1e-170, 1e300) are brought near it by a power of two: no quotient changes, no width vanishes.
+    scale = [2.0 ** -math.frexp(max(map(abs, w)))[1] if len(w) > 1 and not 2 ** -100 <= max(map(abs, w)) <= 2 ** 100 else 1.0 for w in u]
+    su = [[x * s for x in w] for w, s in zip(u, scale)]
+    widths = [[1.0] if len(w) < 2 else [((w[m] - w[m - 1]) / 2 if m else 0) + ((w[m + 1] - w[m]) / 2 if m + 1 < len(w) else 0) for m in range(len(w))] for w in su]
     index = [{x: m for m, x in enumerate(axes[a])} for a in range(3)]
     out = []
     for a in range(3):
@@ -126,7 +129,7 @@ def marginals(axes, cells, low, logs, probabilities):  # the direct sums, cell b
         for k, chi2 in cells.items():
             dens[index[a][k[a]]] += math.exp(-(chi2 - low) / 2) * widths[b][index[b][k[b]]] * widths[c][index[c][k[c]]]
         cum = [0.0]
-        for m in range(1, len(dens)): cum.append(cum[-1] + (dens[m - 1] + dens[m]) / 2 * (u[a][m] - u[a][m - 1]))
+        for m in range(1, len(dens)): cum.append(cum[-1] + (dens[m - 1] + dens[m]) / 2 * (su[a][m] - su[a][m - 1]))
         total = cum[-1] if len(dens) > 1 else dens[0]
         if not total > 0:
             out.append({"density": [], "median": NAN, "intervals": []})
@@ -137,7 +140,7 @@ def marginals(axes, cells, low, logs, probabilities):  # the direct sums, cell b
             if m == 0 or cum[m] <= q: return axes[a][m]
             t = u[a][m - 1] + (q - cum[m - 1]) / (cum[m] - cum[m - 1]) * (u[a][m] - u[a][m - 1])
             return math.exp(t) if logs[a] else t
-        out.append({"density": [x / total for x in dens], "median": at(0.5), "intervals": [{"probability": p, "low": at((1 - p) / 2), "high": at((1 + p) / 2)} for p in probabilities]})
+        out.append({"density": [x / total * scale[a] for x in dens], "median": at(0.5), "intervals": [{"probability": p, "low": at((1 - p) / 2), "high": at((1 + p) / 2)} for p in probabilities]})
     return out
 
 
@@ -350,7 +353,7 @@ options = [
     ("marginal_with_holes", [("holes.res", shuffled, None)], ["--marginal"], {"marginal": [False] * 3}),
     ("marginal_log_prior", [("log.res", log_grid, None)], ["--marginal", "--log", "T,yorp", "--cl", "0.9"], {"cl": [0.9], "marginal": [True, True, False]}),
     ("marginal_sigmas_one_value_one_hole", [("one.res", grid(T, [0.2], F, bowl, 1, lambda t, y, f: (t, f) == (200, 0.6)), None)], ["--marginal", "--sigma", "2", "--log", "YORP"], {"sigmas": [2], "marginal": [False, True, False]}),
-    ("marginal_weights_underflow", [("tiny.res", tiny, None)], ["--marginal"], {"marginal": [False] * 3}),
+    ("marginal_of_tiny_cells", [("tiny.res", tiny, None)], ["--marginal"], {"marginal": [False] * 3}),
     ("two_inputs", [("a.res", grid(T, Y, F, bowl), "shape, A"), ("b.res", shuffled, None)], ["--dof", "300", "--marginal", "--cl", "0.9"], {"cl": [0.9], "dof": 300, "marginal": [False] * 3}),
 ]
 with tempfile.TemporaryDirectory() as folder:
