@@ -52,8 +52,7 @@ class Output {
 // The files of one run: each staged when its bytes are ready, all taking
 // their places at commit, those written in place first, then the others,
 // each in the order staged, so that nothing is kept unless the whole run
-// succeeds. A failure names its file: "cannot write
-// 'NAME': " and the error.
+// succeeds. A failure names its file: "cannot write 'NAME': " and the error.
 class OutputFiles {
  public:
   Failure stage(const std::string& name, std::string_view bytes);
