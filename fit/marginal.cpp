@@ -99,18 +99,18 @@ Marginals marginalsOf(const RecordGrid& grid, double chi2Min, const std::array<b
   Marginals out;
   // The weights are worked out in scaled coordinates, exactly proportional
   // to the values' own; the density is scaled back at the end.
-  std::array<std::vector<double>, 3> scaled, widths;
+  std::array<std::vector<double>, 3> u, scaled, widths;
   std::array<double, 3> scale{};
   for (std::size_t a = 0; a < 3; ++a) {
-    scaled[a] = coordinates(grid.axes[a], logPrior[a]);
-    scale[a] = coordinateScale(scaled[a]);
+    u[a] = coordinates(grid.axes[a], logPrior[a]);
+    scale[a] = coordinateScale(u[a]);
+    scaled[a] = u[a];
     for (double& x : scaled[a]) x *= scale[a];
     widths[a] = widthsOf(scaled[a]);
   }
   std::array<std::vector<double>, 3> density = unnormalised(grid, chi2Min, widths, out.missingCells);
   for (std::size_t a = 0; a < 3; ++a) {
     const std::vector<double>& values = grid.axes[a];
-    const std::vector<double> u = coordinates(values, logPrior[a]);
     std::vector<double> sum;
     Marginal& marginal = out.parameters[a];
     if (!normalise(density[a], scaled[a], sum)) {
@@ -118,7 +118,7 @@ Marginals marginalsOf(const RecordGrid& grid, double chi2Min, const std::array<b
       continue;
     }
     for (double& d : density[a]) d *= scale[a];
-    const auto at = [&](double q) { return quantileAt(sum, values, u, logPrior[a], q); };
+    const auto at = [&](double q) { return quantileAt(sum, values, u[a], logPrior[a], q); };
     marginal.density = std::move(density[a]);
     marginal.median = at(0.5);
     for (const double p : probabilities) marginal.intervals.push_back({p, at((1 - p) / 2), at((1 + p) / 2)});
