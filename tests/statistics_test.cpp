@@ -235,6 +235,7 @@ TEST(Marginal, EdgesOfTheInput) {
   const fit::Marginals one = fit::marginalsOf(gridOf({5}, {0.2, 0.4}, {1, 2, 3}, [](double, double y, double f) { return y + f; }), 1.2, {false, false, false}, {0.68});
   EXPECT_EQ(one.parameters[fit::kT].median, 5);
   EXPECT_EQ(one.parameters[fit::kT].density, (Values{1.0}));
+  EXPECT_EQ(fit::marginalsOf(gridOf({5e200}, {0.2, 0.4}, {1, 2, 3}, [](double, double y, double f) { return y + f; }), 1.2, {false, false, false}, {0.68}).parameters[fit::kT].density, (Values{1.0}));
   EXPECT_EQ(one.parameters[fit::kT].intervals.at(0).low, 5);
   EXPECT_EQ(one.parameters[fit::kT].intervals.at(0).high, 5);
   // Every cell missing: no density, NaN medians, no throw.

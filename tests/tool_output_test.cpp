@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <csignal>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "figure/gnuplot_run.h"
@@ -64,7 +65,7 @@ const process::SystemCalls kFaulty = {
     [](int d, struct stat* s) { return failsNow("fstat") ? -1 : real().fstat(d, s); },
     [](const char* p, char* l, std::size_t n) -> ssize_t { return failsNow("readlink") ? -1 : real().readlink(p, l, n); },
     [](const char* p, char* r) { return failsNow("realpath") ? nullptr : real().realpath(p, r); },
-    [](const char* p, int m) { return failsNow("access") ? -1 : real().access(p, m); },
+    [](const char* p, int m) { return failsNow(std::string_view(p).ends_with(".csv") ? "file access" : "access") ? -1 : real().access(p, m); },
     [](int d, mode_t m) { return failsNow("fchmod") ? -1 : real().fchmod(d, m); },
     real().isatty,
 };
@@ -174,7 +175,7 @@ TEST(OutputFile, RefusedForWhatItsNameShows) {
       {{"readlink", 1, EINVAL}, ""},  // not a link
       {{"stat", 2, EIO}, "Input/output error"},
       {{"access", 1, EROFS}, "Read-only file system"},
-      {{"access", 2, EACCES}, "Permission denied"},  // the file itself
+      {{"file access", 1, EACCES}, "Permission denied"},  // the file itself, not its folder
   };
   for (const auto& row : rows) {
     SCOPED_TRACE(row.fault.call);
