@@ -171,9 +171,9 @@ Failure OutputFiles::stage(const std::string& name, std::string_view bytes) {
   return outputs_.back().second->stage(bytes).after("cannot write " + shownName(name) + ": ");
 }
 
-bool OutputFiles::toStandardOutput(const std::string& name) const {
-  for (const auto& [staged, output] : outputs_)
-    if (staged == name && output->toStandardOutput()) return true;
+bool OutputFiles::toStandardOutput() const {
+  for (const auto& [name, output] : outputs_)
+    if (output->toStandardOutput()) return true;
   return false;
 }
 

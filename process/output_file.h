@@ -56,8 +56,9 @@ class Output {
 class OutputFiles {
  public:
   Failure stage(const std::string& name, std::string_view bytes);
-  // Whether a file staged under this name goes to standard output.
-  [[nodiscard]] bool toStandardOutput(const std::string& name) const;
+  // Whether a file staged goes to standard output: what the run prints
+  // then goes to standard error, so that the file there stays whole.
+  [[nodiscard]] bool toStandardOutput() const;
   Failure commit();
 
  private:

@@ -55,6 +55,9 @@ struct Plan {
   std::string figure;   // its name, given or by default
   figure::Page page;    // where a figure or a script is drawn
   std::string gnuplot;  // the gnuplot that draws the figure
+  // A file goes to standard output: the fit is printed on standard error,
+  // so that the file there stays whole.
+  bool printToStandardError = false;
 };
 
 [[nodiscard]] const process::CommandLine& commandLine();

@@ -193,8 +193,7 @@ Failure filesOf(const Options& options, const Plan& plan, const Reports& reports
 }  // namespace
 
 Failure writeResults(const Options& options, const Plan& plan, const Reports& reports) {
-  const bool imageOut = !options.noFigure && process::Output(plan.figure).toStandardOutput();
-  const int reportTo = imageOut ? 2 : 1;
+  const int reportTo = plan.printToStandardError ? 2 : 1;
   const std::string printed = options.json ? fit::fitJson(reports) : fit::fitText(reports);
   if (Failure failure = process::writeAll(reportTo, printed))
     return failure.after("cannot write the fit to standard output: ");

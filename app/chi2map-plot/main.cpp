@@ -62,7 +62,7 @@ Failure writeFiles(const plot_tool::Options& o, const plot_tool::Plan& plan, con
   if (!o.script.empty())
     if (Failure failure = outputs.stage(o.script, script)) return failure;
   if (o.verbose)
-    if (Failure failure = process::writeAll(outputs.toStandardOutput(plan.output) ? 2 : 1, summary(o, plan, table)))
+    if (Failure failure = process::writeAll(outputs.toStandardOutput() ? 2 : 1, summary(o, plan, table)))
       return failure.after("cannot write to standard output: ");
   return outputs.commit();
 }

@@ -116,6 +116,8 @@ check "-c 10: colours stop at 10, and the colour bar says so" test "$(grep -cx -
 out=$("$plot" -v -o - w1.dat 2>&1 >v.png)
 check "-v with the image on standard output: the line on standard error, the image whole (got: $out)" \
     test "$(head -c 4 v.png | tail -c 3)$(tail -c 8 v.png | head -c 4)" = PNGIEND -a -n "$(grep 'wrote -$' <<<"$out")"
+"$plot" -v w1.dat -o vs.png --script - >vs.gp 2>/dev/null && "$plot" w1.dat -o vs.png --script vs2.gp
+check "-v with the script on standard output: the script alone there" cmp -s vs.gp vs2.gp
 out=$("$plot" twice.dat 2>&1)
 check "two repeats of one column: one note, naming the map chi2map-fit draws at the exact values (got: $out)" \
     test "$(grep -c 'column 2 repeats the label.*; chi2map-fit --map T,f_KE quorvi.res draws the map at the exact values$' <<<"$out")" -eq 1
