@@ -10,6 +10,12 @@
 
 namespace process {
 
+const CLI::Validator& outputName() {
+  static const CLI::Validator validator(
+      [](const std::string& name) { return name.empty() ? std::string("an empty file name") : std::string(); }, "FILE");
+  return validator;
+}
+
 Failure usage(const CommandLine& line, const std::string& message) {
   return Failure(message + " (" + line.helpHint + ")", kUsage);
 }

@@ -47,6 +47,10 @@ struct CommonOptions {
 int runTool(const CommandLine& line, int argc, char** argv, const CommonOptions& common,
             const std::function<void(CLI::App&)>& addOptions, const std::function<Failure()>& run);
 
+// For an option that names a file to write: an empty name (an unset shell
+// variable, as in -o "$OUT") is a usage error, not the option left out.
+[[nodiscard]] const CLI::Validator& outputName();
+
 // A list of positive numbers ("1,4,9"): the values and their texts
 // as given, or false when an item is no positive finite number.
 [[nodiscard]] bool positiveNumbers(std::string_view text, std::vector<double>& values, std::vector<std::string>& texts);

@@ -282,7 +282,7 @@ void addOptions(CLI::App& app, Options& options) {
   app.add_option("--name", options.names)
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
-  app.add_option("-o,--output", options.figure);
+  app.add_option("-o,--output", options.figure)->check(process::outputName());
   app.add_option("--map", options.map);
   app.add_flag("-n,--no-figure", options.noFigure);
   app.add_flag("--json", options.json);
@@ -295,8 +295,8 @@ void addOptions(CLI::App& app, Options& options) {
   app.add_flag("--marginal", options.marginal);
   app.add_option("--log", options.log);
   app.add_option("--size", options.size);
-  app.add_option("--profiles", options.profiles);
-  app.add_option("--script", options.script);
+  app.add_option("--profiles", options.profiles)->check(process::outputName());
+  app.add_option("--script", options.script)->check(process::outputName());
   app.add_option("-l,--levels", options.levels);
   app.add_option("--label", options.labels)
       ->allow_extra_args(false)

@@ -172,7 +172,7 @@ const process::CommandLine& commandLine() {
 
 void addOptions(CLI::App& app, Options& options) {
   app.add_option("table", options.table);
-  app.add_option("-o", options.output);
+  app.add_option("-o", options.output)->check(process::outputName());
   app.add_option("-p", options.projection);
   app.add_option("-l", options.levels);
   app.add_option("-c", options.cap);
@@ -180,7 +180,7 @@ void addOptions(CLI::App& app, Options& options) {
   app.add_option("-y", options.yLabel);
   app.add_option("-t", options.title);
   app.add_option("-s", options.size);
-  app.add_option("--script", options.script);
+  app.add_option("--script", options.script)->check(process::outputName());
   app.add_flag("-v", options.verbose);
   app.add_flag("-L", options.oldLogScale);
 }

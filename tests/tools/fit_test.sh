@@ -280,6 +280,9 @@ a map over a single value||--map T,YORP single.res|^chi2map-fit: no map: T has a
 a map over a single y value||--map YORP,T single.res|^chi2map-fit: no map: T has a single value in 'single.res'$|1
 unknown label||--label Q=x|--label needs NAME=TEXT|2
 EOF
+for opt in --output --profiles --script; do err=$("$fit" -n "$opt" '' 2>&1 >/dev/null)
+    check "$opt '': a usage error, not the option left out (got $?: $err)" test $? -eq 2 -a \
+        "$err" = "chi2map-fit: $opt: an empty file name (chi2map-fit --help lists the options)"; done
 for file in heading cut nan more part; do
     out=$("$fit" -n --partial --json $file.res 2>err.txt)
     check "--partial $file: exit 0, one warning, in the JSON too" \

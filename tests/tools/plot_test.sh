@@ -246,6 +246,9 @@ a size with a trailing x||-s 640x480x w1.dat|size must be WIDTHxHEIGHT in pixels
 quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub.d/quorvi.res' is chi2map's input, not a table: run chi2map first|1
 unknown option||-q w1.dat|unknown option -q|2
 EOF
+for opt in -o --script; do err=$("$plot" "$opt" '' w1.dat 2>&1 >/dev/null)
+    check "$opt '': a usage error, not the option left out (got $?: $err)" test $? -eq 2 -a \
+        "$err" = "chi2map-plot: $opt: an empty file name (chi2map-plot -h lists the options)"; done
 cp w1.dat same.png
 err=$("$plot" same.png 2>&1)
 rc=$?
