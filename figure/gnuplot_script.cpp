@@ -7,6 +7,7 @@
 #include "figure/key.h"
 #include "figure/script_parts.h"
 #include "figure/text_size.h"
+#include "figure/ticks.h"
 #include "fit/numbers.h"
 #include "fit/profile.h"
 
@@ -22,23 +23,55 @@ double largestOf(const std::vector<double>& values) {
   return largest;
 }
 
-// The colour scale of a map of one input.
-std::string colourScale(const MapFigure& map) {
-  std::string out = parts::kPalette;
-  const std::vector<double>& chiSquare = map.layers.front().chiSquare;
-  const double span = largestOf(chiSquare) - fit::smallestOf(chiSquare);
-  if (std::isnan(map.colourCap))
-    return out + "set cbrange [0:" + text(span > 0 ? span : 1) + "]\nset cblabel 'Δχ² above the minimum'\n";
-  return out + "set cbrange [0:" + text(map.colourCap) + "]\nset cblabel " +
-         parts::quoted("Δχ² above the minimum (colours stop at " + fit::shortText(map.colourCap) + ")") + "\n";
-}
-
 // Room in ems: between the page's edge and anything on it, between the
 // x axis's title and the key; the room round a map's frame (tick labels,
 // axis titles, the colour bar) that its length along an axis leaves out.
 constexpr double kEdge = 0.4;
 constexpr double kAboveKey = 0.8;
 constexpr double kAroundFrame = 16;
+// gnuplot keeps room beside a map's colour bar for labels of about four
+// characters; wider ones push the bar's title off the page.
+constexpr std::size_t kWidestBarLabel = 4;
+
+// 10 to the power `power`, with the power raised: "10⁻⁵".
+std::string powerOfTen(int power) {
+  static constexpr const char* kRaised[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
+  std::string raised;
+  for (const char c : std::to_string(std::abs(power))) raised += kRaised[c - '0'];
+  return "10" + std::string(power < 0 ? "⁻" : "") + raised;
+}
+
+// The colour bar's labels where gnuplot's own would be too wide for the
+// room it keeps: round values (0 to `top`) in units of the power of ten of
+// the largest, which `unit` names for the title. Nothing where the labels
+// fit (gnuplot labels the bar then).
+std::string barLabels(double top, const Page& page, std::string& unit) {
+  const std::vector<double> ticks = ticksOf({0, top, 1 / emUp(page) - kAroundFrame, false, false, -kLine / 2});
+  std::size_t widest = 0;
+  for (const double value : ticks) widest = std::max(widest, fit::shortText(value).size());
+  if (widest <= kWidestBarLabel) return {};
+  const int power = static_cast<int>(std::floor(std::log10(ticks.back())));
+  const double scale = std::pow(10.0, power);
+  if (!std::isnormal(scale)) return {};
+  std::string list;
+  for (const double value : ticks)
+    list += (list.empty() ? "" : ", ") + parts::quoted(fit::shortText(value / scale)) + " " + text(value);
+  unit = " in units of " + powerOfTen(power);
+  return "set cbtics (" + list + ")\n";
+}
+
+// The colour scale of a map of one input.
+std::string colourScale(const MapFigure& map, const Page& page) {
+  const std::vector<double>& chiSquare = map.layers.front().chiSquare;
+  const double span = largestOf(chiSquare) - fit::smallestOf(chiSquare);
+  const bool capped = !std::isnan(map.colourCap);
+  const double top = capped ? map.colourCap : span > 0 ? span : 1;
+  std::string unit;
+  const std::string labels = barLabels(top, page, unit);
+  const std::string stop = capped ? " (colours stop at " + fit::shortText(map.colourCap) + ")" : "";
+  return parts::kPalette + ("set cbrange [0:" + text(top) + "]\n") + labels + "set cblabel " +
+         parts::quoted("Δχ² above the minimum" + unit + stop) + "\n";
+}
 
 // The key below the map: each level's line that the map reaches and the
 // minimum (and the cells without a chi-square) on a dark box for one
@@ -139,7 +172,7 @@ std::string mapScript(const MapFigure& map, const Page& page, std::string_view k
   std::size_t missing = 0;
   for (const double c : map.layers.front().chiSquare)
     if (std::isnan(c)) ++missing;
-  if (colours) out += colourScale(map) + parts::kGreyBehind;
+  if (colours) out += colourScale(map, page) + parts::kGreyBehind;
   out += "set border lw 1.2\nunset key\n" + keyBelow(keyOf(map, missing), page, texts);
   out += colours ? parts::colourPlot("0", map.layers.front()) : parts::linePlot(ids, map.layers);
   return parts::head(texts, keptFor) + out + "unset output\n";
