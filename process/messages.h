@@ -27,8 +27,10 @@ void warn(std::string_view text);
 // "PROGRAM: note: TEXT": how to read the result.
 void note(std::string_view text);
 
-// The text with its control characters shown as escapes (\t, \n, \r, \xHH),
-// so that a name or a line of input is one visible line.
+// The text with its control characters, and the bytes that are no part of
+// a UTF-8 character, shown as escapes (\t, \n, \r, \xHH), so that a name or a
+// line of input is one visible line, and a figure with it valid UTF-8 (an
+// SVG that is not would not be drawn at all).
 [[nodiscard]] std::string visible(std::string_view text);
 // A name for a message: 'NAME', made visible.
 [[nodiscard]] std::string shownName(std::string_view name);

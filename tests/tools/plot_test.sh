@@ -263,6 +263,9 @@ EOF
 for opt in -o --script; do err=$("$plot" "$opt" '' w1.dat 2>&1 >/dev/null)
     check "$opt '': a usage error, not the option left out (got $?: $err)" test $? -eq 2 -a \
         "$err" = "chi2map-plot: $opt: an empty file name (chi2map-plot -h lists the options)"; done
+cp w1.dat $'bad\377.dat' && "$plot" $'bad\377.dat' -o bad.svg
+check "a name with a byte that is no UTF-8: the SVG all UTF-8, the byte an escape in its title" \
+    test "$(iconv -f UTF-8 -t UTF-8 bad.svg >/dev/null && grep -c 'bad\\xFF\.dat' bad.svg)" = 1
 cp w1.dat same.png
 err=$("$plot" same.png 2>&1)
 rc=$?
