@@ -76,7 +76,8 @@ figure::Page pageOf(FuzzedDataProvider& in) {
 }
 
 figure::MapFigure mapOf(FuzzedDataProvider& in) {
-  figure::MapFigure map{{text(in), in.ConsumeBool()}, {text(in), in.ConsumeBool()}, {}, {text(in), text(in)}, in.ConsumeBool() ? std::nan("") : in.ConsumeFloatingPointInRange(0.1, 1e4)};
+  figure::MapFigure map{
+      {text(in), in.ConsumeBool()}, {text(in), in.ConsumeBool()}, {}, {text(in), text(in)}, in.ConsumeBool() ? std::nan("") : std::pow(10.0, in.ConsumeFloatingPointInRange(-320.0, 308.0))};
   for (int k = in.ConsumeIntegralInRange(1, 3); k > 0; --k) {
     figure::MapLayer layer{text(in), gridValues(in, map.x.logarithmic, 2), gridValues(in, map.y.logarithmic, 2), {}, {}, {}};
     layer.chiSquare = cells(in, layer.x.size() * layer.y.size());
