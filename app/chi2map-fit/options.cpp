@@ -61,9 +61,10 @@ constexpr const char* kHelp =
     "  --version            print the version\n"
     "\n"
     "Files are replaced whole, only when the whole run succeeds; - names standard\n"
-    "output for every file. Exit status: 0 on success, 1 when there is no fit, no\n"
-    "figure or a file cannot be written, 2 for a usage error, for outputs that\n"
-    "are one file or an input, or for a logarithmic axis with a value at or below 0.\n";
+    "output for every file (the fit is then printed on standard error). Exit\n"
+    "status: 0 on success, 1 when there is no fit, no figure or a file cannot be\n"
+    "written, 2 for a usage error, for outputs that are one file or an input, or\n"
+    "for a logarithmic axis with a value at or below 0.\n";
 
 Failure usage(const std::string& message) { return process::usage(commandLine(), message); }
 

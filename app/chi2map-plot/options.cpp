@@ -49,7 +49,7 @@ constexpr const char* kHelp =
     "  --script FILE  keep the gnuplot script, data included; gnuplot FILE draws\n"
     "              the map again\n"
     "  -v          print what was read (projection, size, minimum) and the output name\n"
-    "              (on standard error when the image goes to standard output)\n"
+    "              (on standard error when a file goes to standard output)\n"
     "  -h, --help  print this help\n"
     "  --version   print the version\n"
     "\n"
