@@ -42,10 +42,15 @@ std::string powerOfTen(int power) {
 }
 
 // The colour bar's labels where gnuplot's own would be too wide for the
-// room it keeps: round values (0 to `top`) in units of the power of ten of
-// the largest, which `unit` names for the title. Nothing where the labels
-// fit (gnuplot labels the bar then).
-std::string barLabels(double top, const Page& page, std::string& unit) {
+// room it keeps: round values (0 to the bar's top) divided by the power of
+// ten of the largest, which the title names ("Δχ²/10⁶").
+struct BarLabels {
+  std::string tics;  // the command that sets them; none where gnuplot's fit
+  std::string unit;  // "/10⁶"; none where gnuplot's fit
+  double scale = 1;
+};
+
+BarLabels barLabels(double top, const Page& page) {
   const std::vector<double> ticks = ticksOf({0, top, 1 / emUp(page) - kAroundFrame, false, false, -kLine / 2});
   std::size_t widest = 0;
   for (const double value : ticks) widest = std::max(widest, fit::shortText(value).size());
@@ -56,8 +61,7 @@ std::string barLabels(double top, const Page& page, std::string& unit) {
   std::string list;
   for (const double value : ticks)
     list += (list.empty() ? "" : ", ") + parts::quoted(fit::shortText(value / scale)) + " " + text(value);
-  unit = " in units of " + powerOfTen(power);
-  return "set cbtics (" + list + ")\n";
+  return {"set cbtics (" + list + ")\n", "/" + powerOfTen(power), scale};
 }
 
 // The colour scale of a map of one input.
@@ -66,11 +70,10 @@ std::string colourScale(const MapFigure& map, const Page& page) {
   const double span = largestOf(chiSquare) - fit::smallestOf(chiSquare);
   const bool capped = !std::isnan(map.colourCap);
   const double top = capped ? map.colourCap : span > 0 ? span : 1;
-  std::string unit;
-  const std::string labels = barLabels(top, page, unit);
-  const std::string stop = capped ? " (colours stop at " + fit::shortText(map.colourCap) + ")" : "";
-  return parts::kPalette + ("set cbrange [0:" + text(top) + "]\n") + labels + "set cblabel " +
-         parts::quoted("Δχ² above the minimum" + unit + stop) + "\n";
+  const BarLabels labels = barLabels(top, page);
+  const std::string stop = capped ? " (colours stop at " + fit::shortText(map.colourCap / labels.scale) + ")" : "";
+  return parts::kPalette + ("set cbrange [0:" + text(top) + "]\n") + labels.tics + "set cblabel " +
+         parts::quoted("Δχ²" + labels.unit + " above the minimum" + stop) + "\n";
 }
 
 // The key below the map: each level's line that the map reaches and the

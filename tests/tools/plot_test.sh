@@ -118,15 +118,16 @@ while read -r cap unit; do "$plot" -c "$cap" w1.dat -o bar.svg --script bar.gp 2
     x=$(grep -o 'translate([0-9.]*,[0-9.]*) rotate(270)' bar.svg | tail -1 | cut -d'(' -f2 | cut -d, -f1)
     ours=$([[ $unit = - ]] && echo 0 || echo 1)
     check "-c $cap: the bar's title on the page (at x = $x), in units of $unit" test "$(awk -v x="$x" 'BEGIN { print (x > 940 && x < 985) }')" = 1 \
-        -a "$(grep -c cbtics bar.gp)$(grep -c "^set cblabel 'Δχ² above the minimum in units of $unit (colours" bar.gp)" = "$ours$ours"
+        -a "$(grep -c cbtics bar.gp)$(grep -c "^set cblabel 'Δχ²/$unit above the minimum (colours" bar.gp)" = "$ours$ours"
 done <<EOF
 9999 -
 12500 10⁴
 1200000 10⁶
 1.5e-5 10⁻⁵
 EOF
-check "-c 1.5e-5: labels 0 to 1.5 by 0.25, each at its value in units of 10⁻⁵" test "$(grep '^set cbtics' bar.gp | tr -d "()',"  |
-    awk '{ for (i = 3; i < NF; i += 2) { s = s $i " "; if ((d = $(i + 1) / 1e-5 - $i) * d > 1e-20) s = s "off " } print s }')" = "0 0.25 0.5 0.75 1 1.25 1.5 "
+check "-c 1.5e-5: labels 0 to 1.5 by 0.25, each at its value in units of 10⁻⁵, and the top named so" test \
+    "$(grep -cxF "set cblabel 'Δχ²/10⁻⁵ above the minimum (colours stop at 1.5)'" bar.gp) $(grep '^set cbtics' bar.gp |
+    tr -d "()'," | awk '{ for (i = 3; i < NF; i += 2) { s = s $i " "; if ((d = $(i + 1) / 1e-5 - $i) * d > 1e-20) s = s "off " } print s }')" = "1 0 0.25 0.5 0.75 1 1.25 1.5 "
 out=$("$plot" -v -o - w1.dat 2>&1 >v.png)
 check "-v with the image on standard output: the line on standard error, the image whole (got: $out)" \
     test "$(head -c 4 v.png | tail -c 3)$(tail -c 8 v.png | head -c 4)" = PNGIEND -a -n "$(grep 'wrote -$' <<<"$out")"
