@@ -13,6 +13,7 @@
 #include "figure/gnuplot_run.h"
 #include "figure/table_map.h"
 #include "figure/text_size.h"
+#include "process/messages.h"
 #include "process/output_file.h"
 #include "process/system_calls.h"
 #include "process/tool_process.h"
@@ -77,6 +78,20 @@ std::vector<std::string> namesIn(const std::string& folder) {
     if (entry->d_name[0] != '.' || entry->d_name[1] > '.') names.emplace_back(entry->d_name);
   closedir(dir);
   return names;
+}
+
+// Each lead byte's first and last character kept; each edge of a character
+// one byte past, and every control, shown as escapes.
+TEST(Messages, NamesShownAsUtf8) {
+  const std::string kept = "\u00a0\u07ff\u0800\ud7ff\ue000\uffff\U00010000\U0010ffff";
+  const std::pair<std::string, std::string> cases[] = {
+      {kept, kept},
+      {"a\tb\n\r\x7f\x1b", "a\\tb\\n\\r\\x7F\\x1B"},
+      {"\xc1\xbf|\xc2\x9f|\xe0\x9f\xbf|\xed\xa0\x80", "\\xC1\\xBF|\\xC2\\x9F|\\xE0\\x9F\\xBF|\\xED\\xA0\\x80"},
+      {"\xf0\x8f\xbf\xbf|\xf4\x90\x80\x80|\xf5\x80", "\\xF0\\x8F\\xBF\\xBF|\\xF4\\x90\\x80\\x80|\\xF5\\x80"},
+      {"\xe2\x82\xc0|\xdf|\xe2\x82", "\\xE2\\x82\\xC0|\\xDF|\\xE2\\x82"},
+  };
+  for (const auto& [text, shown] : cases) EXPECT_EQ(process::visible(text), shown) << shown;
 }
 
 TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {

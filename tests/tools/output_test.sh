@@ -86,8 +86,8 @@ check "a FIFO output: written in place, still a FIFO" test -p fifo.csv -a "$(cmp
 check "/dev/stdout redirected to a file, and -: the CSV alone, the fit on standard error; /dev/stdout still a link" \
     test -L /dev/stdout -a "$(cmp p.csv out.csv && cmp fit.txt out.txt && "$fit" -n --profiles - 2>/dev/null |
         cmp - out.csv && echo same)" = same
-"$fit" -o - >fig.png 2>fig.txt
-check "an image on standard output has it alone: the fit on standard error" \
+"$fit" -o - --profiles fig.csv >fig.png 2>fig.txt
+check "an image on standard output (and a CSV elsewhere) has it alone: the fit on standard error" \
     test "$(head -c 4 fig.png | tail -c 3)$(tail -c 8 fig.png | head -c 4)$(cmp fig.txt <(cat fit.txt; echo "corner figure: -") && echo same)" = PNGIENDsame
 mkdir -p real && echo old >real/p.csv && ln -s p.csv real/near.csv && ln -s near.csv real/nearer.csv && ln -s real/nearer.csv chain.csv
 "$fit" -n --profiles chain.csv >/dev/null
