@@ -182,9 +182,10 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
       {.name = "a minus sign in the blank before a long value, after records of the same value",
        .input = longValues("  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", " -1.2345678901234567E+01", "  1.2345678901234567E+01")},
       {.name = "a long value new in each record coming back to one compared before", .input = cycling},
-      {.name = "mantissas of 19 and 20 digits, plain and with an exponent",
+      {.name = "mantissas of 19 and 20 digits, plain and with an exponent, and after 20 fraction zeros",
        .input = "1234567890.123456789 0.123456789012345678E+05 12345678901234567890 1.2345678901234567890E-05 1\n"
-                "1234567890.123456788 0.123456789012345677E+05 12345678901234567891 1.2345678901234567891E-05 2\n"},
+                "1234567890.123456788 0.123456789012345677E+05 12345678901234567891 1.2345678901234567891E-05 2\n"
+                "0.000000000000000000001234567 -.0000000000000000000012345E+05 0.000000000000000000001 00.00000000000000000000102 3\n"},
       {.name = "a wide value among eight-digit ones", .input = "1.5 1234567.891 2.5 3.5 4.5\n1.6 1234567.892 2.6 3.6 4.6\n1.7 1234567.893 2.7 3.7 4.7\n"},
       {.name = "control bytes and bytes above 0x7F in a line", .input = std::string("1 2 3 4 5\n1 2\v3 4 5 6\n1 2 3 4 5") + '\0' + "\n1 2 \xe9 3 4 5\n1 2 3 4 5\n\f1 2 3 4 5\n"},
   };

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -11,6 +12,7 @@
 #include "fit/profile.h"
 #include "fit/record_grid.h"
 #include "fit/report.h"
+#include "support/fake_platform.h"
 #include "support/work_dir.h"
 
 namespace {
@@ -97,13 +99,15 @@ TEST(FitReading, HowReadingEnded) {
     EXPECT_EQ(reading.end.nonFiniteRecords, row.nonFinite) << row.name;
     EXPECT_EQ(reading.end.firstNonFiniteLine, row.firstNonFiniteLine) << row.name;
   }
-  // A directory cannot be read; both zeros are one value, written +0.
+  // Both zeros are one value, written +0.
   fake::WorkDir dir;
-  EXPECT_EQ(fit::readRecordGrid(dir.path()).end.failure.why(), "Is a directory");
   fake::writeFile("zeros.res", "-0 1 0 1 -0\n0 1 -0 1 0\n");
   const fit::GridReading zeros = fit::readRecordGrid("zeros.res");
   ASSERT_EQ(zeros.grid.cells.size, 1u);
   EXPECT_FALSE(std::signbit(zeros.grid.axes[fit::kT][0]) || std::signbit(zeros.grid.axes[fit::kFke][0]) || std::signbit(zeros.grid.cells[0]));
+  fake::FakePlatform platform;  // a read failing after the records: its error, not a fit of what was read
+  platform.addFault({fake::Call::Read, 2, EIO});
+  EXPECT_EQ(fit::readRecordGrid("zeros.res").end.failure.why(), "Input/output error");
 }
 
 // The near search's edges: lists that begin empty, a value met one past the

@@ -203,11 +203,13 @@ sed '7s/$/ 9/;20s/$/ 9/' quorvi.res >more.res
 sed '7s/ [^ ]*$//;20s/ [^ ]*$//' quorvi.res >part.res
 awk 'BEGIN { srand(7); for (r = 0; r < 2500; r++) print rand(), rand(), 0, int(50 * rand()), rand() }' >scattered.res
 sed '7s/^100.0/nan/;9s/ 1.50 / inf /' quorvi.res >nan.res
-: >empty.res
+: >empty.res && head -1 quorvi.res >one.res
 sed '1s/ 0.50 / 0.00 /' quorvi.res >zero.res
 sed '1s/ 0.200 / -0.200 /' quorvi.res >negative.res
 awk 'BEGIN { for (y = 1; y <= 5; y++) for (f = 1; f <= 5; f++)
     printf "100.0 %.3f 0 %.2f %.3f\n", 0.05 * y, 0.5 * f, 50 + 2 * (y - 3) ^ 2 + 2 * (f - 3) ^ 2 }' >single.res
+for mode in --sigma=1 --marginal; do "$fit" $mode -o single.svg --script single.gp single.res >/dev/null 2>&1
+    check "a parameter of a single value in every input ($mode): its line in the corner figure" grep -qx '|T = 100, a single value' single.gp; done
 touch afile
 mkdir -p nogp failgp dir.res
 printf '#!/bin/sh\necho "raw gnuplot line 1"; echo "\\"/dev/stdin\\" line 9: it broke" >&2; exit 1\n' >failgp/gnuplot
@@ -279,6 +281,8 @@ one parameter twice||--map T,t|--map needs two different parameters|2
 a map over a single value||--map T,YORP single.res|^chi2map-fit: no map: T has a single value in 'single.res'$|1
 a map over a single y value||--map YORP,T single.res|^chi2map-fit: no map: T has a single value in 'single.res'$|1
 unknown label||--label Q=x|--label needs NAME=TEXT|2
+a grid of one point: no figure||one.res|^chi2map-fit: no figure: no parameter has two or more values; --no-figure prints the fit alone$|1
+bad contour levels||-l 2.3,0|--levels needs positive numbers separated by commas, not '2.3,0'|2
 EOF
 for opt in --output --profiles --script; do err=$("$fit" -n "$opt" '' 2>&1 >/dev/null)
     check "$opt '': a usage error, not the option left out (got $?: $err)" test $? -eq 2 -a \
