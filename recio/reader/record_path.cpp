@@ -169,10 +169,6 @@ bool readWiderValue(const char* line, std::uint32_t start, unsigned length, std:
   const unsigned whole = found.point - found.digits;
   const unsigned fraction = found.hasPoint ? found.mantissaEnd - found.point - 1 : 0;
   if (whole + fraction == 0) return readOtherValue(text, length, value);  // no digit: "-", ".", "E5", "Inf"
-  if (found.mantissaEnd == found.end && fitsShortDecimal(whole, fraction)) {
-    value = shortDecimal(shortRead(line + found.point, whole, fraction, text[0] == '-'));
-    return true;
-  }
   ValueLayout own = found;
   placeLayout(own, -static_cast<std::int64_t>(start));
   const unsigned exponentAt = own.mantissaEnd;

@@ -291,17 +291,6 @@ alignas(16) inline constexpr std::uint64_t kPairSigns[4][2] = {{0, 0},
 #endif
 }
 
-inline double shortDecimal(const ShortRead& read) {
-#ifdef RECIO_SSE2
-  double value = 0;
-  double unused = 0;
-  shortDecimalPairSse2(read, read, value, unused);
-  return value;
-#else
-  return shortDecimalPortable(read);
-#endif
-}
-
 inline void shortDecimalPair(const ShortRead& a, const ShortRead& b, double& valueA, double& valueB) {
 #ifdef RECIO_SSE2
   shortDecimalPairSse2(a, b, valueA, valueB);
