@@ -57,9 +57,9 @@ TEST(FitRanges, EdgesMissingValuesAndBasins) {
 TEST(FitHeadings, ErrorsRangesAndMedians) {
   fit::FitReport report;
   report.grid.axes = {Values{100, 200, 300, 400}, Values{0.1, 0.2, 0.3, 0.4}, Values{1}};
-  report.levels = {{1, "1 sigma", ""}};
-  report.fit.parameters[fit::kT] = {300, {}, {{1, {{250, 325, false, false}}}}};
-  report.fit.parameters[fit::kYorp] = {0.2, {}, {{1, {{0.1, 0.15, true, false}, {0.19, 0.4, false, true}}}}};
+  report.levels = {{1, "1 sigma", ""}, {4, "2 sigma", ""}};
+  report.fit.parameters[fit::kT] = {300, {}, {{1, {{250, 325, false, false}}}, {4, {{150, 400, false, true}}}}};
+  report.fit.parameters[fit::kYorp] = {0.2, {}, {{1, {{0.1, 0.15, true, false}, {0.19, 0.4, false, true}}}, {4, {{0.1, 0.4, true, true}}}}};
   report.fit.parameters[fit::kFke] = {1, {}, {}};
   report.marginals = fit::Marginals{};
   report.marginals->parameters[fit::kT] = {{1}, 280, {{0.9, 230, 340}}};
