@@ -82,9 +82,11 @@ std::string fixedText(double value, int decimals) {
 int gridDecimals(const std::vector<double>& grid) {
   for (int decimals = 0; decimals <= 10; ++decimals)
     if (std::all_of(grid.begin(), grid.end(), [&](double v) { return writtenAsItIs(v, decimals); })) return decimals;
-  double scale = grid.empty() ? 1.0 : std::fabs(grid.front());
+  // The first value keeps six significant digits too, unless it is 0, which
+  // any decimals write as it is.
+  double scale = grid.empty() || grid.front() == 0 ? HUGE_VAL : std::fabs(grid.front());
   for (std::size_t m = 1; m < grid.size(); ++m) scale = std::min(scale, grid[m] - grid[m - 1]);
-  if (!(scale > 0)) return 10;
+  if (!(scale > 0) || !std::isfinite(scale)) return 10;
   return std::clamp(5 - static_cast<int>(std::floor(std::log10(scale))), 0, 330);
 }
 

@@ -38,7 +38,7 @@ def exact(v):  # the shortest text that reads back, fixed or scientific, whichev
 def decimals(grid):
     for d in range(11):
         if all(abs(float(fixed(v, d)) - v) <= 1e-9 * abs(v) for v in grid): return d
-    scale = min([abs(grid[0])] + [b - a for a, b in zip(grid, grid[1:])])
+    scale = min(([abs(grid[0])] if grid[0] != 0 else []) + [b - a for a, b in zip(grid, grid[1:])])
     return 10 if not scale > 0 else min(max(5 - math.floor(math.log10(scale)), 0), 330)
 
 
