@@ -194,7 +194,7 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
     }
 }
 
-// A long upright axis title reads from its first line, the one furthest out; the diagonal panels' scale
+// A long upright axis title reads from its first line, the one furthest out, on the page; the diagonal panels' scale
 // is Δχ² beside profiles and density beside densities.
 TEST(CornerLayout, UprightTitles) {
   const std::string label = "YORP strength, doubled, of the shape model with its craters";
@@ -211,6 +211,7 @@ TEST(CornerLayout, UprightTitles) {
     for (const figure::Placed& text : l.texts) {
       if (!text.upright && label.find(text.text) != std::string::npos) across.emplace_back(label.find(text.text), -text.y);
       if (!text.upright) continue;
+      EXPECT_GE(text.x - l.em[0] / 2, 0) << text.text << " leaves the page";
       if (label.find(text.text) != std::string::npos) lines.push_back(text.x);
       if (text.text == "Δχ²" || text.text == "density (peak 1)") scales.push_back(text.text);
     }

@@ -256,6 +256,7 @@ gnuplot naming no script line: its last line told, not the caret under it|PATH=$
 an output that is a folder||-o dir.png|^chi2map-fit: cannot write 'dir.png': it is a folder; choose another name$|1
 gnuplot in the current folder, by an empty PATH entry|PATH=:/nonexistent||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 another extension||-o bad.jpg|must end in .png, .svg or .pdf|2
+an extension alone, no dot||-o pdf|must end in .png, .svg or .pdf|2
 unknown option||-q|^chi2map-fit: unknown option -q \(chi2map-fit --help|2
 more names than inputs||--name a --name b quorvi.res|^chi2map-fit: more names than inputs: 2 --name for 1 input\(s\) \(chi2map-fit --help|2
 one input of two missing||quorvi.res none.res|^chi2map-fit: cannot read 'none.res': No such file or directory$|1
