@@ -352,9 +352,10 @@ TEST(Edges, ErrorsToThreeSignificantDigits) {
   EXPECT_EQ(fit::errorsText({117.34, 68.44}), "+117/-68.4");
 }
 
-// A grid is written to the fewest decimals that give its values back, up to ten; finer ones by their step.
+// A grid is written to the fewest decimals that give its values back, up to ten; finer ones by their step or a finer first value but 0.
 TEST(Edges, GridDecimals) {
-  const std::pair<std::vector<double>, int> rows[] = {{{100, 200, 300}, 0}, {{0, 0.5, 1}, 1}, {{0.02, 0.04}, 2}, {{1e-10, 2e-10, 3e-10}, 10}, {{1e-11, 2e-11}, 16}, {{0, 1e-11, 2e-11}, 16}};
+  const std::pair<std::vector<double>, int> rows[] = {{{100, 200, 300}, 0}, {{0, 0.5, 1}, 1},        {{0.02, 0.04}, 2}, {{1e-10, 2e-10, 3e-10}, 10},
+                                                      {{1e-11, 2e-11}, 16}, {{0, 1e-11, 2e-11}, 16}, {{1e-11, 1}, 16}};
   for (const auto& [grid, decimals] : rows) EXPECT_EQ(fit::gridDecimals(grid), decimals) << grid.front();
 }
 
