@@ -34,7 +34,7 @@ constexpr double kAroundFrame = 16;
 constexpr std::size_t kWidestBarLabel = 4;
 
 // 10 to the power `power`, with the power raised: "10⁻⁵".
-std::string powerOfTen(int power) {
+std::string powerOfTenText(int power) {
   static constexpr const char* kRaised[] = {"⁰", "¹", "²", "³", "⁴", "⁵", "⁶", "⁷", "⁸", "⁹"};
   std::string raised;
   for (const char c : std::to_string(std::abs(power))) raised += kRaised[c - '0'];
@@ -61,7 +61,7 @@ BarLabels barLabels(double top, const Page& page) {
   std::string list;
   for (const double value : ticks)
     list += (list.empty() ? "" : ", ") + parts::quoted(fit::shortText(value / scale)) + " " + text(value);
-  return {"set cbtics (" + list + ")\n", "/" + powerOfTen(power), scale};
+  return {"set cbtics (" + list + ")\n", "/" + powerOfTenText(power), scale};
 }
 
 // The colour scale of a map of one input.

@@ -252,8 +252,8 @@ Failure checkOutputs(const Options& options, Plan& plan) {
   if (!options.noFigure) outputs.push_back(plan.figure);
   if (!options.profiles.empty()) outputs.push_back(options.profiles);
   if (!options.script.empty()) outputs.push_back(options.script);
-  for (const std::string& output : outputs)
-    plan.printToStandardError = plan.printToStandardError || process::Output(output).toStandardOutput();
+  plan.printToStandardError = std::any_of(outputs.begin(), outputs.end(),
+                                          [](const std::string& o) { return process::Output(o).toStandardOutput(); });
   return process::refuseOutputs(outputs, plan.inputs);
 }
 
