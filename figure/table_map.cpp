@@ -339,7 +339,7 @@ Failure readTableFile(const std::string& name, const Projection* forced, TableMa
   struct stat facts {};
   const bool standardInput = name == process::kStandardStream;
   if (!standardInput && process::systemCalls().stat(name.c_str(), &facts) == 0 && S_ISDIR(facts.st_mode))
-    return Failure("cannot read " + process::shownName(name) + ": it is a directory");
+    return Failure("cannot read " + process::shownName(name) + ": it is a folder");
   const int descriptor = standardInput ? 0 : process::systemCalls().open(name.c_str(), O_RDONLY | O_CLOEXEC, 0);
   if (descriptor < 0) return Failure("cannot read " + process::shownName(name) + ": " + std::strerror(errno));
   const Failure failure = readTable(

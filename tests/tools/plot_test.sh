@@ -209,7 +209,7 @@ while IFS='|' read -r name content args message status; do
     check "$name: no image written, nothing partial" test -z "$(ls -A | grep 'bad\.png')"
 done <<'EOF'
 missing file||none.dat|^chi2map-plot: cannot read 'none.dat': No such file or directory$|1
-directory||sub.d|it is a directory|1
+a folder||sub.d|^chi2map-plot: cannot read 'sub.d': it is a folder$|1
 empty file|%s|bad.dat|'bad.dat' is empty|1
 only empty lines|\n\n|bad.dat|no table lines|1
 free-form line|100.0 0.2 20.0\n|bad.dat|bad.dat:1: malformed line "100.0 0.2 20.0"|1
