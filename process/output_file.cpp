@@ -177,16 +177,18 @@ bool OutputFiles::toStandardOutput() const {
   return false;
 }
 
-Failure OutputFiles::commit() {
-  // What is written in place cannot be taken back, and is what fails most
-  // (a full device, a reader gone from a pipe): it goes first, so that its
-  // failure leaves every renamed file as it was.
-  for (const bool inPlace : {true, false})
-    for (const auto& [name, output] : outputs_)
-      if (output->inPlace() == inPlace)
-        if (Failure failure = output->commit()) return failure.after("cannot write " + shownName(name) + ": ");
+namespace {
+Failure commitWhere(const std::vector<std::pair<std::string, std::unique_ptr<Output>>>& outputs, bool inPlace) {
+  for (const auto& [name, output] : outputs)
+    if (output->inPlace() == inPlace)
+      if (Failure failure = output->commit()) return failure.after("cannot write " + shownName(name) + ": ");
   return {};
 }
+}  // namespace
+
+Failure OutputFiles::commitInPlace() { return commitWhere(outputs_, true); }
+
+Failure OutputFiles::commitRenamed() { return commitWhere(outputs_, false); }
 
 bool toTerminal(const std::string& name) { return name == kStandardStream && systemCalls().isatty(1) == 1; }
 

@@ -52,14 +52,20 @@ class Output {
 // The files of one run: each staged when its bytes are ready, all taking
 // their places at commit, those written in place first, then the others,
 // each in the order staged, so that nothing is kept unless the whole run
-// succeeds. A failure names its file: "cannot write 'NAME': " and the error.
+// succeeds. What the run says it wrote goes between the two: only once what
+// cannot be taken back is written, and before anything is renamed. A
+// failure names its file: "cannot write 'NAME': " and the error.
 class OutputFiles {
  public:
   Failure stage(const std::string& name, std::string_view bytes);
   // Whether a file staged goes to standard output: what the run prints
   // then goes to standard error, so that the file there stays whole.
   [[nodiscard]] bool toStandardOutput() const;
-  Failure commit();
+  // Writes the outputs written in place (which cannot be taken back, and
+  // fail most: a full device, a reader gone from a pipe).
+  Failure commitInPlace();
+  // Renames the others into place.
+  Failure commitRenamed();
 
  private:
   std::vector<std::pair<std::string, std::unique_ptr<Output>>> outputs_;

@@ -203,10 +203,11 @@ Failure writeResults(const Options& options, const Plan& plan, const Reports& re
   process::OutputFiles outputs;
   for (const auto& [name, bytes] : files)
     if (Failure failure = outputs.stage(name, bytes)) return failure;
+  if (Failure failure = outputs.commitInPlace()) return failure;
   if (!options.noFigure && !options.json)
     if (Failure failure = process::writeAll(reportTo, drawn + process::visible(plan.figure) + "\n"))
       return failure.after("cannot write to standard output: ");
-  return outputs.commit();
+  return outputs.commitRenamed();
 }
 
 }  // namespace fit_tool

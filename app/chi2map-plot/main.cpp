@@ -53,18 +53,20 @@ std::string summary(const plot_tool::Options& o, const plot_tool::Plan& plan, co
          process::visible(plan.output) + "\n";
 }
 
-// Nothing is kept unless the whole run succeeds: every file is staged, the
-// -v line written, then the files take their places.
+// Nothing is kept unless the whole run succeeds: every file is staged, those
+// written in place written, the -v line written, then the others renamed
+// into place.
 Failure writeFiles(const plot_tool::Options& o, const plot_tool::Plan& plan, const figure::TableMap& table,
                    const std::string& image, const std::string& script) {
   process::OutputFiles outputs;
   if (Failure failure = outputs.stage(plan.output, image)) return failure;
   if (!o.script.empty())
     if (Failure failure = outputs.stage(o.script, script)) return failure;
+  if (Failure failure = outputs.commitInPlace()) return failure;
   if (o.verbose)
     if (Failure failure = process::writeAll(outputs.toStandardOutput() ? 2 : 1, summary(o, plan, table)))
       return failure.after("cannot write to standard output: ");
-  return outputs.commit();
+  return outputs.commitRenamed();
 }
 
 Failure run(const plot_tool::Options& o) {

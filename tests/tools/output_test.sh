@@ -69,6 +69,12 @@ if mount -t tmpfs -o size=64k tmpfs full 2>/dev/null; then
 else
     echo "mounting a tmpfs is not allowed here: the full file system is not tested"
 fi
+ln -s /dev/full dev.png
+for run in "$fit -o full.png --profiles /dev/full" "$plot -v t.dat -o dev.png"; do
+    $run >told.txt 2>/dev/null
+    check "a device full after the image was drawn, ${run#*/chi2map-}: exit 1, the image neither left nor told (got $?)" \
+        test $? -eq 1 -a ! -e full.png -a "$(grep -c 'figure\|wrote' told.txt)" = 0
+done
 echo old >big.gp
 for run in "$fit -n --script big.gp" "$plot -l 1 t.dat -o big.gp.png"; do
     err=$(bash -c 'ulimit -f 1; exec "$@"' - $run 2>&1 >/dev/null)
