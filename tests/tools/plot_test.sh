@@ -222,7 +222,7 @@ asterisk label|****** 0.2000     20.0\n****** 0.4000     30.0\n\n|bad.dat|column
 no chi-square at all| 100.0 0.2000 ********\n 100.0 0.4000      NaN\n\n 200.0 0.2000 ********\n 200.0 0.4000 ********\n\n|bad.dat|no cell has a chi-square|1
 ragged blocks| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n\n|bad.dat|bad.dat:4: block 2 has 1 line\(s\), the first block has 2|1
 a block longer than the first| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n 200.0 0.6000     10.0\n\n|bad.dat|^chi2map-plot: bad.dat:4: block 2 has more lines than the first block \(2\)$|1
-missing block end| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n\n|bad.dat|bad.dat:3: column 1 changes from "100.0" to "200.0" inside a block|1
+missing block end| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 300.0 0.4000     12.5\n\n|bad.dat|bad.dat:5: column 1 changes from "200.0" to "300.0" inside a block|1
 letters in a label| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 1x0.0 0.2000     35.0\n 1x0.0 0.4000     12.5\n\n|bad.dat|bad.dat:4: malformed column 1 " 1x0.0"|1
 letters in a chi-square| 100.0 0.2000     2x.0\n 100.0 0.4000     30.0\n\n|bad.dat|^chi2map-plot: bad.dat:1: malformed chi-square column "    2x.0"; expected F6.1 T, blank|1
 blocks not ascending| 200.0 0.2000     20.0\n 200.0 0.4000     30.0\n\n 100.0 0.2000     35.0\n 100.0 0.4000     12.5\n\n|bad.dat|column 1 does not increase|1
