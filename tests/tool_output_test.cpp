@@ -205,7 +205,7 @@ TEST(OutputFile, RefusedForWhatItsNameShows) {
   }
 }
 
-// A signal removes the temporaries still held, not one released, and then ends the process.
+// A signal removes the temporaries still held, not one released (whose slot is taken again), then ends the process.
 TEST(ToolProcess, ASignalRemovesTheTemporariesHeld) {
   const fake::WorkDir dir;
   fake::writeFile("held", "x");
@@ -213,8 +213,8 @@ TEST(ToolProcess, ASignalRemovesTheTemporariesHeld) {
   EXPECT_EXIT(
       {
         process::startTool("test");
-        (void)process::holdTemporary(dir.path() + "/held");
         process::releaseTemporary(process::holdTemporary(dir.path() + "/released"));
+        (void)process::holdTemporary(dir.path() + "/held");
         std::raise(SIGTERM);
       },
       testing::KilledBySignal(SIGTERM), "");
