@@ -187,6 +187,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
                 "1234567890.123456788 0.123456789012345677E+05 12345678901234567891 1.2345678901234567891E-05 2\n"
                 "0.000000000000000000001234567 -.0000000000000000000012345E+05 0.000000000000000000001 00.00000000000000000000102 3\n"},
       {.name = "a wide value among eight-digit ones", .input = "1.5 1234567.891 2.5 3.5 4.5\n1.6 1234567.892 2.6 3.6 4.6\n1.7 1234567.893 2.7 3.7 4.7\n"},
+      {.name = "lines of 63 and 64 bytes", .input = "1.5 1234567.891 2.5 3.5" + std::string(37, ' ') + "4.5\n1.6 7.892 2.6 3.6" + std::string(44, ' ') + "4.6\n"},
       {.name = "control bytes and bytes above 0x7F in a line", .input = std::string("1 2 3 4 5\n1 2\v3 4 5 6\n1 2 3 4 5") + '\0' + "\n1 2 \xe9 3 4 5\n1 2 3 4 5\n\f1 2 3 4 5\n"},
   };
   for (const auto& c : cases) {
