@@ -269,9 +269,9 @@ cp w1.dat $'bad\377.dat' && "$plot" $'bad\377.dat' -o bad.svg
 check "a name with a byte that is no UTF-8: the SVG all UTF-8, the byte an escape in its title" \
     test "$(iconv -f UTF-8 -t UTF-8 bad.svg >/dev/null && grep -c 'bad\\xFF\.dat' bad.svg)" = 1
 cp w1.dat same.png
-err=$("$plot" same.png 2>&1)
-rc=$?
-check "default output naming the table itself is refused: $err" test $rc -eq 2 -a "$err" = "chi2map-plot: the output 'same.png' is the input 'same.png'; choose another name"
+while IFS='|' read -r args name; do err=$("$plot" $args 2>&1)  # the default output, then a script
+    check "an output naming the table itself is refused ($args): $err" test $? -eq 2 -a "$err" = "chi2map-plot: the output '$name' is the input 'same.png'; choose another name"; done <<<"same.png|same.png
+same.png -o x.png --script ./same.png|./same.png"
 check "the table is left as it was" cmp -s same.png w1.dat
 
 echo "$passed passed, $failed failed"
