@@ -53,9 +53,8 @@ std::string summary(const plot_tool::Options& o, const plot_tool::Plan& plan, co
          process::visible(plan.output) + "\n";
 }
 
-// Nothing is kept unless the whole run succeeds: every file is staged, those
-// written in place written, the -v line written, then the others renamed
-// into place.
+// Nothing is kept unless the whole run succeeds: every file is staged; the
+// outputs written in place go first, then the -v line, then the renames.
 Failure writeFiles(const plot_tool::Options& o, const plot_tool::Plan& plan, const figure::TableMap& table,
                    const std::string& image, const std::string& script) {
   process::OutputFiles outputs;
