@@ -105,7 +105,7 @@ an upper-case extension|-v -o MAP.PNG w1.dat|wrote MAP\.PNG$
 one chi-square everywhere, the whole colour scale|-v -c full -o flat.png --script flat.gp flat.dat|0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote flat\.png$
 a last line without a line feed, read|-v nolf.dat|2 x 2 cells, 0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote nolf\.png$
 a level exactly at the map's top, not reached|-l 1,2 -o flat2.png flat2.dat|no contour at delta chi-square 2: the map does not reach it
-repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate.*chi2map-fit --map T,f_KE
+repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate, spread evenly from 0.1 to 0.3; chi2map-fit --map T,f_KE
 -h|-h|^usage: chi2map-plot TABLE
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
@@ -234,7 +234,7 @@ column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
 fit records|100.0 0.200 0 0.50 63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
 fit records with commas and D exponents|100.0,2.0D-01,0,5.0d-01,63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input|1
 four numbers, no record|100.0 0.200 0 0.50\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "100.0 0.200 0 0.50": a chi2map table line has|1
-six numbers, no record|100.0 0.200 0 0.50 63.250 1\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "100.0 0.200 0 0.50 63.250 1": a chi2map table line has|1
+six numbers, no record|1 100.0 0.200 0 0.50 63.250\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "1 100.0 0.200 0 0.50 63.250": a chi2map table line has|1
 binary file|\211PNG\r\n\032\n\000|bad.dat|^chi2map-plot: bad.dat:1: a byte 0x89: not a text file, not a chi2map table$|1
 NUL bytes after a line| 100.0 0.2000     20.0\n\000\000\000|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x00: not a text file|1
 a DEL byte| 100.0 0.2000     20.0\n\177\n|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x7f: not a text file|1
