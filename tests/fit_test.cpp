@@ -53,7 +53,7 @@ TEST(FitRanges, EdgesMissingValuesAndBasins) {
 }
 
 // A panel's heading: the errors where the range holding the best value is closed, else the first
-// level's ranges with their open ends; a density's median with the distances to its interval's ends.
+// level's ranges with their open ends; a density's median with the distances to its first interval's ends.
 TEST(FitHeadings, ErrorsRangesAndMedians) {
   fit::FitReport report;
   report.grid.axes = {Values{100, 200, 300, 400}, Values{0.1, 0.2, 0.3, 0.4}, Values{1}};
@@ -62,7 +62,7 @@ TEST(FitHeadings, ErrorsRangesAndMedians) {
   report.fit.parameters[fit::kYorp] = {0.2, {}, {{1, {{0.1, 0.15, true, false}, {0.19, 0.4, false, true}}}, {4, {{0.1, 0.4, true, true}}}}};
   report.fit.parameters[fit::kFke] = {1, {}, {}};
   report.marginals = fit::Marginals{};
-  report.marginals->parameters[fit::kT] = {{1}, 280, {{0.9, 230, 340}}};
+  report.marginals->parameters[fit::kT] = {{1}, 280, {{0.9, 230, 340}, {0.99, 150, 400}}};
   EXPECT_EQ(fit::intervalHeading(report, fit::kT), "T = 300 +25.0/-50.0 (1 sigma)");
   EXPECT_EQ(fit::intervalHeading(report, fit::kYorp), "YORP strength = 0.2  [0.1 (open), 0.15], [0.19, 0.4 (open)] (1 sigma)");
   EXPECT_EQ(fit::intervalHeading(report, fit::kFke), "f_KE = 1, a single value");

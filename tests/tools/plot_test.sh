@@ -106,7 +106,7 @@ one chi-square everywhere, the whole colour scale|-v -c full -o flat.png --scrip
 a last line without a line feed, read|-v nolf.dat|2 x 2 cells, 0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote nolf\.png$
 a level exactly at the map's top, not reached|-l 1,2 -o flat2.png flat2.dat|no contour at delta chi-square 2: the map does not reach it
 repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate, spread evenly from 0.1 to 0.3; chi2map-fit --map T,f_KE
--h|-h|^usage: chi2map-plot TABLE
+-h, its defaults filled in|-h|^ +\(default "2\.30,6\.18,11\.83": 68\.3, 95\.4 and 99\.73 % for two$
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
 check "one chi-square everywhere: a colour scale of 1, not an empty one" grep -qxF 'set cbrange [0:1]' flat.gp
