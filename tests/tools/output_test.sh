@@ -120,6 +120,9 @@ ln -s loop-b.csv loop-a.csv && ln -s loop-a.csv loop-b.csv
 err=$("$fit" -n --profiles loop-a.csv 2>&1 >/dev/null)
 check "links in a circle: refused, both kept (got $?: $err)" test $? -eq 1 -a -L loop-a.csv -a -L loop-b.csv -a "$err" = \
     "chi2map-fit: cannot write 'loop-a.csv': Too many levels of symbolic links; choose another name"
+echo old >end.csv && for i in $(seq 39); do ln -s "hop$((i - 1)).csv" "hop$i.csv"; done && ln -s end.csv hop0.csv
+"$fit" -n --profiles hop39.csv >/dev/null
+check "a chain of 40 links, as many as the system follows: the file at its end replaced" test -L hop39.csv -a "$(head -c 9 end.csv)" = parameter
 # An image for a terminal (script gives the tools one): refused before anything is read.
 for run in "'$fit' -o -" "'$plot' t.dat -o -"; do
     out=$(script -qec "$run" /dev/null)
