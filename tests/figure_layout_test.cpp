@@ -466,7 +466,8 @@ TEST(CornerScript, TextsAndBarAsLaidOut) {
     const std::size_t label = script.find("$T[" + std::to_string(line) + "][2:] at screen ");
     ASSERT_NE(label, std::string::npos);
     EXPECT_NE(script.substr(label, script.find('\n', label) - label).find(" left "), std::string::npos) << "the note begins at its place";
-    EXPECT_EQ(script.find("textcolor rgb '" + figure::parts::layerColour(1) + "'") != std::string::npos, inputs == 2);
+    for (const std::size_t k : {0U, 1U})
+      EXPECT_EQ(script.find("textcolor rgb '" + figure::parts::layerColour(k) + "'") != std::string::npos, inputs == 2) << "one input's texts take no colour of their own";
     EXPECT_EQ(script.find("set colorbox user horizontal ") != std::string::npos, inputs == 1);
     const std::size_t size = script.find(" size screen ", script.find("set colorbox user horizontal "));
     EXPECT_TRUE(size == std::string::npos ? inputs == 2 : std::stod(script.substr(size + 13)) > 10 * std::stod(script.substr(script.find(", screen ", size) + 9))) << "the bar lies along its length";
