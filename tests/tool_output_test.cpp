@@ -287,18 +287,17 @@ TEST(GnuplotRun, WholeImages) {
   for (const auto& row : rows) EXPECT_EQ(figure::wholeImage(row.image, row.format), row.whole) << row.image;
 }
 
-// A map's cells are boxes between the midpoints of their neighbours:
-// geometric ones on a logarithmic axis (each reaching 0.2 % of the range
-// into the next), with tics at the powers of ten inside the range.
+// A map's cells are boxes between the midpoints of their neighbours: geometric ones on a logarithmic axis (each reaching
+// 0.2 % of the range into the next), with tics at the powers of ten inside the range, as many as fit side by side.
 TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   figure::MapLayer layer{"", {1, 100, 10000}, {0, 1}, {4, 3, 0, 1, 2, 5}, {100, 0}, {{1}, {"1"}}};
   const figure::MapFigure map{{"T", true}, {"YORP", false}, {layer}, {"title"}, 25};
   const std::string script = figure::mapScript(map, figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
   // T, YORP, the edges of each and delta chi-square.
-  EXPECT_NE(script.find("$B0 << EOD\n1 0 0.1 10.280162981264736 -0.5 0.504 4\n"), std::string::npos) << script;
-  EXPECT_NE(script.find("\n100 0 10 1028.0162981264737 -0.5 0.504 0\n"), std::string::npos);
+  EXPECT_NE(script.find("$B0 << EOD\n1 0 0.1 10.280162981264736 -0.5 0.504 4\n1 1 0.1 10.280162981264736 0.5 1.504 3\n100 0 10 1028.0162981264737 -0.5 0.504 0\n"), std::string::npos) << script;
   EXPECT_NE(script.find("set xrange [0.1:1e+05]\nset yrange [-0.5:1.5]"), std::string::npos);
   EXPECT_NE(script.find("set mxtics\nset mytics\nset logscale x\nset xtics (1, 10, 100, 1000, 10000)\nunset logscale y"), std::string::npos);
+  EXPECT_NE(figure::mapScript(map, figure::screenPage(figure::ImageFormat::Png, 400, 150)).find("set xtics (10, 1000)\n"), std::string::npos) << "x labels need room side by side";
   EXPECT_EQ(script.find("no χ²"), std::string::npos) << "every cell has a chi-square: no key entry for missing ones";
   // The key centred at the foot, off the page's edge; the bottom margin, in whole lines, holds it, a gap of
   // 0.8 em and the tick labels and axis title.
