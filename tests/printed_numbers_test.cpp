@@ -112,7 +112,6 @@ TEST(FreeFormDouble, Texts) {
       {1.0e15, "  1.000000000000000E+015"},       {999999999999999.0, "  999999999999999."},  {5.0e-324, "  0.000000000000000"},
       {kNaN, "  NaN"},                            {kNegNaN, " -NaN"},                         {kInf, "  INF"},
       {-kInf, " -INF"},
-      // clang-format on
       // The change of form at a tenth, decided after the first rounding.
       {0.1, "  0.100000000000000"},
       {0.09, "  9.000000000000000E-002"},
@@ -135,7 +134,6 @@ TEST(FreeFormDouble, Texts) {
       {1.0e-264, "  1.000000000000000E-264"},
       {std::ldexp(1.0, -681), "  9.967194951097571E-206"},
       // Just below 10^15: from 999999999999999.5 up, the exponent form.
-      // clang-format off
       {999999999999999.375, "  999999999999999."},        {999999999999999.5, "  9.999999999999995E+014"},    {999999999999999.625, "  9.999999999999996E+014"},
       {999999999999999.875, "  9.999999999999998E+014"},  {-999999999999999.75, " -9.999999999999998E+014"},
       // clang-format on
@@ -164,7 +162,6 @@ TEST(FixedField, Texts) {
       {6, 4, -0.00004, " .0000"},    {6, 4, 0.00004, "0.0000"},     {6, 4, -0.00005, "-.0001"},    {5, 1, -99.9, "-99.9"},
       {5, 1, -999.9, "*****"},       {8, 1, -99999.9, "-99999.9"},  {6, 1, 0.0, "   0.0"},         {6, 1, kNaN, "   NaN"},
       {6, 1, kNegNaN, "  -NaN"},     {6, 1, -kInf, "  -INF"},       {3, 1, kNaN, "NaN"},
-      // clang-format on
       // A negative zero is written as zero.
       {6, 1, -0.0, "   0.0"},
       {6, 4, -0.0, "0.0000"},
@@ -173,10 +170,8 @@ TEST(FixedField, Texts) {
       {8, 1, 1000000.0, "********"},
       {6, 4, 10.0, "******"},
       // Half-way digits of the scaled value.
-      // clang-format off
       {6, 1, 0.25, "   0.3"},       {6, 1, 0.15, "   0.2"},       {6, 1, 100.75, " 100.7"},     {8, 1, 9999.95, " 10000.0"},
       {6, 4, 0.00096, "0.0010"},    {6, 4, -0.00096, "-.0010"},
-      // clang-format on
       {6, 4, -0.99996, "******"},  // rounds to -1.0000
       // Zero and subnormals; a negative subnormal keeps its sign.
       {6, 1, 5.0e-324, "   0.0"},
@@ -185,23 +180,18 @@ TEST(FixedField, Texts) {
       {8, 1, 1.0e-300, "     0.0"},
       {30, 27, std::ldexp(1.0, -877), " 0.000000000000000000000000000"},
       // Non-finite: m = w - 1 with the sign bit set, m < 3 overflows.
-      // clang-format off
       {3, 1, -kInf, "***"},     {2, 0, kNaN, "**"},       {3, 1, kInf, "INF"},      {4, 1, kNegNaN, "-NaN"},  {4, 1, -kInf, "-INF"},
-      // clang-format on
       // Room 0: no leading zero; sign clear and rounding to zero places nothing.
-      // clang-format off
       {5, 4, 0.5, ".5000"},       {5, 4, 0.00004, ".0000"},   {5, 4, -0.00004, ".0000"},  {5, 4, -0.5, "*****"},
-      // clang-format on
       // No fraction digits.
-      // clang-format off
       {4, 0, 0.4, "  0."},  {1, 0, 0.4, "."},     {2, 0, -0.4, "0."},   {4, 0, 2.5, "  3."},  {4, 0, 0.5, "  1."},  {3, 0, -7.0, "-7."},
       {2, 0, -7.0, "**"},
-      // clang-format on
       // More than 16 integer digits: zeros after the 16th; beyond D[20]: zeros.
       {26, 1, 123456789012345678901.0, "   123456789012345700000.0"},
       {40, 25, 1.5, "             1.5000000000000000000000000"},
       {30, 10, 123456789012.5, "       123456789012.5000000000"},
       {6, 3, 0.0005, " 0.001"},
+      // clang-format on
   };
   for (const FixedCase& c : cases) {
     // Guard bytes on both sides catch a field that writes outside its width.
