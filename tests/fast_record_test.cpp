@@ -168,6 +168,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
       {.name = "signs replacing a blank, and a sign beside a value",
        .input = "  1.5 2.5 3.5 4.5 5.5\n  1.5 2.5 3.5 4.5 5.5\n  1.5-2.5 3.5 4.5 5.5\n -1.5 2.5 3.5 4.5 5.5\n"
                 "  1.5  2.5  3.5  4.5  5.5\n -1.5 -2.5  3.5  4.5  5.5\n-1.5   2.5  3.5  4.5  5.5\n 1.5 +2.5  3.5  4.5  5.5\n"},
+      {.name = "a '+' first in the line's last word, then a '*' there", .input = "1 2 3 4 +5\n1 2 3 4 +5\n1 2 3 4 *5\n1 2 3 4 +5\n"},
       {.name = "a point without fraction digits", .input = "   19.  7.  0.5 12345678.  1.\n   18.  6.  0.4 12345677.  2.\n"},
       {.name = "exponents of the shape, then longer",
        .input = "1.0E+01 2.0E-01 3.0E+001 4.0D+01 5.0e-01\n1.5E+01 2.5E-01 3.5E+001 4.5D+01 5.5e-01\n"
