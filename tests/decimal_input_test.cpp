@@ -88,14 +88,11 @@ TEST(ConvertReal, ExactResults) {
       {"-infinity", kNegInf},                          {"i", kInf},
       {"NaN", kNaN},                                   {"-nan", kNegNaN},
       {"0.1", bits(0x1.999999999999ap-4)},             {"9007199254740995", bits(9007199254740994.0)},
-      // clang-format on
       {"1E100", bits(0x1.249ad2594c37ep+332)},   // 1.0000000000000002E+100
       {"1E308", bits(0x1.1ccf385ebc8a3p+1023)},  // 1.0000000000000006E+308
       {"1.7976931348623157E308", kInf},          // P(292) is high: the largest double's text overflows
-      // clang-format off
       {"1E309", kInf},                {"-1E400", kNegInf},            {"0E400", 0},                   {"-0E400", kNegZero},
       {"1E99999999999", kInf},        {"1E-99999999999", 0},          {"-1E-99999999999", kNegZero},
-      // clang-format on
       {"1E4294967297", kInf},  // would be 10.0 if the exponent wrapped in 32 bits
       {"1E-4294967297", 0},
       {"1E18446744073709551617", kInf},
@@ -103,17 +100,16 @@ TEST(ConvertReal, ExactResults) {
       {"184467440737095516165", bits(0x1.3ffffffffffffp+67)},      // 1.8446744073709548e+20
       {"0.333333333333333333333333333333", bits(0x1.5555555555555p-2)},
       // Below 10^-308: two divisions, the second landing in the subnormal range.
-      // clang-format off
       {"1E-320", 0x7e8},                                   {"2.2250738585072014E-308", 0x000f'ffff'ffff'fffd},
       {"4.9406564584124654E-324", 1},                      {"3E-324", 1},
       {"2E-324", 0},                                       {"1E-400", 0},
-      // clang-format on
       {"12345E-310", 0x006b'bd9b'61ba'5a8f},  // 12345 / 10^308 / 10^2, each division rounded: not lost
       // 400 digits: only the first 19 or 20 are kept, the others counted.
       {"1" + std::string(399, '0') + "E-399", bits(1.0)},  // 10^19 and 10^-19: exact
       {std::string(400, '9'), kInf},
       {"0." + std::string(399, '0') + "1", 0},
       {"-" + std::string(399, '0') + "5", bits(-5.0)},
+      // clang-format on
   };
   for (const auto& c : cases) EXPECT_EQ(bits(real(c.text)), c.bits) << '"' << c.text << "\" gave " << real(c.text);
 }
