@@ -1,7 +1,5 @@
-// The reader's record path against the statement calls it stands for (the
-// portable build runs it on the portable byte scans), its SSE2 steps against
-// their portable forms, and the fixed-field digits against the full
-// generator's.
+// The reader's record path against the statement calls it stands for (the portable build runs it on the portable byte
+// scans), its SSE2 steps against their portable forms, and the fixed-field digits against the full generator's.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -95,9 +93,8 @@ TEST(FastRecord, LeavesWhatTheStatementCallsLeave) {
   }
 }
 
-// The five styles fitting codes write, each with every line end, with and
-// without '+' signs, over several blocks; some end without their last line
-// feed, so that a record of a recent shape meets the block's end.
+// The five styles fitting codes write, each with every line end, with and without '+' signs, over several blocks; some
+// end without their last line feed, so that a record of a recent shape meets the block's end.
 TEST(FastRecord, EveryStyleAsTheStatementCalls) {
   const struct {
     const char* name;
@@ -140,14 +137,12 @@ std::string longValues(Values... values) {
 // Records at the edges of the record path, each against the statement calls:
 // the trace of every statement must be the same.
 TEST(FastRecord, EdgesAsTheStatementCalls) {
-  // 200 equal lines of 49 bytes run past the first block; the last line
-  // lacks its line feed, and its shape (taken on the first lines) must not
-  // read it.
+  // 200 equal lines of 49 bytes run past the first block; the last line lacks its line feed, and its shape (taken on
+  // the first lines) must not read it.
   std::string equal;
   for (int i = 0; i < 200; ++i) equal += "     50.0   0.5000    1.7364    0.1      689.369\n";
-  // A long value new in every record (its bytes are then compared only now
-  // and then), coming back every 16 records, and one that changes only
-  // every 8.
+  // A long value new in every record (its bytes are then compared only now and then), coming back every 16 records, and
+  // one that changes only every 8.
   std::string cycling;
   for (int i = 0; i < 80; ++i) {
     char line[96];
@@ -200,15 +195,12 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
   }
 }
 
-// One table of shapes serves every read: the shapes of one file meet the
-// records of the files after it. Each file goes round a line and two
-// variants of it, mostly of the same layout number (marks where the line
-// has them) but of other bytes: a sign, an exponent letter, a comma or a
-// colon for a point, another line end. Then files of more layouts than
-// the table holds, records across the block's end, a record that differs
-// from a shape in its third chunk alone, and a last line without its line
-// feed where the bytes after the data hold one. Each file, read after those
-// before it, reads as the statement calls read it.
+// One table of shapes serves every read: the shapes of one file meet the records of the files after it. Each file goes
+// round a line and two variants of it, mostly of the same layout number (marks where the line has them) but of other
+// bytes: a sign, an exponent letter, a comma or a colon for a point, another line end. Then files of more layouts than
+// the table holds, records across the block's end, a record that differs from a shape in its third chunk alone, and a
+// last line without its line feed where the bytes after the data hold one. Each file, read after those before it, reads
+// as the statement calls read it.
 TEST(FastRecord, ShapesOfOneFileMeetTheNext) {
   const std::string line = " 1.5E+01 -2.5 3.5 4.5 5.5\n";
   std::string layouts;  // 210 layouts, twice over
@@ -238,18 +230,16 @@ TEST(FastRecord, ShapesOfOneFileMeetTheNext) {
   const std::string third = "    1.5    2.5    3.5    4.5   1.25E+01\n";
   const std::string other = "    1.5    2.5    3.5    4.5   9.5\n";
   files.push_back(third + other + third + other + "    1.5    2.5    3.5    4.5   1.25Q+01\n" + third);
-  // Two layouts in turn, 32 bytes a line, so that the bytes after the last
-  // block's data (the block before's) hold a line feed where the last line,
-  // without its own, would end.
+  // Two layouts in turn, 32 bytes a line, so that the bytes after the last block's data (the block before's) hold a
+  // line feed where the last line, without its own, would end.
   std::string turns;
   for (int i = 0; i < 300; ++i) turns += i % 2 == 0 ? "   1.5   2.5   3.5   4.5   15.5\n" : "   1.5   2.5   3.5   4.5   1.55\n";
   files.push_back(turns.substr(0, turns.size() - 1));
   for (std::size_t k = 0; k < files.size(); ++k) ASSERT_EQ(readAll(files[k], true), readAll(files[k], false)) << "file " << k;
 }
 
-// Lines of one layout have one number whatever their digits and whatever
-// follows their first control byte; a mark moved, added or taken away, in
-// the first chunk or the ninth, gives another.
+// Lines of one layout have one number whatever their digits and whatever follows their first control byte; a mark
+// moved, added or taken away, in the first chunk or the ninth, gives another.
 TEST(FastRecord, LayoutNumbers) {
   const std::string wide(130, '5');
   const struct {
@@ -270,9 +260,8 @@ TEST(FastRecord, LayoutNumbers) {
   }
 }
 
-// A record with more than blanks after its last value goes to the statement
-// calls, which tell the caller so; read by a recent shape too (of the line
-// before it) or by the masks, on a line under 64 bytes and a longer one.
+// A record with more than blanks after its last value goes to the statement calls, which tell the caller so; read by a
+// recent shape too (of the line before it) or by the masks, on a line under 64 bytes and a longer one.
 TEST(FastRecord, LeavesLinesThatGoOnToTheStatements) {
   const struct {
     const char* line;
@@ -302,8 +291,7 @@ TEST(FastRecord, LeavesLinesThatGoOnToTheStatements) {
 }
 
 #ifdef RECIO_SSE2
-// The SSE2 classification, shape test and conversions give what their
-// portable forms give, on random bytes and digits.
+// The SSE2 classification, shape test and conversions give what their portable forms give, on random bytes and digits.
 TEST(FastRecord, Sse2AsPortable) {
   std::mt19937_64 random(29);
   const auto byte = [&] {
@@ -324,9 +312,8 @@ TEST(FastRecord, Sse2AsPortable) {
     ASSERT_EQ(sse2.controls, portable.controls);
     ASSERT_EQ(sse2.marks, portable.marks);
 
-    // A shape of four to eight chunks that the bytes mostly fit (each a
-    // little above its base, within its room), now and then a byte that
-    // does not (another base, any room) or that is the shape's other byte.
+    // A shape of four to eight chunks that the bytes mostly fit (each a little above its base, within its room), now
+    // and then a byte that does not (another base, any room) or that is the shape's other byte.
     auto shape = std::make_unique<recio::RecordShape>();
     shape->chunks = 4 + static_cast<std::uint32_t>(n % 5);
     for (std::size_t i = 0; i < 128; ++i) {
