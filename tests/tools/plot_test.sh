@@ -128,9 +128,10 @@ EOF
 check "-c 1.5e-5: labels 0 to 1.5 by 0.25, each at its value in units of 10⁻⁵, and the top named so" test \
     "$(grep -cxF "set cblabel 'Δχ²/10⁻⁵ above the minimum (colours stop at 1.5)'" bar.gp) $(grep '^set cbtics' bar.gp |
     tr -d "()'," | awk '{ for (i = 3; i < NF; i += 2) { s = s $i " "; if ((d = $(i + 1) / 1e-5 - $i) * d > 1e-20) s = s "off " } print s }')" = "1 0 0.25 0.5 0.75 1 1.25 1.5 "
-out=$("$plot" -v -o - w1.dat 2>&1 >v.png)
-check "-v with the image on standard output: the line on standard error, the image whole (got: $out)" \
-    test "$(head -c 4 v.png | tail -c 3)$(tail -c 8 v.png | head -c 4)" = PNGIEND -a -n "$(grep 'wrote -$' <<<"$out")"
+out=$("$plot" -v -o - --script v.gp w1.dat 2>&1 >v.png)
+check "-v with the image on standard output: the line on standard error, the image whole, the script says so (got: $out)" \
+    test "$(head -c 4 v.png | tail -c 3)$(tail -c 8 v.png | head -c 4)" = PNGIEND -a -n "$(grep 'wrote -$' <<<"$out")" -a \
+    "$(head -1 v.gp)" = "# gnuplot draws this figure to its standard output: gnuplot SCRIPT > FIGURE"
 "$plot" -v w1.dat -o vs.png --script - >vs.gp 2>/dev/null && "$plot" w1.dat -o vs.png --script vs2.gp
 check "-v with the script on standard output: the script alone there" cmp -s vs.gp vs2.gp
 out=$("$plot" twice.dat 2>&1)
