@@ -51,10 +51,6 @@ struct RecordGrid {
   std::uint64_t filledCells = 0;  // cells with a chi-square
 
   [[nodiscard]] std::size_t size(Parameter p) const { return axes[p].size(); }
-  [[nodiscard]] std::size_t index(std::size_t i, std::size_t j, std::size_t k) const {
-    return (i * axes[kYorp].size() + j) * axes[kFke].size() + k;
-  }
-  [[nodiscard]] double at(std::size_t i, std::size_t j, std::size_t k) const { return cells[index(i, j, k)]; }
 
   // `visit(i, j, k, chiSquare)` for every cell in T-major order, NaN ones too.
   template <typename Visit>
