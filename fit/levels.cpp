@@ -10,8 +10,6 @@
 namespace fit {
 namespace {
 
-std::string percent(double probability) { return shortText(100 * probability) + "%"; }
-
 // A level of the sigma counts and probabilities, for `parameters` (1 or 2).
 std::vector<Level> fromChoice(const LevelChoice& choice, double parameters) {
   std::vector<Level> levels;
@@ -21,8 +19,10 @@ std::vector<Level> fromChoice(const LevelChoice& choice, double parameters) {
     const double delta = parameters == 1 ? k * k : chiSquareQuantile(sigmaProbability(k), 2);
     levels.push_back({delta, shortText(k) + " sigma", shortText(k) + " sigma" + of});
   }
-  for (const double p : choice.probabilities)
-    levels.push_back({chiSquareQuantile(p, parameters), percent(p), percent(p) + " confidence" + of});
+  for (const double p : choice.probabilities) {
+    const std::string percent = percentText(p, 6);
+    levels.push_back({chiSquareQuantile(p, parameters), percent, percent + " confidence" + of});
+  }
   return levels;
 }
 

@@ -45,6 +45,13 @@ std::string generalText(double value, int digits) {
   return charsText(value, std::chars_format::general, digits);
 }
 
+std::string percentText(double probability, int digits) {
+  // 100 p stays below 100 for every double p below 1, so 17 digits tell.
+  std::string text = generalText(100 * probability, digits);
+  while (text == "100" && probability < 1 && digits < 17) text = generalText(100 * probability, ++digits);
+  return text + "%";
+}
+
 std::string shortText(double value) { return generalText(value, 6); }
 
 std::string exactText(double value) {

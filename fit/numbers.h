@@ -20,6 +20,10 @@ namespace fit {
 // `digits` significant digits, trailing zeros dropped ("68.27", "90").
 [[nodiscard]] std::string generalText(double value, int digits);
 
+// A probability in percent to `digits` significant digits, more where
+// those would round one below 1 up to "100%" ("68.27%", "99.9999%").
+[[nodiscard]] std::string percentText(double probability, int digits);
+
 // Six significant digits, for people ("587.5", "0.463451", "1e+10").
 [[nodiscard]] std::string shortText(double value);
 

@@ -102,7 +102,8 @@ std::string errorsBlock(const FitReport& report, const std::array<int, 3>& decim
   return out.empty() ? out : "\n" + out;
 }
 
-std::string marginalLines(const FitReport& report, Parameter a, int decimals, std::size_t medianWidth) {
+std::string marginalLines(const FitReport& report, Parameter a, int decimals, std::size_t medianWidth,
+                          std::size_t probabilityWidth) {
   const Marginal& marginal = report.marginals->parameters[a];
   std::string lead = padded(kLongNames[a], 16) + padded(report.logPrior[a] ? "uniform in log" : "uniform", 17);
   if (report.grid.size(a) == 1) return lead + "a single value\n";
@@ -110,8 +111,8 @@ std::string marginalLines(const FitReport& report, Parameter a, int decimals, st
   lead += padded(fixedText(marginal.median, decimals), medianWidth);
   std::string out;
   for (const CredibleInterval& interval : marginal.intervals) {
-    out += lead + padded(probabilityText(interval.probability), 9) + fixedText(interval.low, decimals) + " .. " +
-           fixedText(interval.high, decimals) + "\n";
+    out += lead + padded(probabilityText(interval.probability), probabilityWidth) + fixedText(interval.low, decimals) +
+           " .. " + fixedText(interval.high, decimals) + "\n";
     lead = std::string(lead.size(), ' ');
   }
   return out;
@@ -120,12 +121,16 @@ std::string marginalLines(const FitReport& report, Parameter a, int decimals, st
 // Per parameter its prior, median and central credible intervals.
 std::string marginalsBlock(const FitReport& report, const std::array<int, 3>& decimals) {
   if (!report.marginals) return {};
-  std::size_t medianWidth = 9;
-  for (const Parameter a : datafiles::kParameters)
+  std::size_t medianWidth = 9, probabilityWidth = 9;
+  for (const Parameter a : datafiles::kParameters) {
     medianWidth = std::max(medianWidth, fixedText(report.marginals->parameters[a].median, decimals[a] + 2).size() + 3);
+    for (const CredibleInterval& interval : report.marginals->parameters[a].intervals)
+      probabilityWidth = std::max(probabilityWidth, probabilityText(interval.probability).size() + 1);
+  }
   std::string out =
       "\n" + padded("marginal", 16) + padded("prior", 17) + padded("median", medianWidth) + "credible interval\n";
-  for (const Parameter a : datafiles::kParameters) out += marginalLines(report, a, decimals[a] + 2, medianWidth);
+  for (const Parameter a : datafiles::kParameters)
+    out += marginalLines(report, a, decimals[a] + 2, medianWidth, probabilityWidth);
   return out;
 }
 
@@ -272,6 +277,6 @@ std::string marginalHeading(const FitReport& report, Parameter parameter) {
          probabilityText(first.probability) + ")";
 }
 
-std::string probabilityText(double probability) { return generalText(100 * probability, 4) + "%"; }
+std::string probabilityText(double probability) { return percentText(probability, 4); }
 
 }  // namespace fit

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <functional>
 #include <numbers>
+#include <tuple>
 #include <vector>
 
 #include "fit/chi_square_law.h"
@@ -308,6 +309,14 @@ TEST(Levels, KeyTexts) {
   const std::pair<double, const char*> rows[] = {{2.2957489, "2.30"}, {6.1800743, "6.18"}, {11.829158, "11.8"}, {1, "1.00"},         {0.5, "0.500"},
                                                  {10, "10.0"},        {250, "250"},        {2.7055435, "2.71"}, {1234.5, "1.23e+03"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(fit::keyText(value), text) << value;
+}
+
+// More digits only where those asked for would round a probability below 1 up to 100%.
+TEST(Levels, PercentTexts) {
+  const std::tuple<double, int, const char*> rows[] = {
+      {0.6827, 4, "68.27%"}, {0.9, 6, "90%"},       {0.99995, 4, "99.995%"}, {0.99999999999, 6, "99.999999999%"}, {std::nextafter(1.0, 0.0), 4, "99.99999999999999%"},
+      {1, 4, "100%"},        {1e-300, 4, "1e-298%"}};
+  for (const auto& [p, digits, text] : rows) EXPECT_EQ(fit::percentText(p, digits), text) << p;
 }
 
 // Where the grid's edge cuts a fit short, and where a missing value does
