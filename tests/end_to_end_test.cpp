@@ -1,7 +1,6 @@
-// The real chi2map binary in a fresh working directory per case: standard
-// output, standard error, the exit status and "table.dat", byte for byte.
-// With CHI2MAP_LONG_INPUTS (label long): inputs of 10 to 100 MB, within a
-// memory bound of the program's own.
+// The real chi2map binary in a fresh working directory per case: standard output, standard error, the exit status and
+// "table.dat", byte for byte. With CHI2MAP_LONG_INPUTS (label long): inputs of 10 to 100 MB, within a memory bound of
+// the program's own.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -52,9 +51,8 @@ struct Case {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
-// Writes `bytes` into the FIFO once chi2map has opened it, then closes it.
-// Opens without blocking and retries, so that a program that never opens
-// the FIFO cannot hang the test.
+// Writes `bytes` into the FIFO once chi2map has opened it, then closes it. Opens without blocking and retries, so that
+// a program that never opens the FIFO cannot hang the test.
 void feedFifo(const std::string& bytes, const std::atomic<bool>& finished) {
   int fd = -1;
   while (!finished && (fd = ::open("quorvi.res", O_WRONLY | O_NONBLOCK | O_CLOEXEC)) < 0 && errno == ENXIO) std::this_thread::sleep_for(std::chrono::milliseconds(1));
@@ -394,9 +392,8 @@ const std::string kZeros(10 * kMegabyte, '0');
 const std::string kHugeRecord = "1" + kZeros + "E-" + std::to_string(kZeros.size() - 2) + " 0.2 0 0." + kZeros + "5E" + std::to_string(kZeros.size()) + " 45.0\n";
 constexpr long kSlackKb = 16 * 1024;
 
-// Each ends as its small equivalent does, the program's peak memory within
-// twice the longest record plus a few megabytes, while this process holds
-// every input.
+// Each ends as its small equivalent does, the program's peak memory within twice the longest record plus a few
+// megabytes, while this process holds every input.
 // clang-format off
 const std::vector<Case> kLongInputs = {
     {.name = "line_of_100_MB_without_line_feed", .input = kWorked + std::string(100 * kMegabyte, '7'), .out = kWorkedOut, .err = kEndsInsideRecord, .after = kWorkedTable[1], .peakKb = 200 * 1024 + kSlackKb},

@@ -20,8 +20,7 @@ namespace {
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
 
-// Critical values of chi-square tables (upper tail 0.10, 0.05 and 0.01),
-// to the tables' three decimals.
+// Critical values of chi-square tables (upper tail 0.10, 0.05 and 0.01), to the tables' three decimals.
 struct Critical {
   double dof, p10, p05, p01;
 };
@@ -108,11 +107,9 @@ TEST(Marginal, CellWidths) {
   EXPECT_NEAR(log[2], 0.5, 1e-15);
 }
 
-// Gaussian likelihoods on fine grids: the marginal of T is normal with
-// mean 300 and sigma 20 whatever YORP and f_KE do, so its median is 300 and
-// its central intervals 300 -/+ k * 20. In log T with a logarithmic prior the
-// same holds for ln T; a uniform prior in T on a likelihood Gaussian in ln T
-// shifts the median to exp(mu + s^2).
+// Gaussian likelihoods on fine grids: the marginal of T is normal with mean 300 and sigma 20 whatever YORP and f_KE do,
+// so its median is 300 and its central intervals 300 -/+ k * 20. In log T with a logarithmic prior the same holds for
+// ln T; a uniform prior in T on a likelihood Gaussian in ln T shifts the median to exp(mu + s^2).
 struct KnownCase {
   const char* name;
   Values t;
@@ -174,9 +171,8 @@ TEST(Marginal, KnownDistributions) {
   }
 }
 
-// Direct sums written out cell by cell, against the marginals of grids
-// with holes: a missing cell weighs exactly what a cell too unlikely for a
-// double does, and the hole count is reported.
+// Direct sums written out cell by cell, against the marginals of grids with holes: a missing cell weighs exactly what a
+// cell too unlikely for a double does, and the hole count is reported.
 TEST(Marginal, HolesCarryNoWeight) {
   const Values t = {100, 150, 175, 300, 400}, yorp = {0.1, 0.2, 0.5}, fke = {1, 2};
   const auto bowl = [](double x, double y, double f) { return 10 + std::pow((x - 180) / 60, 2) + 9 * y + f; };

@@ -1,7 +1,6 @@
-// Units: the connect rules (status keywords, file names, refused connects),
-// and failures met while every unit is being closed, at the stop or inside a
-// report: no recursion, no buffer written twice, every other connection
-// still written and closed, and a two-line report.
+// Units: the connect rules (status keywords, file names, refused connects), and failures met while every unit is being
+// closed, at the stop or inside a report: no recursion, no buffer written twice, every other connection still written
+// and closed, and a two-line report.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -31,9 +30,8 @@ using fixtures::layerReport;
 using fixtures::systemReport;
 using recio::IoStatus;
 
-// A status keyword is matched without regard to case or trailing blanks; a
-// file name without its surrounding blanks. A refused connect that the
-// statement does not handle ends the run with its report.
+// A status keyword is matched without regard to case or trailing blanks; a file name without its surrounding blanks. A
+// refused connect that the statement does not handle ends the run with its report.
 TEST(Connect, StatusKeywordsAndFileNames) {
   const struct {
     std::string name;
@@ -67,9 +65,8 @@ TEST(Connect, StatusKeywordsAndFileNames) {
   }
 }
 
-// A file opened while standard input is closed would get its descriptor: it
-// is moved above the three standard ones, and the low one closed again. A
-// move that fails is the open's failure.
+// A file opened while standard input is closed would get its descriptor: it is moved above the three standard ones, and
+// the low one closed again. A move that fails is the open's failure.
 TEST(Connect, FileNeverKeepsAStandardDescriptor) {
   const int savedInput = ::dup(0);
   for (const bool moveFails : {false, true}) {
@@ -136,8 +133,7 @@ TEST(Disconnect, DeletingReportsTheFirstFailure) {
   }
 }
 
-// The header tells the layer's own codes (10000 to 10073) from the platform's
-// error numbers, at both ends of the range.
+// The header tells the layer's own codes (10000 to 10073) from the platform's error numbers, at both ends of the range.
 TEST(Reports, HeaderByCode) {
   for (const auto& row : {std::pair{9999, systemReport(9999, "READ(UNIT=1,...")},
                           {10000, layerReport("File not open for read", "READ(UNIT=1,...")},
@@ -172,9 +168,8 @@ std::map<std::string, int> writesPerFile(const fake::FakePlatform& platform) {
 
 enum class Trigger { Stop, Report };
 
-// Units 1 to 3 hold one buffered record each over old, longer files; the
-// closing writes them in table order, so the n-th write, cut or close of
-// the closing is the one of the n-th file.
+// Units 1 to 3 hold one buffered record each over old, longer files; the closing writes them in table order, so the
+// n-th write, cut or close of the closing is the one of the n-th file.
 struct ClosingCase {
   const char* name;
   Trigger trigger;

@@ -1,6 +1,5 @@
-// A platform for tests and fuzz targets: real files in the working directory,
-// or one file served from memory; the console in memory; and any call made to
-// fail on demand.
+// A platform for tests and fuzz targets: real files in the working directory, or one file served from memory; the
+// console in memory; and any call made to fail on demand.
 #pragma once
 
 #include <cstddef>
@@ -58,12 +57,10 @@ class FakePlatform {
   // Sizes of the writes to standard output, in order.
   const std::vector<std::size_t>& outputWrites() const { return stdoutWrites_; }
 
-  // `path` then behaves as a file the user may read but not write, whoever
-  // runs the tests: the access check for writing and a read-write open fail
-  // with EACCES.
+  // `path` then behaves as a file the user may read but not write, whoever runs the tests: the access check for writing
+  // and a read-write open fail with EACCES.
   void readOnly(std::string path) { readOnly_.insert(std::move(path)); }
-  // `name` then reads `bytes` (kept by the caller), at most `chunk` bytes a
-  // read, without touching the disk.
+  // `name` then reads `bytes` (kept by the caller), at most `chunk` bytes a read, without touching the disk.
   void serveFromMemory(std::string name, std::string_view bytes, std::size_t chunk) {
     memoryName_ = std::move(name);
     memory_ = bytes;
@@ -76,8 +73,7 @@ class FakePlatform {
   std::size_t liveAllocations() const { return live_.size(); }
   int openDescriptors() const { return openDescriptors_; }
 
-  // Runs `body` until the layer ends the process; returns the exit status,
-  // or -1 when `body` returned normally.
+  // Runs `body` until the layer ends the process; returns the exit status, or -1 when `body` returned normally.
   int run(const std::function<void()>& body);
 
  private:

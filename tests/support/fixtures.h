@@ -1,6 +1,5 @@
-// What the program writes, as the tests expect it, and the inputs that make
-// it: the worked example, the console summary, reports, warnings, and one
-// generator of larger grids.
+// What the program writes, as the tests expect it, and the inputs that make it: the worked example, the console
+// summary, reports, warnings, and one generator of larger grids.
 #pragma once
 
 #include <cstddef>
@@ -9,13 +8,11 @@
 
 namespace fixtures {
 
-// The eleven console lines; each range is the text of its two numbers, each
-// with its two-blank sign area.
+// The eleven console lines; each range is the text of its two numbers, each with its two-blank sign area.
 std::string summary(std::string_view nT, std::string_view tRange, std::string_view nY, std::string_view yRange, std::string_view nF, std::string_view fRange, std::string_view chiRange);
 
-// Inline, so that the case tables of every test file may use them.
-// Eight records: T 100 and 200, YORP 0.2 and 0.1 (listed doubled, 0.4 then
-// 0.2), f_KE 0.5 and 1.0; and its console text and three tables.
+// Inline, so that the case tables of every test file may use them. Eight records: T 100 and 200, YORP 0.2 and 0.1
+// (listed doubled, 0.4 then 0.2), f_KE 0.5 and 1.0; and its console text and three tables.
 inline const std::string kWorked =
     "100.0 0.2 0.0 0.5 40.0\n100.0 0.2 0.0 1.0 30.0\n100.0 0.1 0.0 0.5 20.0\n100.0 0.1 0.0 1.0 25.0\n"
     "200.0 0.2 0.0 0.5 15.0\n200.0 0.2 0.0 1.0 12.5\n200.0 0.1 0.0 0.5 50.0\n200.0 0.1 0.0 1.0 35.0\n";
@@ -46,10 +43,9 @@ std::string labelsMismatch(std::string_view axis);
 std::string partRead(long line);
 std::string moreThanRecord(long line);
 
-// nT x nY x nF records in file order: T = 1, 2, ..., nT; YORP written as
-// nY/2, ..., 1.0, 0.5 (listed doubled: nY, ..., 1); f_KE = 0.5, 1.0, ...;
-// chi-square 100 T + doubled YORP + (f_KE - 0.5), so every label names its
-// cell and the smallest over f_KE is 100 T + doubled YORP.
+// nT x nY x nF records in file order: T = 1, 2, ..., nT; YORP written as nY/2, ..., 1.0, 0.5 (listed doubled: nY, ...,
+// 1); f_KE = 0.5, 1.0, ...; chi-square 100 T + doubled YORP + (f_KE - 0.5), so every label names its cell and the
+// smallest over f_KE is 100 T + doubled YORP.
 std::string grid(int nT, int nY, int nF);
 // Table 1 of such a grid: YORP 10 and above too wide for F6.4.
 std::string gridTable(int nT, int nY);

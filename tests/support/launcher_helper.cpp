@@ -1,11 +1,8 @@
-// Runs a program as its child and reports how it ended, so that the child's
-// peak memory starts from this small process's size: spawned by the test
-// process itself, it would count the test process's peak, which the kernel
-// folds into a child's at exec after posix_spawn.
-// Usage: launcher_helper UMASK FILE_SIZE_LIMIT DROP PROGRAM [ARGUMENT...]: UMASK in
-// octal, FILE_SIZE_LIMIT in bytes or "-", DROP "1" to run as uid/gid 65534 when root.
-// Writes "WAIT_STATUS PEAK_KB\n" (the child's ru_maxrss) on descriptor 3; exit
-// status 0, or 126 when the child could not be made.
+// Runs a program as its child and reports how it ended, so that the child's peak memory starts from this small
+// process's size: spawned by the test process itself, it would count the test process's peak, which the kernel folds
+// into a child's at exec after posix_spawn. Usage: launcher_helper UMASK FILE_SIZE_LIMIT DROP PROGRAM [ARGUMENT...]:
+// UMASK in octal, FILE_SIZE_LIMIT in bytes or "-", DROP "1" to run as uid/gid 65534 when root. Writes "WAIT_STATUS
+// PEAK_KB\n" (the child's ru_maxrss) on descriptor 3; exit status 0, or 126 when the child could not be made.
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/resource.h>
@@ -27,8 +24,7 @@ int main(int argc, char** argv) {
       const struct rlimit size = {limit, limit};
       if (setrlimit(RLIMIT_FSIZE, &size) != 0) _exit(126);
     }
-    // Opened before dropping privileges: the path may lie in a directory
-    // that uid 65534 cannot enter.
+    // Opened before dropping privileges: the path may lie in a directory that uid 65534 cannot enter.
     const int program = open(argv[4], O_RDONLY | O_CLOEXEC);
     if (argv[3][0] == '1' && geteuid() == 0 && (setgroups(0, nullptr) != 0 || setresgid(65534, 65534, 65534) != 0 || setresuid(65534, 65534, 65534) != 0)) _exit(126);
     fexecve(program, argv + 4, environ);

@@ -1,5 +1,4 @@
-// Read statements as the tests look at them: each item's value, or none for
-// an item that received no value.
+// Read statements as the tests look at them: each item's value, or none for an item that received no value.
 #pragma once
 
 #include <cstdint>
@@ -16,8 +15,7 @@ struct ReadOutcome {
   std::vector<std::optional<double>> values;     // nullopt: the item kept its old value
 };
 
-// One free-form read of `items` numbers, end of file and errors given back
-// unless `handles` is false.
+// One free-form read of `items` numbers, end of file and errors given back unless `handles` is false.
 template <typename Number>
 ReadOutcome readNumbers(recio::IoControl& control, std::int32_t unit, int items, bool handles = true) {
   std::vector<Number> numbers(static_cast<std::size_t>(items));
