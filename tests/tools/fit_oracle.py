@@ -264,15 +264,19 @@ def run_case(name, records, mapped, partial):
     for old in ("p.csv", "s.gp"):
         if os.path.exists(old): os.remove(old)
     x, y = mapped or (0, 0)
-    drawn = ["--script", "s.gp", "--map", f"{NAMES[x][:4]},{NAMES[y][:4]}"] * (mapped is not None)
+    drawn = ["--script", "s.gp"] + ["--map", f"{NAMES[x][:4]},{NAMES[y][:4]}"] * (mapped is not None)
     got = subprocess.run([fit, "-n", *flags, "--profiles", "p.csv", *drawn, name], capture_output=True, text=True)
     check(f"{name}: the text", got.stdout == text_of(e), "\n" + got.stdout + "--- expected\n" + text_of(e))
     csv = [l.split(",") for l in open("p.csv").read().splitlines()]
     want = [[n, v, c] for p, n in zip(e["parameters"], NAMES) for v, c in zip(p["profile"]["values"], p["profile"]["chi2"])]
     check(f"{name}: the CSV reads back to the same doubles", csv[0] == ["parameter", "value", "chi2"] and len(csv) == len(want) + 1 and all(
         r[0] == w[0] and float(r[1]) == w[1] and (r[2] == "" if w[2] != w[2] else float(r[2]) == w[2]) for r, w in zip(csv[1:], want)))
-    if mapped is None: return
     script = open("s.gp").read()
+    if mapped is None:  # the corner figure's diagonal: each profile above the smallest chi-square
+        blocks = [script.split(f"$P{a}_0 << EOD\n")[1].split("EOD\n")[0] if f"$P{a}_0 << EOD" in script else "" for a in range(3)]
+        want = [[(v, c - e["chi2_min"]) for v, c in zip(p["profile"]["values"], p["profile"]["chi2"]) if c == c] * (len(p["profile"]["values"]) > 1) for p in e["parameters"]]
+        check(f"{name}: the profiles of the corner figure", [[tuple(map(float, l.split())) for l in b.splitlines()] for b in blocks] == want, str(blocks)[:600])
+        return
     block = script[script.index("$G0 << EOD\n") + 11:].split("EOD\n")[0]
     got_map = [tuple(map(float, l.split())) for l in block.splitlines() if l]
     ax = e["parameters"]
