@@ -302,8 +302,8 @@ TEST(Levels, SigmasProbabilitiesScaleAndRelative) {
 }
 
 TEST(Levels, KeyTexts) {
-  const std::pair<double, const char*> rows[] = {{2.2957489, "2.30"}, {6.1800743, "6.18"}, {11.829158, "11.8"}, {1, "1.00"},         {0.5, "0.500"},
-                                                 {10, "10.0"},        {250, "250"},        {2.7055435, "2.71"}, {1234.5, "1.23e+03"}};
+  const std::pair<double, const char*> rows[] = {{2.2957489, "2.30"}, {6.1800743, "6.18"}, {11.829158, "11.8"}, {1, "1.00"},          {0.5, "0.500"},
+                                                 {10, "10.0"},        {250, "250"},        {2.7055435, "2.71"}, {1234.5, "1.23e+03"}, {9.2103404, "9.21"}};
   for (const auto& [value, text] : rows) EXPECT_EQ(fit::keyText(value), text) << value;
 }
 

@@ -21,11 +21,13 @@
 
 namespace {
 
-// The nth call named `call` fails with `error` (0: that write writes nothing); every write is short.
+// The nth call named `call` and the times - 1 after it fail with `error` (0: that write writes nothing);
+// every write is short.
 struct Fault {
   std::string call;
   int nth = 0;
   int error = 0;
+  int times = 1;
   int seen = 0;
 };
 Fault gFault;
@@ -34,7 +36,7 @@ int gSyncs = 0;  // fsync calls
 
 bool failsNow(const char* call) {
   for (Fault* fault : {&gFault, &gAlso}) {
-    if (fault->call != call || ++fault->seen != fault->nth) continue;
+    if (fault->call != call || ++fault->seen < fault->nth || fault->seen >= fault->nth + fault->times) continue;
     errno = fault->error;
     return true;
   }
@@ -109,8 +111,9 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
       {.fault = {"fsync", 1, EIO}, .message = "Input/output error"},
       {.fault = {"close", 1, EDQUOT}, .message = "Disk quota exceeded"},
       {.fault = {"rename", 1, EXDEV}, .message = "Invalid cross-device link"},
-      // A temporary's name already taken: the next name is tried.
-      {.fault = {"open", 1, EEXIST}, .message = ""},
+      // A temporary's name already taken: the next name is tried, a hundred in all.
+      {.fault = {"open", 1, EEXIST, 99}, .message = ""},
+      {.fault = {"open", 1, EEXIST, 100}, .message = "File exists"},
       // Of a failed write and a failed close, the write's is told.
       {.fault = {"write", 1, ENOSPC}, .message = "No space left on device", .also = {"close", 1, EIO}},
       {.fault = {"none", 1}, .message = "Disk quota exceeded", .also = {"close", 1, EDQUOT}},
