@@ -20,7 +20,8 @@ using Reports = std::vector<fit::FitReport>;
 
 // The contours of each input: -l as typed, or its levels for two
 // parameters. The key shows the first input's; where the inputs' levels
-// differ (scaled by each one's chi-square), it names them instead.
+// differ (scaled by each one's chi-square), it names them instead, and a
+// name that differs too (its factor) by what it is for every input.
 std::vector<figure::Contours> contoursOf(const Plan& plan, const Reports& reports) {
   std::vector<figure::Contours> all;
   std::vector<std::vector<std::string>> names;
@@ -36,7 +37,12 @@ std::vector<figure::Contours> contoursOf(const Plan& plan, const Reports& report
     all.push_back(std::move(contours));
   }
   const bool same = std::all_of(all.begin(), all.end(), [&](const auto& c) { return c.texts == all.front().texts; });
-  for (std::size_t k = 0; k < all.size() && !same; ++k) all[k].texts = names[k];
+  if (same) return all;
+  const std::vector<fit::Level> unscaled = fit::contourLevels(plan.contours, 0);
+  for (std::size_t l = 0; l < names.front().size(); ++l)
+    if (std::any_of(names.begin(), names.end(), [&](const auto& n) { return n[l] != names.front()[l]; }))
+      for (auto& n : names) n[l] = unscaled[l].name + " x max(1, χ²min / dof)";
+  for (std::size_t k = 0; k < all.size(); ++k) all[k].texts = names[k];
   return all;
 }
 
@@ -123,18 +129,21 @@ std::vector<std::string> cornerNotes(const Reports& reports, bool densities) {
     notes.push_back((reports.size() > 1 ? report.name + ": " : std::string()) +
                     "smallest χ² = " + fit::exactText(report.fit.smallestChiSquare));
   const fit::FitReport& first = reports.front();
-  std::string levels;
-  for (std::size_t l = 0; l < first.levels.size(); ++l)
-    levels +=
-        (levels.empty() ? "" : ", ") + fit::shortText(first.levels[l].deltaChi2) + " (" + first.levels[l].name + ")";
+  const auto levelsOf = [](const fit::FitReport& report) {
+    std::string levels;
+    for (const fit::Level& level : report.levels)
+      levels += (levels.empty() ? "" : ", ") + fit::shortText(level.deltaChi2) + " (" + level.name + ")";
+    return "profiles: Δχ² = " + levels + "; shaded: " + (report.levels.empty() ? "none" : report.levels.front().name);
+  };
   if (densities)
     notes.push_back("diagonal: marginal densities, peak 1; shaded: " +
                     (first.marginals->parameters[0].intervals.empty()
                          ? std::string("none")
                          : fit::probabilityText(first.marginals->parameters[0].intervals.front().probability)));
-  else
-    notes.push_back("profiles: Δχ² = " + levels +
-                    "; shaded: " + (first.levels.empty() ? "none" : first.levels.front().name));
+  else if (std::all_of(reports.begin(), reports.end(), [&](const auto& r) { return levelsOf(r) == levelsOf(first); }))
+    notes.push_back(levelsOf(first));
+  else  // levels scaled by each input's own chi-square
+    for (const fit::FitReport& report : reports) notes.push_back(report.name + ": " + levelsOf(report));
   for (const Parameter p : datafiles::kParameters)
     if (std::all_of(reports.begin(), reports.end(), [&](const auto& r) { return r.grid.size(p) < 2; }))
       for (const fit::FitReport& report : reports)
