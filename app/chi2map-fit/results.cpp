@@ -140,8 +140,9 @@ std::vector<std::string> cornerNotes(const Reports& reports, bool densities) {
                     (first.marginals->parameters[0].intervals.empty()
                          ? std::string("none")
                          : fit::probabilityText(first.marginals->parameters[0].intervals.front().probability)));
-  else if (std::all_of(reports.begin(), reports.end(), [&](const auto& r) { return levelsOf(r) == levelsOf(first); }))
-    notes.push_back(levelsOf(first));
+  else if (const std::string firstLevels = levelsOf(first);
+           std::all_of(reports.begin(), reports.end(), [&](const auto& r) { return levelsOf(r) == firstLevels; }))
+    notes.push_back(firstLevels);
   else  // levels scaled by each input's own chi-square
     for (const fit::FitReport& report : reports) notes.push_back(report.name + ": " + levelsOf(report));
   for (const Parameter p : datafiles::kParameters)
