@@ -1,8 +1,6 @@
-// Any 64-bit pattern through the digit generator and both number texts:
-// fixed lengths, only the characters each text may hold, no writes outside
-// the field, an F w.d field's common case as the general steps write it.
-// For a normal value the unrounded digits must be the exact expansion of a
-// double in [1, 10) near the value's scaled magnitude.
+// Any 64-bit pattern through the digit generator and both number texts: fixed lengths, only the characters each text
+// may hold, no writes outside the field, an F w.d field's common case as the general steps write it. For a normal value
+// the unrounded digits must be the exact expansion of a double in [1, 10) near the value's scaled magnitude.
 #include <bit>
 #include <cmath>
 #include <cstddef>
@@ -67,8 +65,7 @@ void checkNormal(double value) {
   const std::uint64_t field = (std::bit_cast<std::uint64_t>(value) >> 52) & 0x7FF;
   if (field == 0 || field == 0x7FF) return;
   const recio::DecimalDigits d = recio::toDecimalDigits(value, -1000, recio::DigitMode::Fraction);
-  // The scaled x is one of the doubles next to the 17 digits' value; its
-  // expansion must begin with them.
+  // The scaled x is one of the doubles next to the 17 digits' value; its expansion must begin with them.
   const std::string digits(d.digits, 17);
   const double near = std::strtod((digits.substr(0, 1) + "." + digits.substr(1)).c_str(), nullptr);
   double x = 0.0;

@@ -1,9 +1,8 @@
-// The map and the corner figure of any grid, texts and page, as chi2map-fit and chi2map-plot hand them
-// over: distinct finite grid values in ascending order (above zero on a logarithmic axis; two or more on
-// each axis of a map), any finite chi-square or NaN for a missing cell, any bytes in names, labels, titles
-// and notes, any page the options allow. The scripts are made without undefined behaviour, every
-// datablock is closed, and gnuplot meets no control character but the line end: the user's texts reach it
-// only through the text block, shown.
+// The map and the corner figure of any grid, texts and page, as chi2map-fit and chi2map-plot hand them over: distinct
+// finite grid values in ascending order (above zero on a logarithmic axis; two or more on each axis of a map), any
+// finite chi-square or NaN for a missing cell, any bytes in names, labels, titles and notes, any page the options
+// allow. The scripts are made without undefined behaviour, every datablock is closed, and gnuplot meets no control
+// character but the line end: the user's texts reach it only through the text block, shown.
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>

@@ -1,7 +1,6 @@
-// Arbitrary bytes (after the first, which chooses reads of 1 to 16 bytes)
-// loaded as "quorvi.res": the lists, extremes, cells and warnings keep the
-// loader's invariants; neither the read sizes nor every line end written as a
-// line feed and tabs as blanks change what is loaded; nothing is left behind.
+// Arbitrary bytes (after the first, which chooses reads of 1 to 16 bytes) loaded as "quorvi.res": the lists, extremes,
+// cells and warnings keep the loader's invariants; neither the read sizes nor every line end written as a line feed and
+// tabs as blanks change what is loaded; nothing is left behind.
 #include <algorithm>
 #include <bit>
 #include <cmath>

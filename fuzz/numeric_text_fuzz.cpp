@@ -1,8 +1,6 @@
-// Arbitrary bytes through both checks and the conversion: the scan's fast
-// case finds what the general steps digit by digit find, and the conversion
-// equals
-// the C library's correctly rounded strtod (fine here, outside the program)
-// where it promises to, and lies within a relative 1e-14 of it elsewhere.
+// Arbitrary bytes through both checks and the conversion: the scan's fast case finds what the general steps digit by
+// digit find, and the conversion equals the C library's correctly rounded strtod (fine here, outside the program) where
+// it promises to, and lies within a relative 1e-14 of it elsewhere.
 #include <algorithm>
 #include <bit>
 #include <cmath>
@@ -27,8 +25,7 @@ void require(bool condition, const char* what) {
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 std::uint64_t bits(double v) { return std::bit_cast<std::uint64_t>(v); }
 
-// The real number pattern, parsed on its own: [sign] digits ['.' digits]
-// [E|e|D|d] [sign] digits, every part optional.
+// The real number pattern, parsed on its own: [sign] digits ['.' digits] [E|e|D|d] [sign] digits, every part optional.
 struct RealPattern {
   bool negative = false;
   char special = 0;  // 'I' or 'N' when that letter follows the sign

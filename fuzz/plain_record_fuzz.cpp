@@ -1,12 +1,9 @@
-// Files read to their end by five-double statements, by the record path
-// first and by the statement calls alone: both must leave the same trace
-// (support/record_trace.h). Reads come in blocks of 16 to 2056 bytes (the
-// first byte chooses), so that records cross blocks and shapes meet their
-// ends. The second byte chooses the file: the bytes that follow as they
-// are, or records made of them in one of the styles fitting codes write
-// (fixed columns, %g, Python's shortest digits, Fortran list-directed,
-// ES26.16) with LF, CR LF or CR line ends, with or without '+' signs, now
-// and then a byte of the input in place of one of the record.
+// Files read to their end by five-double statements, by the record path first and by the statement calls alone: both
+// must leave the same trace (support/record_trace.h). Reads come in blocks of 16 to 2056 bytes (the first byte
+// chooses), so that records cross blocks and shapes meet their ends. The second byte chooses the file: the bytes that
+// follow as they are, or records made of them in one of the styles fitting codes write (fixed columns, %g, Python's
+// shortest digits, Fortran list-directed, ES26.16) with LF, CR LF or CR line ends, with or without '+' signs, now and
+// then a byte of the input in place of one of the record.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -36,9 +33,8 @@ const char* const kStyles[5][5] = {
 };
 const char* const kLineEnds[3] = {"\n", "\r\n", "\r"};
 
-// Records of the style `mode` (0 to 29) chooses, three bytes a value: a
-// signed 16-bit number scaled by a power of ten; after a record, a byte
-// divisible by 8 brings two more: a byte to put in the record, and where.
+// Records of the style `mode` (0 to 29) chooses, three bytes a value: a signed 16-bit number scaled by a power of ten;
+// after a record, a byte divisible by 8 brings two more: a byte to put in the record, and where.
 std::string styledRecords(const std::uint8_t* data, std::size_t size, unsigned mode) {
   const auto& formats = kStyles[mode % 5];
   const char* const lineEnd = kLineEnds[mode / 5 % 3];

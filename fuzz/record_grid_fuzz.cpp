@@ -1,11 +1,8 @@
-// chi2map-fit's record grid against a brute-force cube. The first byte gives
-// the f_KE values of a row (1 to 32); every three bytes after it give a T
-// index (0 to 127), a YORP index (0 to 31) and a chi-square byte, and make
-// one record per f_KE value of the row, in the order given, so that rows
-// come in any order, twice, with holes, and new values arrive late in cubes
-// past 65,536 cells. Index 0 of T is written -0, chi-square byte 255 NaN and
-// 254 -0; the last line has no line feed. The grid must hold the distinct
-// finite values sorted and in every cell the smallest chi-square given to
+// chi2map-fit's record grid against a brute-force cube. The first byte gives the f_KE values of a row (1 to 32); every
+// three bytes after it give a T index (0 to 127), a YORP index (0 to 31) and a chi-square byte, and make one record per
+// f_KE value of the row, in the order given, so that rows come in any order, twice, with holes, and new values arrive
+// late in cubes past 65,536 cells. Index 0 of T is written -0, chi-square byte 255 NaN and 254 -0; the last line has no
+// line feed. The grid must hold the distinct finite values sorted and in every cell the smallest chi-square given to
 // it, +0 for a zero, NaN where none was.
 #include <algorithm>
 #include <cmath>

@@ -76,10 +76,9 @@ TEST(FastConversion, EqualsTheGeneralSteps) {
   for (int n = 0; n < 300'000 * kScale; ++n) expectGeneral(decimal(random));
 }
 
-// The record text (1024 bytes at first) and the value text grow by one
-// 8192-byte step exactly when a byte-at-a-time collection would find them
-// full before the next byte: the record before its line feed too. A tab
-// takes the blanks to the next multiple of 8, a carriage return none.
+// The record text (1024 bytes at first) and the value text grow by one 8192-byte step exactly when a byte-at-a-time
+// collection would find them full before the next byte: the record before its line feed too. A tab takes the blanks to
+// the next multiple of 8, a carriage return none.
 TEST(WorkBuffers, GrowWhereByteAtATimeCollectionWould) {
   const struct {
     std::string input;

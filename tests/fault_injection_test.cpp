@@ -1,9 +1,7 @@
-// Every call of typical runs failed in turn, in a fresh run, with every error
-// number of the list (writes also accept 0 or 1 byte, allocations give
-// nothing); the phase and kind of the call decide the outcome (kRules). No run
-// leaves memory or a descriptor behind; "table.dat" is as it was or a prefix
-// of the new table. A call that a fault removes is never failed: rules that
-// depend on a call being made need fixed-outcome rows as well.
+// Every call of typical runs failed in turn, in a fresh run, with every error number of the list (writes also accept 0
+// or 1 byte, allocations give nothing); the phase and kind of the call decide the outcome (kRules). No run leaves
+// memory or a descriptor behind; "table.dat" is as it was or a prefix of the new table. A call that a fault removes is
+// never failed: rules that depend on a call being made need fixed-outcome rows as well.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -265,8 +263,7 @@ TEST_P(FaultInjection, EveryFailingCallEndsAsSpecified) {
 using fixtures::kWorked;
 using fixtures::oldTable;
 
-// 60 T x 25 YORP x 3 f_KE values: 14 input blocks; the T vs YORP table spans
-// five 8192-byte blocks.
+// 60 T x 25 YORP x 3 f_KE values: 14 input blocks; the T vs YORP table spans five 8192-byte blocks.
 const std::string kGrid = fixtures::grid(60, 25, 3);
 
 INSTANTIATE_TEST_SUITE_P(Runs, FaultInjection,

@@ -110,9 +110,8 @@ TEST(FitReading, HowReadingEnded) {
   EXPECT_EQ(fit::readRecordGrid("zeros.res").end.failure.why(), "Input/output error");
 }
 
-// The near search's edges: lists that begin empty, a value met one past the
-// end of its list (0 among them), a row coming back to its first value (-0
-// for +0); and axes met out of order, holes counted.
+// The near search's edges: lists that begin empty, a value met one past the end of its list (0 among them), a row
+// coming back to its first value (-0 for +0); and axes met out of order, holes counted.
 TEST(FitReading, GridsWhereTheNearSearchEnds) {
   struct Row {
     const char* name;

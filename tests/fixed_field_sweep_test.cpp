@@ -1,8 +1,7 @@
-// F w.d fields: the common case (the value rounded as one integer) against
-// the general steps (renderFixed on the digit string), byte for byte, over
-// the values where they could part: every digit count, each side of every
-// rounding boundary, carries, zeros, subnormals, NaN, infinities, asterisks.
-// With CHI2MAP_SWEEP_SCALE (label long) the sweeps run that much longer.
+// F w.d fields: the common case (the value rounded as one integer) against the general steps (renderFixed on the digit
+// string), byte for byte, over the values where they could part: every digit count, each side of every rounding
+// boundary, carries, zeros, subnormals, NaN, infinities, asterisks. With CHI2MAP_SWEEP_SCALE (label long) the sweeps
+// run that much longer.
 #include <gtest/gtest.h>
 
 #include <bit>
@@ -65,9 +64,8 @@ TEST(FixedFieldSweep, SpecialValues) {
   EXPECT_GT(compare.compared, 6000);
 }
 
-// Half-way points between two texts at each place, and the texts
-// themselves, with their neighbours: n + 1/2 units of 10^-d for n of every
-// digit count, runs of nines (9.95 -> 10.0) among them.
+// Half-way points between two texts at each place, and the texts themselves, with their neighbours: n + 1/2 units of
+// 10^-d for n of every digit count, runs of nines (9.95 -> 10.0) among them.
 TEST(FixedFieldSweep, RoundingBoundaries) {
   Comparison compare;
   std::mt19937_64 random(24);

@@ -126,9 +126,8 @@ INSTANTIATE_TEST_SUITE_P(
                    .firstCells = {5, kEmptyCell, kEmptyCell, kEmptyCell}}),
     [](const auto& testInfo) { return std::string(testInfo.param.name); });
 
-// A NaN axis value is appended every time (it equals no listed value) and
-// replaces the running smallest and largest; the next value replaces it. A
-// NaN chi-square loses a cell to any number that follows it.
+// A NaN axis value is appended every time (it equals no listed value) and replaces the running smallest and largest;
+// the next value replaces it. A NaN chi-square loses a cell to any number that follows it.
 TEST(LoaderNaN, AxisValuesAndChiSquares) {
   auto storage = load("1 1 0 1 5\nNaN 1 0 1 6\nNaN 1 0 1 7\n");
   ASSERT_EQ(storage->t.count, 3);
@@ -161,8 +160,7 @@ TEST(Projections, ReduceOverTheThirdAxisWithYorpReversed) {
   EXPECT_EQ(storage->plane[2][1], 2.0);
 }
 
-// A NaN chi-square wins a plane cell against the numbers before it, and
-// loses it to the numbers after it.
+// A NaN chi-square wins a plane cell against the numbers before it, and loses it to the numbers after it.
 TEST(Projections, NaNInAReducedCell) {
   const std::uint64_t kNaN = 0x7FFF'0000'FFFF'FFFF;  // the layer's NaN, as read
   for (const auto& [input, expected] : {std::pair{"1 1 0 1 5\n1 1 0 2 NaN\n", kNaN}, {"1 1 0 1 NaN\n1 1 0 2 5\n", std::bit_cast<std::uint64_t>(5.0)}}) {

@@ -1,6 +1,5 @@
-// Every printed digit: the digit generator (exact digit strings for chosen
-// values, the rounding rule), the free-form number texts and the F w.d
-// fields of the fixed-field writer, one table per rule.
+// Every printed digit: the digit generator (exact digit strings for chosen values, the rounding rule), the free-form
+// number texts and the F w.d fields of the fixed-field writer, one table per rule.
 #include "recio/numbers/printed_numbers.h"
 #include "recio/numbers/digit_generator.h"
 
@@ -22,8 +21,7 @@ double fromBits(std::uint64_t b) { return std::bit_cast<double>(b); }
 
 constexpr DigitMode F = DigitMode::Fraction;
 constexpr DigitMode S = DigitMode::Significant;
-// n far below any k: the rounding place is never reached, so the digits
-// come back exactly as extracted.
+// n far below any k: the rounding place is never reached, so the digits come back exactly as extracted.
 constexpr std::int32_t kUnrounded = -1000;
 
 struct DigitsCase {
@@ -45,9 +43,8 @@ TEST(DecimalDigits, Texts) {
       {0x8000000000000000, 16, S, "00000000000000000000", 0},
       {0x0000000000000001, 16, F, "00000000000000000000", 0},   // smallest subnormal
       {0x000FFFFFFFFFFFFF, 300, F, "00000000000000000000", 0},  // largest subnormal
-      // The digits of the scaled value before any rounding: the exact expansion
-      // of x, truncated at 17 digits. These fix the scaling (one division or
-      // multiplication by the squared power of ten) and the extraction.
+      // The digits of the scaled value before any rounding: the exact expansion of x, truncated at 17 digits. These fix
+      // the scaling (one division or multiplication by the squared power of ten) and the extraction.
       {bitsOf(1.0), kUnrounded, F, "10000000000000000000", 1},
       {bitsOf(12.25), kUnrounded, F, "12250000000000000000", 2},   // x = 1.225000000000000088...
       {bitsOf(150.25), kUnrounded, F, "15024999999999999000", 3},  // x = 1.502499999999999946...

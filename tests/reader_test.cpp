@@ -1,5 +1,4 @@
-// The free-form reader over files: records, separators, null values, repeat
-// counts, the slash, and end of file.
+// The free-form reader over files: records, separators, null values, repeat counts, the slash, and end of file.
 #include <gtest/gtest.h>
 
 #include <cstdint>

@@ -1,5 +1,4 @@
-// Whole records from the writers: free-form console lines and fixed-field
-// lines in a file, as they reach the platform.
+// Whole records from the writers: free-form console lines and fixed-field lines in a file, as they reach the platform.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -124,9 +123,8 @@ TEST(FixedFieldLines, Formats) {
 
 // Blocks of 8192 bytes reach the file as they fill; the rest at the stop.
 TEST(FixedFieldLines, FileIsWrittenInWholeBlocks) {
-  // Empty lines first, so that after 355 lines of 23 bytes the room left in
-  // the first block is the next line with its line feed (4), the line
-  // without it (5), or neither (0).
+  // Empty lines first, so that after 355 lines of 23 bytes the room left in the first block is the next line with its
+  // line feed (4), the line without it (5), or neither (0).
   for (const int emptyLines : {4, 5, 0}) {
     fake::FakePlatform platform;
     fake::WorkDir dir;
