@@ -1,8 +1,7 @@
-// The corner figure's layout at the sizes people draw it, and what it is built from: the room texts take,
-// texts broken or cut to fit, ticks, the terminals. The layout test measures every text, tick label, panel,
-// the key and the colour bar as the layout measures texts, and asks that nothing lies over anything else or
-// off the page: a title band lower than its lines, a tick label at a panel's corner, a key over a panel
-// all show as an overlap.
+// The corner figure's layout at the sizes people draw it, and what it is built from: the room texts take, texts broken
+// or cut to fit, ticks, the terminals. The layout test measures every text, tick label, panel, the key and the colour
+// bar as the layout measures texts, and asks that nothing lies over anything else or off the page: a title band lower
+// than its lines, a tick label at a panel's corner, a key over a panel all show as an overlap.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -122,6 +121,18 @@ std::vector<Rect> everything(const figure::CornerFigure& corner, const figure::C
   return rects;
 }
 
+void expectApartOnThePage(const std::vector<Rect>& rects, const std::string& at) {
+  for (std::size_t i = 0; i < rects.size(); ++i) {
+    const Rect& a = rects[i];
+    EXPECT_TRUE(a.left >= -1e-12 && a.bottom >= -1e-12 && a.right <= 1 + 1e-12 && a.top <= 1 + 1e-12) << a.what << " leaves the page, " << at;
+    for (std::size_t j = i + 1; j < rects.size(); ++j) {
+      const Rect& b = rects[j];
+      // Lines one under another touch: a rounding's worth is no overlap.
+      EXPECT_FALSE(std::min(a.right, b.right) - std::max(a.left, b.left) > 1e-12 && std::min(a.top, b.top) - std::max(a.bottom, b.bottom) > 1e-12) << a.what << " overlaps " << b.what << ", " << at;
+    }
+  }
+}
+
 // At every size, with one input or two (named shortly or at length), a long axis title, profiles or
 // densities, a logarithmic axis: nothing overlaps, nothing leaves the page, every title keeps its
 // value with its errors on one line, and the panels keep some room.
@@ -154,16 +165,7 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
       const figure::CornerLayout l = figure::cornerLayout(corner, page);
       const std::string at = fit::shortText(page.width) + "x" + fit::shortText(page.height) + " in, " + fit::shortText(l.page.points) + " pt, " + row.names.back();
       const std::vector<Rect> rects = everything(corner, l);
-      for (std::size_t i = 0; i < rects.size(); ++i) {
-        const Rect& a = rects[i];
-        EXPECT_TRUE(a.left >= -1e-12 && a.bottom >= -1e-12 && a.right <= 1 + 1e-12 && a.top <= 1 + 1e-12) << a.what << " leaves the page, " << at;
-        for (std::size_t j = i + 1; j < rects.size(); ++j) {
-          const Rect& b = rects[j];
-          // Lines one under another touch: a rounding's worth is no overlap.
-          EXPECT_FALSE(std::min(a.right, b.right) - std::max(a.left, b.left) > 1e-12 && std::min(a.top, b.top) - std::max(a.bottom, b.bottom) > 1e-12)
-              << a.what << " overlaps " << b.what << ", " << at;
-        }
-      }
+      expectApartOnThePage(rects, at);
       for (std::size_t a = 0; a < 3; ++a) {
         const std::string& heading = corner.layers.front().headings[a];
         const std::string valued = heading.substr(0, heading.find(" ("));
@@ -194,6 +196,21 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
       EXPECT_GE(l.page.points, 3) << at;
       EXPECT_LE(l.page.points, page.points) << at;
     }
+}
+
+// Three inputs' notes leave a wide, low page's upper right too low for the key: it stands in the empty cell
+// right of the second diagonal panel, clear of that panel's scale.
+TEST(CornerLayout, AKeyTheUpperRightCannotHoldStandsBesideTheSecondDiagonal) {
+  figure::CornerFigure corner;
+  corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
+  for (const char* name : {"a.res", "b.res", "c.res"}) corner.layers.push_back(layerOf(name, false));
+  corner.notes = {"smallest χ² = 407.264 (a.res), 1221.79 (b.res), 2000.1 (c.res)"};
+  for (const char* name : {"a.res", "b.res", "c.res"})
+    corner.notes.push_back(std::string(name) + ": profiles: Δχ² = 12.2179 (1 sigma x 12.2179), 48.87 (2 sigma x 12.2179); shaded: 1 sigma x 12.2179");
+  const figure::CornerLayout l = figure::cornerLayout(corner, figure::printPage(figure::ImageFormat::Png, 12, 4, 300));
+  expectApartOnThePage(everything(corner, l), "12x4 in");
+  const figure::Box& diagonal = l.panels[1][1];
+  EXPECT_TRUE(l.keyAt[0] > diagonal.right && l.keyAt[1] <= diagonal.top && l.keyAt[1] - figure::sizeOf(l.key)[1] * l.em[1] >= diagonal.bottom);
 }
 
 // A long upright axis title reads from its first line, the one furthest out, on the page; the diagonal panels' scale
@@ -372,18 +389,21 @@ TEST(Key, InputNamesOnlyOfSeveral) {
   EXPECT_EQ(figure::columnsIn(two, 1 + 2 * column + 1.19, 3), 1U);
 }
 
-// A key fills its columns one after another, top to bottom; a dark key's texts are white; the minimum has
-// a dot and no line.
+// A key fills its columns one after another, top to bottom, each text inside the box and clear of the next
+// column; a dark key's texts are white; the minimum has a dot and no line.
 TEST(Key, ColumnsFillDownwardsAndDarkKeysWriteWhite) {
   for (const bool dark : {true, false}) {
     figure::Key key = figure::contourKey({"quorvi.res"}, {{2.3, 6.18}, {"2.30", "6.18"}});
     key.dark = dark;
     key.columns = 2;
+    figure::fitTexts(key, 100);
     figure::parts::Texts texts;
     std::vector<std::array<double, 2>> places;  // each entry's text
     std::vector<double> ends;                   // the levels' samples (the minimum has a dot alone): where each ends
+    double right = 0;                           // the box's
     std::istringstream commands(figure::keyCommands(key, {0.5, 0.5}, {0.01, 0.01}, 100, texts));
     for (std::string line; std::getline(commands, line);) {
+      if (line.rfind("set object 100 ", 0) == 0) right = std::stod(line.substr(line.find(" to screen ") + 11));
       if (line.rfind("set arrow ", 0) == 0) ends.push_back(std::stod(line.substr(line.find(" to screen ") + 11)));
       if (line.rfind("set label 6", 0) != 0) continue;
       EXPECT_EQ(line.find("textcolor rgb 'white'") != std::string::npos, dark) << line;
@@ -397,6 +417,8 @@ TEST(Key, ColumnsFillDownwardsAndDarkKeysWriteWhite) {
     EXPECT_GT(places[0][1], places[1][1]);
     EXPECT_GT(places[2][0], places[0][0]);
     EXPECT_EQ(places[2][1], places[0][1]);
+    EXPECT_LE(places[2][0] + key.textWidth * 0.01, right);
+    EXPECT_LT(places[0][0] + key.textWidth * 0.01, places[2][0] - 2.6 * 0.01);
   }
 }
 
@@ -519,8 +541,7 @@ TEST(FigureTexts, EachTextIsOneLineOfItsBlock) {
   EXPECT_EQ(texts.block(), "$T << EOD\n|a\\nEOD\\tb\n|x\n|  y\nEOD\n");
 }
 
-// An input with a single value of a parameter has no part in the maps of that parameter: only the
-// other map shows it.
+// An input with a single value of a parameter has no part in the maps of that parameter: only the other map shows it.
 TEST(CornerScript, AnInputWithOneValueIsLeftOutOfItsMaps) {
   figure::CornerFigure corner;
   corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
