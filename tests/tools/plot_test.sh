@@ -269,6 +269,9 @@ for opt in -o --script; do err=$("$plot" "$opt" '' w1.dat 2>&1 >/dev/null)
 cp w1.dat $'bad\377.dat' && "$plot" $'bad\377.dat' -o bad.svg
 check "a name with a byte that is no UTF-8: the SVG all UTF-8, the byte an escape in its title" \
     test "$(iconv -f UTF-8 -t UTF-8 bad.svg >/dev/null && grep -c 'bad\\xFF\.dat' bad.svg)" = 1
+err=$(PATH=/nonexistent "$plot" w1.dat -o nogp.png 2>&1 >/dev/null)
+check "no gnuplot in PATH: exit 1, the package named, no image (got $?: $err)" test $? -eq 1 -a ! -e nogp.png -a \
+    "$err" = "chi2map-plot: gnuplot not found (Debian package gnuplot-nox)"
 cp w1.dat same.png
 while IFS='|' read -r args name; do err=$("$plot" $args 2>&1)  # the default output, then a script
     check "an output naming the table itself is refused ($args): $err" test $? -eq 2 -a "$err" = "chi2map-plot: the output '$name' is the input 'same.png'; choose another name"; done <<<"same.png|same.png
