@@ -362,6 +362,8 @@ TEST(Edges, GridDecimals) {
   const std::pair<std::vector<double>, int> rows[] = {{{100, 200, 300}, 0}, {{0, 0.5, 1}, 1},        {{0.02, 0.04}, 2}, {{1e-10, 2e-10, 3e-10}, 10},
                                                       {{1e-11, 2e-11}, 16}, {{0, 1e-11, 2e-11}, 16}, {{1e-11, 1}, 16}};
   for (const auto& [grid, decimals] : rows) EXPECT_EQ(fit::gridDecimals(grid), decimals) << grid.front();
+  // A grid value read from "-0.0" is written as 0, in the table and in the figure's script.
+  EXPECT_EQ(fit::fixedText(-0.0, 2) + " " + fit::exactText(-0.0), "0.00 0");
 }
 
 }  // namespace
