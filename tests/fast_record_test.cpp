@@ -149,11 +149,16 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
     std::snprintf(line, sizeof line, "  1.%02d45678901234567E+01  2.%02d00000000000000E+00 3.5 4.5 5.5\n", i % 16, i / 8);
     cycling += line;
   }
+  // A long value between two texts in turn, its sign place half its record's length in: the bytes a record's width
+  // before it are those of the record after.
+  std::string alternating;
+  for (int i = 0; i < 40; ++i) alternating += std::string(41, ' ') + (i % 2 == 0 ? "1" : "2") + ".2345678901234567E+01 2.5 3.5 4.5 5.5\n";
   const struct {
     const char* name;
     std::string input;
   } cases[] = {
       {.name = "equal lines, no last line feed", .input = equal.substr(0, equal.size() - 1)},
+      {.name = "a long value between two texts in turn, half a record in", .input = alternating},
       {.name = "equal lines, a line feed closing the block", .input = std::string(8192 - 49 * 167, ' ') + equal},
       {.name = "'+' and '-' signs in one layout",
        .input = "+1.5 +2.25 -0.5 +1.0 +9.75\n+1.5 -2.25 +0.5 -1.0 -9.75\n-3.5 +2.25 -0.5 +1.0 +9.75\n"
