@@ -107,9 +107,10 @@ TEST(Marginal, CellWidths) {
   EXPECT_NEAR(log[2], 0.5, 1e-15);
 }
 
-// Gaussian likelihoods on fine grids: the marginal of T is normal with mean 300 and sigma 20 whatever YORP and f_KE do,
-// so its median is 300 and its central intervals 300 -/+ k * 20. In log T with a logarithmic prior the same holds for
-// ln T; a uniform prior in T on a likelihood Gaussian in ln T shifts the median to exp(mu + s^2).
+// Gaussian likelihoods on fine grids, above a smallest chi-square of 2000 (e^-1000 is 0 as a double): the marginal of
+// T is normal with mean 300 and sigma 20 whatever YORP and f_KE do, so its median is 300 and its central intervals
+// 300 -/+ k * 20. In log T with a logarithmic prior the same holds for ln T; a uniform prior in T on a likelihood
+// Gaussian in ln T shifts the median to exp(mu + s^2).
 struct KnownCase {
   const char* name;
   Values t;
@@ -149,8 +150,8 @@ TEST(Marginal, KnownDistributions) {
   const Values fke = spaced(5, [](double m) { return 0.5 + m * m; });  // uneven widths
   for (const KnownCase& c : cases) {
     SCOPED_TRACE(c.name);
-    const fit::RecordGrid grid = gridOf(c.t, yorp, fke, [&](double t, double y, double f) { return 50 + c.chi2OfT(t) + 3 * (y - 0.4) * (y - 0.4) + (f - 2) * (f - 2); });
-    const fit::Marginals m = fit::marginalsOf(grid, 50, {c.logT, false, false}, {0.6827, 0.9545});
+    const fit::RecordGrid grid = gridOf(c.t, yorp, fke, [&](double t, double y, double f) { return 2000 + c.chi2OfT(t) + 3 * (y - 0.4) * (y - 0.4) + (f - 2) * (f - 2); });
+    const fit::Marginals m = fit::marginalsOf(grid, 2000, {c.logT, false, false}, {0.6827, 0.9545});
     EXPECT_EQ(m.missingCells, 0u);
     const fit::Marginal& t = m.parameters[fit::kT];
     EXPECT_NEAR(t.median, c.median, c.tolerance);
