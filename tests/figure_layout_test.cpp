@@ -172,11 +172,12 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
         EXPECT_TRUE(!l.drawn[a] || std::any_of(l.texts.begin(), l.texts.end(), [&](const figure::Placed& text) { return text.text.find(valued) != std::string::npos; }))
             << "no line holds " << valued << ", " << at;
       }
-      // The figure reaches the page's margins, the key lies in the upper right, the colour bar's ticks run
-      // near its cap, and an x axis title stands centred under its column.
+      // The figure reaches the page's margins and keeps 0.4 em from its edges, the key lies in the upper right, the
+      // colour bar's ticks run near its cap, and an x axis title stands centred under its column.
       double left = 1, bottom = 1, right = 0, top = 0;
       for (const Rect& r : rects) std::tie(left, bottom, right, top) = std::tuple(std::min(left, r.left), std::min(bottom, r.bottom), std::max(right, r.right), std::max(top, r.top));
       EXPECT_TRUE(left < l.em[0] && top > 1 - l.em[1] && (!l.drawn[2] || (bottom < l.em[1] && right > 1 - l.em[0]))) << at;
+      EXPECT_GE(std::min({left / l.em[0], bottom / l.em[1], (1 - right) / l.em[0], (1 - top) / l.em[1]}), 0.4 - 1e-9) << at;
       EXPECT_GE(l.keyAt[1] - figure::sizeOf(l.key)[1] * l.em[1], l.panels[0][0].bottom - 1e-12) << at;
       EXPECT_TRUE(!l.colourBar || (l.barTicks.back() <= corner.colourCap && 2 * l.barTicks.back() > corner.colourCap)) << at;
       // A title that fits over its panel is centred there; of two inputs, the first's lines are on top.
