@@ -16,6 +16,12 @@ const CLI::Validator& outputName() {
   return validator;
 }
 
+const CLI::Validator& givenValue() {
+  static const CLI::Validator validator(
+      [](const std::string& value) { return value.empty() ? std::string("an empty value") : std::string(); }, "VALUE");
+  return validator;
+}
+
 Failure usage(const CommandLine& line, const std::string& message) {
   return Failure(message + " (" + line.helpHint + ")", kUsage);
 }

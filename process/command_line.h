@@ -51,6 +51,10 @@ int runTool(const CommandLine& line, int argc, char** argv, const CommonOptions&
 // variable, as in -o "$OUT") is a usage error, not the option left out.
 [[nodiscard]] const CLI::Validator& outputName();
 
+// For an option whose empty value would read as the option left out (such as
+// --dof "$N" with N unset): a usage error.
+[[nodiscard]] const CLI::Validator& givenValue();
+
 // A list of positive numbers ("1,4,9"): the values and their texts
 // as given, or false when an item is no positive finite number.
 [[nodiscard]] bool positiveNumbers(std::string_view text, std::vector<double>& values, std::vector<std::string>& texts);

@@ -284,21 +284,21 @@ void addOptions(CLI::App& app, Options& options) {
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
   app.add_option("-o,--output", options.figure)->check(process::outputName());
-  app.add_option("--map", options.map);
+  app.add_option("--map", options.map)->check(process::givenValue());
   app.add_flag("-n,--no-figure", options.noFigure);
   app.add_flag("--json", options.json);
   app.add_flag("--partial", options.partial);
-  app.add_option("--sigma", options.sigma);
-  app.add_option("--cl", options.cl);
-  app.add_option("--dof", options.dof);
+  app.add_option("--sigma", options.sigma)->check(process::givenValue());
+  app.add_option("--cl", options.cl)->check(process::givenValue());
+  app.add_option("--dof", options.dof)->check(process::givenValue());
   app.add_flag("--scale", options.scale);
   app.add_flag("--relative", options.relative);
   app.add_flag("--marginal", options.marginal);
-  app.add_option("--log", options.log);
-  app.add_option("--size", options.size);
+  app.add_option("--log", options.log)->check(process::givenValue());
+  app.add_option("--size", options.size)->check(process::givenValue());
   app.add_option("--profiles", options.profiles)->check(process::outputName());
   app.add_option("--script", options.script)->check(process::outputName());
-  app.add_option("-l,--levels", options.levels);
+  app.add_option("-l,--levels", options.levels)->check(process::givenValue());
   app.add_option("--label", options.labels)
       ->allow_extra_args(false)
       ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);

@@ -173,7 +173,7 @@ const process::CommandLine& commandLine() {
 void addOptions(CLI::App& app, Options& options) {
   app.add_option("table", options.table);
   app.add_option("-o", options.output)->check(process::outputName());
-  app.add_option("-p", options.projection);
+  app.add_option("-p", options.projection)->check(process::givenValue());
   app.add_option("-l", options.levels);
   app.add_option("-c", options.cap);
   app.add_option("-x", options.xLabel);
