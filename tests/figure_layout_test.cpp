@@ -298,13 +298,14 @@ TEST(Ticks, RoundNumbersWhoseLabelsFit) {
       {.axis = {.first = 1e-13, .last = 1e14, .length = 40, .logarithmic = true}, .ticks = {1e-09, 1e-05, 0.1, 1000, 1e+07, 1e+11}},
       // A colour bar ending on a power of ten is labelled there.
       {.axis = {.first = 1, .last = 1000, .length = 30, .logarithmic = true, .inset = -1.5}, .ticks = {1, 3, 10, 30, 100, 300, 1000}},
-      // Nothing to label: no range, no room, no numbers, a logarithmic axis through zero; and labels that
-      // would read the same give one.
+      // Nothing to label: no range, no room, no numbers, a logarithmic axis through zero or from below the
+      // smallest power of ten a double holds; and labels that would read the same give one.
       {.axis = {.first = 5, .last = 5, .length = 20}, .ticks = {}},
       {.axis = {.first = 0, .last = 1, .length = 0.5}, .ticks = {}},
       {.axis = {.first = 0, .last = NAN, .length = 20}, .ticks = {}},
       {.axis = {.first = -INFINITY, .last = 1, .length = 20}, .ticks = {}},
       {.axis = {.first = 0, .last = 10, .length = 20, .logarithmic = true}, .ticks = {}},
+      {.axis = {.first = 5e-324, .last = 1, .length = 20, .logarithmic = true}, .ticks = {}},
       {.axis = {.first = 1e15, .last = 1e15 + 2, .length = 20}, .ticks = {1e15}},
   };
   const auto texts = [](const std::vector<double>& ticks) {
