@@ -403,10 +403,12 @@ TEST(Key, ColumnsFillDownwardsAndDarkKeysWriteWhite) {
     std::vector<std::array<double, 2>> places;  // each entry's text
     std::vector<double> ends;                   // the levels' samples (the minimum has a dot alone): where each ends
     double right = 0;                           // the box's
+    std::size_t dots = 0;
     std::istringstream commands(figure::keyCommands(key, {0.5, 0.5}, {0.01, 0.01}, 100, texts));
     for (std::string line; std::getline(commands, line);) {
       if (line.rfind("set object 100 ", 0) == 0) right = std::stod(line.substr(line.find(" to screen ") + 11));
       if (line.rfind("set arrow ", 0) == 0) ends.push_back(std::stod(line.substr(line.find(" to screen ") + 11)));
+      dots += line.find(" point pt 7 ") != std::string::npos ? 1U : 0U;
       if (line.rfind("set label 6", 0) != 0) continue;
       EXPECT_EQ(line.find("textcolor rgb 'white'") != std::string::npos, dark) << line;
       const std::size_t x = line.find(" at screen ") + 11, y = line.find(", screen ", x) + 9;
@@ -414,6 +416,7 @@ TEST(Key, ColumnsFillDownwardsAndDarkKeysWriteWhite) {
     }
     ASSERT_EQ(places.size(), 3U);
     ASSERT_EQ(ends.size(), 2U);
+    EXPECT_EQ(dots, 1U) << "a dot for the minimum alone";
     EXPECT_TRUE(places[0][0] > ends[0] && places[1][1] - figure::kLine / 2 * 0.01 >= 0.5 - figure::sizeOf(key)[1] * 0.01) << "texts after their samples, within the box";
     EXPECT_EQ(places[0][0], places[1][0]);
     EXPECT_GT(places[0][1], places[1][1]);
@@ -468,7 +471,7 @@ TEST(CornerScript, CoincidingInputsBothShow) {
 }
 
 // The script draws the texts as laid out: the notes begin at their place, the upright titles are turned,
-// several inputs' titles have their colours; one input's colour bar lies across.
+// several inputs' titles have their colours; one input's colour bar lies across, as laid out.
 TEST(CornerScript, TextsAndBarAsLaidOut) {
   for (const std::size_t inputs : {1U, 2U}) {
     figure::CornerFigure corner;
@@ -494,7 +497,9 @@ TEST(CornerScript, TextsAndBarAsLaidOut) {
       EXPECT_EQ(script.find("textcolor rgb '" + figure::parts::layerColour(k) + "'") != std::string::npos, inputs == 2) << "one input's texts take no colour of their own";
     EXPECT_EQ(script.find("set colorbox user horizontal ") != std::string::npos, inputs == 1);
     const std::size_t size = script.find(" size screen ", script.find("set colorbox user horizontal "));
-    EXPECT_TRUE(size == std::string::npos ? inputs == 2 : std::stod(script.substr(size + 13)) > 10 * std::stod(script.substr(script.find(", screen ", size) + 9))) << "the bar lies along its length";
+    const figure::Box bar = figure::cornerLayout(corner, page).bar;
+    const double width = bar.right - bar.left, height = bar.top - bar.bottom;
+    EXPECT_TRUE(inputs == 2 || (std::stod(script.substr(size + 13)) == width && std::stod(script.substr(script.find(", screen ", size) + 9)) == height && width > 10 * height)) << "as laid out";
     for (figure::CornerLayer& layer : corner.layers) layer.headings = {"T = 5", "Y = 4", layer.headings[2]};
     EXPECT_EQ(figure::cornerScript(corner, page).find("|shape A: T = 5\n") != std::string::npos, inputs == 2) << "two inputs' titles named where they fit from the page's edge";
   }
