@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <array>
-#include <cerrno>
 #include <cmath>
 #include <limits>
 #include <string>

@@ -1,6 +1,5 @@
 #!/usr/bin/env bash
-# Tests of make_example, and of the whole path from its output through
-# chi2map to chi2map-plot.
+# Tests of make_example, and of the whole path from its output through chi2map to chi2map-plot.
 # Usage: example_test.sh PATH/TO/make_example [PATH/TO/chi2map PATH/TO/chi2map-plot]
 
 set -u -o pipefail
@@ -14,9 +13,8 @@ plot=$(absolute "${3:-}")
 scratch example_test
 cd "$tmp" || exit 1
 
-# The output is pinned byte for byte: the generator promises the same file
-# on every compiler and C library, so a change here is a change of the
-# example (update the sum on purpose) or a portability fault.
+# The output is pinned byte for byte: the generator promises the same file on every compiler and C library, so a
+# change here is a change of the example (update the sum on purpose) or a portability fault.
 pinned_md5=b6fef72eca0a98793c1c81e9c1153575
 
 "$make_example" quorvi.res

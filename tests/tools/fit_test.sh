@@ -1,9 +1,7 @@
 #!/usr/bin/env bash
-# Tests of chi2map-fit as a command: the printed fit in any record order, the
-# files it writes, and one line with a non-zero exit and no file left for
-# each bad input, failing output or interruption.
-# Usage: fit_test.sh PATH/TO/chi2map-fit
-# Exit status 0 when every check passed, 1 otherwise, 77 without gnuplot.
+# Tests of chi2map-fit as a command: the printed fit in any record order, the files it writes, and one line with a
+# non-zero exit and no file left for each bad input, failing output or interruption.
+# Usage: fit_test.sh PATH/TO/chi2map-fit; exit status 0 when every check passed, 1 otherwise, 77 without gnuplot.
 
 set -u -o pipefail
 

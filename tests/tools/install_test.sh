@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Installs a configured and built tree into a scratch prefix and checks what
-# lands there, then builds its Debian package and checks what that holds.  Usage: install_test.sh BUILD_DIR
-# Exit status 0 when every check passed, 1 otherwise, 77 without cmake.
+# Installs a configured and built tree into a scratch prefix and checks what lands there, then builds its Debian
+# package and checks what that holds.
+# Usage: install_test.sh BUILD_DIR; exit status 0 when every check passed, 1 otherwise, 77 without cmake.
 
 set -u -o pipefail
 

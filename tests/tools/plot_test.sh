@@ -1,8 +1,7 @@
 #!/usr/bin/env bash
-# Tests of chi2map-plot on tables written in chi2map's exact fixed-width
-# layout.  Usage: plot_test.sh PATH/TO/chi2map-plot
-# Exit status 0 when every check passed, 1 otherwise, 77 when gnuplot is
-# missing.  The images are inspected through gnuplot's own PNG reader.
+# Tests of chi2map-plot on tables written in chi2map's exact fixed-width layout; the images are inspected through
+# gnuplot's own PNG reader.
+# Usage: plot_test.sh PATH/TO/chi2map-plot; exit status 0 when every check passed, 1 otherwise, 77 without gnuplot.
 
 set -u -o pipefail
 
