@@ -41,13 +41,6 @@ struct LineMasks {
 
 namespace detail {
 
-// Bit 7 in each byte of `word` equal to `c`, exactly (the low seven bits
-// are added apart from the top one, so no carry crosses a byte).
-inline std::uint64_t equalBytes(std::uint64_t word, unsigned char c) {
-  const std::uint64_t x = word ^ (c * kEachByte);
-  return ~(((x & (0x7F * kEachByte)) + 0x7F * kEachByte) | x) & (0x80 * kEachByte);
-}
-
 // Bit 7 in each byte below `bound` (at most 0x80) or from 0x80 on: the
 // bytes that are negative or below `bound` as signed bytes.
 inline std::uint64_t belowSigned(std::uint64_t word, unsigned char bound) {
