@@ -13,9 +13,8 @@ scratch plot_test
 cd "$tmp" || exit 1
 
 # table FILE PROJ NOUTER NINNER MIN_OUTER MIN_INNER [MISSING]
-# A valley with its minimum at block MIN_OUTER, line MIN_INNER (1-based).
-# MISSING "a-b:c-d" fills the chi-square of blocks a..b, lines c..d with
-# asterisks, as chi2map writes cells that no record reached.
+# A valley with its minimum at block MIN_OUTER, line MIN_INNER (1-based). MISSING "a-b:c-d" fills the chi-square of
+# blocks a..b, lines c..d with asterisks, as chi2map writes cells that no record reached.
 table() {
     awk -v proj="$2" -v no="$3" -v ni="$4" -v mo="$5" -v mi="$6" -v miss="${7:-}" 'BEGIN {
         split(miss, m, /[-:]/)
