@@ -130,7 +130,7 @@ TEST(ScanDecimal, MantissaRoomAndExponent) {
       {"0.001", 1, -3},                                                 {"0.000", 0, 0},
       {"1.5E3", 15, 2},                                                 {"0.18446744073709551616", 1844674407370955161ULL, -19},
       {"0.100000000000000000000000001", 10000000000000000000ULL, -20},  {"1844674407370955161.7", 1844674407370955161ULL, 0},
-      {"1844674407370955161.75", 18446744073709551615ULL, -1},
+      {"1844674407370955161.75", 18446744073709551615ULL, -1},          {std::string_view("000", 2), 0, 0},
       // clang-format on
       {"1844674407370955161.07", 1844674407370955161ULL, 0},    // 7 has no room: the zero stays held
       {"1844674407370955161.05", 18446744073709551610ULL, -1},  // the zero is taken in, then 5 has none
@@ -143,6 +143,7 @@ TEST(ScanDecimal, MantissaRoomAndExponent) {
     EXPECT_EQ(scan.kind, recio::ScannedDecimal::Kind::Finite) << c.text;
     EXPECT_EQ(scan.mantissa, c.mantissa) << c.text;
     EXPECT_EQ(scan.exponent, c.exponent) << c.text;
+    EXPECT_EQ(scan.length, c.text.size()) << c.text;
   }
   const recio::ScannedDecimal huge = recio::scanDecimal("1E99999999999999999999999", 25);
   EXPECT_GT(huge.exponent, std::int64_t{std::numeric_limits<std::int32_t>::max()});

@@ -289,10 +289,9 @@ a grid of one point: no figure||one.res|^chi2map-fit: no figure: no parameter ha
 bad contour levels||-l 2.3,0|--levels needs positive numbers separated by commas, not '2.3,0'|2
 EOF
 for opt in --output --profiles --script --map --sigma --cl --dof --log --size --levels; do
-    what="empty value" && [[ $opt =~ ^--(output|profiles|script)$ ]] && what="empty file name"
     err=$("$fit" -n "$opt" '' 2>&1 >/dev/null)
     check "$opt '': a usage error, not the option left out (got $?: $err)" test $? -eq 2 -a \
-        "$err" = "chi2map-fit: $opt: an $what (chi2map-fit --help lists the options)"; done
+        "${err/empty file name/empty value}" = "chi2map-fit: $opt: an empty value (chi2map-fit --help lists the options)"; done
 for file in heading cut nan more part; do
     out=$("$fit" -n --partial --json $file.res 2>err.txt)
     check "--partial $file: exit 0, one warning, in the JSON too" \
