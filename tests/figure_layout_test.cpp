@@ -200,7 +200,7 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
 }
 
 // Three inputs' notes leave a wide, low page's upper right too low for the key: it stands in the empty cell
-// right of the second diagonal panel, clear of that panel's scale.
+// right of the second diagonal panel, clear of that panel's scale. On 1 x 1 inch, the text shrinks to 3 pt.
 TEST(CornerLayout, AKeyTheUpperRightCannotHoldStandsBesideTheSecondDiagonal) {
   figure::CornerFigure corner;
   corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
@@ -212,6 +212,7 @@ TEST(CornerLayout, AKeyTheUpperRightCannotHoldStandsBesideTheSecondDiagonal) {
   expectApartOnThePage(everything(corner, l), "12x4 in");
   const figure::Box& diagonal = l.panels[1][1];
   EXPECT_TRUE(l.keyAt[0] > diagonal.right && l.keyAt[1] <= diagonal.top && l.keyAt[1] - figure::sizeOf(l.key)[1] * l.em[1] >= diagonal.bottom);
+  EXPECT_GE(figure::cornerLayout(corner, figure::printPage(figure::ImageFormat::Png, 1, 1, 300)).page.points, 3) << "the text shrinks to 3 points, no further";
 }
 
 // A long upright axis title reads from its first line, the one furthest out, on the page; the diagonal panels' scale
