@@ -10,15 +10,22 @@
 
 namespace process {
 
+namespace {
+
+// A check that refuses an empty text as `what`; `name` stands for the text in CLI11's messages.
+CLI::Validator refusingEmpty(const std::string& what, const std::string& name) {
+  return {[what](const std::string& text) { return text.empty() ? what : std::string(); }, name};
+}
+
+}  // namespace
+
 const CLI::Validator& outputName() {
-  static const CLI::Validator validator(
-      [](const std::string& name) { return name.empty() ? std::string("an empty file name") : std::string(); }, "FILE");
+  static const CLI::Validator validator = refusingEmpty("an empty file name", "FILE");
   return validator;
 }
 
 const CLI::Validator& givenValue() {
-  static const CLI::Validator validator(
-      [](const std::string& value) { return value.empty() ? std::string("an empty value") : std::string(); }, "VALUE");
+  static const CLI::Validator validator = refusingEmpty("an empty value", "VALUE");
   return validator;
 }
 

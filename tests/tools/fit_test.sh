@@ -288,10 +288,10 @@ unknown label||--label Q=x|--label needs NAME=TEXT|2
 a grid of one point: no figure||one.res|^chi2map-fit: no figure: no parameter has two or more values; --no-figure prints the fit alone$|1
 bad contour levels||-l 2.3,0|--levels needs positive numbers separated by commas, not '2.3,0'|2
 EOF
-for opt in --output --profiles --script --map --sigma --cl --dof --log --size --levels; do
+for pair in --{output,profiles,script}:file_name --{map,sigma,cl,dof,log,size,levels}:value; do opt=${pair%:*} what=${pair#*:}
     err=$("$fit" -n "$opt" '' 2>&1 >/dev/null)
     check "$opt '': a usage error, not the option left out (got $?: $err)" test $? -eq 2 -a \
-        "${err/empty file name/empty value}" = "chi2map-fit: $opt: an empty value (chi2map-fit --help lists the options)"; done
+        "$err" = "chi2map-fit: $opt: an empty ${what/_/ } (chi2map-fit --help lists the options)"; done
 for file in heading cut nan more part; do
     out=$("$fit" -n --partial --json $file.res 2>err.txt)
     check "--partial $file: exit 0, one warning, in the JSON too" \

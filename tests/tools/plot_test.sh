@@ -261,9 +261,10 @@ a size with a trailing x||-s 640x480x w1.dat|size must be WIDTHxHEIGHT in pixels
 quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub.d/quorvi.res' is chi2map's input, not a table: run chi2map first|1
 unknown option||-q w1.dat|unknown option -q|2
 EOF
-for opt in -o --script -p; do err=$("$plot" "$opt" '' w1.dat 2>&1 >/dev/null)
+for pair in -o:file_name --script:file_name -p:value; do opt=${pair%:*} what=${pair#*:}
+    err=$("$plot" "$opt" '' w1.dat 2>&1 >/dev/null)
     check "$opt '': a usage error, not the option left out (got $?: $err)" test $? -eq 2 -a \
-        "${err/empty file name/empty value}" = "chi2map-plot: $opt: an empty value (chi2map-plot -h lists the options)"; done
+        "$err" = "chi2map-plot: $opt: an empty ${what/_/ } (chi2map-plot -h lists the options)"; done
 cp w1.dat $'bad\377.dat' && "$plot" $'bad\377.dat' -o bad.svg
 check "a name with a byte that is no UTF-8: the SVG all UTF-8, the byte an escape in its title" \
     test "$(iconv -f UTF-8 -t UTF-8 bad.svg >/dev/null && grep -c 'bad\\xFF\.dat' bad.svg)" = 1
