@@ -163,8 +163,8 @@ awk '$2 == "0.100"' quorvi.res >oneyorp.res
 "$fit" quorvi.res oneyorp.res --script oneyorp.gp -o oneyorp.png >/dev/null 2>&1
 check "a parameter single-valued in one input alone keeps its panels (their ranges the other input's): its heading a title, not a note" \
     test "$(grep -c 'a single value' oneyorp.gp)" -eq 1 -a "$(grep -o 'set xrange [^;]*' oneyorp.gp)" = "$(grep -o 'set xrange [^;]*' same.gp)"
-# Text for print a point an inch of the page's width, from 5 to 10 points (pdfcairo's font points are 2/3).
-for size in 8x3:8in,3in:12 3x8:3in,8in:7.5 20x20:20in,20in:15; do
+# Text for print: a point an inch of the page's width, 5 to 10 points (pdfcairo's points are 2/3); a page: 7 inches.
+for size in 8x3:8in,3in:12 3x8:3in,8in:7.5 20x20:20in,20in:15 page:7in,5.25in:10.5; do
     "$fit" --map T,YORP --size "${size%%:*}" -n -o print.pdf --script print.gp >/dev/null
     check "--size ${size%%:*} for a PDF map: its page and its text" grep -qx \
         "set terminal pdfcairo size $(cut -d: -f2 <<<"$size") noenhanced font 'DejaVu Sans,${size##*:}' .*" print.gp
