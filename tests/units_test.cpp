@@ -52,7 +52,7 @@ TEST(Connect, StatusKeywordsAndFileNames) {
     fake::writeFile("data.txt", "1\n");
     recio::IoControl handled;
     EXPECT_EQ(recio::connectUnit(handled, 1, c.name, c.status, {.errors = true}), c.report.empty() ? IoStatus::Ok : IoStatus::Error);
-    EXPECT_EQ(handled.units.head != nullptr, c.report.empty()) << "a failed connect leaves no unit";
+    EXPECT_TRUE((handled.units.head != nullptr) == c.report.empty() && (fake::readDoubles(handled, 1, 1).status != IoStatus::Error) == c.report.empty()) << "a failed connect leaves no unit to read";
     EXPECT_EQ(platform.run([&] { recio::stopRun(handled); }), 0);
     recio::IoControl unhandled;
     EXPECT_EQ(platform.run([&] { (void)recio::connectUnit(unhandled, 1, c.name, c.status, {}); }), c.report.empty() ? -1 : 255);
