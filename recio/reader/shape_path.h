@@ -23,7 +23,7 @@ struct ShapeTable {
   // Columns whose values change width (999.5, 1000.5; 0.5 and 5.0E-002 in
   // a Fortran program's output; every value of a %g or a Python column)
   // make files go round many kinds of record: a %g file of the example's
-  // grid takes some 600 shapes, too many for 128 places.
+  // grid takes some 600 shapes, which a smaller table evicts and takes anew.
   static constexpr std::uint32_t kWays = 4;
   static constexpr unsigned kSetBits = 7;
   static constexpr std::uint32_t kSets = std::uint32_t{1} << kSetBits;
