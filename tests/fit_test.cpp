@@ -61,11 +61,11 @@ TEST(FitHeadings, ErrorsRangesAndMedians) {
   report.fit.parameters[fit::kYorp] = {0.2, {}, {{1, {{0.1, 0.15, true, false}, {0.19, 0.4, false, true}}}, {4, {{0.1, 0.4, true, true}}}}};
   report.fit.parameters[fit::kFke] = {1, {}, {}};
   report.marginals = fit::Marginals{};
-  report.marginals->parameters[fit::kT] = {{1}, 280, {{0.9, 230, 340}, {0.99, 150, 400}}};
+  report.marginals->parameters[fit::kT] = {{1}, 281.37, {{0.9, 230, 340}, {0.99, 150, 400}}};
   EXPECT_EQ(fit::intervalHeading(report, fit::kT), "T = 300 +25.0/-50.0 (1 sigma)");
   EXPECT_EQ(fit::intervalHeading(report, fit::kYorp), "YORP strength = 0.2  [0.1 (open), 0.15], [0.19, 0.4 (open)] (1 sigma)");
   EXPECT_EQ(fit::intervalHeading(report, fit::kFke), "f_KE = 1, a single value");
-  EXPECT_EQ(fit::marginalHeading(report, fit::kT), "T = 280 +60.0/-50.0 (90%)");
+  EXPECT_EQ(fit::marginalHeading(report, fit::kT), "T = 281.4 +58.6/-51.4 (90%)");
 }
 
 TEST(FitReading, HowReadingEnded) {
