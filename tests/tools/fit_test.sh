@@ -304,9 +304,9 @@ check "--partial: the records left out counted, a record the file ends inside na
 check "a whole record on a last line without a line feed is read" cmp -s <("$fit" -n quorvi.res) <(head -c -1 quorvi.res | "$fit" -n -)
 # Values of two passes apart by float noise, and a grid mostly empty: warned in either mode.
 { cat quorvi.res; echo "300.00000000000006 0.1 0 1.0 99"; } >noise.res
-{ cat quorvi.res; echo "300.0 0.10000000000000002 0 1.00 99"; echo "300.0 0.15000000000000002 0 1.00 99"; } >ynoise.res
+{ cat quorvi.res; echo "300.0 0.10000000000000002 0 1.00 99"; echo "300.0 0.15000000000000002 0 1.00 99"; printf '%s 0.1 0 1.0 99\n' 999999999 1e9; } >ynoise.res
 err=$("$fit" -n ynoise.res 2>&1 >/dev/null)
-check "close YORP strengths: the first pair named as the file writes them, not doubled, every pair counted (got: $err)" \
+check "close YORP strengths named as written, not doubled, every pair counted; T exactly 1e-9 of their size apart not (got: $err)" \
     test "$err" = "chi2map-fit: warning: YORP strength values 0.1 (line 7 of 'ynoise.res') and 0.10000000000000002 (line 61) differ by less than 1e-9 of their size, 2 such pair(s): each is a grid value of its own"
 awk 'NR % 4 == 1' quorvi.res >sparse.res
 for mode in -n "-n --partial"; do
