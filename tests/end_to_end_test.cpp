@@ -199,7 +199,7 @@ const std::vector<Case> kInputs = {
     {.name = "free_spacing", .input = kFreeSpacing, .reply = "3\n", .out = kWorkedOut, .err = moreThanRecord(2), .after = kWorkedTable[3]},
     {.name = "last_line_without_line_feed", .input = kWorkedMissingLast, .out = kWorkedOut, .err = kEndsInsideRecord, .after = replaceAll(kWorkedTable[1], "35.0", "50.0")},
     {.name = "too_few_values_at_the_end", .input = kWorked + "300.0 0.1 0.0\n", .out = kWorkedOut, .err = kEndsInsideRecord, .after = kWorkedTable[1]},
-    {.name = "blanks_after_the_last_line_feed", .input = kWorked + " \t\r", .out = kWorkedOut, .after = kWorkedTable[1]},
+    {.name = "blanks_after_the_last_line_feed", .input = kWorked + " \t\r \t", .out = kWorkedOut, .after = kWorkedTable[1]},
     {.name = "tabs_without_a_line_end_after_the_last_line_feed", .input = kWorked + "\t\t", .out = kWorkedOut, .after = kWorkedTable[1]},
     {.name = "old_table_one_byte_longer", .input = kWorked, .before = kWorkedTable[2] + "x", .reply = "2\n", .out = kWorkedOut, .after = kWorkedTable[2]},
     {.name = "single_record_1", .input = kSingle, .out = kSingleOut, .err = singleValue("T") + singleValue("YORP"), .after = "  -NaN   -NaN     40.0\n\n"},
