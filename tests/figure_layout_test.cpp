@@ -124,7 +124,7 @@ std::vector<Rect> everything(const figure::CornerFigure& corner, const figure::C
 void expectApartOnThePage(const std::vector<Rect>& rects, const std::string& at) {
   for (std::size_t i = 0; i < rects.size(); ++i) {
     const Rect& a = rects[i];
-    EXPECT_TRUE(a.left >= -1e-12 && a.bottom >= -1e-12 && a.right <= 1 + 1e-12 && a.top <= 1 + 1e-12) << a.what << " leaves the page, " << at;
+    EXPECT_TRUE(a.left >= -1e-12 && a.bottom >= -1e-12 && a.right <= 1 + 1e-12 && a.top <= 1 + 1e-12 && a.left < a.right && a.bottom < a.top) << a.what << " is empty or leaves the page, " << at;
     for (std::size_t j = i + 1; j < rects.size(); ++j) {
       const Rect& b = rects[j];
       // Lines one under another touch: a rounding's worth is no overlap.
