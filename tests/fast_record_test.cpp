@@ -153,7 +153,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
   // before it are those of the record after.
   std::string alternating;
   for (int i = 0; i < 40; ++i) alternating += std::string(41, ' ') + (i % 2 == 0 ? "1" : "2") + ".2345678901234567E+01 2.5 3.5 4.5 5.5\n";
-  const std::string wide = std::string(140, ' ') + "1.5 2.5 3.5 4.5 5.6\n";
+  const std::string wide = std::string(160, ' ') + "1.5 2.5 3.5 4.5 5.6\n";
   const struct {
     const char* name;
     std::string input;
@@ -191,8 +191,8 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
                 "0.00000000001234567890123 123456789012.000000000 -0.0000000000987654321098 4 5\n"},
       {.name = "a trailing zero after 19 fraction digits, the first of them a zero", .input = "0.0523456789012345670 1 2 3 4\n0.0623456789012345670 1 2 3 4\n"},
       {.name = "a wide value among eight-digit ones", .input = "1.5 1234567.891 2.5 3.5 4.5\n1.6 1234567.892 2.6 3.6 4.6\n1.7 1234567.893 2.7 3.7 4.7\n"},
-      {.name = "lines of 160 bytes that differ only past their ninth chunk",
-       .input = wide + wide + wide + std::string(140, ' ') + "1.5 2.5 3.5 4.5 55.\n" + wide + std::string(140, ' ') + "1.5 2.5 3.5 4.5 5.5\n"},
+      {.name = "lines of 180 bytes that differ only past their ninth chunk, or by a DEL among their first blanks",
+       .input = wide + wide + wide + std::string(160, ' ') + "1.5 2.5 3.5 4.5 55.\n" + wide + wide + "\x7f" + wide.substr(1)},
       {.name = "lines of 63 and 64 bytes", .input = "1.5 1234567.891 2.5 3.5" + std::string(37, ' ') + "4.5\n1.6 7.892 2.6 3.6" + std::string(44, ' ') + "4.6\n"},
       {.name = "control bytes and bytes above 0x7F in a line", .input = std::string("1 2 3 4 5\n1 2\v3 4 5 6\n1 2 3 4 5") + '\0' + "\n1 2 \xe9 3 4 5\n1 2 3 4 5\n\f1 2 3 4 5\n"},
   };
