@@ -21,11 +21,6 @@ constexpr double kBarHeight = 0.9;
 constexpr double kBarEnd = 1;
 constexpr double kBarPanels = 1.5;
 constexpr double kLeastBar = 10;
-// A panel's least side in ems, and how the text shrinks on a page too small
-// to give it that, down to the smallest text in points.
-constexpr double kLeastPanel = 8;
-constexpr double kShrink = 0.9;
-constexpr double kSmallestPoints = 3;
 
 // The profiles' height when no level asks for more, in delta chi-square;
 // a density panel's, its peak drawn at 1.
@@ -312,10 +307,12 @@ CornerLayout cornerLayout(const CornerFigure& corner, const Page& page) {
   // On a page too small for its text the panels would have no room: the
   // text shrinks until they have some, or until it is as small as it gets.
   CornerLayout layout = layoutAt(corner, page);
-  while (narrowest(layout) < kLeastPanel && layout.page.points * kShrink >= kSmallestPoints)
-    layout = layoutAt(corner, {page.format, page.width, page.height, layout.page.points * kShrink, page.dpi});
+  while (narrowest(layout) < kLeastMap && layout.page.points * kShrink >= kSmallestPoints)
+    layout = layoutAt(corner, shrunk(layout.page));
   return layout;
 }
+
+bool hasRoom(const CornerLayout& layout) { return narrowest(layout) >= kNarrowestMap; }
 
 namespace {
 

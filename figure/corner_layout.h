@@ -58,6 +58,10 @@ struct CornerLayout {
 
 [[nodiscard]] CornerLayout cornerLayout(const CornerFigure& corner, const Page& page);
 
+// Whether the layout's panels keep kNarrowestMap ems a side: on a page too
+// small for the figure they do not, even at the smallest text.
+[[nodiscard]] bool hasRoom(const CornerLayout& layout);
+
 // The lowest row of `column` and the leftmost column of `row` that are drawn:
 // where their tick labels and titles go.
 [[nodiscard]] std::size_t lowestRow(const std::array<bool, 3>& drawn, std::size_t column);

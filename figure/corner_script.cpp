@@ -175,6 +175,8 @@ std::string overlay(const CornerLayout& layout, Texts& texts) {
 
 }  // namespace
 
+bool hasRoom(const CornerFigure& corner, const Page& page) { return hasRoom(cornerLayout(corner, page)); }
+
 std::string cornerScript(const CornerFigure& corner, const Page& page, std::string_view keptFor) {
   const CornerLayout layout = cornerLayout(corner, page);
   Texts texts;

@@ -92,18 +92,34 @@ Key keyOf(const MapFigure& map, std::size_t missing) {
   return key;
 }
 
-// The key centred at the foot of the page, in as many columns (up to three)
-// as its width holds, and the room under the frame that it takes with the
-// tick labels and the axis title, in lines.
-std::string keyBelow(Key key, const Page& page, parts::Texts& texts) {
+std::size_t missingCells(const MapFigure& map) {
+  std::size_t missing = 0;
+  for (const double c : map.layers.front().chiSquare)
+    if (std::isnan(c)) ++missing;
+  return missing;
+}
+
+// The key at the foot of the page, in as many columns (up to three) as its
+// width holds.
+Key keyBelow(const MapFigure& map, const Page& page) {
+  Key key = keyOf(map, missingCells(map));
   const double width = 1 / emAcross(page);
   fitTexts(key, width - 2 * kEdge - 4);
   key.columns = columnsIn(key, width - 2 * kEdge, 3);
+  return key;
+}
+
+// The lines under the frame: the tick labels, the axis title and the key.
+int linesUnder(const Key& key) {
+  return static_cast<int>(std::ceil((kEdge + sizeOf(key)[1] + kAboveKey + 3 * kLine) / kLine));
+}
+
+// The key centred at the foot of the page, and the room it takes.
+std::string keyAtTheFoot(const Key& key, const Page& page, parts::Texts& texts) {
   const auto [across, up] = sizeOf(key);
-  const double under = kEdge + up + kAboveKey + 3 * kLine;
-  return keyCommands(key, {(width - across) / 2 * emAcross(page), (kEdge + up) * emUp(page)},
+  return keyCommands(key, {(1 / emAcross(page) - across) / 2 * emAcross(page), (kEdge + up) * emUp(page)},
                      {emAcross(page), emUp(page)}, 100, texts) +
-         "set bmargin " + std::to_string(static_cast<int>(std::ceil(under / kLine))) + "\n";
+         "set bmargin " + std::to_string(linesUnder(key)) + "\n";
 }
 
 // The map's axis, logarithmic with ticks that fit its length, or linear with
@@ -148,7 +164,31 @@ std::vector<std::string> titleOf(const MapFigure& map, const Page& page) {
   return lines;
 }
 
-std::string mapScript(const MapFigure& map, const Page& page, std::string_view keptFor) {
+namespace {
+
+// The frame's smaller side, in ems: the page's less the room round it (the
+// tick labels, the axis titles and the colour bar beside it; the key, and
+// the title with two lines of room, under and over it).
+double frameSide(const MapFigure& map, const Page& page) {
+  const double over = static_cast<double>(titleOf(map, page).size() + 2) * kLine;
+  const double under = linesUnder(keyBelow(map, page)) * kLine;
+  return std::min(1 / emAcross(page) - kAroundFrame, 1 / emUp(page) - under - over);
+}
+
+// The page with its text shrunk until the frame keeps kLeastMap ems a side,
+// or as small as it gets.
+Page mapPage(const MapFigure& map, const Page& page) {
+  Page fitted = page;
+  while (frameSide(map, fitted) < kLeastMap && fitted.points * kShrink >= kSmallestPoints) fitted = shrunk(fitted);
+  return fitted;
+}
+
+}  // namespace
+
+bool hasRoom(const MapFigure& map, const Page& page) { return frameSide(map, mapPage(map, page)) >= kNarrowestMap; }
+
+std::string mapScript(const MapFigure& map, const Page& given, std::string_view keptFor) {
+  const Page page = mapPage(map, given);
   const bool colours = map.layers.size() == 1;
   parts::Texts texts;
   std::string out;
@@ -172,11 +212,8 @@ std::string mapScript(const MapFigure& map, const Page& page, std::string_view k
   if (map.x.logarithmic || map.y.logarithmic)
     out += mapScale("x", xs, map.x.logarithmic, 1 / emAcross(page) - kAroundFrame) +
            mapScale("y", ys, map.y.logarithmic, 1 / emUp(page) - kAroundFrame);
-  std::size_t missing = 0;
-  for (const double c : map.layers.front().chiSquare)
-    if (std::isnan(c)) ++missing;
   if (colours) out += colourScale(map, page) + parts::kGreyBehind;
-  out += "set border lw 1.2\nunset key\n" + keyBelow(keyOf(map, missing), page, texts);
+  out += "set border lw 1.2\nunset key\n" + keyAtTheFoot(keyBelow(map, page), page, texts);
   out += colours ? parts::colourPlot("0", map.layers.front()) : parts::linePlot(ids, map.layers);
   return parts::head(texts, keptFor) + out + "unset output\n";
 }

@@ -27,6 +27,13 @@ namespace figure {
 // Levels that no cell of the first layer rises above: they draw no contour.
 [[nodiscard]] std::vector<std::string> levelsNotReached(const MapFigure& map);
 
+// Whether the figure has room on `page`: its maps keep kNarrowestMap ems a
+// side with the text shrunk as the scripts shrink it (page.h). On a page too
+// small for it, the scripts would draw maps that are slivers under the
+// texts, or that turn inside out and leave the page.
+[[nodiscard]] bool hasRoom(const MapFigure& map, const Page& page);
+[[nodiscard]] bool hasRoom(const CornerFigure& corner, const Page& page);
+
 // The scripts draw to gnuplot's standard output, or, for a script kept for
 // the user, to `keptFor`, the figure's name. Titles and labels travel as
 // lines of a datablock, which gnuplot shows as they are: no text of the

@@ -69,6 +69,14 @@ std::string terminalOf(const Page& page) {
   return terminal;
 }
 
+Page shrunk(const Page& page) {
+  Page smaller = page;
+  smaller.points *= kShrink;
+  // Marks keep their size against the text.
+  smaller.marks *= kShrink;
+  return smaller;
+}
+
 double emAcross(const Page& page) { return page.points / (kPointsAnInch * page.width); }
 double emUp(const Page& page) { return page.points / (kPointsAnInch * page.height); }
 

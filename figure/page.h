@@ -34,6 +34,19 @@ struct Page {
 // lines and marks.
 [[nodiscard]] std::string terminalOf(const Page& page);
 
+// On a page too small for a figure at its text's size, the text shrinks by
+// kShrink at a time until the figure's maps keep kLeastMap ems a side, down
+// to kSmallestPoints. A page where they keep less than kNarrowestMap even
+// then is too small for the figure: its maps would be slivers under its
+// texts, or turn inside out.
+inline constexpr double kLeastMap = 8;
+inline constexpr double kNarrowestMap = 2;
+inline constexpr double kShrink = 0.9;
+inline constexpr double kSmallestPoints = 3;
+
+// `page` with its text and marks kShrink times smaller.
+[[nodiscard]] Page shrunk(const Page& page);
+
 // The text's size in fractions of the page's width and height.
 [[nodiscard]] double emAcross(const Page& page);
 [[nodiscard]] double emUp(const Page& page);

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "figure/corner_layout.h"
+#include "figure/gnuplot_script.h"
 #include "figure/key.h"
 #include "figure/page.h"
 #include "figure/script_parts.h"
@@ -200,7 +201,7 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
 }
 
 // Three inputs' notes leave a wide, low page's upper right too low for the key: it stands in the empty cell
-// right of the second diagonal panel, clear of that panel's scale. On 1 x 1 inch, the text shrinks to 3 pt.
+// right of the second diagonal panel, clear of that panel's scale. On 1 x 1 inch the figure has no room.
 TEST(CornerLayout, AKeyTheUpperRightCannotHoldStandsBesideTheSecondDiagonal) {
   figure::CornerFigure corner;
   corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
@@ -212,7 +213,10 @@ TEST(CornerLayout, AKeyTheUpperRightCannotHoldStandsBesideTheSecondDiagonal) {
   expectApartOnThePage(everything(corner, l), "12x4 in");
   const figure::Box& diagonal = l.panels[1][1];
   EXPECT_TRUE(l.keyAt[0] > diagonal.right && l.keyAt[1] <= diagonal.top && l.keyAt[1] - figure::sizeOf(l.key)[1] * l.em[1] >= diagonal.bottom);
-  EXPECT_GE(figure::cornerLayout(corner, figure::printPage(figure::ImageFormat::Png, 1, 1, 300)).page.points, 3) << "the text shrinks to 3 points, no further";
+  // The text and the marks shrink together, to 3 points and no further; the panels then have no room.
+  const figure::Page inch = figure::printPage(figure::ImageFormat::Png, 1, 1, 300), shrunk = figure::cornerLayout(corner, inch).page;
+  EXPECT_TRUE(shrunk.points >= 3 && shrunk.points < 3 / 0.9 && std::abs(shrunk.marks / shrunk.points - inch.marks / inch.points) < 1e-15);
+  EXPECT_TRUE(figure::hasRoom(l) && !figure::hasRoom(corner, inch));
 }
 
 // A long upright axis title reads from its first line, the one furthest out, on the page; the diagonal panels' scale
