@@ -166,15 +166,24 @@ figure::CornerFigure cornerFigure(const Options& options, const Plan& plan, cons
 Failure figureScript(const Options& options, const Plan& plan, const Reports& reports, std::string_view keptFor,
                      std::string& script, std::string& drawn) {
   drawn = plan.mapAxes ? "map: " : "corner figure: ";
+  // A page too small for the figure would draw its texts over its maps.
+  const Failure cramped(std::string(plan.mapAxes ? "no map" : "no figure") + ": a page of " +
+                        fit::shortText(plan.page.width) + " x " + fit::shortText(plan.page.height) +
+                        " inches is too small for it, even with " + fit::shortText(figure::kSmallestPoints) +
+                        "-point text; --size sets a larger one");
   if (plan.mapAxes) {
     if (Failure refusal = refuseMap(plan, reports)) return refusal;
-    script = figure::mapScript(mapFigure(plan, reports), plan.page, keptFor);
+    const figure::MapFigure map = mapFigure(plan, reports);
+    if (!figure::hasRoom(map, plan.page)) return cramped;
+    script = figure::mapScript(map, plan.page, keptFor);
     return {};
   }
   for (const Parameter p : datafiles::kParameters)
     for (const fit::FitReport& report : reports)
       if (report.grid.size(p) >= 2) {
-        script = figure::cornerScript(cornerFigure(options, plan, reports), plan.page, keptFor);
+        const figure::CornerFigure corner = cornerFigure(options, plan, reports);
+        if (!figure::hasRoom(corner, plan.page)) return cramped;
+        script = figure::cornerScript(corner, plan.page, keptFor);
         return {};
       }
   return Failure("no figure: no parameter has two or more values; --no-figure prints the fit alone");

@@ -8,6 +8,7 @@
 #include "datafiles/file_names.h"
 #include "figure/gnuplot_run.h"
 #include "figure/table_map.h"
+#include "fit/numbers.h"
 #include "process/messages.h"
 #include "process/output_file.h"
 #include "process/system_calls.h"
@@ -75,6 +76,10 @@ Failure run(const plot_tool::Options& o) {
   if (Failure failure = figure::readTableFile(o.table, plan.projection, table)) return failure;
   const figure::MapFigure map = figureOf(o, plan, table);
   const figure::Page page = figure::screenPage(plan.format, plan.width, plan.height);
+  if (!figure::hasRoom(map, page))
+    return Failure("no map: " + std::to_string(plan.width) + "x" + std::to_string(plan.height) +
+                   " is too small for it and its texts, even with " + fit::shortText(figure::kSmallestPoints) +
+                   "-point text; -s sets a larger size");
   std::string image;
   if (Failure failure = figure::drawWithGnuplot(plan.gnuplot, figure::mapScript(map, page), plan.format, image))
     return failure.after("gnuplot could not draw " + process::shownName(plan.output) + ": ");

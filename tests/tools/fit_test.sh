@@ -45,12 +45,16 @@ check "a grid half filled: no warning; a grid less than half filled: one (got: $
 check "a grid of two values on each axis: a profile panel for each" test "$(grep -c '^\$P[0-2]_0 << EOD' half.gp)" = 3
 "$fit" --map "T,YORP strength" -o ys.svg >/dev/null 2>&1
 check "--map by a parameter's full name" test $? -eq 0 -a -s ys.svg
-for size in 1x1 20x20 3.5X3; do
+for size in 1.5x1.5 20x20 3.5X3; do
     rm -f size.png
     "$fit" --size $size -o size.png >/dev/null 2>&1
     rc=$?
-    check "--size $size (the smallest, the largest, an upper-case X): drawn (got $rc)" test $rc -eq 0 -a -s size.png
+    check "--size $size (a small one, the largest, an upper-case X): drawn (got $rc)" test $rc -eq 0 -a -s size.png
 done
+for figure in "figure:" "map:--map T,YORP"; do echo old >size.png
+    err=$("$fit" --size 1x1 ${figure#*:} -o size.png --script size.gp 2>&1 >/dev/null)
+    check "--size 1x1, too small for the ${figure%%:*} even with 3-point text: exit 1, nothing written (got $?: $err)" test $? -eq 1 -a \
+        "$(cat size.png)" = old -a ! -e size.gp -a "$err" = "chi2map-fit: no ${figure%%:*}: a page of 1 x 1 inches is too small for it, even with 3-point text; --size sets a larger one"; done
 "$fit" -n --dof 9007199254740992 >/dev/null 2>&1
 rc=$?
 check "--dof 2^53, the most a double counts exactly, is taken (got $rc)" test $rc -eq 0

@@ -107,6 +107,9 @@ repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the labe
 -h, its defaults filled in|-h|^ +\(default "2\.30,6\.18,11\.83": 68\.3, 95\.4 and 99\.73 % for two$
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
+cp small.png small.old && err=$("$plot" -s 200x150 -o small.png -t "$(printf 'a title of many lines %.0s' {1..80})" w1.dat 2>&1)
+check "a title that leaves a 200x150 image no room for the map: exit 1, the old image kept (got $?: $err)" test $? -eq 1 -a "$(cmp -s small.png small.old && echo kept)" = kept \
+    -a "${err##*$'\n'}" = "chi2map-plot: no map: 200x150 is too small for it and its texts, even with 3-point text; -s sets a larger size"
 check "one chi-square everywhere: a colour scale of 1, not an empty one" grep -qxF 'set cbrange [0:1]' flat.gp
 "$plot" -c 10 w1.dat -o cap.png --script cap.gp 2>/dev/null
 check "-c 10: colours stop at 10, and the colour bar says so" test "$(grep -cx -e 'set cbrange \[0:10\]' \
