@@ -63,6 +63,19 @@ TEST(Connect, StatusKeywordsAndFileNames) {
     }
     EXPECT_EQ(platform.liveAllocations(), 0U);
   }
+  // Unit 0 is connected like any other; a negative unit, the console's -1 (shown as *) among them, is refused.
+  for (const std::int32_t unit : {0, -1, -7}) {
+    fake::FakePlatform platform;
+    fake::WorkDir dir;
+    fake::writeFile("data.txt", "1\n");
+    recio::IoControl control;
+    const std::string report = unit == 0 ? "" : layerReport("Unconnected or illegal unit specified", "OPEN(UNIT=" + (unit == -1 ? "*" : std::to_string(unit)) + ",...");
+    EXPECT_EQ(platform.run([&] { (void)recio::connectUnit(control, unit, "data.txt", "old", {}); }), report.empty() ? -1 : 255);
+    EXPECT_EQ(platform.standardError(), report) << unit;
+    if (report.empty()) {
+      EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0);
+    }
+  }
 }
 
 // A file opened while standard input is closed would get its descriptor: it is moved above the three standard ones, and
