@@ -61,9 +61,7 @@ for page in chi2map chi2map-plot chi2map-fit; do
     fi
     sections=(NAME SYNOPSIS DESCRIPTION "EXIT STATUS" EXAMPLES "SEE ALSO")
     [[ $page == chi2map ]] && sections+=(FILES DIAGNOSTICS)
-    for section in "${sections[@]}"; do
-        check "$page.1 has the section $section" grep -q "^$section" <<<"$text"
-    done
+    for section in "${sections[@]}"; do check "$page.1 has the section $section" grep -q "^$section" <<<"$text"; done
     [[ $page == chi2map ]] && continue
     for option in $("$prefix/bin/$page" -h | grep -oE '^ +-[a-z]|^ +-[a-z], --[a-z-]+|^ +--[a-z-]+' | grep -oE -- '-[-a-z]+'); do
         check "$page.1 lists the option $option of -h" grep -qE -- "(^| )$option( |,|$)" <<<"$text"
