@@ -87,8 +87,9 @@ Key keyOf(const MapFigure& map, std::size_t missing) {
   Key key =
       contourKey(names, map.layers.front().contours, several ? std::vector<std::string>{} : levelsNotReached(map));
   if (!several && missing > 0)
-    key.entries.push_back(
-        {.text = "no χ² (" + std::to_string(missing) + " cells)", .colour = "#b0b0b0", .patch = true});
+    key.entries.push_back({.text = "no χ² (" + std::to_string(missing) + (missing == 1 ? " cell)" : " cells)"),
+                           .colour = "#b0b0b0",
+                           .patch = true});
   return key;
 }
 

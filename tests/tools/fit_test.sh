@@ -116,7 +116,7 @@ check "a map cell no record reaches: NaN on the grid, no box drawn for it" \
     test "$(grep -c NaN hole.gp)$(sed -n '/^\$G0 << EOD/,/^EOD/p' hole.gp | grep -c '^100 0.4 NaN$')" = 11
 "$fit" -n --map T,YORP --script holemap.gp hole.res >/dev/null
 check "a map with one cell no record reaches: grey behind the map, and the key has an entry for it, a grey square centred on its text" test \
-    "$(grep -c "^set object 1 rectangle from graph 0,0 to graph 1,1 behind fillcolor rgb '#b0b0b0' " holemap.gp)$(grep -cx '|no χ² (1 cells)' holemap.gp)$(
+    "$(grep -c "^set object 1 rectangle from graph 0,0 to graph 1,1 behind fillcolor rgb '#b0b0b0' " holemap.gp)$(grep -cx '|no χ² (1 cell)' holemap.gp)$(
     awk "/rectangle from screen .* rgb '#b0b0b0'/ { m = \$9 + \$14; printf \"%d%d\", (\$12 > \$7), (\$14 > \$9); getline; print (m - 2 * \$9) ^ 2 < 1e-20 }" holemap.gp)" = 11111
 check "the corner figure: x tick labels under the lowest panel of each column only" \
     test "$(grep -o "^set format x '[^']*'" hole.gp | tr -d "'" | cut -c14- | paste -sd,)" = ",,%g,,%g,%g"
