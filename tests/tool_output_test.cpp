@@ -301,10 +301,10 @@ TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   EXPECT_NE(script.find("set xrange [0.1:1e+05]\nset yrange [-0.5:1.5]"), std::string::npos);
   EXPECT_NE(script.find("set mxtics\nset mytics\nset logscale x\nset xtics (1, 10, 100, 1000, 10000)\nunset logscale y"), std::string::npos);
   EXPECT_NE(figure::mapScript(map, figure::screenPage(figure::ImageFormat::Png, 400, 750)).find("set xtics (10, 1000)\n"), std::string::npos) << "x labels need room side by side";
-  // A small page shrinks the text (six times, from 11 points) until the map has room; a title of 20 lines leaves it less than 8 ems but
-  // more than 2 at the smallest text, one of 40 none.
+  // A small page shrinks the text (six times, from 11 points) until the map has room: for its width at 200x150, for the key and
+  // the title under and over it at 400x150. A title of 20 lines leaves it 2 to 8 ems at the smallest text, one of 40 none.
   const figure::Page small = figure::screenPage(figure::ImageFormat::Png, 200, 150);
-  EXPECT_TRUE(figure::hasRoom(map, small) && figure::mapScript(map, small).find("font 'DejaVu Sans,5.846'") != std::string::npos);
+  for (const int width : {200, 400}) EXPECT_NE(figure::mapScript(map, figure::screenPage(figure::ImageFormat::Png, width, 150)).find("font 'DejaVu Sans,5.846'"), std::string::npos) << width;
   const auto titled = [&](std::size_t lines) { return figure::MapFigure{{"T", true}, {"YORP", false}, {layer}, std::vector<std::string>(lines, "title"), 25}; };
   EXPECT_TRUE(figure::hasRoom(titled(20), small) && !figure::hasRoom(titled(40), small));
   EXPECT_EQ(script.find("no χ²"), std::string::npos) << "every cell has a chi-square: no key entry for missing ones";
