@@ -294,7 +294,8 @@ TEST(GnuplotRun, WholeImages) {
 // 0.2 % of the range into the next), with tics at the powers of ten inside the range, as many as fit side by side.
 TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   figure::MapLayer layer{"", {1, 100, 10000}, {0, 1}, {4, 3, 0, 1, 2, 5}, {100, 0}, {{1}, {"1"}}};
-  const figure::MapFigure map{{"T", true}, {"YORP", false}, {layer}, {"title"}, 25};
+  const auto mapOf = [](const figure::MapLayer& of, std::size_t titleLines) { return figure::MapFigure{{"T", true}, {"YORP", false}, {of}, std::vector<std::string>(titleLines, "title"), 25}; };
+  const figure::MapFigure map = mapOf(layer, 1);
   const std::string script = figure::mapScript(map, figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
   // T, YORP, the edges of each and delta chi-square.
   EXPECT_NE(script.find("$B0 << EOD\n1 0 0.1 10.280162981264736 -0.5 0.504 4\n1 1 0.1 10.280162981264736 0.5 1.504 3\n100 0 10 1028.0162981264737 -0.5 0.504 0\n"), std::string::npos) << script;
@@ -305,9 +306,9 @@ TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   // the title under and over it at 400x150. A title of 20 lines leaves it 2 to 8 ems at the smallest text, one of 40 none.
   const figure::Page small = figure::screenPage(figure::ImageFormat::Png, 200, 150);
   for (const int width : {200, 400}) EXPECT_NE(figure::mapScript(map, figure::screenPage(figure::ImageFormat::Png, width, 150)).find("font 'DejaVu Sans,5.846'"), std::string::npos) << width;
-  const auto titled = [&](std::size_t lines) { return figure::MapFigure{{"T", true}, {"YORP", false}, {layer}, std::vector<std::string>(lines, "title"), 25}; };
-  EXPECT_TRUE(figure::hasRoom(titled(20), small) && !figure::hasRoom(titled(40), small));
+  EXPECT_TRUE(figure::hasRoom(mapOf(layer, 20), small) && !figure::hasRoom(mapOf(layer, 40), small));
   EXPECT_EQ(script.find("no χ²"), std::string::npos) << "every cell has a chi-square: no key entry for missing ones";
+  EXPECT_NE(figure::mapScript(mapOf({"", {1, 100, 10000}, {0, 1}, {4, std::stod("nan"), 0, 1, std::stod("nan"), 5}, {100, 0}, {}}, 1), small).find("\n|no χ² (2 cells)\n"), std::string::npos);
   // The key centred at the foot, off the page's edge; the bottom margin, in whole lines, holds it, a gap of
   // 0.8 em and the tick labels and axis title.
   const std::size_t from = script.find("set object 100 rectangle from screen ") + 37, key = script.find(" to screen ", from);
@@ -319,7 +320,7 @@ TEST(MapScript, BoxesAndTicsOfALogarithmicAxis) {
   // The map's fifth level has the key's fifth dash, the sixth the first again.
   figure::MapLayer levels = layer;
   levels.contours = {{1, 2, 3, 4, 5, 6}, {"1", "2", "3", "4", "5", "6"}};
-  const std::string dashed = figure::mapScript({{"T", true}, {"YORP", false}, {levels}, {"title"}, 25}, figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
+  const std::string dashed = figure::mapScript(mapOf(levels, 1), figure::screenPage(figure::ImageFormat::Svg, 1000, 750));
   EXPECT_NE(dashed.find("$C0_4 using 1:2 with lines lw 2 lc rgb \"white\" dt 5 "), std::string::npos) << dashed;
   EXPECT_NE(dashed.find("$C0_5 using 1:2 with lines lw 2 lc rgb \"white\" dt 1 "), std::string::npos);
   const auto heightOf = [&](const char* label) { return dashed.substr(dashed.find(", screen ", dashed.find(label)), 20); };
