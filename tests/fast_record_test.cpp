@@ -141,8 +141,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
   // the first lines) must not read it.
   std::string equal;
   for (int i = 0; i < 200; ++i) equal += "     50.0   0.5000    1.7364    0.1      689.369\n";
-  // A long value new in every record (its bytes are then compared only now and then), coming back every 16 records, and
-  // one that changes only every 8.
+  // A long value new in every record (its bytes are then compared only now and then), coming back every 16 records, and one that changes only every 8.
   std::string cycling;
   for (int i = 0; i < 80; ++i) {
     char line[96];
@@ -166,6 +165,7 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
                 "+1.5 +2.25 -0.5 +1.0 +9.75\n+1.5 +2.25  0.5 +1.0 +9.75\n+1.5 +2.25 -0.5 +1.0 +9.75\n"},
       {.name = "a carriage return closing the block", .input = std::string(8193 - 50 * 163, ' ') + equal},
       {.name = "a record whose first value is null, begun 3 bytes before the block's end", .input = "1 2 3 4 5" + std::string(8192 - 3 - 10, ' ') + "\n,2 3 4 5 6\n"},
+      {.name = "a record of 234 bytes begun 100 bytes before the block's end", .input = "1 2 3 4 5" + std::string(8192 - 100 - 10, ' ') + "\n" + std::string(215, ' ') + "1.5 2.5 3.5 4.5 5.5\n"},
       {.name = "tabs that outgrow the record text", .input = "1 2 3 4 5\n" + std::string(200, '\t') + "1 2 3 4 5\n"},
       {.name = "signs replacing a blank, and a sign beside a value",
        .input = "  1.5 2.5 3.5 4.5 5.5\n  1.5 2.5 3.5 4.5 5.5\n  1.5-2.5 3.5 4.5 5.5\n -1.5 2.5 3.5 4.5 5.5\n"
