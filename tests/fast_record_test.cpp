@@ -137,8 +137,7 @@ std::string longValues(Values... values) {
 // Records at the edges of the record path, each against the statement calls:
 // the trace of every statement must be the same.
 TEST(FastRecord, EdgesAsTheStatementCalls) {
-  // 200 equal lines of 49 bytes run past the first block; the last line lacks its line feed, and its shape (taken on
-  // the first lines) must not read it.
+  // 200 equal lines of 49 bytes run past the first block; the last line lacks its line feed, and its shape (taken on the first lines) must not read it.
   std::string equal;
   for (int i = 0; i < 200; ++i) equal += "     50.0   0.5000    1.7364    0.1      689.369\n";
   // A long value new in every record (its bytes are then compared only now and then), coming back every 16 records, and one that changes only every 8.
@@ -185,8 +184,8 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
       {.name = "a minus sign in the blank before a long value, after records of the same value",
        .input = longValues("  1.2345678901234567E+01", "  1.2345678901234567E+01", "  1.2345678901234567E+01", " -1.2345678901234567E+01", "  1.2345678901234567E+01")},
       {.name = "a long value new in each record coming back to one compared before", .input = cycling},
-      {.name = "mantissas of 19 and 20 digits, plain and with an exponent, and after 20 fraction zeros; 8 to 16 kept of over 19",
-       .input = "1234567890.123456789 0.123456789012345678E+05 12345678901234567890 1.2345678901234567890E-05 1\n"
+      {.name = "mantissas of 19 and 20 digits, plain and with an exponent (one with no point, a point further on), and after 20 fraction zeros; 8 to 16 kept of over 19",
+       .input = "1234567890.123456789 0.123456789012345678E+05 12345678901234567890 1.2345678901234567890E-05 1\n1  00012345678901234567E1 999.5 0.1 7\n"
                 "1234567890.123456788 0.123456789012345677E+05 12345678901234567891 1.2345678901234567891E-05 2\n"
                 "0.000000000000000000001234567 -.0000000000000000000012345E+05 0.000000000000000000001 00.00000000000000000000102 3\n"
                 "0.00000000001234567890123 123456789012.000000000 -0.0000000000987654321098 12345678.0000000000000 0.12345678000000000000\n"},
