@@ -16,3 +16,4 @@ scratch() {
 
 # absolute PATH: PATH, made absolute when relative (the tests run elsewhere).
 absolute() { [[ $1 == */* && $1 != /* ]] && printf '%s/%s' "$PWD" "$1" || printf '%s' "$1"; }
+data=$(absolute "$(dirname "${BASH_SOURCE[0]}")/../data")  # the files the tests compare whole outputs with

@@ -34,8 +34,7 @@ mkdir -p "$tmp/run"
 (cd "$tmp/run" && "$prefix/bin/chi2map" </dev/null >stdout.txt 2>stderr.txt)
 rc=$?
 check "installed chi2map runs: exit 255 without quorvi.res (got $rc)" test $rc -eq 255
-check "installed chi2map: the missing-file report" \
-    test "$(head -1 "$tmp/run/stderr.txt" 2>/dev/null)" = "? System Error:"
+check "installed chi2map: the missing-file report" test "$(head -1 "$tmp/run/stderr.txt" 2>/dev/null)" = "? System Error:"
 out=$("$prefix/bin/chi2map-plot" -h 2>&1)
 check "installed chi2map-plot -h" grep -q '^usage: chi2map-plot TABLE' <<<"$out"
 : >"$tmp/run/quorvi.res"

@@ -104,12 +104,12 @@ one chi-square everywhere, the whole colour scale|-v -c full -o flat.png --scrip
 a last line without a line feed, read|-v nolf.dat|2 x 2 cells, 0 missing; minimum 20\.0 at T = 100\.0, YORP strength = 0\.1000; wrote nolf\.png$
 a level exactly at the map's top, not reached|-l 1,2 -o flat2.png flat2.dat|no contour at delta chi-square 2: the map does not reach it
 repeated rounded labels drawn, with a note|rounded.dat|column 2 repeats the label "0.2".*positions are approximate, spread evenly from 0.1 to 0.3; chi2map-fit --map T,f_KE
--h, its defaults filled in|-h|^ +\(default "2\.30,6\.18,11\.83": 68\.3, 95\.4 and 99\.73 % for two$
 --version|--version|^chi2map-plot [0-9.]+$
 EOF
 cp small.png small.old && err=$("$plot" -s 200x150 -o small.png -t "$(printf 'a title of many lines %.0s' {1..80})" w1.dat 2>&1)
 check "a title that leaves a 200x150 image no room for the map: exit 1, the old image kept (got $?: $err)" test $? -eq 1 -a "$(cmp -s small.png small.old && echo kept)" = kept \
     -a "${err##*$'\n'}" = "chi2map-plot: no map: 200x150 is too small for it and its texts, even with 3-point text; -s sets a larger size"
+check "-h, whole, its defaults and projections filled in" cmp -s <("$plot" -h) "$data/chi2map-plot-help.txt"
 check "one chi-square everywhere: a colour scale of 1, not an empty one" grep -qxF 'set cbrange [0:1]' flat.gp
 "$plot" -c 10 w1.dat -o cap.png --script cap.gp 2>/dev/null
 check "-c 10: colours stop at 10, and the colour bar says so" test "$(grep -cx -e 'set cbrange \[0:10\]' \
