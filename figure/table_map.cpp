@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "datafiles/file_names.h"
 #include "fit/numbers.h"
 #include "process/messages.h"
 #include "process/output_file.h"
@@ -206,8 +207,8 @@ struct Reader {
 };
 
 // Positions spread evenly from the first label to the last, as chi2map's
-// labels are (smallest + (m - 1) * step); a failure when the labels descend.
-// A label rounded into a repeat gives a note.
+// labels are (smallest + (m - 1) * step); a failure when the labels descend
+// or are all one. A label rounded into a repeat gives a note.
 Failure positions(const std::vector<std::string>& labels, int column, const std::string& name, std::vector<double>& at,
                   std::vector<std::string>& notes) {
   std::vector<double> values;
@@ -215,10 +216,16 @@ Failure positions(const std::vector<std::string>& labels, int column, const std:
   const std::size_t n = values.size();
   bool repeats = false;
   for (std::size_t m = 1; m < n; ++m) {
-    if (values[m] < values[m - 1] || (m + 1 == n && values[m] == values[0]))
+    if (values[m] < values[m - 1])
       return Failure(name + ": column " + std::to_string(column) + " does not increase from \"" +
                      trimmed(labels[m - 1]) + "\" to \"" + trimmed(labels[m]) + "\"" +
                      (column == 1 ? " (from one block to the next)" : " within a block"));
+    // A grid finer than the table's decimals everywhere: nothing to spread.
+    if (m + 1 == n && values[m] == values[0])
+      return Failure(
+          name + ": column " + std::to_string(column) + " is \"" + trimmed(labels[m]) +
+          "\" throughout, its values rounded to the table's decimals: no map; chi2map-fit --map draws it from " +
+          std::string(datafiles::kFitResults) + " at the exact values");
     if (values[m] == values[m - 1] && !repeats) {
       repeats = true;
       notes.push_back(name + ": column " + std::to_string(column) + " repeats the label \"" + trimmed(labels[m]) +

@@ -231,7 +231,7 @@ blocks not ascending| 200.0 0.2000     20.0\n 200.0 0.4000     30.0\n\n 100.0 0.
 inner order differs| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.4000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|bad.dat:4: column 2 is "0.4000" where the first block has "0.2000"|1
 single block| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n|bad.dat|two or more values on each axis|1
 blocks of a single line| 100.0 0.2000     20.0\n\n 200.0 0.2000     30.0\n\n|bad.dat|bad.dat: 2 block\(s\) of 1 line\(s\); a map needs two or more values on each axis$|1
-labels rounded to one value| 100.0 0.2000     20.0\n 100.0 0.2000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|column 2 does not increase from "0.2000" to "0.2000" within a block$|1
+labels rounded to one value| 100.0 0.2000     20.0\n 100.0 0.2000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|^chi2map-plot: bad.dat: column 2 is "0.2000" throughout, its values rounded to the table.s decimals: no map; chi2map-fit --map draws it from quorvi.res at the exact values$|1
 column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
 fit records, a blank before and after|  100.0 0.200 0 0.50 63.250 \n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
 fit records with commas and D exponents|100.0,2.0D-01,0,5.0d-01,63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input|1
