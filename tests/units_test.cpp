@@ -63,15 +63,16 @@ TEST(Connect, StatusKeywordsAndFileNames) {
     }
     EXPECT_EQ(platform.liveAllocations(), 0U);
   }
-  // Unit 0 is connected like any other; a negative unit, the console's -1 (shown as *) among them, is refused.
+  // Unit 0 is connected and closed like any other; a negative unit, the console's -1 (shown as *) among them, is refused.
   for (const std::int32_t unit : {0, -1, -7}) {
     fake::FakePlatform platform;
     fake::WorkDir dir;
     fake::writeFile("data.txt", "1\n");
     recio::IoControl control;
-    const std::string report = unit == 0 ? "" : layerReport("Unconnected or illegal unit specified", "OPEN(UNIT=" + (unit == -1 ? "*" : std::to_string(unit)) + ",...");
-    EXPECT_EQ(platform.run([&] { (void)recio::connectUnit(control, unit, "data.txt", "old", {}); }), report.empty() ? -1 : 255);
-    EXPECT_EQ(platform.standardError(), report) << unit;
+    const auto report = [unit](std::string s) { return unit ? layerReport("Unconnected or illegal unit specified", s + "(UNIT=" + (unit == -1 ? "*" : std::to_string(unit)) + ",...") : ""; };
+    EXPECT_EQ(platform.run([&] { (void)recio::connectUnit(control, unit, "data.txt", "old", {}); }), unit == 0 ? -1 : 255);
+    EXPECT_EQ(platform.run([&] { recio::disconnectUnit(control, unit); }), unit == 0 ? -1 : 255) << unit;
+    EXPECT_EQ(platform.standardError(), report("OPEN") + report("CLOSE")) << unit;
     EXPECT_EQ(platform.run([&] { recio::stopRun(control); }), 0) << unit;
   }
 }
