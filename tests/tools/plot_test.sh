@@ -204,7 +204,7 @@ while IFS='|' read -r name content args message status; do
     # shellcheck disable=SC2059 # the content is a format on purpose
     [[ -n $content ]] && printf "$content" >bad.dat
     # shellcheck disable=SC2086 # the arguments are split on purpose
-    err=$("$plot" $args -o bad.png 2>&1 >/dev/null)
+    err=$("$plot" -o bad.png $args 2>&1 >/dev/null)
     rc=$?
     check "$name: exit $status (got $rc)" test $rc -eq "$status"
     check "$name: one line /$message/ (got: $err)" test "$(grep -cE -- "$message" <<<"$err")$(wc -l <<<"$err")" = 11
@@ -254,7 +254,7 @@ bad projection||-p 4 w1.dat|projection must be 1, 2 or 3|2
 bad level||-l 2,x w1.dat|contour level 'x' is not a positive number|2
 zero level||-l 0 w1.dat|contour level '0' is not a positive number|2
 zero cap||-c 0 w1.dat|colour scale cap must be a positive number or 'full', not '0'|2
-bad size||-s 10x10 w1.dat|out of range|2
+an output of another kind||-o bad.gif w1.dat|^chi2map-plot: cannot draw 'bad.gif': the output's name must end in \.png, \.svg or \.pdf \(or be - for a PNG on standard output\) \(chi2map-plot -h lists the options\)$|2
 a size one pixel too tall||-s 640x10001 w1.dat|size 640x10001 out of range \(200x150 to 10000x10000\)|2
 a size one pixel too narrow||-s 199x480 w1.dat|size 199x480 out of range|2
 a size one pixel too low||-s 640x149 w1.dat|size 640x149 out of range|2
