@@ -53,6 +53,7 @@ bool sameAsStandardOutput(const struct stat& facts) {
 struct Identity {
   bool exists = false;
   bool terminalOrDevice = false;  // /dev/null, a terminal: written twice without harm
+  bool pipe = false;              // a pipe or a FIFO: its bytes can be read once
   dev_t device = 0;
   ino_t inode = 0;
   std::string path;
@@ -67,7 +68,7 @@ Identity identityOf(const std::string& name, int standardDescriptor) {
   Identity id;
   const bool found = name == kStandardStream ? systemCalls().fstat(standardDescriptor, &facts) == 0
                                              : systemCalls().stat(name.c_str(), &facts) == 0;
-  if (found) return {true, S_ISCHR(facts.st_mode), facts.st_dev, facts.st_ino, {}};
+  if (found) return {true, S_ISCHR(facts.st_mode), S_ISFIFO(facts.st_mode), facts.st_dev, facts.st_ino, {}};
   const std::string target = resolved(name).path;
   char* folder = systemCalls().realpath(folderOf(target).c_str(), nullptr);
   id.path = (folder != nullptr ? std::string(folder) : folderOf(target)) + "/" +
@@ -230,6 +231,16 @@ Failure sameFileRefusal(const std::vector<std::string>& outputs, const std::vect
         return Failure(
             "the output " + shownName(outputs[a]) + " is the input " + shownName(input) + "; choose another name",
             kUsage);
+  }
+  // A file given twice is read twice; a pipe's second reader would find
+  // nothing, or wait for a writer that never comes.
+  for (std::size_t a = 0; a < inputs.size(); ++a) {
+    const Identity first = identityOf(inputs[a], 0);
+    for (std::size_t b = a + 1; first.pipe && b < inputs.size(); ++b)
+      if (first == identityOf(inputs[b], 0))
+        return Failure("the inputs " + shownName(inputs[a]) + " and " + shownName(inputs[b]) +
+                           " are one pipe, which can be read only once; give it once",
+                       kUsage);
   }
   return {};
 }

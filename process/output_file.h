@@ -80,10 +80,10 @@ class OutputFiles {
 // is written in place.
 Failure unwritable(const std::string& name);
 
-// The refusal (exit status kUsage) when two outputs are one file or an
+// The refusal (exit status kUsage) when two outputs are one file, an
 // output is an input (by device and inode where the file exists, by resolved
-// path where not); none when all differ. "-" is standard output among
-// outputs, standard input among inputs.
+// path where not) or two inputs are one pipe; none when all differ. "-" is
+// standard output among outputs, standard input among inputs.
 Failure sameFileRefusal(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs);
 
 // Refused before anything is read: outputs that are one file or the input,
