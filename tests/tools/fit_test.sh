@@ -161,6 +161,7 @@ check "a log grid: no title with more than six digits after a point" test "$(gre
 "$fit" log.res quorvi.res --map T,f_KE --log t -o twomap.svg --script twomap.gp >/dev/null 2>&1
 check "--map of two inputs: an SVG of contour lines, keyed, titled with the parameter minimised over" \
     test "$(grep -c 'log.res' twomap.svg)" -ge 1 -a "$(grep -c '^|χ² map: T vs f_KE, smallest over YORP strength (' twomap.gp)" -eq 1
+check "--map, an input named in 300 characters: its key cut to lie on the page" test "$("$fit" quorvi.res log.res --name "$(printf 'n%.0s' {1..300})" --map T,YORP -n -o k.png --script - 2>/dev/null | grep -o 'rectangle from screen [-0-9.e]*, screen [-0-9.e]* to screen [-0-9.e]*' | awk '{ print ($4 + 0 >= 0 && $9 + 0 <= 1 && $4 + 0 < $9 + 0) }')" = 1
 check "a map 1.5 inches high: room on its logarithmic y axis (T, 10 to 1000) for one tick" test "$("$fit" log.res --map f_KE,T --log t --size 3.5x1.5 -n -o t.pdf --script - 2>/dev/null | grep '^set ytics (')" = "set ytics (100)"
 awk '$2 == "0.100"' quorvi.res >oneyorp.res
 "$fit" quorvi.res oneyorp.res --script oneyorp.gp -o oneyorp.png >/dev/null 2>&1
