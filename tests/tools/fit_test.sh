@@ -242,55 +242,55 @@ while IFS='|' read -r name environment args message status; do
 done <<EOF
 missing input||none.res|^chi2map-fit: cannot read 'none.res': No such file or directory$|1
 a directory||dir.res|^chi2map-fit: cannot read 'dir.res': Is a directory$|1
-no record||empty.res|'empty.res' holds no record of five numbers: nothing to fit$|1
-no record, with --partial||--partial empty.res|'empty.res' holds no record of five numbers: nothing to fit$|1
-a heading in the middle||heading.res|line 31 of 'heading.res' is not a record of five numbers.*--partial|1
-a cut last line||cut.res|'cut.res' ends inside a record after line 60 \(too few values\).*--partial|1
-a second record on a line||more.res|^chi2map-fit: line 7 of 'more.res' holds more than a record: what follows its fifth value was not read: .*--partial|1
-a value left out||part.res|^chi2map-fit: line 8 of 'part.res' was read only in part: .*--partial|1
+no record||empty.res|^chi2map-fit: 'empty\.res' holds no record of five numbers: nothing to fit$|1
+no record, with --partial||--partial empty.res|^chi2map-fit: 'empty\.res' holds no record of five numbers: nothing to fit$|1
+a heading in the middle||heading.res|^chi2map-fit: line 31 of 'heading\.res' is not a record of five numbers \(a heading, a word, a value left out\): mend or remove it, or give --partial to fit the records as read$|1
+a cut last line||cut.res|^chi2map-fit: 'cut\.res' ends inside a record after line 60 \(too few values\): complete it, or give --partial to fit the records as read$|1
+a second record on a line||more.res|^chi2map-fit: line 7 of 'more\.res' holds more than a record: what follows its fifth value was not read: put each record on a line of its own, or give --partial to fit the records as read$|1
+a value left out||part.res|^chi2map-fit: line 8 of 'part\.res' was read only in part: its record began on an earlier line, which may lack a value: complete it, or give --partial to fit the records as read$|1
 a control character in a name||$(printf 'a\001b.res')|^chi2map-fit: cannot read 'a\\\\x01b.res': No such file or directory$|1
 a DEL in a name||$(printf 'a\177b.res')|^chi2map-fit: cannot read 'a\\\\x7Fb.res': No such file or directory$|1
 no grid||--partial scattered.res|^chi2map-fit: the records of 'scattered.res' do not lie on a grid: at line 2[0-9]{3} they have 2[0-9]{3} T x 2[0-9]{3} YORP strength x 50 f_KE values, more than 268435456 cells$|1
-a NaN||nan.res|line 7 of 'nan.res' holds a NaN or infinite value.*--partial|1
-a folder that is a file||-o afile/x.png|cannot write 'afile/x.png': Not a directory|1
-gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure|1
+a NaN||nan.res|^chi2map-fit: line 7 of 'nan\.res' holds a NaN or infinite value \(T, YORP strength doubled, f_KE or chi-square\): mend it, or give --partial to fit the records as read$|1
+a folder that is a file||-o afile/x.png|^chi2map-fit: cannot write 'afile/x\.png': Not a directory; choose another name$|1
+gnuplot missing|PATH=$tmp/nogp||^chi2map-fit: gnuplot not found \(Debian package gnuplot-nox\); --no-figure prints the fit alone$|1
 gnuplot failing|PATH=$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
-gnuplot failing, the last of its lines told whole at 160 characters|PATH=$tmp/longgp:$PATH||gnuplot said: line 9: x{152}$|1
+gnuplot failing, the last of its lines told whole at 160 characters|PATH=$tmp/longgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad\.png': exit status 1; gnuplot said: line 9: x{152}$|1
 a gnuplot that may not be run passed over for the next in PATH|PATH=$tmp/noexecgp:$tmp/failgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
 gnuplot that cannot be run|PATH=$tmp/badgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': it could not be run$|1
 gnuplot killed by a signal|PATH=$tmp/killgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad.png': it ended by signal 9$|1
-gnuplot naming no script line: its last line told, not the caret under it|PATH=$tmp/caretgp:$PATH||: exit status 1; gnuplot said: it broke badly$|1
+gnuplot naming no script line: its last line told, not the caret under it|PATH=$tmp/caretgp:$PATH||^chi2map-fit: gnuplot could not draw 'bad\.png': exit status 1; gnuplot said: it broke badly$|1
 an output that is a folder||-o dir.png|^chi2map-fit: cannot write 'dir.png': it is a folder; choose another name$|1
 gnuplot in the current folder, by an empty PATH entry|PATH=:/nonexistent||^chi2map-fit: gnuplot could not draw 'bad.png': exit status 1; gnuplot said: line 9: it broke$|1
-another extension||-o bad.jpg|must end in .png, .svg or .pdf|2
-an extension alone, no dot||-o pdf|must end in .png, .svg or .pdf|2
-unknown option||-q|^chi2map-fit: unknown option -q \(chi2map-fit --help|2
-more names than inputs||--name a --name b quorvi.res|^chi2map-fit: more names than inputs: 2 --name for 1 input\(s\) \(chi2map-fit --help|2
+another extension||-o bad.jpg|^chi2map-fit: cannot draw 'bad\.jpg': the figure's name must end in \.png, \.svg or \.pdf \(or be - for a PNG on standard output\) \(chi2map-fit --help lists the options\)$|2
+an extension alone, no dot||-o pdf|^chi2map-fit: cannot draw 'pdf': the figure's name must end in \.png, \.svg or \.pdf \(or be - for a PNG on standard output\) \(chi2map-fit --help lists the options\)$|2
+unknown option||-q|^chi2map-fit: unknown option -q \(chi2map-fit --help lists the options\)$|2
+more names than inputs||--name a --name b quorvi.res|^chi2map-fit: more names than inputs: 2 --name for 1 input\(s\) \(chi2map-fit --help lists the options\)$|2
 one input of two missing||quorvi.res none.res|^chi2map-fit: cannot read 'none.res': No such file or directory$|1
-an output that is the second input||-n --profiles shuffled.res quorvi.res shuffled.res|is the input 'shuffled.res'|2
-no degrees of freedom||--dof 0|--dof needs a positive whole number of degrees of freedom, not '0'|2
-negative degrees of freedom||--dof -1|--dof needs a positive whole number|2
-fractional degrees of freedom||--dof 1.5|--dof needs a positive whole number|2
-more degrees of freedom than a double counts||--dof 9007199254740993|--dof needs a positive whole number|2
-a probability of 0||--cl 0.9,0|--cl needs probabilities above 0 and below 1 separated by commas \(0.9 for 90%\), not '0.9,0'|2
-a probability of 1||--cl 1|--cl needs probabilities above 0 and below 1|2
-a probability above 1||--cl 1.5|--cl needs probabilities above 0 and below 1|2
-a probability that is no number||--cl nan|--cl needs probabilities above 0 and below 1|2
---scale alone||--scale|^chi2map-fit: --scale needs --dof N, the fit's degrees of freedom \(|2
---relative alone||--relative --cl 0.9|^chi2map-fit: --relative needs --dof N|2
-an unknown logarithmic axis||--log T,Q|--log needs T, YORP or f_KE separated by commas, not 'T,Q'|2
-a size of no inches||--size 0x3|--size needs column, page or WxH in inches from 1 to 20 \(such as 3.5x3\), not '0x3'|2
-a size past 20 inches||--size 3x20.5|--size needs column, page or WxH|2
-a size of one number||--size 7|--size needs column, page or WxH|2
-a logarithmic axis through zero||--log f_ke zero.res|^chi2map-fit: --log f_KE: 'zero.res' has the f_KE value 0, and a logarithmic axis needs values above zero \(|2
-a logarithmic axis below zero||--log yorp,t negative.res|^chi2map-fit: --log YORP: 'negative.res' has the YORP strength value -0.4, and a logarithmic|2
-bad sigma||--sigma 1,0|--sigma needs positive numbers|2
-one parameter twice||--map T,t|--map needs two different parameters|2
+an output that is the second input||-n --profiles shuffled.res quorvi.res shuffled.res|^chi2map-fit: the output 'shuffled\.res' is the input 'shuffled\.res'; choose another name$|2
+no degrees of freedom||--dof 0|^chi2map-fit: --dof needs a positive whole number of degrees of freedom, not '0' \(chi2map-fit --help lists the options\)$|2
+negative degrees of freedom||--dof -1|^chi2map-fit: --dof needs a positive whole number of degrees of freedom, not '-1' \(chi2map-fit --help lists the options\)$|2
+fractional degrees of freedom||--dof 1.5|^chi2map-fit: --dof needs a positive whole number of degrees of freedom, not '1\.5' \(chi2map-fit --help lists the options\)$|2
+more degrees of freedom than a double counts||--dof 9007199254740993|^chi2map-fit: --dof needs a positive whole number of degrees of freedom, not '9007199254740993' \(chi2map-fit --help lists the options\)$|2
+a probability of 0||--cl 0.9,0|^chi2map-fit: --cl needs probabilities above 0 and below 1 separated by commas \(0\.9 for 90%\), not '0\.9,0' \(chi2map-fit --help lists the options\)$|2
+a probability of 1||--cl 1|^chi2map-fit: --cl needs probabilities above 0 and below 1 separated by commas \(0\.9 for 90%\), not '1' \(chi2map-fit --help lists the options\)$|2
+a probability above 1||--cl 1.5|^chi2map-fit: --cl needs probabilities above 0 and below 1 separated by commas \(0\.9 for 90%\), not '1\.5' \(chi2map-fit --help lists the options\)$|2
+a probability that is no number||--cl nan|^chi2map-fit: --cl needs probabilities above 0 and below 1 separated by commas \(0\.9 for 90%\), not 'nan' \(chi2map-fit --help lists the options\)$|2
+--scale alone||--scale|^chi2map-fit: --scale needs --dof N, the fit's degrees of freedom \(chi2map-fit --help lists the options\)$|2
+--relative alone||--relative --cl 0.9|^chi2map-fit: --relative needs --dof N, the fit's degrees of freedom \(chi2map-fit --help lists the options\)$|2
+an unknown logarithmic axis||--log T,Q|^chi2map-fit: --log needs T, YORP or f_KE separated by commas, not 'T,Q' \(chi2map-fit --help lists the options\)$|2
+a size of no inches||--size 0x3|^chi2map-fit: --size needs column, page or WxH in inches from 1 to 20 \(such as 3\.5x3\), not '0x3' \(chi2map-fit --help lists the options\)$|2
+a size past 20 inches||--size 3x20.5|^chi2map-fit: --size needs column, page or WxH in inches from 1 to 20 \(such as 3\.5x3\), not '3x20\.5' \(chi2map-fit --help lists the options\)$|2
+a size of one number||--size 7|^chi2map-fit: --size needs column, page or WxH in inches from 1 to 20 \(such as 3\.5x3\), not '7' \(chi2map-fit --help lists the options\)$|2
+a logarithmic axis through zero||--log f_ke zero.res|^chi2map-fit: --log f_KE: 'zero\.res' has the f_KE value 0, and a logarithmic axis needs values above zero \(chi2map-fit --help lists the options\)$|2
+a logarithmic axis below zero||--log yorp,t negative.res|^chi2map-fit: --log YORP: 'negative\.res' has the YORP strength value -0\.4, and a logarithmic axis needs values above zero \(chi2map-fit --help lists the options\)$|2
+bad sigma||--sigma 1,0|^chi2map-fit: --sigma needs positive numbers separated by commas, not '1,0' \(chi2map-fit --help lists the options\)$|2
+one parameter twice||--map T,t|^chi2map-fit: --map needs two different parameters such as T,YORP \(T, YORP, f_KE\), not 'T,t' \(chi2map-fit --help lists the options\)$|2
 a map over a single value||--map T,YORP single.res|^chi2map-fit: no map: T has a single value in 'single.res'$|1
 a map over a single y value||--map YORP,T single.res|^chi2map-fit: no map: T has a single value in 'single.res'$|1
-unknown label||--label Q=x|--label needs NAME=TEXT|2
+unknown label||--label Q=x|^chi2map-fit: --label needs NAME=TEXT with NAME T, YORP or f_KE, not 'Q=x' \(chi2map-fit --help lists the options\)$|2
 a grid of one point: no figure||one.res|^chi2map-fit: no figure: no parameter has two or more values; --no-figure prints the fit alone$|1
-bad contour levels||-l 2.3,0|--levels needs positive numbers separated by commas, not '2.3,0'|2
+bad contour levels||-l 2.3,0|^chi2map-fit: --levels needs positive numbers separated by commas, not '2\.3,0' \(chi2map-fit --help lists the options\)$|2
 EOF
 for pair in --{output,profiles,script}:file_name --{map,sigma,cl,dof,log,size,levels}:value; do opt=${pair%:*} what=${pair#*:}
     err=$("$fit" -n "$opt" '' 2>&1 >/dev/null)
