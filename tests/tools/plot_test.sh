@@ -212,57 +212,57 @@ while IFS='|' read -r name content args message status; do
 done <<'EOF'
 missing file||none.dat|^chi2map-plot: cannot read 'none.dat': No such file or directory$|1
 a folder||sub.d|^chi2map-plot: cannot read 'sub.d': it is a folder$|1
-empty file|%s|bad.dat|'bad.dat' is empty|1
-only empty lines|\n\n|bad.dat|no table lines|1
-free-form line|100.0 0.2 20.0\n|bad.dat|bad.dat:1: malformed line "100.0 0.2 20.0"|1
-no blank before the chi-square| 100.0 0.20001234567.8\n 100.0 0.4000     30.0\n\n|bad.dat|bad.dat:1: malformed line " 100.0 0.20001234567.8" \(22 characters\)|1
-truncated line| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12\n\n|bad.dat|bad.dat:5: malformed line .*\(20 characters\)|1
-NaN label, column 1|  -NaN   0.5     20.0\n  -NaN   1.0     25.0\n\n|bad.dat|bad.dat:1: column 1 is "-NaN": the axis has a single value|1
-NaN label, column 2| 100.0  -NaN     20.0\n\n 200.0  -NaN     15.0\n\n|bad.dat|bad.dat:1: column 2 is "-NaN": the axis has a single value|1
-an infinite label|  -INF 0.2000     20.0\n  -INF 0.4000     30.0\n\n|bad.dat|bad.dat:1: column 1 is "-INF"|1
-asterisk label|****** 0.2000     20.0\n****** 0.4000     30.0\n\n|bad.dat|column 1 is filled with asterisks|1
-no chi-square at all| 100.0 0.2000 ********\n 100.0 0.4000      NaN\n\n 200.0 0.2000 ********\n 200.0 0.4000 ********\n\n|bad.dat|no cell has a chi-square|1
-ragged blocks| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n\n|bad.dat|bad.dat:4: block 2 has 1 line\(s\), the first block has 2|1
+empty file|%s|bad.dat|^chi2map-plot: 'bad\.dat' is empty: no table lines \(chi2map writes none when quorvi\.res held no record\)$|1
+only empty lines|\n\n|bad.dat|^chi2map-plot: bad\.dat: no table lines, only empty lines$|1
+free-form line|100.0 0.2 20.0\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed line "100\.0 0\.2 20\.0": a chi2map table line has 21 or 22 characters, this one 14$|1
+no blank before the chi-square| 100.0 0.20001234567.8\n 100.0 0.4000     30.0\n\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed line " 100\.0 0\.20001234567\.8" \(22 characters\); expected F6\.1 T, blank, F6\.4 YORP strength, blank, F8\.1 chi-square \(22 characters\)$|1
+truncated line| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12\n\n|bad.dat|^chi2map-plot: bad\.dat:5: malformed line " 200\.0 0\.4000     12" \(20 characters\); expected F6\.1 T, blank, F6\.4 YORP strength, blank, F8\.1 chi-square \(22 characters\)$|1
+NaN label, column 1|  -NaN   0.5     20.0\n  -NaN   1.0     25.0\n\n|bad.dat|^chi2map-plot: bad\.dat:1: column 1 is "-NaN": the axis has a single value \(chi2map labels it NaN\), nothing to map$|1
+NaN label, column 2| 100.0  -NaN     20.0\n\n 200.0  -NaN     15.0\n\n|bad.dat|^chi2map-plot: bad\.dat:1: column 2 is "-NaN": the axis has a single value \(chi2map labels it NaN\), nothing to map$|1
+an infinite label|  -INF 0.2000     20.0\n  -INF 0.4000     30.0\n\n|bad.dat|^chi2map-plot: bad\.dat:1: column 1 is "-INF": the axis has a single value \(chi2map labels it NaN\), nothing to map$|1
+asterisk label|****** 0.2000     20.0\n****** 0.4000     30.0\n\n|bad.dat|^chi2map-plot: bad\.dat:1: column 1 is filled with asterisks: the grid value does not fit its field, the axis cannot be labelled$|1
+no chi-square at all| 100.0 0.2000 ********\n 100.0 0.4000      NaN\n\n 200.0 0.2000 ********\n 200.0 0.4000 ********\n\n|bad.dat|^chi2map-plot: bad\.dat: no cell has a chi-square \(every chi-square field is asterisks or NaN\)$|1
+ragged blocks| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n\n|bad.dat|^chi2map-plot: bad\.dat:4: block 2 has 1 line\(s\), the first block has 2$|1
 a block longer than the first| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.4000     12.5\n 200.0 0.6000     10.0\n\n|bad.dat|^chi2map-plot: bad.dat:4: block 2 has more lines than the first block \(2\)$|1
-missing block end| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 300.0 0.4000     12.5\n\n|bad.dat|bad.dat:5: column 1 changes from "200.0" to "300.0" inside a block|1
-letters in a label| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 1x0.0 0.2000     35.0\n 1x0.0 0.4000     12.5\n\n|bad.dat|bad.dat:4: malformed column 1 " 1x0.0"|1
-letters in a chi-square| 100.0 0.2000     2x.0\n 100.0 0.4000     30.0\n\n|bad.dat|^chi2map-plot: bad.dat:1: malformed chi-square column "    2x.0"; expected F6.1 T, blank|1
-blocks not ascending| 200.0 0.2000     20.0\n 200.0 0.4000     30.0\n\n 100.0 0.2000     35.0\n 100.0 0.4000     12.5\n\n|bad.dat|column 1 does not increase|1
-inner order differs| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.4000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|bad.dat:4: column 2 is "0.4000" where the first block has "0.2000"|1
-single block| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n|bad.dat|two or more values on each axis|1
-blocks of a single line| 100.0 0.2000     20.0\n\n 200.0 0.2000     30.0\n\n|bad.dat|bad.dat: 2 block\(s\) of 1 line\(s\); a map needs two or more values on each axis$|1
+missing block end| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.2000     35.0\n 300.0 0.4000     12.5\n\n|bad.dat|^chi2map-plot: bad\.dat:5: column 1 changes from "200\.0" to "300\.0" inside a block \(blocks end with an empty line\)$|1
+letters in a label| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 1x0.0 0.2000     35.0\n 1x0.0 0.4000     12.5\n\n|bad.dat|^chi2map-plot: bad\.dat:4: malformed column 1 " 1x0\.0"; expected F6\.1 T, blank, F6\.4 YORP strength, blank, F8\.1 chi-square \(22 characters\)$|1
+letters in a chi-square| 100.0 0.2000     2x.0\n 100.0 0.4000     30.0\n\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed chi-square column "    2x\.0"; expected F6\.1 T, blank, F6\.4 YORP strength, blank, F8\.1 chi-square \(22 characters\)$|1
+blocks not ascending| 200.0 0.2000     20.0\n 200.0 0.4000     30.0\n\n 100.0 0.2000     35.0\n 100.0 0.4000     12.5\n\n|bad.dat|^chi2map-plot: bad\.dat: column 1 does not increase from "200\.0" to "100\.0" \(from one block to the next\)$|1
+inner order differs| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n 200.0 0.4000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|^chi2map-plot: bad\.dat:4: column 2 is "0\.4000" where the first block has "0\.2000"$|1
+single block| 100.0 0.2000     20.0\n 100.0 0.4000     30.0\n\n|bad.dat|^chi2map-plot: bad\.dat: 1 block\(s\) of 2 line\(s\); a map needs two or more values on each axis$|1
+blocks of a single line| 100.0 0.2000     20.0\n\n 200.0 0.2000     30.0\n\n|bad.dat|^chi2map-plot: bad\.dat: 2 block\(s\) of 1 line\(s\); a map needs two or more values on each axis$|1
 labels rounded to one value| 100.0 0.2000     20.0\n 100.0 0.2000     30.0\n\n 200.0 0.2000     35.0\n 200.0 0.2000     12.5\n\n|bad.dat|^chi2map-plot: bad.dat: column 2 is "0.2000" throughout, its values rounded to the table.s decimals: no map; chi2map-fit --map draws it from quorvi.res at the exact values$|1
-column headings|T YORP chi2\n|bad.dat|bad.dat:1: malformed line "T YORP chi2"|1
-fit records, a blank before and after|  100.0 0.200 0 0.50 63.250 \n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input \(quorvi.res\), not a table; run chi2map first|1
-fit records with commas and D exponents|100.0,2.0D-01,0,5.0d-01,63.250\n|bad.dat|bad.dat:1: a record of five numbers: this is chi2map's input|1
-four numbers, no record|100.0 0.200 0 0.50\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "100.0 0.200 0 0.50": a chi2map table line has|1
-six numbers, no record|1 100.0 0.200 0 0.50 63.250\n|bad.dat|^chi2map-plot: bad.dat:1: malformed line "1 100.0 0.200 0 0.50 63.250": a chi2map table line has|1
+column headings|T YORP chi2\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed line "T YORP chi2": a chi2map table line has 21 or 22 characters, this one 11$|1
+fit records, a blank before and after|  100.0 0.200 0 0.50 63.250 \n|bad.dat|^chi2map-plot: bad\.dat:1: a record of five numbers: this is chi2map's input \(quorvi\.res\), not a table; run chi2map first and map its table\.dat$|1
+fit records with commas and D exponents|100.0,2.0D-01,0,5.0d-01,63.250\n|bad.dat|^chi2map-plot: bad\.dat:1: a record of five numbers: this is chi2map's input \(quorvi\.res\), not a table; run chi2map first and map its table\.dat$|1
+four numbers, no record|100.0 0.200 0 0.50\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed line "100\.0 0\.200 0 0\.50": a chi2map table line has 21 or 22 characters, this one 18$|1
+six numbers, no record|1 100.0 0.200 0 0.50 63.250\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed line "1 100\.0 0\.200 0 0\.50 63\.250": a chi2map table line has 21 or 22 characters, this one 27$|1
 binary file|\211PNG\r\n\032\n\000|bad.dat|^chi2map-plot: bad.dat:1: a byte 0x89: not a text file, not a chi2map table$|1
-NUL bytes after a line| 100.0 0.2000     20.0\n\000\000\000|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x00: not a text file|1
-a DEL byte| 100.0 0.2000     20.0\n\177\n|bad.dat|^chi2map-plot: bad.dat:2: a byte 0x7f: not a text file|1
-a line of 40 characters, shown whole|%040d\n|bad.dat|malformed line "0{40}": .* this one 40$|1
-a line of 41 characters, shown cut|%041d\n|bad.dat|malformed line "0{40}\.\.\.": .* this one 41$|1
-a line of 80 characters, the longest read|%080d\n|bad.dat|malformed line "0{40}\.\.\.": .* this one 80$|1
+NUL bytes after a line| 100.0 0.2000     20.0\n\000\000\000|bad.dat|^chi2map-plot: bad\.dat:2: a byte 0x00: not a text file, not a chi2map table$|1
+a DEL byte| 100.0 0.2000     20.0\n\177\n|bad.dat|^chi2map-plot: bad\.dat:2: a byte 0x7f: not a text file, not a chi2map table$|1
+a line of 40 characters, shown whole|%040d\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed line "0{40}": a chi2map table line has 21 or 22 characters, this one 40$|1
+a line of 41 characters, shown cut|%041d\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed line "0{40}\.\.\.": a chi2map table line has 21 or 22 characters, this one 41$|1
+a line of 80 characters, the longest read|%080d\n|bad.dat|^chi2map-plot: bad\.dat:1: malformed line "0{40}\.\.\.": a chi2map table line has 21 or 22 characters, this one 80$|1
 a line of 81 characters|%081d\n|bad.dat|^chi2map-plot: bad.dat:1: a line longer than 80 characters: not a chi2map table$|1
-removed -L||-L w1.dat|-L is gone|2
--p against the layout||-p 3 w2.dat|w2.dat:1: malformed column 1 " 100.0"; expected F6.4 YORP strength|1
--p 1 on a 21-column table||-p 1 w3.dat|w3.dat:1: malformed line .*expected F6.1 T, blank, F6.4|1
-no table||-t x|no table given|2
-two tables||w1.dat w2.dat|more than one table|2
-a second table from standard input||w1.dat -|more than one table given \('w1.dat', '-'\)|2
-bad projection||-p 4 w1.dat|projection must be 1, 2 or 3|2
-bad level||-l 2,x w1.dat|contour level 'x' is not a positive number|2
-zero level||-l 0 w1.dat|contour level '0' is not a positive number|2
-zero cap||-c 0 w1.dat|colour scale cap must be a positive number or 'full', not '0'|2
+removed -L||-L w1.dat|^chi2map-plot: -L is gone: the colours show delta chi-square, capped by -c \(chi2map-plot -h lists the options\)$|2
+-p against the layout||-p 3 w2.dat|^chi2map-plot: w2\.dat:1: malformed column 1 " 100\.0"; expected F6\.4 YORP strength, blank, F5\.1 f_KE, blank, F8\.1 chi-square \(21 characters\)$|1
+-p 1 on a 21-column table||-p 1 w3.dat|^chi2map-plot: w3\.dat:1: malformed line "0\.0400   0\.1    403\.0" \(21 characters\); expected F6\.1 T, blank, F6\.4 YORP strength, blank, F8\.1 chi-square \(22 characters\)$|1
+no table||-t x|^chi2map-plot: no table given \(chi2map-plot -h lists the options\)$|2
+two tables||w1.dat w2.dat|^chi2map-plot: more than one table given \('w1\.dat', 'w2\.dat'\) \(chi2map-plot -h lists the options\)$|2
+a second table from standard input||w1.dat -|^chi2map-plot: more than one table given \('w1\.dat', '-'\) \(chi2map-plot -h lists the options\)$|2
+bad projection||-p 4 w1.dat|^chi2map-plot: projection must be 1, 2 or 3, not '4' \(chi2map-plot -h lists the options\)$|2
+bad level||-l 2,x w1.dat|^chi2map-plot: contour level 'x' is not a positive number \(chi2map-plot -h lists the options\)$|2
+zero level||-l 0 w1.dat|^chi2map-plot: contour level '0' is not a positive number \(chi2map-plot -h lists the options\)$|2
+zero cap||-c 0 w1.dat|^chi2map-plot: colour scale cap must be a positive number or 'full', not '0' \(chi2map-plot -h lists the options\)$|2
 an output of another kind||-o bad.gif w1.dat|^chi2map-plot: cannot draw 'bad.gif': the output's name must end in \.png, \.svg or \.pdf \(or be - for a PNG on standard output\) \(chi2map-plot -h lists the options\)$|2
-a size one pixel too tall||-s 640x10001 w1.dat|size 640x10001 out of range \(200x150 to 10000x10000\)|2
-a size one pixel too narrow||-s 199x480 w1.dat|size 199x480 out of range|2
-a size one pixel too low||-s 640x149 w1.dat|size 640x149 out of range|2
-a size one pixel too wide||-s 10001x480 w1.dat|size 10001x480 out of range|2
-a size with a sign||-s +640x480 w1.dat|size must be WIDTHxHEIGHT in pixels, not '\+640x480'|2
-a size with a trailing x||-s 640x480x w1.dat|size must be WIDTHxHEIGHT in pixels, not '640x480x'|2
-quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub.d/quorvi.res' is chi2map's input, not a table: run chi2map first|1
-unknown option||-q w1.dat|unknown option -q|2
+a size one pixel too tall||-s 640x10001 w1.dat|^chi2map-plot: size 640x10001 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
+a size one pixel too narrow||-s 199x480 w1.dat|^chi2map-plot: size 199x480 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
+a size one pixel too low||-s 640x149 w1.dat|^chi2map-plot: size 640x149 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
+a size one pixel too wide||-s 10001x480 w1.dat|^chi2map-plot: size 10001x480 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
+a size with a sign||-s +640x480 w1.dat|^chi2map-plot: size must be WIDTHxHEIGHT in pixels, not '\+640x480' \(chi2map-plot -h lists the options\)$|2
+a size with a trailing x||-s 640x480x w1.dat|^chi2map-plot: size must be WIDTHxHEIGHT in pixels, not '640x480x' \(chi2map-plot -h lists the options\)$|2
+quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub\.d/quorvi\.res' is chi2map's input, not a table: run chi2map first and map its table\.dat$|1
+unknown option||-q w1.dat|^chi2map-plot: unknown option -q \(chi2map-plot -h lists the options\)$|2
 EOF
 for pair in -o:file_name --script:file_name -p:value; do opt=${pair%:*} what=${pair#*:}
     err=$("$plot" "$opt" '' w1.dat 2>&1 >/dev/null)
