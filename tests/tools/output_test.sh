@@ -117,7 +117,7 @@ done <<'EOF'
 -o f.png --profiles sub/../f.png|s 'f.png' and 'sub/../f.png' are one file
 -n --profiles - --script /dev/stdout|s '-' and '/dev/stdout' are one file
 EOF
-check "one pipe as two inputs: refused, not read twice; one file as two: fitted twice" test "$(cat quorvi.res | "$fit" -n - /dev/stdin 2>&1 >/dev/null; echo "exit $?")$("$fit" -n quorvi.res ./quorvi.res | grep -c '^fit of')" = $'chi2map-fit: the inputs \'-\' and \'/dev/stdin\' are one pipe, which can be read only once; give it once\nexit 22'
+check "one pipe as two inputs: refused, not read twice; one file as two, a pipe and a file: fitted twice" test "$(cat quorvi.res | "$fit" -n - /dev/stdin 2>&1 >/dev/null; echo "exit $?")$("$fit" -n quorvi.res ./quorvi.res | grep -c '^fit of')$(cat quorvi.res | "$fit" -n - quorvi.res | grep -c '^fit of')" = $'chi2map-fit: the inputs \'-\' and \'/dev/stdin\' are one pipe, which can be read only once; give it once\nexit 222'
 ln -s loop-b.csv loop-a.csv && ln -s loop-a.csv loop-b.csv
 err=$("$fit" -n --profiles loop-a.csv 2>&1 >/dev/null)
 check "links in a circle: refused, both kept (got $?: $err)" test $? -eq 1 -a -L loop-a.csv -a -L loop-b.csv -a "$err" = \
