@@ -97,8 +97,8 @@ check "gnuplot found without PATH, and run without the user's start-up file (her
 "$fit" -n --marginal --sigma 2 --cl 0.9 --script sigmacl.gp >/dev/null 2>&1
 check "--marginal: the note names the first credible interval as the one shaded, --sigma's before --cl's; one input's smallest χ² unnamed" \
     test "$(grep -cx -e '|diagonal: marginal densities, peak 1; shaded: 68.27%' -e '|diagonal: marginal densities, peak 1; shaded: 95.45%' -e '|smallest χ² = 50.25' marginal.gp sigmacl.gp | paste -sd,)" = marginal.gp:2,sigmacl.gp:2
-"$fit" -n --marginal --cl 0.99999999999 >closeto1.txt 2>&1
-check "--marginal: a probability just below 1 is not shown as 100%, nor run into its interval" grep -q ' 99.999999999% [0-9]' closeto1.txt
+"$fit" -n --marginal --cl 0.99999999999,0.123456789 >closeto1.txt 2>&1
+check "--marginal: a probability just below 1 is not shown as 100%, nor run into its interval; a level's to six digits" test "$(grep -c ' 99.999999999% [0-9]' closeto1.txt)$(grep -c '(12.3457%)' closeto1.txt)" = 36
 "$fit" -n --marginal --sigma 2 --script sigma.gp >/dev/null 2>&1
 check "--marginal: the intervals shaded are the first level's, whatever follows it" \
     test "$(grep '^set object 20 ' sigma.gp)" = "$(grep '^set object 20 ' sigmacl.gp)" -a "$(grep -c '^set object 20 ' sigma.gp)" = 3
