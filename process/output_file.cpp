@@ -218,30 +218,29 @@ Failure unwritable(const std::string& name) {
 }
 
 Failure sameFileRefusal(const std::vector<std::string>& outputs, const std::vector<std::string>& inputs) {
-  std::vector<Identity> seen;
+  std::vector<Identity> seen, given;
   for (const std::string& output : outputs) seen.push_back(identityOf(output, 1));
+  for (const std::string& input : inputs) given.push_back(identityOf(input, 0));
   for (std::size_t a = 0; a < outputs.size(); ++a) {
     for (std::size_t b = a + 1; b < outputs.size(); ++b)
       if (seen[a] == seen[b])
         return Failure("the outputs " + shownName(outputs[a]) + " and " + shownName(outputs[b]) +
                            " are one file; give each a name of its own",
                        kUsage);
-    for (const std::string& input : inputs)
-      if (seen[a] == identityOf(input, 0))
+    for (std::size_t i = 0; i < inputs.size(); ++i)
+      if (seen[a] == given[i])
         return Failure(
-            "the output " + shownName(outputs[a]) + " is the input " + shownName(input) + "; choose another name",
+            "the output " + shownName(outputs[a]) + " is the input " + shownName(inputs[i]) + "; choose another name",
             kUsage);
   }
   // A file given twice is read twice; a pipe's second reader would find
   // nothing, or wait for a writer that never comes.
-  for (std::size_t a = 0; a < inputs.size(); ++a) {
-    const Identity first = identityOf(inputs[a], 0);
-    for (std::size_t b = a + 1; first.pipe && b < inputs.size(); ++b)
-      if (first == identityOf(inputs[b], 0))
+  for (std::size_t a = 0; a < inputs.size(); ++a)
+    for (std::size_t b = a + 1; given[a].pipe && b < inputs.size(); ++b)
+      if (given[a] == given[b])
         return Failure("the inputs " + shownName(inputs[a]) + " and " + shownName(inputs[b]) +
                            " are one pipe, which can be read only once; give it once",
                        kUsage);
-  }
   return {};
 }
 
