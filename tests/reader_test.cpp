@@ -115,11 +115,7 @@ TEST(ReaderLines, EveryKindOfLineEndCountsOnce) {
   const struct {
     std::string input;
     std::vector<std::int64_t> lines;
-  } cases[] = {
-      {"1\r\n2\r\n3\r\n", {1, 2, 3}},
-      {"1\r\r\n2\n\r3\r", {1, 3, 5}},
-      {"\r\n\r\n\n1\r\n\r2\n", {4, 6}},
-  };
+  } cases[] = {{"1\r\n2\r\n3\r\n", {1, 2, 3}}, {"1\r\r\n2\n\r3\r", {1, 3, 5}}, {"\r\n\r\n\n1\r\n\r2\n", {4, 6}}};
   for (const auto& c : cases) {
     for (const std::size_t chunk : {1U, 2U, 3U, 8192U}) {
       fake::FakePlatform platform;

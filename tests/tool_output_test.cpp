@@ -241,7 +241,7 @@ TEST(TableFile, InterruptedAndFailedReads) {
   }
 }
 
-// A failed start names its own error; an interrupted wait is waited again, so gnuplot's exit is seen.
+// A failed start names its own error and leaves no descriptor open; an interrupted wait is waited again, so gnuplot's exit is seen.
 TEST(GnuplotRun, FailedAndInterruptedCalls) {
   const struct {
     Fault fault;
@@ -259,9 +259,11 @@ TEST(GnuplotRun, FailedAndInterruptedCalls) {
     gAlso = {};
     process::systemCalls() = kFaulty;
     std::string image;
+    const std::size_t open = namesIn("/proc/self/fd").size();
     const process::Failure failure = figure::drawWithGnuplot("/bin/false", "plot x\n", figure::ImageFormat::Svg, image);
     process::systemCalls() = real();
     EXPECT_EQ(failure.why(), row.failure) << row.fault.call;
+    EXPECT_EQ(namesIn("/proc/self/fd").size(), open) << row.fault.call;
   }
 }
 
