@@ -131,6 +131,7 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
     gFault = row.fault;
     gAlso = row.also;
     process::systemCalls() = kFaulty;
+    const std::size_t open = namesIn("/proc/self/fd").size();
     std::string why;
     {
       process::Output output(dir.path() + "/old.csv");
@@ -142,6 +143,7 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
     EXPECT_EQ(why, row.message);
     EXPECT_EQ(fake::readFile("old.csv"), why.empty() ? fresh : "old bytes\n");
     EXPECT_EQ(namesIn(dir.path()), std::vector<std::string>{"old.csv"});
+    EXPECT_EQ(namesIn("/proc/self/fd").size(), open);
   }
 }
 
