@@ -167,20 +167,18 @@ TEST(OutputFile, ItsRenameIsSynced) {
   EXPECT_EQ(fake::readFile("old.csv"), "new bytes\n");
 }
 
-// A device is written in place: its failed close is told as well.
+// A device is written in place: its failed open or close is told as well.
 TEST(OutputFile, ADeviceWrittenInPlace) {
-  gFault = {"close", 1, EIO};
-  gAlso = {};
-  process::systemCalls() = kFaulty;
-  std::string why;
-  {
+  for (const auto& [fault, message] : {std::pair<Fault, std::string>{{"close", 1, EIO}, "Input/output error"}, {{"open", 1, EACCES}, "Permission denied"}}) {
+    gFault = fault;
+    gAlso = {};
+    process::systemCalls() = kFaulty;
     process::Output output("/dev/null");
     process::Failure failure = output.stage("bytes\n");
     if (!failure) failure = output.commit();
-    why = failure.why();
+    process::systemCalls() = real();
+    EXPECT_EQ(failure.why(), message);
   }
-  process::systemCalls() = real();
-  EXPECT_EQ(why, "Input/output error");
 }
 
 // Before any work, an output is refused for what a look at its name or its folder finds wrong.
