@@ -240,7 +240,7 @@ while IFS='|' read -r name environment args message status; do
     check "$name: one line /$message/ (got: $err)" test "$(grep -cE -- "$message" <<<"$err")$(wc -l <<<"$err")" = 11
     check "$name: no figure, nothing partial" test -z "$(ls -A | grep 'bad\.png')"
 done <<EOF
-missing input||none.res|^chi2map-fit: cannot read 'none.res': No such file or directory$|1
+missing input, given twice||none.res none.res|^chi2map-fit: cannot read 'none.res': No such file or directory$|1
 a directory||dir.res|^chi2map-fit: cannot read 'dir.res': Is a directory$|1
 no record||empty.res|^chi2map-fit: 'empty\.res' holds no record of five numbers: nothing to fit$|1
 no record, with --partial||--partial empty.res|^chi2map-fit: 'empty\.res' holds no record of five numbers: nothing to fit$|1
