@@ -200,8 +200,8 @@ TEST(CornerLayout, NothingOverlapsAtAnySize) {
     }
 }
 
-// Three inputs' notes leave a wide, low page's upper right too low for the key: it stands in the empty cell
-// right of the second diagonal panel, clear of that panel's scale. On 1 x 1 inch the figure has no room.
+// Three inputs' notes leave a wide, low page's upper right too low for the key: it stands in the empty cell right of the second diagonal
+// panel, clear of that panel's scale. On 1 x 1 inch the figure has no room. A fourth input's key, too tall for a column's upper right, stands in columns there.
 TEST(CornerLayout, AKeyTheUpperRightCannotHoldStandsBesideTheSecondDiagonal) {
   figure::CornerFigure corner;
   corner.axes = {{{"T", false}, {"YORP strength", false}, {"f_KE", false}}};
@@ -217,6 +217,9 @@ TEST(CornerLayout, AKeyTheUpperRightCannotHoldStandsBesideTheSecondDiagonal) {
   const figure::Page inch = figure::printPage(figure::ImageFormat::Png, 1, 1, 300), shrunk = figure::cornerLayout(corner, inch).page;
   EXPECT_TRUE(shrunk.points >= 3 && shrunk.points < 3 / 0.9 && std::abs(shrunk.marks / shrunk.points - inch.marks / inch.points) < 1e-15);
   EXPECT_TRUE(figure::hasRoom(l) && !figure::hasRoom(corner, inch));
+  corner.layers.push_back(layerOf("d.res", false));
+  corner.notes = {"a.res: smallest χ² = 407.264", "b.res: ...", "c.res: ...", "d.res: ...", "profiles: Δχ² = 1 (1 sigma), 4 (2 sigma), 9 (3 sigma); shaded: 1 sigma"};
+  expectApartOnThePage(everything(corner, figure::cornerLayout(corner, figure::printPage(figure::ImageFormat::Png, 3.5, 3.5, 300))), "3.5 in");
 }
 
 // A long upright axis title reads from its first line, the one furthest out, on the page; the diagonal panels' scale

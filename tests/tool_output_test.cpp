@@ -118,8 +118,7 @@ TEST(OutputFile, AFailedCallLeavesTheOldFileAndNoTemporary) {
       {.fault = {"write", 1, ENOSPC}, .message = "No space left on device", .also = {"close", 1, EIO}},
       {.fault = {"none", 1}, .message = "Disk quota exceeded", .also = {"close", 1, EDQUOT}},
       {.fault = {"none", 1}, .message = ""},
-      // A link that cannot be read is not taken for the file; permissions that cannot be passed on
-      // (a file system without them) do not stop the write.
+      // A link that cannot be read is not taken for the file; permissions that cannot be passed on (a file system without them) do not stop the write.
       {.fault = {"readlink", 1, EIO}, .message = "Input/output error"},
       {.fault = {"fchmod", 1, EPERM}, .message = ""},
   };
