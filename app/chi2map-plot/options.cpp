@@ -2,8 +2,9 @@
 
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <filesystem>
+#include <string_view>
 #include <vector>
 
 #include "datafiles/file_names.h"
@@ -102,16 +103,26 @@ Failure checkTable(const Options& o, Plan& plan) {
   return {};
 }
 
+// The pixels of one side of a size: its digits' number, counts beyond
+// kMostPixels all read as kMostPixels + 1 (out of range, however many
+// digits); -1 for a text that is not digits alone.
+constexpr long kMostPixels = 10000;
+long pixels(std::string_view text) {
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string_view::npos) return -1;
+  long count = 0;
+  for (const char c : text) count = std::min(count * 10 + (c - '0'), kMostPixels + 1);
+  return count;
+}
+
 Failure checkLook(const Options& o, Plan& plan) {
   std::string shown;
   if (o.cap != "full" && !positiveNumber(o.cap, plan.cap, shown))
     return usage("colour scale cap must be a positive number or 'full', not " + process::shownName(o.cap));
-  unsigned width = 0, height = 0;
-  char rest = 0;
-  if (std::sscanf(o.size.c_str(), "%5ux%5u%c", &width, &height, &rest) != 2 ||
-      o.size.find_first_not_of("0123456789x") != std::string::npos)
-    return usage("size must be WIDTHxHEIGHT in pixels, not " + process::shownName(o.size));
-  if (width < 200 || height < 150 || width > 10000 || height > 10000)
+  const std::size_t x = o.size.find('x');
+  const long width = pixels(std::string_view(o.size).substr(0, x));
+  const long height = x == std::string::npos ? -1 : pixels(std::string_view(o.size).substr(x + 1));
+  if (width < 0 || height < 0) return usage("size must be WIDTHxHEIGHT in pixels, not " + process::shownName(o.size));
+  if (width < 200 || height < 150 || width > kMostPixels || height > kMostPixels)
     return usage("size " + o.size + " out of range (200x150 to 10000x10000)");
   plan.width = static_cast<int>(width);
   plan.height = static_cast<int>(height);

@@ -259,6 +259,7 @@ a size one pixel too tall||-s 640x10001 w1.dat|^chi2map-plot: size 640x10001 out
 a size one pixel too narrow||-s 199x480 w1.dat|^chi2map-plot: size 199x480 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
 a size one pixel too low||-s 640x149 w1.dat|^chi2map-plot: size 640x149 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
 a size one pixel too wide||-s 10001x480 w1.dat|^chi2map-plot: size 10001x480 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
+a size too wide for a 32-bit count||-s 4294967936x480 w1.dat|^chi2map-plot: size 4294967936x480 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
 a size with a sign||-s +640x480 w1.dat|^chi2map-plot: size must be WIDTHxHEIGHT in pixels, not '\+640x480' \(chi2map-plot -h lists the options\)$|2
 a size with a trailing x||-s 640x480x w1.dat|^chi2map-plot: size must be WIDTHxHEIGHT in pixels, not '640x480x' \(chi2map-plot -h lists the options\)$|2
 quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub\.d/quorvi\.res' is chi2map's input, not a table: run chi2map first and map its table\.dat$|1
