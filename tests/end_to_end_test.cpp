@@ -328,6 +328,8 @@ const std::vector<Case> kWarnings = {
      .after = "   NaN   0.5      1.0\n   NaN   1.0 ********\n\n   NaN   0.5 ********\n   NaN   1.0      2.0\n\n"},
     {.name = "labels_of_asterisks_name_asterisks", .input = tRecords({"10000", "20000"}), .reply = "2\n", .out = summary("2", "  10000.0000000000  20000.0000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),
      .after = tTable({"******", "******"})},
+    {.name = "a_label_of_asterisks_names_no_number", .input = tRecords({"0", "0.01", "30000"}), .reply = "2\n", .out = summary("3", "  0.000000000000000  30000.0000000000", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),
+     .err = labelsMismatch("T"), .after = tTable({"   0.0", "******", "******"})},
     {.name = "NaN_labels_name_only_NaN", .input = tRecords({"100", "200", "nan"}), .reply = "2\n", .out = summary("4", "  NaN  NaN", "1", "  0.200000000000000  0.200000000000000", "2", "  0.500000000000000  1.00000000000000", "  1.00000000000000  2.00000000000000"),
      .err = labelsMismatch("T"), .after = tTable({"   NaN", "   NaN"}) + "   NaN   0.5      1.0\n   NaN   1.0 ********\n\n   NaN   0.5 ********\n   NaN   1.0      2.0\n\n"},
     {.name = "closed_standard_error_writes_into_no_file", .input = "100 0.1 0 0.5 10\n100 0.1 0 1.0 11\nT YORP x f_KE chi2\n", .closedError = true,
