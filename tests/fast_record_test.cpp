@@ -189,7 +189,8 @@ TEST(FastRecord, EdgesAsTheStatementCalls) {
                 "1234567890.123456788 0.123456789012345677E+05 12345678901234567891 1.2345678901234567891E-05 2\n"
                 "0.000000000000000000001234567 -.0000000000000000000012345E+05 0.000000000000000000001 00.00000000000000000000102 3\n"
                 "0.00000000001234567890123 123456789012.000000000 -0.0000000000987654321098 12345678.0000000000000 0.12345678000000000000\n1  00012345678901234567E1 999.5 00000000000000000001E5 7\n"},
-      {.name = "a trailing zero after 19 fraction digits, the first of them a zero", .input = "0.0523456789012345670 1 2 3 4\n0.0623456789012345670 1 2 3 4\n"},
+      {.name = "a trailing zero after 19 fraction digits, the first of them a zero; 17 fraction zeros before an exponent",
+       .input = "0.0523456789012345670 1 2 3 4\n0.0623456789012345670 1 2 3 4\n1.00000000000000000E+25 1 2 3 4\n2.00000000000000000E+25 1 2 3 4\n"},
       {.name = "wide values, one of 74 bytes", .input = "1.5 1234567.891 2.5 3.5 4.5\n1.6 1234567.892 2.6 3.6 4.6\n1.7 1234567.893 2.7 3.7 4.7\n1 ." + std::string(72, '0') + "5 3 4\n"},
       {.name = "lines of 180 bytes that differ only past their ninth chunk, or by a DEL among their first blanks",
        .input = wide + wide + wide + std::string(160, ' ') + "1.5 2.5 3.5 4.5 55.\n" + wide + wide + "\x7f" + wide.substr(1)},
