@@ -99,9 +99,9 @@ check "an image on standard output (and a CSV elsewhere) has it alone: the fit o
 mkdir -p real && echo old >real/p.csv && ln -s p.csv real/near.csv && ln -s near.csv real/nearer.csv && ln -s real/nearer.csv chain.csv
 "$fit" -n --profiles chain.csv >/dev/null
 check "three links, each to a name in its own folder: the last one's file replaced, not one here" test -L chain.csv -a -L real/nearer.csv -a -L real/near.csv -a "$(cmp real/p.csv p.csv && echo same)" = same
-echo old >perm.csv && chmod 640 perm.csv
-"$fit" -n --profiles perm.csv >/dev/null
-check "a replaced output keeps its permissions" test "$(stat -c %a perm.csv)$(head -c 9 perm.csv)" = 640parameter
+echo old >perm.csv && chmod 640 perm.csv && (umask 002 && "$fit" -n --profiles perm.csv --script new.gp >/dev/null)
+check "a replaced output keeps its permissions, a new one has what the umask leaves" \
+    test "$(stat -c %a perm.csv new.gp | tr '\n' ' ')$(head -c 9 perm.csv)" = "640 664 parameter"
 ln -f quorvi.res hard.res && ln -sf quorvi.res soft.res && cp quorvi.res before.res && mkdir sub
 # arguments | the message's end
 while IFS='|' read -r args message; do
