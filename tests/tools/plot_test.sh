@@ -262,6 +262,8 @@ a size one pixel too wide||-s 10001x480 w1.dat|^chi2map-plot: size 10001x480 out
 a size too wide for a 32-bit count||-s 4294967936x480 w1.dat|^chi2map-plot: size 4294967936x480 out of range \(200x150 to 10000x10000\) \(chi2map-plot -h lists the options\)$|2
 a size with a sign||-s +640x480 w1.dat|^chi2map-plot: size must be WIDTHxHEIGHT in pixels, not '\+640x480' \(chi2map-plot -h lists the options\)$|2
 a size with a trailing x||-s 640x480x w1.dat|^chi2map-plot: size must be WIDTHxHEIGHT in pixels, not '640x480x' \(chi2map-plot -h lists the options\)$|2
+a size with no height||-s 640x w1.dat|^chi2map-plot: size must be WIDTHxHEIGHT in pixels, not '640x' \(chi2map-plot -h lists the options\)$|2
+a size of one number||-s 640 w1.dat|^chi2map-plot: size must be WIDTHxHEIGHT in pixels, not '640' \(chi2map-plot -h lists the options\)$|2
 quorvi.res in a folder, refused by its name||sub.d/quorvi.res|^chi2map-plot: 'sub\.d/quorvi\.res' is chi2map's input, not a table: run chi2map first and map its table\.dat$|1
 unknown option||-q w1.dat|^chi2map-plot: unknown option -q \(chi2map-plot -h lists the options\)$|2
 EOF
