@@ -78,8 +78,9 @@ mkdir -p nofigure/fit.png
 check "-n: the figure's name is no output, not even when it is a folder (got $?)" test $? -eq 0
 check "--profiles: CSV of 5 + 4 + 3 rows" test "$(head -1 p.csv)$(wc -l <p.csv)" = "parameter,value,chi213"
 rm out.svg
-gnuplot kept.gp 2>/dev/null
+contour=$({ cat kept.gp; echo 'print $C0_0'; } | gnuplot 2>&1)
 check "--script: the kept script draws the figure again" test "$(head -c 5 out.svg)" = "<?xml"
+check "a map's contour: every point of the first at its level, 1" test "$(awk 'NF == 3 { n++; off += $3 != 1 } END { print (n > 4 && !off) }' <<<"$contour")" = 1
 "$fit" -n -o "it's.svg" --script quote.gp && gnuplot quote.gp 2>/dev/null
 "$fit" -n -o "$(printf 'a\tb.svg')" --script tab.gp && gnuplot tab.gp >stdout.svg 2>/dev/null
 check "--script: a quote in the figure's name, a tab drawn to standard output" \
