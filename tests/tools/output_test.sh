@@ -93,10 +93,10 @@ check "a FIFO output: written in place, still a FIFO" test -p fifo.csv -a "$(cmp
 check "/dev/stdout redirected to a file, and -: the CSV alone, the fit on standard error; /dev/stdout still a link" \
     test -L /dev/stdout -a "$(cmp p.csv out.csv && cmp fit.txt out.txt && "$fit" -n --profiles - 2>/dev/null |
         cmp - out.csv && echo same)" = same
-"$fit" -o - --profiles fig.csv >fig.png 2>fig.txt
-check "an image on standard output (and a CSV elsewhere) has it alone: the fit on standard error" \
+mkdir -- - && "$fit" -o - --profiles fig.csv >fig.png 2>fig.txt
+check "an image on standard output (and a CSV elsewhere) has it alone: the fit on standard error; a folder named - is not it" \
     test "$(head -c 4 fig.png | tail -c 3)$(tail -c 8 fig.png | head -c 4)$(cmp fig.txt <(cat fit.txt; echo "corner figure: -") && echo same)" = PNGIENDsame
-mkdir -p real && echo old >real/p.csv && ln -s p.csv real/near.csv && ln -s near.csv real/nearer.csv && ln -s real/nearer.csv chain.csv
+rmdir -- - && mkdir -p real && echo old >real/p.csv && ln -s p.csv real/near.csv && ln -s near.csv real/nearer.csv && ln -s real/nearer.csv chain.csv
 "$fit" -n --profiles chain.csv >/dev/null
 check "three links, each to a name in its own folder: the last one's file replaced, not one here" test -L chain.csv -a -L real/nearer.csv -a -L real/near.csv -a "$(cmp real/p.csv p.csv && echo same)" = same
 echo old >perm.csv && chmod 640 perm.csv && (umask 002 && "$fit" -n --profiles perm.csv --script new.gp >/dev/null)
